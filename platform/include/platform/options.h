@@ -1,0 +1,27 @@
+// The platform's own run options, read from the command line by the runtime's main before
+// WinMain starts. Tests set them directly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/pixel_format.h"
+
+namespace platform {
+
+struct Options {
+    bool windowed = false;    // a resizable window instead of full screen
+    bool offscreen = false;   // the null host: no display needed
+    bool vsync = true;        // flips wait for the display's refresh (60 Hz virtual display offscreen)
+    std::uint32_t vramKb = 4096;
+    PixelFormat pixelFormat = PixelFormat::Rgb565;
+    std::uint64_t frames = 0;  // end the run after this many presented frames; 0 runs until quit
+    std::string screenshot;    // PNG of the last presented frame, written on exit
+    std::string capture;       // directory receiving every presented frame as frame-NNNNNN.png
+    std::string trace;         // JSON Lines file of frames and ticks
+};
+
+const Options& CurrentOptions();
+void SetOptions(const Options& options);
+
+}  // namespace platform
