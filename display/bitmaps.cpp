@@ -58,9 +58,10 @@ void ReadFilePalette(HFILE file, PALETTEENTRY (&entries)[kPaletteEntries]) {
     std::memset(&fileHeader, 0, sizeof fileHeader);
     std::memset(&header, 0, sizeof header);
     _lread(file, &fileHeader, sizeof fileHeader);
-    _lread(file, &header, sizeof header);
+    const UINT headerRead = _lread(file, &header, sizeof header);
     _lread(file, entries, sizeof entries);
-    if (header.biSize != sizeof header) return;
+    // A header the file ends inside gives no colour count.
+    if (headerRead != sizeof header || header.biSize != sizeof header) return;
     const std::int32_t count = std::min(ColorCount(header), kPaletteEntries);
     for (std::int32_t k = 0; k < count; ++k) std::swap(entries[k].peRed, entries[k].peBlue);
 }

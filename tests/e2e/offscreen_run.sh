@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The real program, offscreen: a bounded run with trace, screenshot and capture, the summary line,
+# the options that change the display, and usage errors.
+set -euo pipefail
+program="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A bounded run at the virtual display's 60 Hz: long enough for about 50 timer ticks.
+timeout 60 "$program" --offscreen --frames 200 --trace "$work/t.jsonl" --screenshot "$work/s.png" \
+  >"$work/out" 2>"$work/err" || fail "bounded run exited $?: $(cat "$work/err")"
+grep -q "frame rate is bounded" "$work/err" || fail "no word that vsync bounds the frame rate"
+python3 - "$work" <<'PY'
+import json, struct, sys, zlib
+work = sys.argv[1]
+lines = [json.loads(l) for l in open(f"{work}/t.jsonl")]
+frames = [l for l in lines if l["type"] == "frame"]
+ticks = [l for l in lines if l["type"] == "tick"]
+assert len(frames) == 200, len(frames)
+assert [f["kind"] for f in frames[:3]] == ["tile", "tile", "scene"], [f["kind"] for f in frames[:3]]
+assert all(f["kind"] == "scene" for f in frames[2:])
+assert [f["n"] for f in frames] == list(range(1, 201))
+assert all(f["ok"] for f in frames) and all(f["tiles"] == 100 for f in frames)
+assert frames[-1]["gnoll"][0] > 0, "the creature walked"
+assert len(ticks) >= 20, len(ticks)
+gaps = [b["t_ms"] - a["t_ms"] for a, b in zip(ticks, ticks[1:])]
+mean = sum(gaps) / len(gaps)
+assert 60 <= mean <= 72, mean
+assert any(t["stepped"] for t in ticks)
+png = open(f"{work}/s.png", "rb").read()
+assert png[:8] == b"\x89PNG\r\n\x1a\n"
+width, height = struct.unpack(">II", png[16:24])
+assert (width, height) == (640, 480), (width, height)
+print(f"trace: {len(frames)} frames, {len(ticks)} ticks, mean tick gap {mean:.2f} ms")
+PY
+summary="$(cat "$work/out")"
+echo "$summary" | grep -Eq '^vornhollow: 200 frames in [0-9.]+ s = [0-9.]+ fps, 100 tiles, 5-6-5, vsync on$' \
+  || fail "summary line: $summary"
+
+# The display options show in the summary.
+out="$(timeout 60 "$program" --offscreen --no-vsync --frames 50 --vram-kb 1600 --pixel-format 555)"
+echo "$out" | grep -Eq ', 24 tiles, 5-5-5, vsync off$' || fail "summary with options: $out"
+
+# Every presented frame captured, numbered from 1.
+timeout 60 "$program" --offscreen --no-vsync --frames 5 --capture "$work/cap" >/dev/null
+[ "$(ls "$work/cap" | tr '\n' ' ')" = "frame-000001.png frame-000002.png frame-000003.png frame-000004.png frame-000005.png " ] \
+  || fail "capture: $(ls "$work/cap")"
+
+# A flip chain that does not fit: the composed message, exit code 0.
+err="$(timeout 60 "$program" --offscreen --no-vsync --vram-kb 1000 2>&1 >/dev/null)" || fail "exit code $?"
+echo "$err" | grep -q "Out of Video Memory" || fail "no out-of-video-memory message: $err"
+
+# Usage errors start nothing and exit 2.
+for bad in "--bogus" "--vram-kb" "--vram-kb abc" "--frames 0" "--pixel-format 888" "--frames -3"; do
+  set +e
+  # shellcheck disable=SC2086
+  timeout 20 "$program" $bad >/dev/null 2>"$work/usage"
+  code=$?
+  set -e
+  [ "$code" -eq 2 ] || fail "'$bad' exited $code"
+  grep -qi "usage" "$work/usage" || fail "'$bad' printed no usage"
+done
+"$program" --help | grep -q -- "--offscreen" || fail "--help does not list the options"
+echo "offscreen end-to-end: passed"

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The real program under an X server: a full-screen window with the right title, and F12 ends it
+# with exit code 0. Skipped (exit 77) where Xvfb cannot start.
+set -uo pipefail
+program="$1"
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null' EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || { echo "SKIP: Xvfb could not start"; exit 77; }
+
+unset SDL_VIDEODRIVER
+"$program" >/tmp/vh-xvfb-out.$$ 2>&1 &
+pid=$!
+window=""
+for _ in $(seq 100); do
+  window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "FAIL: no window titled 'Vornhollow Test Program'"; cat /tmp/vh-xvfb-out.$$; kill $pid; exit 1; }
+geometry="$(xdotool getwindowgeometry "$window")"
+echo "$geometry" | grep -q "1024x768" || { echo "FAIL: not full screen: $geometry"; kill $pid; exit 1; }
+sleep 1
+kill -0 $pid 2>/dev/null || { echo "FAIL: the program ended by itself"; cat /tmp/vh-xvfb-out.$$; exit 1; }
+xdotool key --window "$window" F12
+for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then echo "FAIL: F12 did not end the program"; kill $pid; exit 1; fi
+wait $pid
+code=$?
+rm -f /tmp/vh-xvfb-out.$$
+[ "$code" -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
+echo "xvfb window end-to-end: passed ($geometry)"
