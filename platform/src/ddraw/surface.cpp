@@ -1,0 +1,335 @@
+#include "ddraw/surface.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "ddraw/control_state.h"
+#include "gdi/surface_dc.h"
+#include "present/presenter.h"
+
+namespace platform::ddraw {
+namespace {
+
+// Every live surface, so that MarkAllSurfacesLost can reach them.
+std::mutex gRegistryMutex;
+std::vector<Surface*> gRegistry;  // guarded by gRegistryMutex
+
+void Register(Surface* surface) {
+    std::lock_guard lock(gRegistryMutex);
+    gRegistry.push_back(surface);
+}
+
+void Unregister(Surface* surface) {
+    std::lock_guard lock(gRegistryMutex);
+    std::erase(gRegistry, surface);
+}
+
+template <typename Fill>
+void LogIfOn(const char* op, const void* object, HRESULT result, Fill&& fill) {
+    if (!detail::CallLogOn()) return;
+    Call call = detail::NewCall(op, object, result);
+    fill(call);
+    detail::AppendCall(std::move(call));
+}
+
+void LogIfOn(const char* op, const void* object, HRESULT result) {
+    LogIfOn(op, object, result, [](Call&) {});
+}
+
+}  // namespace
+
+Surface::Surface(std::shared_ptr<Device> device, Role role, int width, int height, DWORD caps, bool videoMemory,
+                 std::unique_ptr<std::uint16_t[]> pixels)
+    : device_(std::move(device)),
+      role_(role),
+      width_(width),
+      height_(height),
+      caps_(caps),
+      videoMemory_(videoMemory),
+      pixels_(std::move(pixels)),
+      references_(role == Role::BackBuffer ? 0 : 1) {
+    if (role_ == Role::Primary) device_->primaryExists = true;
+    detail::AddLiveObject();
+    Register(this);
+}
+
+Surface::~Surface() {
+    Unregister(this);
+    if (dc_ != nullptr) gdi::DestroySurfaceDC(dc_);
+    delete backBuffer_;
+    if (videoMemory_) device_->Refund(static_cast<std::uint64_t>(width_) * height_ * sizeof(std::uint16_t));
+    if (role_ == Role::Primary) device_->primaryExists = false;
+    detail::RemoveLiveObject();
+}
+
+void Surface::AttachBackBuffer(Surface* backBuffer) {
+    backBuffer_ = backBuffer;
+    backBuffer->primary_ = this;
+}
+
+void Surface::SetSourceKey(DWORD low, DWORD high) {
+    hasSourceKey_ = true;
+    sourceKey_ = DDCOLORKEY{low, high};
+    // A high value below the low one leaves the single value `low` transparent.
+    const DWORD top = std::max(low, high);
+    sourceKeyRange_ = ColorKeyRange{static_cast<std::uint16_t>(low), static_cast<std::uint16_t>(top - low)};
+}
+
+HRESULT Surface::QueryInterface(REFIID, void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Surface::AddRef() {
+    const ULONG count = references_.fetch_add(1, std::memory_order_relaxed) + 1;
+    LogIfOn("AddRef", this, static_cast<HRESULT>(count));
+    return count;
+}
+
+ULONG Surface::Release() {
+    ULONG count = references_.load(std::memory_order_relaxed);
+    if (role_ == Role::BackBuffer) {
+        // The primary owns the back buffer; this only gives back a GetAttachedSurface reference.
+        if (count > 0) count = references_.fetch_sub(1, std::memory_order_relaxed) - 1;
+        LogIfOn("Release", this, static_cast<HRESULT>(count));
+        return count;
+    }
+    count = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    LogIfOn("Release", this, static_cast<HRESULT>(count));
+    if (count == 0) delete this;
+    return count;
+}
+
+// ---- Flip ------------------------------------------------------------------------------------
+
+HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
+    const auto injected = detail::TakeFault("Flip");
+    const HRESULT result = injected ? *injected : FlipNow(targetOverride, flags);
+    LogIfOn("Flip", this, result, [&](Call& call) {
+        call.flags = flags;
+        call.source = targetOverride;
+    });
+    return result;
+}
+
+HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
+    if (role_ != Role::Primary || backBuffer_ == nullptr) return DDERR_NOTFLIPPABLE;
+    if ((flags & ~DDFLIP_WAIT) != 0) return DDERR_INVALIDPARAMS;
+    if (targetOverride != nullptr && From(targetOverride) != backBuffer_) return DDERR_INVALIDPARAMS;
+    if (lost_.load(std::memory_order_relaxed) || backBuffer_->lost_.load(std::memory_order_relaxed))
+        return DDERR_SURFACELOST;
+    if (dc_ != nullptr || backBuffer_->dc_ != nullptr) return DDERR_SURFACEBUSY;
+
+    // The back-buffer object stays the back buffer; only the memory behind the two changes place.
+    std::swap(pixels_, backBuffer_->pixels_);
+    PresentFrame(FrameView{pixels_.get(), width_, height_, width_, device_->format()}, (flags & DDFLIP_WAIT) != 0);
+    return DD_OK;
+}
+
+// ---- GetAttachedSurface ----------------------------------------------------------------------
+
+HRESULT Surface::GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached) {
+    const auto injected = detail::TakeFault("GetAttachedSurface");
+    HRESULT result;
+    if (injected) {
+        if (attached != nullptr) *attached = nullptr;
+        result = *injected;
+    } else {
+        result = GetAttachedSurfaceNow(caps, attached);
+    }
+    LogIfOn("GetAttachedSurface", this, result, [&](Call& call) {
+        call.flags = caps != nullptr ? caps->dwCaps : 0;
+        call.source = attached != nullptr ? *attached : nullptr;
+    });
+    return result;
+}
+
+HRESULT Surface::GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached) {
+    if (attached == nullptr || caps == nullptr) return DDERR_INVALIDPARAMS;
+    *attached = nullptr;
+    // The only attachment is the primary's back buffer; it answers requests for any subset of
+    // its own capabilities that names DDSCAPS_BACKBUFFER.
+    if (backBuffer_ == nullptr || (caps->dwCaps & DDSCAPS_BACKBUFFER) == 0 || (caps->dwCaps & ~backBuffer_->caps_) != 0)
+        return DDERR_NOTFOUND;
+    backBuffer_->references_.fetch_add(1, std::memory_order_relaxed);
+    *attached = backBuffer_;
+    return DD_OK;
+}
+
+// ---- GetDC / ReleaseDC -----------------------------------------------------------------------
+
+HRESULT Surface::GetDC(HDC* dc) {
+    const auto injected = detail::TakeFault("GetDC");
+    HRESULT result;
+    if (injected) {
+        if (dc != nullptr) *dc = nullptr;
+        result = *injected;
+    } else {
+        result = GetDCNow(dc);
+    }
+    LogIfOn("GetDC", this, result);
+    return result;
+}
+
+HRESULT Surface::GetDCNow(HDC* dc) {
+    if (dc == nullptr) return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    if (lost_.load(std::memory_order_relaxed)) return DDERR_SURFACELOST;
+    if (dc_ != nullptr) return DDERR_DCALREADYCREATED;
+    dc_ = gdi::CreateSurfaceDC(pixels_.get(), width_, height_, width_, device_->format());
+    if (dc_ == nullptr) return DDERR_CANTCREATEDC;
+    *dc = dc_;
+    return DD_OK;
+}
+
+HRESULT Surface::ReleaseDC(HDC dc) {
+    const auto injected = detail::TakeFault("ReleaseDC");
+    const HRESULT result = injected ? *injected : ReleaseDCNow(dc);
+    LogIfOn("ReleaseDC", this, result);
+    return result;
+}
+
+// A lost surface still gives its DC back, so a lock can never outlive its owner's wish.
+HRESULT Surface::ReleaseDCNow(HDC dc) {
+    if (dc_ == nullptr) return DDERR_NODC;
+    if (dc != dc_) return DDERR_INVALIDPARAMS;
+    gdi::DestroySurfaceDC(dc_);
+    dc_ = nullptr;
+    return DD_OK;
+}
+
+// ---- Descriptions ----------------------------------------------------------------------------
+
+static void FillPixelFormat(DDPIXELFORMAT& format, PixelFormat pixelFormat) {
+    const PixelMasks masks = MasksOf(pixelFormat);
+    format = DDPIXELFORMAT{};
+    format.dwSize = sizeof(DDPIXELFORMAT);
+    format.dwFlags = DDPF_RGB;
+    format.dwRGBBitCount = 16;
+    format.dwRBitMask = masks.red;
+    format.dwGBitMask = masks.green;
+    format.dwBBitMask = masks.blue;
+}
+
+HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
+    const auto injected = detail::TakeFault("GetPixelFormat");
+    const HRESULT result = injected ? *injected : GetPixelFormatNow(format);
+    LogIfOn("GetPixelFormat", this, result);
+    return result;
+}
+
+HRESULT Surface::GetPixelFormatNow(LPDDPIXELFORMAT format) {
+    if (format == nullptr || format->dwSize != sizeof(DDPIXELFORMAT)) return DDERR_INVALIDPARAMS;
+    FillPixelFormat(*format, device_->format());
+    return DD_OK;
+}
+
+HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC desc) {
+    const auto injected = detail::TakeFault("GetSurfaceDesc");
+    const HRESULT result = injected ? *injected : GetSurfaceDescNow(desc);
+    LogIfOn("GetSurfaceDesc", this, result);
+    return result;
+}
+
+HRESULT Surface::GetSurfaceDescNow(LPDDSURFACEDESC desc) {
+    if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
+    *desc = DDSURFACEDESC{};
+    desc->dwSize = sizeof(DDSURFACEDESC);
+    desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+    desc->dwHeight = static_cast<DWORD>(height_);
+    desc->dwWidth = static_cast<DWORD>(width_);
+    desc->lPitch = static_cast<LONG>(width_ * sizeof(std::uint16_t));
+    if (backBuffer_ != nullptr) {
+        desc->dwFlags |= DDSD_BACKBUFFERCOUNT;
+        desc->dwBackBufferCount = 1;
+    }
+    if (hasSourceKey_) {
+        desc->dwFlags |= DDSD_CKSRCBLT;
+        desc->ddckCKSrcBlt = sourceKey_;
+    }
+    FillPixelFormat(desc->ddpfPixelFormat, device_->format());
+    desc->ddsCaps.dwCaps = caps_;
+    return DD_OK;
+}
+
+// ---- Loss and restoration --------------------------------------------------------------------
+
+HRESULT Surface::IsLost() {
+    const auto injected = detail::TakeFault("IsLost");
+    const HRESULT result = injected ? *injected : (lost_.load(std::memory_order_relaxed) ? DDERR_SURFACELOST : DD_OK);
+    LogIfOn("IsLost", this, result);
+    return result;
+}
+
+HRESULT Surface::Restore() {
+    const auto injected = detail::TakeFault("Restore");
+    const HRESULT result = injected ? *injected : RestoreNow();
+    LogIfOn("Restore", this, result);
+    return result;
+}
+
+HRESULT Surface::RestoreNow() {
+    if (role_ == Role::BackBuffer) return DDERR_IMPLICITLYCREATED;
+    for (Surface* surface : {this, backBuffer_}) {
+        if (surface == nullptr || !surface->lost_.load(std::memory_order_relaxed)) continue;
+        surface->FillWithLostPattern();
+        surface->lost_.store(false, std::memory_order_relaxed);
+    }
+    return DD_OK;
+}
+
+// Restored memory has undefined contents; 8x8 magenta and black checks make a missed reload obvious.
+void Surface::FillWithLostPattern() {
+    const PixelMasks masks = MasksOf(device_->format());
+    const auto magenta = static_cast<std::uint16_t>(masks.red | masks.blue);
+    for (int y = 0; y < height_; ++y) {
+        std::uint16_t* row = pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_;
+        for (int x = 0; x < width_; ++x) row[x] = (((x >> 3) ^ (y >> 3)) & 1) != 0 ? magenta : std::uint16_t{0};
+    }
+}
+
+// ---- Colour key ------------------------------------------------------------------------------
+
+HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
+    const auto injected = detail::TakeFault("SetColorKey");
+    const HRESULT result = injected ? *injected : SetColorKeyNow(flags, key);
+    LogIfOn("SetColorKey", this, result, [&](Call& call) {
+        call.flags = flags;
+        if (key != nullptr) {
+            call.x = key->dwColorSpaceLowValue;
+            call.y = key->dwColorSpaceHighValue;
+        }
+    });
+    return result;
+}
+
+// Only source blit keys exist here. The key is the range low..high (DDCKEY_COLORSPACE or not);
+// a null key removes it.
+HRESULT Surface::SetColorKeyNow(DWORD flags, LPDDCOLORKEY key) {
+    if ((flags & (DDCKEY_DESTBLT | DDCKEY_DESTOVERLAY | DDCKEY_SRCOVERLAY)) != 0) return DDERR_UNSUPPORTED;
+    if ((flags & DDCKEY_SRCBLT) == 0 || (flags & ~(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0) return DDERR_INVALIDPARAMS;
+    if (key == nullptr) {
+        hasSourceKey_ = false;
+        return DD_OK;
+    }
+    if (key->dwColorSpaceLowValue > 0xFFFF || key->dwColorSpaceHighValue > 0xFFFF) return DDERR_INVALIDPARAMS;
+    SetSourceKey(key->dwColorSpaceLowValue, key->dwColorSpaceHighValue);
+    return DD_OK;
+}
+
+// ---- Controls --------------------------------------------------------------------------------
+
+void MarkAllSurfacesLost() {
+    std::lock_guard lock(gRegistryMutex);
+    for (Surface* surface : gRegistry) surface->MarkLost();
+}
+
+PixelView SurfacePixels(IDirectDrawSurface* surface) {
+    if (surface == nullptr) return PixelView{nullptr, 0, 0, 0};
+    return Surface::From(surface)->View();
+}
+
+}  // namespace platform::ddraw

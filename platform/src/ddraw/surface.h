@@ -1,0 +1,96 @@
+// A software DirectDraw surface: 16-bit pixels in memory, an optional source colour key, a GDI
+// device context while locked, and a lost flag that only fault injection sets.
+//
+// Flip chains: the primary owns its back buffer. The back buffer's own reference count only
+// counts the references handed out by GetAttachedSurface; it never frees the back buffer. When
+// the primary's last reference goes, the whole chain (both objects, both blocks of memory) goes
+// with it, whether or not those back-buffer references were released, as with a complex surface
+// on Windows. A back-buffer pointer must not be used after its primary is released.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "ddraw.h"
+#include "ddraw/blit_kernels.h"
+#include "ddraw/device.h"
+#include "platform/ddraw_control.h"
+
+namespace platform::ddraw {
+
+class Surface final : public IDirectDrawSurface {
+public:
+    enum class Role { Offscreen, Primary, BackBuffer };
+
+    // `caps` are the capabilities GetSurfaceDesc reports, memory location included. `pixels`
+    // holds width x height pixels. A primary or offscreen surface starts with one reference;
+    // a back buffer with none (it is attached with AttachBackBuffer).
+    Surface(std::shared_ptr<Device> device, Role role, int width, int height, DWORD caps, bool videoMemory,
+            std::unique_ptr<std::uint16_t[]> pixels);
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    // Makes `backBuffer` (role BackBuffer) the owned back buffer of this primary.
+    void AttachBackBuffer(Surface* backBuffer);
+    void SetSourceKey(DWORD low, DWORD high);
+
+    static Surface* From(IDirectDrawSurface* surface) { return static_cast<Surface*>(surface); }
+    PixelView View() { return PixelView{pixels_.get(), width_, height_, width_}; }
+    void MarkLost() { lost_.store(true, std::memory_order_relaxed); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
+                                  LPDDBLTFX effects) override;
+    HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
+                                      DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached) override;
+    HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
+    HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override;
+    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override;
+    HRESULT STDMETHODCALLTYPE IsLost() override;
+    HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
+    HRESULT STDMETHODCALLTYPE Restore() override;
+    HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+
+private:
+    ~Surface();
+
+    HRESULT BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags, const DDBLTFX* effects);
+    HRESULT BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags);
+    // Copies `sourceRect` of `source` to this surface at (destLeft, destTop); rectangles are valid.
+    void CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, bool keyed, unsigned mirror);
+    HRESULT FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags);
+    HRESULT GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached);
+    HRESULT GetDCNow(HDC* dc);
+    HRESULT GetPixelFormatNow(LPDDPIXELFORMAT format);
+    HRESULT GetSurfaceDescNow(LPDDSURFACEDESC desc);
+    HRESULT ReleaseDCNow(HDC dc);
+    HRESULT RestoreNow();
+    HRESULT SetColorKeyNow(DWORD flags, LPDDCOLORKEY key);
+    void FillWithLostPattern();
+    DestPixels DestOf(const RECT& rect);
+    SourcePixels SourceOf(const RECT& rect) const;
+
+    std::shared_ptr<Device> device_;
+    Role role_;
+    int width_;
+    int height_;
+    DWORD caps_;
+    bool videoMemory_;
+    std::unique_ptr<std::uint16_t[]> pixels_;  // swapped between primary and back buffer by Flip
+    std::atomic<ULONG> references_;
+    Surface* backBuffer_ = nullptr;  // owned, primary of a flip chain only
+    Surface* primary_ = nullptr;     // the owner, back buffer only
+    std::atomic<bool> lost_{false};  // set by MarkAllSurfacesLost, possibly from a test thread
+    HDC dc_ = nullptr;               // non-null while locked by GetDC
+    bool hasSourceKey_ = false;
+    DDCOLORKEY sourceKey_{};
+    ColorKeyRange sourceKeyRange_{};
+};
+
+}  // namespace platform::ddraw

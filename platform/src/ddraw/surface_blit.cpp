@@ -1,0 +1,159 @@
+// Blt and BltFast: argument checks, then the pixel loops of blit_kernels. There is no clipper:
+// every rectangle must lie wholly inside its surface, and nothing is scaled.
+#include <cstring>
+#include <vector>
+
+#include "ddraw/control_state.h"
+#include "ddraw/surface.h"
+
+namespace platform::ddraw {
+namespace {
+
+constexpr DWORD kBltFlagsKnown = DDBLT_COLORFILL | DDBLT_DDFX | DDBLT_KEYSRC | DDBLT_WAIT;
+constexpr DWORD kBltFastFlagsKnown = DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT;
+constexpr DWORD kMirrorFx = DDBLTFX_MIRRORLEFTRIGHT | DDBLTFX_MIRRORUPDOWN;
+
+// Non-empty and wholly inside a width x height surface (right == width is the last valid edge).
+bool IsValidRect(const RECT& r, int width, int height) {
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= width && r.bottom <= height;
+}
+
+bool Intersect(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+void LogBlit(const char* op, const void* object, HRESULT result, const RECT* dest, const RECT* src, const void* source,
+             DWORD flags, const DDBLTFX* effects, DWORD x, DWORD y) {
+    Call call = detail::NewCall(op, object, result);
+    if (dest != nullptr) {
+        call.dest = *dest;
+        call.hasDest = true;
+    }
+    if (src != nullptr) {
+        call.src = *src;
+        call.hasSrc = true;
+    }
+    call.source = source;
+    call.flags = flags;
+    if (effects != nullptr) {
+        call.fx = effects->dwDDFX;
+        call.fillColor = effects->dwFillColor;
+    }
+    call.x = x;
+    call.y = y;
+    detail::AppendCall(std::move(call));
+}
+
+}  // namespace
+
+HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) {
+    const auto injected = detail::TakeFault("Blt");
+    const HRESULT result =
+        injected ? *injected : BltNow(destRect, source != nullptr ? From(source) : nullptr, sourceRect, flags, effects);
+    if (detail::CallLogOn()) LogBlit("Blt", this, result, destRect, sourceRect, source, flags, effects, 0, 0);
+    return result;
+}
+
+HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags) {
+    const auto injected = detail::TakeFault("BltFast");
+    const HRESULT result =
+        injected ? *injected : BltFastNow(x, y, source != nullptr ? From(source) : nullptr, sourceRect, flags);
+    if (detail::CallLogOn()) LogBlit("BltFast", this, result, nullptr, sourceRect, source, flags, nullptr, x, y);
+    return result;
+}
+
+HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags,
+                        const DDBLTFX* effects) {
+    if ((flags & ~kBltFlagsKnown) != 0) return DDERR_UNSUPPORTED;
+    if ((flags & (DDBLT_COLORFILL | DDBLT_DDFX)) != 0 && (effects == nullptr || effects->dwSize != sizeof(DDBLTFX)))
+        return DDERR_INVALIDPARAMS;
+    const RECT whole{0, 0, width_, height_};
+    const RECT dest = destRect != nullptr ? *destRect : whole;
+
+    if ((flags & DDBLT_COLORFILL) != 0) {
+        // The source surface and rectangle play no part in a fill.
+        if ((flags & (DDBLT_KEYSRC | DDBLT_DDFX)) != 0) return DDERR_INVALIDPARAMS;
+        if (lost_.load(std::memory_order_relaxed)) return DDERR_SURFACELOST;
+        if (dc_ != nullptr) return DDERR_SURFACEBUSY;
+        if (!IsValidRect(dest, width_, height_)) return DDERR_INVALIDRECT;
+        // dwFillColor is a raw pixel value; a 16-bit surface takes its low 16 bits.
+        FillPixels(DestOf(dest), static_cast<std::uint16_t>(effects->dwFillColor));
+        return DD_OK;
+    }
+
+    if (source == nullptr) return DDERR_INVALIDPARAMS;
+    unsigned mirror = kMirrorNone;
+    if ((flags & DDBLT_DDFX) != 0) {
+        if ((effects->dwDDFX & ~kMirrorFx) != 0) return DDERR_UNSUPPORTED;
+        if ((effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0) mirror |= kMirrorLeftRight;
+        if ((effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0) mirror |= kMirrorUpDown;
+    }
+    if (lost_.load(std::memory_order_relaxed) || source->lost_.load(std::memory_order_relaxed))
+        return DDERR_SURFACELOST;
+    if (dc_ != nullptr || source->dc_ != nullptr) return DDERR_SURFACEBUSY;
+    const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+    if (!IsValidRect(dest, width_, height_) || !IsValidRect(src, source->width_, source->height_))
+        return DDERR_INVALIDRECT;
+    if (dest.right - dest.left != src.right - src.left || dest.bottom - dest.top != src.bottom - src.top)
+        return DDERR_INVALIDPARAMS;  // no stretching
+    const bool keyed = (flags & DDBLT_KEYSRC) != 0;
+    if (keyed && !source->hasSourceKey_) return DDERR_NOCOLORKEY;
+    CopyFrom(source, src, dest.left, dest.top, keyed, mirror);
+    return DD_OK;
+}
+
+HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags) {
+    if ((flags & DDBLTFAST_DESTCOLORKEY) != 0) return DDERR_UNSUPPORTED;
+    if ((flags & ~kBltFastFlagsKnown) != 0 || source == nullptr) return DDERR_INVALIDPARAMS;
+    if (lost_.load(std::memory_order_relaxed) || source->lost_.load(std::memory_order_relaxed))
+        return DDERR_SURFACELOST;
+    if (dc_ != nullptr || source->dc_ != nullptr) return DDERR_SURFACEBUSY;
+    const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+    if (!IsValidRect(src, source->width_, source->height_)) return DDERR_INVALIDRECT;
+    // x and y are unsigned: a "negative" position is a huge one and lies outside.
+    const std::uint64_t right = std::uint64_t{x} + static_cast<std::uint64_t>(src.right - src.left);
+    const std::uint64_t bottom = std::uint64_t{y} + static_cast<std::uint64_t>(src.bottom - src.top);
+    if (right > static_cast<std::uint64_t>(width_) || bottom > static_cast<std::uint64_t>(height_))
+        return DDERR_INVALIDRECT;
+    const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    if (keyed && !source->hasSourceKey_) return DDERR_NOCOLORKEY;
+    CopyFrom(source, src, static_cast<LONG>(x), static_cast<LONG>(y), keyed, kMirrorNone);
+    return DD_OK;
+}
+
+void Surface::CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, bool keyed,
+                       unsigned mirror) {
+    const LONG w = sourceRect.right - sourceRect.left;
+    const LONG h = sourceRect.bottom - sourceRect.top;
+    const RECT destRect{destLeft, destTop, destLeft + w, destTop + h};
+    const DestPixels dest = DestOf(destRect);
+    const SourcePixels src = source->SourceOf(sourceRect);
+    const ColorKeyRange* key = keyed ? &source->sourceKeyRange_ : nullptr;
+
+    if (source != this || !Intersect(destRect, sourceRect)) {
+        BlitPixels(dest, src, key, mirror);
+    } else if (key == nullptr && mirror == kMirrorNone) {
+        MovePixels(dest, src);
+    } else {
+        // Overlapping keyed or mirrored copy within one surface: read from a snapshot of the
+        // source. The buffer only grows, so steady use allocates nothing.
+        thread_local std::vector<std::uint16_t> snapshot;
+        const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+        if (snapshot.size() < count) snapshot.resize(count);
+        const DestPixels copy{snapshot.data(), w, w, h};
+        BlitPixels(copy, src, nullptr, kMirrorNone);
+        BlitPixels(dest, SourcePixels{snapshot.data(), w, w, h}, key, mirror);
+    }
+}
+
+DestPixels Surface::DestOf(const RECT& rect) {
+    return DestPixels{pixels_.get() + static_cast<std::ptrdiff_t>(rect.top) * width_ + rect.left, width_,
+                      rect.right - rect.left, rect.bottom - rect.top};
+}
+
+SourcePixels Surface::SourceOf(const RECT& rect) const {
+    return SourcePixels{pixels_.get() + static_cast<std::ptrdiff_t>(rect.top) * width_ + rect.left, width_,
+                        rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace platform::ddraw

@@ -1,0 +1,102 @@
+// Creating and deleting device contexts, and the drawing state they carry.
+#include <atomic>
+
+#include "gdi/gdi_objects.h"
+#include "gdi/surface_dc.h"
+#include "platform/gdi_control.h"
+
+namespace platform::gdi {
+
+namespace {
+
+std::atomic<int> gFailCreateCompatibleDc{0};
+
+// Takes one injected failure if any is pending.
+bool ConsumeInjectedFailure() {
+    int pending = gFailCreateCompatibleDc.load();
+    while (pending > 0) {
+        if (gFailCreateCompatibleDc.compare_exchange_weak(pending, pending - 1)) return true;
+    }
+    return false;
+}
+
+DeviceContext* NewDc(ObjectKind kind) {
+    auto dc = std::make_unique<DeviceContext>(kind);
+    dc->brush = GetStockObject(0);  // WHITE_BRUSH
+    dc->pen = GetStockObject(7);    // BLACK_PEN
+    dc->font = GetStockObject(13);  // SYSTEM_FONT
+    return static_cast<DeviceContext*>(Register(std::move(dc)));
+}
+
+}  // namespace
+
+HDC CreateSurfaceDC(std::uint16_t* pixels, int width, int height, int pitchPixels, PixelFormat format) {
+    if (pixels == nullptr || width <= 0 || height <= 0 || pitchPixels < width) return nullptr;
+    auto lock = GdiLock();
+    DeviceContext* dc = NewDc(ObjectKind::SurfaceDc);
+    dc->pixels = pixels;
+    dc->width = width;
+    dc->height = height;
+    dc->pitchPixels = pitchPixels;
+    dc->format = format;
+    return dc->As<HDC>();
+}
+
+void DestroySurfaceDC(HDC handle) {
+    auto lock = GdiLock();
+    DeviceContext* dc = FindDc(handle);
+    if (dc != nullptr && dc->kind == ObjectKind::SurfaceDc) Destroy(dc);
+}
+
+void FailCreateCompatibleDC(int times) { gFailCreateCompatibleDc.store(times > 0 ? times : 0); }
+
+int LiveGdiObjectCount() {
+    auto lock = GdiLock();
+    return CountLiveObjects();
+}
+
+}  // namespace platform::gdi
+
+using platform::gdi::DeviceContext;
+using platform::gdi::FindDc;
+using platform::gdi::GdiLock;
+using platform::gdi::ObjectKind;
+
+HDC WINAPI CreateCompatibleDC(HDC reference) {
+    if (platform::gdi::ConsumeInjectedFailure()) return nullptr;
+    auto lock = GdiLock();
+    // NULL means the screen; any other reference must be a live DC.
+    if (reference != nullptr && FindDc(reference) == nullptr) return nullptr;
+    DeviceContext* dc = platform::gdi::NewDc(ObjectKind::MemoryDc);
+    dc->bitmap = platform::gdi::StockBitmap();
+    return dc->As<HDC>();
+}
+
+BOOL WINAPI DeleteDC(HDC handle) {
+    auto lock = GdiLock();
+    DeviceContext* dc = FindDc(handle);
+    // Surface DCs belong to their surface and go back through ReleaseDC.
+    if (dc == nullptr || dc->kind != ObjectKind::MemoryDc) return FALSE;
+    if (dc->bitmap != nullptr && dc->bitmap->selectedInto == dc) dc->bitmap->selectedInto = nullptr;
+    platform::gdi::Destroy(dc);
+    return TRUE;
+}
+
+int WINAPI SetBkMode(HDC handle, int mode) {
+    if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+    auto lock = GdiLock();
+    DeviceContext* dc = FindDc(handle);
+    if (dc == nullptr) return 0;
+    const int previous = dc->backgroundMode;
+    dc->backgroundMode = mode;
+    return previous;
+}
+
+COLORREF WINAPI SetTextColor(HDC handle, COLORREF color) {
+    auto lock = GdiLock();
+    DeviceContext* dc = FindDc(handle);
+    if (dc == nullptr) return CLR_INVALID;
+    const COLORREF previous = dc->textColor;
+    dc->textColor = color;
+    return previous;
+}

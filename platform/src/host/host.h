@@ -1,0 +1,57 @@
+// The seam between the Windows-shaped facilities and whatever really shows the program: a window
+// on a display (SdlHost) or nothing at all (NullHost). The facilities talk to the host only
+// through this interface; the runtime installs one at start and tests swap in a fresh NullHost.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "present/presenter.h"
+
+namespace platform::host {
+
+// What happened on the host since the last poll, already in the program's terms.
+struct HostEvent {
+    enum class Kind { KeyDown, KeyUp, FocusGained, FocusLost, MouseMove, CloseRequest };
+    Kind kind;
+    unsigned virtualKey = 0;  // Windows virtual-key code, for key events
+    unsigned scanCode = 0;    // hardware scan code when known, for the key message's lParam
+    bool repeat = false;      // auto-repeat of a key already down
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // True when nothing is shown (the runtime's --offscreen, and tests).
+    virtual bool Offscreen() const = 0;
+
+    // The one top-level window. Returns false when the host cannot create it.
+    virtual bool CreateMainWindow(const std::string& title, bool visible, bool windowed) = 0;
+    virtual void ShowMainWindow(bool visible) = 0;
+    virtual void FocusMainWindow() = 0;
+    virtual void DestroyMainWindow() = 0;
+
+    // Moves every pending host event into out (appending); never blocks.
+    virtual void PollEvents(std::vector<HostEvent>& out) = 0;
+
+    // A modal box with one OK button; returns once it has been dismissed. Returns false when the
+    // host could not show one (the caller has already written it to stderr).
+    virtual bool ShowMessageBox(const std::string& caption, const std::string& text, bool owned) = 0;
+
+    virtual void SetCursorVisible(bool visible) = 0;
+
+    // Size of the desktop in pixels.
+    virtual void DesktopSize(int& width, int& height) = 0;
+
+    // Shows a frame; with vsync, returns after the display's next refresh when wait is true.
+    virtual void ShowFrame(const FrameView& frame, bool vsync, bool wait) = 0;
+};
+
+// The installed host; a NullHost is installed on first use when none was.
+Host& CurrentHost();
+// Replaces the installed host (the old one is destroyed).
+void InstallHost(std::unique_ptr<Host> host);
+
+}  // namespace platform::host

@@ -1,0 +1,77 @@
+#include "host/null_host.h"
+
+#include "present/virtual_display.h"
+
+namespace platform::host {
+
+bool NullHost::CreateMainWindow(const std::string& title, bool visible, bool /*windowed*/) {
+    std::lock_guard lock(mutex_);
+    windowExists_ = true;
+    windowVisible_ = visible;
+    windowTitle_ = title;
+    return true;
+}
+
+void NullHost::ShowMainWindow(bool visible) {
+    std::lock_guard lock(mutex_);
+    windowVisible_ = windowExists_ && visible;
+}
+
+void NullHost::DestroyMainWindow() {
+    std::lock_guard lock(mutex_);
+    windowExists_ = false;
+    windowVisible_ = false;
+    windowTitle_.clear();
+}
+
+void NullHost::PollEvents(std::vector<HostEvent>& out) {
+    std::lock_guard lock(mutex_);
+    out.insert(out.end(), pending_.begin(), pending_.end());
+    pending_.clear();
+}
+
+bool NullHost::ShowMessageBox(const std::string&, const std::string&, bool) {
+    // Nothing to show and nobody to dismiss it: the box counts as answered at once.
+    return true;
+}
+
+void NullHost::SetCursorVisible(bool visible) {
+    std::lock_guard lock(mutex_);
+    cursorVisible_ = visible;
+}
+
+void NullHost::DesktopSize(int& width, int& height) {
+    width = kDesktopWidth;
+    height = kDesktopHeight;
+}
+
+void NullHost::ShowFrame(const FrameView&, bool vsync, bool wait) {
+    if (vsync && wait) present::WaitForVirtualRefresh();
+}
+
+void NullHost::Inject(const HostEvent& event) {
+    std::lock_guard lock(mutex_);
+    pending_.push_back(event);
+}
+
+bool NullHost::WindowExists() const {
+    std::lock_guard lock(mutex_);
+    return windowExists_;
+}
+
+bool NullHost::WindowVisible() const {
+    std::lock_guard lock(mutex_);
+    return windowVisible_;
+}
+
+std::string NullHost::WindowTitle() const {
+    std::lock_guard lock(mutex_);
+    return windowTitle_;
+}
+
+bool NullHost::CursorVisible() const {
+    std::lock_guard lock(mutex_);
+    return cursorVisible_;
+}
+
+}  // namespace platform::host

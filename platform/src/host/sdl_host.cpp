@@ -1,0 +1,143 @@
+#include "host/sdl_host.h"
+
+#include <cstdio>
+
+#include "host/sdl_keymap.h"
+
+namespace platform::host {
+
+std::unique_ptr<SdlHost> SdlHost::Start(std::string& error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = SDL_GetError();
+        return nullptr;
+    }
+    return std::unique_ptr<SdlHost>(new SdlHost());
+}
+
+SdlHost::~SdlHost() {
+    DestroyMainWindow();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+}
+
+bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool windowed) {
+    if (window_ != nullptr) return false;
+    Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    if (windowed) {
+        flags |= SDL_WINDOW_RESIZABLE;
+        x = y = SDL_WINDOWPOS_CENTERED;
+        width = 640;
+        height = 480;
+    } else {
+        // Full screen at the desktop's own mode: the renderer scales the 640x480 picture.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        DesktopSize(width, height);
+    }
+    window_ = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+    if (window_ == nullptr) {
+        std::fprintf(stderr, "vornhollow: the window cannot be created: %s\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+void SdlHost::ShowMainWindow(bool visible) {
+    if (window_ == nullptr) return;
+    if (visible) {
+        SDL_ShowWindow(window_);
+        SDL_RaiseWindow(window_);
+    } else {
+        SDL_HideWindow(window_);
+    }
+}
+
+void SdlHost::FocusMainWindow() {
+    if (window_ != nullptr) SDL_SetWindowInputFocus(window_);
+}
+
+void SdlHost::DestroyMainWindow() {
+    renderer_.Release();
+    if (window_ != nullptr) SDL_DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+void SdlHost::PollEvents(std::vector<HostEvent>& out) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) Translate(event, out);
+}
+
+void SdlHost::Translate(const SDL_Event& event, std::vector<HostEvent>& out) {
+    switch (event.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const unsigned vk = VirtualKeyFromSdl(event.key.keysym.sym);
+            if (vk == 0) return;
+            HostEvent key{event.type == SDL_KEYDOWN ? HostEvent::Kind::KeyDown : HostEvent::Kind::KeyUp};
+            key.virtualKey = vk;
+            key.repeat = event.key.repeat != 0;
+            out.push_back(key);
+            return;
+        }
+        case SDL_MOUSEMOTION:
+            out.push_back({HostEvent::Kind::MouseMove});
+            return;
+        case SDL_QUIT:
+            out.push_back({HostEvent::Kind::CloseRequest});
+            return;
+        case SDL_WINDOWEVENT:
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_FOCUS_GAINED: out.push_back({HostEvent::Kind::FocusGained}); return;
+                case SDL_WINDOWEVENT_FOCUS_LOST: out.push_back({HostEvent::Kind::FocusLost}); return;
+                case SDL_WINDOWEVENT_CLOSE: out.push_back({HostEvent::Kind::CloseRequest}); return;
+                default: return;
+            }
+        case SDL_RENDER_TARGETS_RESET:
+        case SDL_RENDER_DEVICE_RESET:
+            renderer_.TexturesLost();
+            return;
+        default:
+            return;
+    }
+}
+
+bool SdlHost::ShowMessageBox(const std::string& caption, const std::string& text, bool owned) {
+    SDL_MessageBoxButtonData ok{};
+    ok.flags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    ok.buttonid = 1;
+    ok.text = "OK";
+    SDL_MessageBoxData box{};
+    box.flags = SDL_MESSAGEBOX_INFORMATION;
+    box.window = owned ? window_ : nullptr;
+    box.title = caption.c_str();
+    box.message = text.c_str();
+    box.numbuttons = 1;
+    box.buttons = &ok;
+    int pressed = 0;
+    return SDL_ShowMessageBox(&box, &pressed) == 0;
+}
+
+void SdlHost::SetCursorVisible(bool visible) {
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlHost::DesktopSize(int& width, int& height) {
+    SDL_DisplayMode mode{};
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        width = mode.w;
+        height = mode.h;
+    } else {
+        width = 640;
+        height = 480;
+    }
+}
+
+void SdlHost::ShowFrame(const FrameView& frame, bool vsync, bool /*wait*/) {
+    // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
+    renderer_.Show(window_, frame, vsync);
+}
+
+}  // namespace platform::host

@@ -1,0 +1,21 @@
+// Writes 16-bit frames as 8-bit RGB PNG files (for --screenshot and --capture).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/pixel_format.h"
+
+namespace platform::present {
+
+// Widens one 16-bit pixel to 8-bit components by bit replication, so full intensity stays 255
+// and black stays 0: a 5-bit c becomes (c << 3) | (c >> 2), a 6-bit c (c << 2) | (c >> 4).
+void ToRgb8(PixelFormat format, std::uint16_t pixel, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b);
+
+// Writes width x height pixels (rows pitchPixels apart) to path; on failure returns false and
+// the reason in error.
+bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, int height, int pitchPixels,
+              PixelFormat format, std::string& error);
+
+}  // namespace platform::present

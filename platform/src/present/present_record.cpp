@@ -1,0 +1,77 @@
+#include "present/present_record.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/host_control.h"
+
+namespace platform::present {
+namespace {
+
+struct Record {
+    std::mutex mutex;
+    PresentStats stats;
+    StoredFrame last;
+};
+
+Record& TheRecord() {
+    static auto* record = new Record();
+    return *record;
+}
+
+}  // namespace
+
+std::uint64_t RecordPresent(const FrameView& frame, double atMs) {
+    Record& record = TheRecord();
+    std::lock_guard lock(record.mutex);
+    StoredFrame& last = record.last;
+    last.width = frame.width;
+    last.height = frame.height;
+    last.format = frame.format;
+    last.pixels.resize(static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height));
+    for (int y = 0; y < frame.height; ++y) {
+        const std::uint16_t* row = frame.pixels + static_cast<std::ptrdiff_t>(y) * frame.pitchPixels;
+        std::copy(row, row + frame.width, last.pixels.begin() + static_cast<std::ptrdiff_t>(y) * frame.width);
+    }
+    record.stats.lastPresentMs = atMs;
+    record.stats.format = frame.format;
+    return ++record.stats.frames;
+}
+
+PresentStats CurrentPresentStats() {
+    Record& record = TheRecord();
+    std::lock_guard lock(record.mutex);
+    return record.stats;
+}
+
+bool LastFrame(StoredFrame& out) {
+    Record& record = TheRecord();
+    std::lock_guard lock(record.mutex);
+    if (record.stats.frames == 0) return false;
+    out = record.last;
+    return true;
+}
+
+void ResetPresentRecord() {
+    Record& record = TheRecord();
+    std::lock_guard lock(record.mutex);
+    record.stats = PresentStats{};
+    record.last = StoredFrame{};
+    ResetPresenterNotices();
+}
+
+}  // namespace platform::present
+
+namespace platform::testing {
+
+std::uint64_t PresentedFrameCount() {
+    return present::CurrentPresentStats().frames;
+}
+
+std::vector<std::uint16_t> LastPresentedFrame() {
+    present::StoredFrame frame;
+    if (!present::LastFrame(frame)) return {};
+    return frame.pixels;
+}
+
+}  // namespace platform::testing

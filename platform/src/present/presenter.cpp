@@ -1,0 +1,71 @@
+#include "present/presenter.h"
+
+#include <atomic>
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "host/host.h"
+#include "platform/diagnostics.h"
+#include "platform/options.h"
+#include "present/png_writer.h"
+#include "present/present_record.h"
+#include "win/win_state.h"
+#include "winuser.h"
+
+namespace platform {
+namespace {
+
+std::atomic<bool> gVsyncAnnounced{false};
+std::atomic<bool> gCaptureFailureReported{false};
+
+
+void AnnounceVsyncOnce(bool offscreen) {
+    if (gVsyncAnnounced.exchange(true)) return;
+    std::fprintf(stderr,
+                 "vornhollow: vsync on: the frame rate is bounded by the display's refresh%s (--no-vsync lifts it)\n",
+                 offscreen ? " (a virtual 60 Hz display offscreen)" : "");
+}
+
+void CaptureFrame(const std::string& directory, std::uint64_t number, const FrameView& frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06" PRIu64 ".png", number);
+    std::string error;
+    if (present::WritePng(directory + name, frame.pixels, frame.width, frame.height, frame.pitchPixels, frame.format,
+                          error)) {
+        return;
+    }
+    if (!gCaptureFailureReported.exchange(true)) {
+        std::fprintf(stderr, "vornhollow: cannot capture frame %" PRIu64 " into %s: %s\n", number, directory.c_str(),
+                     error.c_str());
+    }
+}
+
+// Ends a bounded run the way a user would: Escape pressed on the program's window.
+void PressEscape() {
+    const HWND window = win::MainWindow();
+    if (window == nullptr || !PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001)) PostQuitMessage(0);
+}
+
+}  // namespace
+
+void PresentFrame(const FrameView& frame, bool wait) {
+    const Options& options = CurrentOptions();
+    host::Host& host = host::CurrentHost();
+    if (options.vsync) AnnounceVsyncOnce(host.Offscreen());
+    host.ShowFrame(frame, options.vsync, wait);
+
+    const std::uint64_t number = present::RecordPresent(frame, MillisecondsSinceStart());
+    if (!options.capture.empty()) CaptureFrame(options.capture, number, frame);
+    if (options.frames > 0 && number == options.frames) PressEscape();
+}
+
+namespace present {
+
+void ResetPresenterNotices() {
+    gVsyncAnnounced = false;
+    gCaptureFailureReported = false;
+}
+
+}  // namespace present
+}  // namespace platform

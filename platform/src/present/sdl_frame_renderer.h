@@ -1,0 +1,43 @@
+// Puts 16-bit frames on an SDL window: one renderer, one streaming texture in the frame's own
+// pixel format, scaled and letterboxed to the window with a fixed logical size.
+#pragma once
+
+#include <SDL.h>
+
+#include "present/presenter.h"
+
+namespace platform::present {
+
+class SdlFrameRenderer {
+public:
+    SdlFrameRenderer() = default;
+    SdlFrameRenderer(const SdlFrameRenderer&) = delete;
+    SdlFrameRenderer& operator=(const SdlFrameRenderer&) = delete;
+    ~SdlFrameRenderer() { Release(); }
+
+    // Shows the frame on window; creates the renderer on first use. Returns false (and says why
+    // on stderr, once) when SDL cannot draw.
+    bool Show(SDL_Window* window, const FrameView& frame, bool vsync);
+
+    // The render device was reset: textures are gone and must be made again.
+    void TexturesLost() { texturesLost_ = true; }
+
+    // Destroys the texture and the renderer (before their window goes).
+    void Release();
+
+    bool HasRenderer() const { return renderer_ != nullptr; }
+
+private:
+    bool EnsureRenderer(SDL_Window* window, bool vsync);
+    bool EnsureTexture(const FrameView& frame);
+
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    Uint32 textureFormat_ = 0;
+    int textureWidth_ = 0;
+    int textureHeight_ = 0;
+    bool texturesLost_ = false;
+    bool failureReported_ = false;
+};
+
+}  // namespace platform::present

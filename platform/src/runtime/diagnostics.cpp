@@ -1,0 +1,103 @@
+#include "platform/diagnostics.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "runtime/trace_file.h"
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point ProcessStart() {
+    static const Clock::time_point start = Clock::now();
+    return start;
+}
+
+// Taken during static initialisation, i.e. before main: the run's time zero.
+[[maybe_unused]] const Clock::time_point gStartTaken = ProcessStart();
+
+struct Trace {
+    std::mutex mutex;
+    std::FILE* file = nullptr;
+};
+
+Trace& TheTrace() {
+    static auto* trace = new Trace();
+    return *trace;
+}
+
+struct Summary {
+    std::mutex mutex;
+    std::string note;
+};
+
+Summary& TheSummary() {
+    static auto* summary = new Summary();
+    return *summary;
+}
+
+}  // namespace
+
+double MillisecondsSinceStart() {
+    return std::chrono::duration<double, std::milli>(Clock::now() - ProcessStart()).count();
+}
+
+bool TraceEnabled() {
+    Trace& trace = TheTrace();
+    std::lock_guard lock(trace.mutex);
+    return trace.file != nullptr;
+}
+
+void TraceLine(const char* json) {
+    if (json == nullptr) return;
+    Trace& trace = TheTrace();
+    std::lock_guard lock(trace.mutex);
+    if (trace.file == nullptr) return;
+    std::fputs(json, trace.file);
+    std::fputc('\n', trace.file);
+    // Each line reaches the file at once, so a run that is killed keeps what it traced.
+    std::fflush(trace.file);
+}
+
+void SetSummaryNote(const char* note) {
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    summary.note = note != nullptr ? note : "";
+}
+
+std::string SummaryNote() {
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    return summary.note;
+}
+
+}  // namespace platform
+
+namespace platform::runtime {
+
+bool OpenTrace(const std::string& path, std::string& error) {
+    Trace& trace = TheTrace();
+    std::lock_guard lock(trace.mutex);
+    if (trace.file != nullptr) std::fclose(trace.file);
+    trace.file = std::fopen(path.c_str(), "w");
+    if (trace.file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void CloseTrace() {
+    Trace& trace = TheTrace();
+    std::lock_guard lock(trace.mutex);
+    if (trace.file != nullptr) std::fclose(trace.file);
+    trace.file = nullptr;
+}
+
+}  // namespace platform::runtime

@@ -1,0 +1,7 @@
+// The process entry: everything happens in RunProcess, around the program's WinMain.
+#include "runtime/run_process.h"
+#include "winuser.h"
+
+int main(int argc, char** argv) {
+    return platform::runtime::RunProcess(argc, argv, &WinMain);
+}

@@ -1,0 +1,151 @@
+#include "runtime/option_parser.h"
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#ifndef VH_VERSION
+#define VH_VERSION "unknown"
+#endif
+
+namespace platform::runtime {
+namespace {
+
+constexpr std::uint64_t kMaxVramKb = 1048576;
+constexpr std::uint64_t kMaxFrames = 1'000'000'000;
+
+// Plain decimal digits only (no sign, spaces or other bases), within [min, max].
+std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t min, std::uint64_t max) {
+    if (text.empty() || text.size() > 19) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value < min || value > max) return std::nullopt;
+    return value;
+}
+
+struct OptionSpec {
+    std::string_view name;
+    bool takesValue;
+    // Applies the value (empty for flags); returns an error text, or empty on success.
+    std::function<std::string(Options&, std::string_view)> apply;
+};
+
+std::string OutOfRange(std::string_view name, std::string_view value, std::string_view expected) {
+    return "--" + std::string(name) + ": '" + std::string(value) + "' is not " + std::string(expected);
+}
+
+const std::vector<OptionSpec>& Specs() {
+    static const std::vector<OptionSpec> specs = {
+        {"windowed", false, [](Options& o, std::string_view) { o.windowed = true; return std::string(); }},
+        {"offscreen", false, [](Options& o, std::string_view) { o.offscreen = true; return std::string(); }},
+        {"no-vsync", false, [](Options& o, std::string_view) { o.vsync = false; return std::string(); }},
+        {"vram-kb", true,
+         [](Options& o, std::string_view v) {
+             const auto kb = ParseNumber(v, 0, kMaxVramKb);
+             if (!kb) return OutOfRange("vram-kb", v, "a whole number from 0 to 1048576");
+             o.vramKb = static_cast<std::uint32_t>(*kb);
+             return std::string();
+         }},
+        {"pixel-format", true,
+         [](Options& o, std::string_view v) {
+             if (v == "565") {
+                 o.pixelFormat = PixelFormat::Rgb565;
+             } else if (v == "555") {
+                 o.pixelFormat = PixelFormat::Rgb555;
+             } else {
+                 return OutOfRange("pixel-format", v, "565 or 555");
+             }
+             return std::string();
+         }},
+        {"frames", true,
+         [](Options& o, std::string_view v) {
+             const auto frames = ParseNumber(v, 1, kMaxFrames);
+             if (!frames) return OutOfRange("frames", v, "a whole number from 1 to 1000000000");
+             o.frames = *frames;
+             return std::string();
+         }},
+        {"screenshot", true, [](Options& o, std::string_view v) { o.screenshot = v; return std::string(); }},
+        {"capture", true, [](Options& o, std::string_view v) { o.capture = v; return std::string(); }},
+        {"trace", true, [](Options& o, std::string_view v) { o.trace = v; return std::string(); }},
+    };
+    return specs;
+}
+
+ParseResult UsageError(const std::string& problem) {
+    ParseResult result;
+    result.exitCode = 2;
+    result.message = "vornhollow: " + problem + "\n\n" + UsageText();
+    return result;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "usage: vornhollow [options]\n"
+           "\n"
+           "Runs the DirectDraw test scene until Escape or F12 is pressed.\n"
+           "\n"
+           "options (each value may also be given as --option=value):\n"
+           "  --windowed             a resizable 640x480 window instead of full screen\n"
+           "  --offscreen            show nothing; no display needed (a virtual 60 Hz display)\n"
+           "  --no-vsync             do not wait for the display's refresh when flipping\n"
+           "  --vram-kb N            video memory of the emulated card in KiB, 0..1048576 (default 4096)\n"
+           "  --pixel-format F       565 or 555: the 16-bit display format (default 565)\n"
+           "  --frames N             end after N presented frames (1..1000000000) and print a summary\n"
+           "  --screenshot FILE.png  write the last presented frame as a PNG on exit\n"
+           "  --capture DIR          write every presented frame as DIR/frame-000001.png, ...\n"
+           "  --trace FILE           write a JSON Lines trace of the run\n"
+           "  --help                 show this help and exit\n"
+           "  --version              show the version and exit\n";
+}
+
+ParseResult ParseOptions(int argc, const char* const* argv) {
+    ParseResult result;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i] != nullptr ? argv[i] : "";
+        if (argument == "--help") {
+            result.exitCode = 0;
+            result.message = UsageText();
+            return result;
+        }
+        if (argument == "--version") {
+            result.exitCode = 0;
+            result.message = "vornhollow " VH_VERSION "\n";
+            return result;
+        }
+        if (argument.size() < 3 || argument.substr(0, 2) != "--") {
+            return UsageError("unexpected argument '" + std::string(argument) + "'");
+        }
+        const std::string_view body = argument.substr(2);
+        const std::size_t equals = body.find('=');
+        const std::string_view name = body.substr(0, equals);
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& candidate : Specs()) {
+            if (candidate.name == name) spec = &candidate;
+        }
+        if (spec == nullptr) return UsageError("unknown option '--" + std::string(name) + "'");
+
+        std::string_view value;
+        if (equals != std::string_view::npos) {
+            if (!spec->takesValue) return UsageError("--" + std::string(name) + " takes no value");
+            value = body.substr(equals + 1);
+        } else if (spec->takesValue) {
+            // The next argument is the value, unless it is missing or is itself an option.
+            const std::string_view next = i + 1 < argc && argv[i + 1] != nullptr ? argv[i + 1] : "";
+            if (next.empty() || next.substr(0, 2) == "--") {
+                return UsageError("--" + std::string(name) + " needs a value");
+            }
+            value = next;
+            ++i;
+        }
+        if (spec->takesValue && value.empty()) return UsageError("--" + std::string(name) + " needs a value");
+        if (const std::string error = spec->apply(result.options, value); !error.empty()) return UsageError(error);
+    }
+    return result;
+}
+
+}  // namespace platform::runtime

@@ -1,0 +1,281 @@
+// The software DirectDraw display: flip chain, video-memory budget, surface loss and
+// restoration, device-context locking.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "ddraw_test_support.h"
+#include "wingdi.h"
+
+namespace {
+
+using namespace ddraw_test;
+using platform::PixelFormat;
+
+class DisplayTest : public DirectDrawTest {
+protected:
+    IDirectDrawSurface* MakeChain(IDirectDraw* dd, IDirectDrawSurface** backBuffer) {
+        EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
+        HRESULT result;
+        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest(), &result);
+        EXPECT_EQ(result, DD_OK);
+        if (primary == nullptr) return nullptr;
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        EXPECT_EQ(primary->GetAttachedSurface(&caps, backBuffer), DD_OK);
+        return primary;
+    }
+
+    static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
+        DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwFillColor = value;
+        ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    }
+
+    static DWORD CapsOf(IDirectDrawSurface* surface) {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof desc;
+        EXPECT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
+        return desc.ddsCaps.dwCaps;
+    }
+};
+
+TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
+    IDirectDraw* dd = MakeDirectDraw();
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawSurface* primary = MakeChain(dd, &back);
+    ASSERT_NE(back, nullptr);
+    EXPECT_NE(back, primary);
+    EXPECT_EQ(CapsOf(primary) & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_VIDEOMEMORY),
+              DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_VIDEOMEMORY);
+    EXPECT_EQ(CapsOf(back) & (DDSCAPS_BACKBUFFER | DDSCAPS_PRIMARYSURFACE), DDSCAPS_BACKBUFFER);
+
+    Fill(primary, 0x2222);
+    Fill(back, 0x1111);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    EXPECT_EQ(PixelAt(primary, 639, 479), 0x1111);
+    EXPECT_EQ(PixelAt(back, 0, 0), 0x2222) << "the back buffer holds the frame that was on screen";
+
+    Fill(back, 0x3333);
+    ASSERT_EQ(primary->Flip(back, DDFLIP_WAIT), DD_OK);
+    EXPECT_EQ(PixelAt(primary, 320, 240), 0x3333);
+    EXPECT_EQ(PixelAt(back, 320, 240), 0x1111);
+
+    IDirectDrawSurface* again = nullptr;
+    DDSCAPS caps{DDSCAPS_BACKBUFFER};
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &again), DD_OK);
+    EXPECT_EQ(again, back) << "the back-buffer object stays the same";
+    again->Release();
+
+    IDirectDrawSurface* offscreen = MakeSurface(dd, 64, 64);
+    EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+    EXPECT_EQ(offscreen->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+    EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(offscreen->GetAttachedSurface(&caps, &again), DDERR_NOTFOUND);
+    EXPECT_EQ(again, nullptr);
+}
+
+TEST_F(DisplayTest, OnlyOnePrimaryAtATime) {
+    IDirectDraw* dd = MakeDirectDraw();
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawSurface* primary = MakeChain(dd, &back);
+    ASSERT_NE(primary, nullptr);
+    HRESULT result;
+    EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
+    EXPECT_EQ(result, DDERR_PRIMARYSURFACEALREADYEXISTS);
+
+    Forget(primary);
+    EXPECT_EQ(primary->Release(), 0u);
+    EXPECT_NE(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
+}
+
+// Releasing the primary frees the whole chain, even with a GetAttachedSurface reference still
+// held on the back buffer (the program never releases it).
+TEST_F(DisplayTest, ReleasingThePrimaryFreesTheChain) {
+    IDirectDraw* dd = MakeDirectDraw();
+    const int before = platform::ddraw::LiveObjectCount();
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawSurface* primary = MakeChain(dd, &back);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before + 2);
+    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 2u * 640 * 480 * 2);
+
+    // Extra references on the back buffer do not keep it: only the primary owns it.
+    EXPECT_EQ(back->AddRef(), 2u);
+    EXPECT_EQ(back->Release(), 1u);
+    Forget(primary);
+    EXPECT_EQ(primary->Release(), 0u);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before);
+    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u);
+}
+
+// The start-up's requests: flip chain, strip, two pointers, FX surface, up to 100 tiles, then the
+// three pictures, which name no memory and take video memory only while it lasts.
+struct BudgetCase {
+    std::uint32_t vramKb;
+    HRESULT primaryResult;
+    int tiles;
+    DWORD pictureMemory;
+};
+
+void PrintTo(const BudgetCase& c, std::ostream* os) { *os << c.vramKb << " KiB"; }
+
+class VideoMemoryBudget : public DisplayTest, public ::testing::WithParamInterface<BudgetCase> {};
+
+TEST_P(VideoMemoryBudget, DecidesHowManyTilesFit) {
+    const BudgetCase& c = GetParam();
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, c.vramKb);
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    HRESULT result;
+    IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest(), &result);
+    EXPECT_EQ(result, c.primaryResult);
+    if (c.primaryResult != DD_OK) {
+        EXPECT_EQ(primary, nullptr);
+        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u) << "nothing charged for a refused chain";
+        return;
+    }
+    constexpr DWORD kVram = DDSCAPS_VIDEOMEMORY;
+    constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
+    ASSERT_NE(MakeSurface(dd, 640, 128, kPlainVram), nullptr);
+    ASSERT_NE(MakeSurface(dd, 128, 32, kPlainVram), nullptr);
+    ASSERT_NE(MakeSurface(dd, 128, 32, kPlainVram), nullptr);
+    ASSERT_NE(MakeSurface(dd, 128, 128, kVram), nullptr);
+    int tiles = 0;
+    while (tiles < 100) {
+        IDirectDrawSurface* tile = MakeSurface(dd, SurfaceRequest(64, 64, kVram), &result);
+        if (tile == nullptr) {
+            EXPECT_EQ(result, DDERR_OUTOFVIDEOMEMORY);
+            break;
+        }
+        ++tiles;
+    }
+    EXPECT_EQ(tiles, c.tiles);
+    const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
+    for (auto [w, h] : {std::pair{640, 480}, std::pair{500, 360}, std::pair{384, 64}}) {
+        IDirectDrawSurface* picture =
+            MakeSurface(dd, static_cast<DWORD>(w), static_cast<DWORD>(h), DDSCAPS_OFFSCREENPLAIN);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(CapsOf(picture) & (DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY), c.pictureMemory);
+    }
+    if (c.pictureMemory == DDSCAPS_SYSTEMMEMORY) {
+        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), used);
+    }
+    // System memory never counts against the budget.
+    EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, VideoMemoryBudget,
+                         ::testing::Values(BudgetCase{1600, DD_OK, 24, DDSCAPS_SYSTEMMEMORY},
+                                           BudgetCase{4096, DD_OK, 100, DDSCAPS_VIDEOMEMORY},
+                                           BudgetCase{1000, DDERR_OUTOFVIDEOMEMORY, 0, 0}),
+                         [](const auto& info) { return "Kb" + std::to_string(info.param.vramKb); });
+
+TEST_F(DisplayTest, ReleasedSurfacesGiveTheirMemoryBack) {
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 64);  // 64 KiB: eight 64x64 tiles
+    std::vector<IDirectDrawSurface*> tiles;
+    for (int i = 0; i < 8; ++i) tiles.push_back(MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY));
+    HRESULT result;
+    IDirectDrawSurface* refused = reinterpret_cast<IDirectDrawSurface*>(1);
+    DDSURFACEDESC desc = SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY);
+    EXPECT_EQ(dd->CreateSurface(&desc, &refused, nullptr), DDERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(refused, nullptr);
+    Forget(tiles[3]);
+    tiles[3]->Release();
+    EXPECT_NE(MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result), nullptr);
+}
+
+TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555);
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawSurface* primary = MakeChain(dd, &back);
+    IDirectDrawSurface* a = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
+    IDirectDrawSurface* b = MakeSurface(dd, 64, 64);
+    SetKey(a, 0x03E0, 0x03E0);
+    Fill(a, 0x0101);
+    platform::ddraw::MarkAllSurfacesLost();
+
+    for (IDirectDrawSurface* s : {primary, back, a, b}) EXPECT_EQ(s->IsLost(), DDERR_SURFACELOST);
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    HDC dc = nullptr;
+    EXPECT_EQ(b->Blt(nullptr, a, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
+    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
+    EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+    EXPECT_EQ(a->GetDC(&dc), DDERR_SURFACELOST);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(a->GetSurfaceDesc(&desc), DD_OK);
+
+    EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
+    EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
+    ASSERT_EQ(primary->Restore(), DD_OK);
+    EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
+    ASSERT_EQ(a->Restore(), DD_OK);
+    // Restored memory shows a loud pattern until the picture is drawn again.
+    EXPECT_EQ(PixelAt(a, 0, 0), 0x0000);
+    EXPECT_EQ(PixelAt(a, 8, 0), 0x7C1F);
+    EXPECT_EQ(PixelAt(back, 8, 8), 0x0000);
+    EXPECT_EQ(PixelAt(back, 0, 8), 0x7C1F);
+
+    // Either side of a blit being lost refuses it.
+    EXPECT_EQ(a->BltFast(0, 0, b, nullptr, 0), DDERR_SURFACELOST);
+    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, 0), DDERR_SURFACELOST);
+    // The colour key survives the loss.
+    ASSERT_EQ(b->Restore(), DD_OK);
+    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+
+    // Restore on a surface that is not lost changes nothing.
+    Fill(a, 0x0123);
+    EXPECT_EQ(a->Restore(), DD_OK);
+    EXPECT_EQ(PixelAt(a, 8, 0), 0x0123);
+}
+
+TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
+    IDirectDraw* dd = MakeDirectDraw();
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawSurface* primary = MakeChain(dd, &back);
+    IDirectDrawSurface* other = MakeSurface(dd, 64, 64);
+    Fill(back, 0);
+    HDC dc = nullptr;
+    ASSERT_EQ(back->GetDC(&dc), DD_OK);
+    ASSERT_NE(dc, nullptr);
+    HDC second = nullptr;
+    EXPECT_EQ(back->GetDC(&second), DDERR_DCALREADYCREATED);
+
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    EXPECT_EQ(back->BltFast(0, 0, other, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
+    RECT corner{0, 0, 64, 64};
+    EXPECT_EQ(other->BltFast(0, 0, back, &corner, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACEBUSY);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
+
+    // The context draws into the surface's own pixels.
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    EXPECT_TRUE(TextOutA(dc, 4, 4, "WM", 2));
+    EXPECT_EQ(back->ReleaseDC(reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0x77))), DDERR_INVALIDPARAMS);
+    ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(back->ReleaseDC(dc), DDERR_NODC);
+    const auto pixels = Snapshot(back);
+    EXPECT_NE(std::count(pixels.begin(), pixels.end(), 0xFFFF), 0) << "white text expected";
+
+    EXPECT_EQ(other->BltFast(0, 0, back, &corner, DDBLTFAST_WAIT), DD_OK);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+
+    // A lost surface still gives its context back; a surface released while locked frees it.
+    ASSERT_EQ(other->GetDC(&dc), DD_OK);
+    platform::ddraw::MarkAllSurfacesLost();
+    EXPECT_EQ(other->ReleaseDC(dc), DD_OK);
+    ASSERT_EQ(other->Restore(), DD_OK);
+    ASSERT_EQ(other->GetDC(&dc), DD_OK);
+    Forget(other);
+    EXPECT_EQ(other->Release(), 0u);
+}
+
+}  // namespace

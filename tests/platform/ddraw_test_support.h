@@ -1,0 +1,123 @@
+// Shared helpers of the software DirectDraw tests: a fixture that sets the run options, owns the
+// objects a test makes and checks that none outlives it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "ddraw.h"
+#include "platform/ddraw_control.h"
+#include "platform/options.h"
+
+namespace ddraw_test {
+
+// Any non-null handle will do: the software DirectDraw only checks that a window is given.
+inline HWND FakeWindow() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1000)); }
+
+inline DDSURFACEDESC SurfaceRequest(DWORD width, DWORD height, DWORD caps) {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.dwWidth = width;
+    desc.dwHeight = height;
+    desc.ddsCaps.dwCaps = caps;
+    return desc;
+}
+
+inline DDSURFACEDESC PrimaryRequest() {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.dwBackBufferCount = 1;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+    return desc;
+}
+
+inline std::uint16_t PixelAt(IDirectDrawSurface* surface, int x, int y) {
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
+    return view.pixels[y * view.pitchPixels + x];
+}
+
+inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
+    std::vector<std::uint16_t> copy;
+    for (int y = 0; y < view.height; ++y)
+        copy.insert(copy.end(), view.pixels + y * view.pitchPixels, view.pixels + y * view.pitchPixels + view.width);
+    return copy;
+}
+
+inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
+    std::uniform_int_distribution<int> pixel(0, 0xFFFF);
+    std::uniform_int_distribution<int> percent(0, 99);
+    for (int y = 0; y < view.height; ++y)
+        for (int x = 0; x < view.width; ++x)
+            view.pixels[y * view.pitchPixels + x] =
+                percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
+}
+
+class DirectDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ddraw::ResetForTesting();
+        baselineObjects_ = platform::ddraw::LiveObjectCount();
+    }
+
+    void TearDown() override {
+        // Surfaces first, as a program releases them, then the DirectDraw objects.
+        for (auto it = surfaces_.rbegin(); it != surfaces_.rend(); ++it) (*it)->Release();
+        for (IDirectDraw* directDraw : directDraws_) directDraw->Release();
+        EXPECT_EQ(platform::ddraw::LiveObjectCount(), baselineObjects_) << "objects leaked";
+        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u);
+        platform::ddraw::ResetForTesting();
+    }
+
+    // A DirectDraw object made under these options; released by the fixture.
+    IDirectDraw* MakeDirectDraw(platform::PixelFormat format = platform::PixelFormat::Rgb565,
+                                std::uint32_t vramKb = 4096) {
+        platform::Options options;
+        options.offscreen = true;
+        options.vsync = false;
+        options.pixelFormat = format;
+        options.vramKb = vramKb;
+        platform::SetOptions(options);
+        IDirectDraw* directDraw = nullptr;
+        EXPECT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+        if (directDraw != nullptr) directDraws_.push_back(directDraw);
+        return directDraw;
+    }
+
+    // Creates a surface the fixture releases; returns null (and the result) on failure.
+    IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DDSURFACEDESC desc, HRESULT* result = nullptr) {
+        IDirectDrawSurface* surface = nullptr;
+        const HRESULT hr = directDraw->CreateSurface(&desc, &surface, nullptr);
+        if (result != nullptr) *result = hr;
+        if (hr == DD_OK) surfaces_.push_back(surface);
+        return surface;
+    }
+
+    IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DWORD width, DWORD height,
+                                    DWORD caps = DDSCAPS_SYSTEMMEMORY) {
+        IDirectDrawSurface* surface = MakeSurface(directDraw, SurfaceRequest(width, height, caps));
+        EXPECT_NE(surface, nullptr);
+        return surface;
+    }
+
+    // Hands a surface back to the test: the fixture will not release it.
+    void Forget(IDirectDrawSurface* surface) { std::erase(surfaces_, surface); }
+
+    static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high) {
+        DDCOLORKEY key{low, high};
+        ASSERT_EQ(surface->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    }
+
+private:
+    int baselineObjects_ = 0;
+    std::vector<IDirectDraw*> directDraws_;
+    std::vector<IDirectDrawSurface*> surfaces_;
+};
+
+}  // namespace ddraw_test

@@ -1,0 +1,156 @@
+// Memory DCs, DIB-section bitmaps and their handles: selection rules, descriptions, deletion,
+// injected failures, the live-object count, and handle validation from several threads.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "dib_test_support.h"
+#include "gdi/dib_decoder.h"
+#include "gdi/gdi_objects.h"
+#include "gdi/surface_dc.h"
+#include "platform/gdi_control.h"
+#include "wingdi.h"
+
+namespace {
+
+HBITMAP MakeBitmap(int width, int height, int bits) {
+    const std::vector<unsigned char> packed =
+        dib_test::Filled(width, height, bits, 0, bits <= 8 ? std::vector<RGBQUAD>(2) : std::vector<RGBQUAD>{})
+            .Packed();
+    platform::gdi::DibDecodeResult decoded = platform::gdi::DecodePackedDib(packed.data(), packed.size());
+    return platform::gdi::CreateDibSection(std::move(*decoded.dib));
+}
+
+TEST(GdiObjects, SelectReturnsThePreviousBitmapAndKeepsOneDcPerBitmap) {
+    const int before = platform::gdi::LiveGdiObjectCount();
+    HDC first = CreateCompatibleDC(nullptr);
+    HDC second = CreateCompatibleDC(first);  // compatible with another DC is fine too
+    HBITMAP bitmap = MakeBitmap(3, 2, 8);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before + 3);
+
+    HGDIOBJ original = SelectObject(first, bitmap);
+    ASSERT_NE(original, nullptr);  // the DC's initial 1x1 bitmap
+    EXPECT_NE(original, static_cast<HGDIOBJ>(bitmap));
+    EXPECT_EQ(SelectObject(second, bitmap), nullptr);  // already selected into `first`
+    EXPECT_FALSE(DeleteObject(bitmap));                // still selected: stays alive
+    EXPECT_EQ(SelectObject(first, original), static_cast<HGDIOBJ>(bitmap));
+    EXPECT_EQ(SelectObject(second, bitmap), original);  // free again once deselected
+
+    EXPECT_TRUE(DeleteDC(second));  // deleting the DC releases the bitmap
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_TRUE(DeleteDC(first));
+    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
+
+    // Everything is now gone: a second delete or a use is refused.
+    EXPECT_FALSE(DeleteDC(first));
+    EXPECT_FALSE(DeleteObject(bitmap));
+    EXPECT_EQ(SelectObject(first, original), nullptr);
+    BITMAP description{};
+    EXPECT_EQ(GetObjectA(bitmap, sizeof description, &description), 0);
+}
+
+TEST(GdiObjects, GetObjectDescribesTheBitmapUpToTheBytesAsked) {
+    HBITMAP bitmap = MakeBitmap(5, 3, 24);
+    BITMAP description;
+    std::memset(&description, 0xCD, sizeof description);
+    const void* sentinel = description.bmBits;
+    // The program asks for the 24 bytes of the 32-bit record: everything before bmBits.
+    EXPECT_EQ(GetObjectA(bitmap, 24, &description), 24);
+    EXPECT_EQ(description.bmType, 0);
+    EXPECT_EQ(description.bmWidth, 5);
+    EXPECT_EQ(description.bmHeight, 3);
+    EXPECT_EQ(description.bmWidthBytes, 16);  // 15 bytes padded to 4
+    EXPECT_EQ(description.bmPlanes, 1);
+    EXPECT_EQ(description.bmBitsPixel, 24);
+    EXPECT_EQ(description.bmBits, sentinel);
+
+    EXPECT_EQ(GetObjectA(bitmap, sizeof description, &description), static_cast<int>(sizeof description));
+    EXPECT_NE(description.bmBits, nullptr);
+    EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
+    int small = 0x7777;
+    EXPECT_EQ(GetObjectA(bitmap, 2, &small), 2);  // only bmType's low bytes
+    EXPECT_EQ(small, 0x7777 & ~0xFFFF);
+    EXPECT_EQ(GetObjectA(bitmap, -1, &description), 0);
+    EXPECT_EQ(GetObjectA(nullptr, 24, &description), 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetObjectA(dc, 24, &description), 0);  // a DC is not a bitmap
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+TEST(GdiObjects, InjectedCreateFailuresAreCountedDown) {
+    platform::gdi::FailCreateCompatibleDC(2);
+    EXPECT_EQ(CreateCompatibleDC(nullptr), nullptr);
+    EXPECT_EQ(CreateCompatibleDC(nullptr), nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_NE(dc, nullptr);
+    DeleteDC(dc);
+    platform::gdi::FailCreateCompatibleDC(5);
+    platform::gdi::FailCreateCompatibleDC(0);  // cancels
+    dc = CreateCompatibleDC(nullptr);
+    EXPECT_NE(dc, nullptr);
+    DeleteDC(dc);
+}
+
+TEST(GdiObjects, StockObjectsSelectAndSurviveDeletion) {
+    HGDIOBJ black = GetStockObject(BLACK_BRUSH);
+    ASSERT_NE(black, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, black);
+    EXPECT_NE(previous, nullptr);  // the default brush
+    EXPECT_EQ(SelectObject(dc, previous), black);
+    EXPECT_TRUE(DeleteObject(black));
+    EXPECT_EQ(GetStockObject(BLACK_BRUSH), black);
+    EXPECT_EQ(SelectObject(dc, nullptr), nullptr);
+    EXPECT_EQ(SelectObject(dc, reinterpret_cast<HGDIOBJ>(&previous)), nullptr);  // not an object
+    DeleteDC(dc);
+}
+
+TEST(GdiObjects, SurfaceDcsAreCheckedAndOwnedBySurfaces) {
+    std::uint16_t pixels[4 * 4] = {};
+    using platform::PixelFormat;
+    EXPECT_EQ(platform::gdi::CreateSurfaceDC(nullptr, 4, 4, 4, PixelFormat::Rgb565), nullptr);
+    EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, 0, 4, 4, PixelFormat::Rgb565), nullptr);
+    EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, 4, -1, 4, PixelFormat::Rgb565), nullptr);
+    EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, 4, 4, 3, PixelFormat::Rgb565), nullptr);
+    const int before = platform::gdi::LiveGdiObjectCount();
+    HDC dc = platform::gdi::CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before + 1);
+    EXPECT_FALSE(DeleteDC(dc));      // surfaces give their DCs back through ReleaseDC
+    EXPECT_FALSE(DeleteObject(dc));  // nor is a DC an object to delete
+    HBITMAP bitmap = MakeBitmap(1, 1, 8);
+    EXPECT_EQ(SelectObject(dc, bitmap), nullptr);  // surface DCs draw into their surface only
+    DeleteObject(bitmap);
+    platform::gdi::DestroySurfaceDC(dc);
+    platform::gdi::DestroySurfaceDC(dc);  // already gone: ignored
+    platform::gdi::DestroySurfaceDC(reinterpret_cast<HDC>(pixels));
+    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
+}
+
+TEST(GdiObjects, HandlesStayValidatedUnderConcurrentUse) {
+    const int before = platform::gdi::LiveGdiObjectCount();
+    auto churn = [] {
+        for (int i = 0; i < 300; ++i) {
+            HDC dc = CreateCompatibleDC(nullptr);
+            HBITMAP bitmap = MakeBitmap(2, 2, 8);
+            SelectObject(dc, bitmap);
+            BITMAP description{};
+            EXPECT_EQ(GetObjectA(bitmap, 24, &description), 24);
+            EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+            DeleteDC(dc);
+            EXPECT_TRUE(DeleteObject(bitmap));
+            EXPECT_EQ(SetBkMode(dc, OPAQUE), 0);  // the handle died with its DC
+        }
+    };
+    std::thread a(churn), b(churn);
+    a.join();
+    b.join();
+    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
+}
+
+}  // namespace

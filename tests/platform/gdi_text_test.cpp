@@ -1,0 +1,181 @@
+// TextOutA into a surface DC: monochrome glyphs in exactly the text colour at the reference
+// point, transparent and opaque backgrounds, clipping, and the DC state calls around it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "gdi/surface_dc.h"
+#include "wingdi.h"
+
+namespace {
+
+using platform::PixelFormat;
+
+constexpr int kWidth = 200;
+constexpr int kHeight = 60;
+
+// A surface filled with a recognisable picture (every pixel different from its neighbours).
+struct TextSurface {
+    explicit TextSurface(PixelFormat format = PixelFormat::Rgb565) : pixels(kWidth * kHeight) {
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint16_t>(0x1000 + i * 7);
+        picture = pixels;
+        dc = platform::gdi::CreateSurfaceDC(pixels.data(), kWidth, kHeight, kWidth, format);
+    }
+    ~TextSurface() { platform::gdi::DestroySurfaceDC(dc); }
+    BOOL Draw(int x, int y, const char* text) { return TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text))); }
+
+    std::vector<std::uint16_t> pixels;
+    std::vector<std::uint16_t> picture;
+    HDC dc = nullptr;
+};
+
+struct Changes {
+    int count = 0;
+    int minX = kWidth, minY = kHeight, maxX = -1, maxY = -1;
+    bool allTextColour = true;
+};
+
+Changes Compare(const TextSurface& s, std::uint16_t colour) {
+    Changes c;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y * kWidth + x);
+            if (s.pixels[i] == s.picture[i]) continue;
+            ++c.count;
+            c.allTextColour = c.allTextColour && s.pixels[i] == colour;
+            c.minX = std::min(c.minX, x);
+            c.minY = std::min(c.minY, y);
+            c.maxX = std::max(c.maxX, x);
+            c.maxY = std::max(c.maxY, y);
+        }
+    }
+    return c;
+}
+
+TEST(GdiText, TransparentRedTextSitsBelowRightOfItsReferencePoint) {
+    TextSurface surface;
+    ASSERT_EQ(SetBkMode(surface.dc, TRANSPARENT), OPAQUE);
+    ASSERT_EQ(SetTextColor(surface.dc, 0x000000FF), 0u);
+    ASSERT_TRUE(surface.Draw(30, 20, "66 100"));
+    const Changes c = Compare(surface, 0xF800);
+    EXPECT_GT(c.count, 30);
+    EXPECT_TRUE(c.allTextColour);  // no antialiasing: every drawn pixel is exactly red
+    EXPECT_GE(c.minX, 30);
+    EXPECT_GE(c.minY, 20);
+    EXPECT_LT(c.maxY, 20 + 17);    // one line of about 16 pixels
+    EXPECT_LT(c.maxX, 30 + 70);    // six narrow characters
+    EXPECT_GT(c.maxX - c.minX, 25);
+    EXPECT_LE(c.minY, 20 + 6);     // digits reach up near the top of the cell
+}
+
+TEST(GdiText, ColourFollowsThePixelLayout) {
+    for (const auto& [format, expected] : {std::pair{PixelFormat::Rgb565, std::uint16_t{0x07E0}},
+                                           std::pair{PixelFormat::Rgb555, std::uint16_t{0x03E0}}}) {
+        TextSurface surface(format);
+        SetBkMode(surface.dc, TRANSPARENT);
+        SetTextColor(surface.dc, RGB(0, 255, 0));
+        ASSERT_TRUE(surface.Draw(5, 5, "Tiles"));
+        const Changes c = Compare(surface, expected);
+        EXPECT_GT(c.count, 20);
+        EXPECT_TRUE(c.allTextColour);
+    }
+}
+
+TEST(GdiText, DifferentStringsDrawDifferentPixels) {
+    TextSurface a, b, c;
+    for (TextSurface* s : {&a, &b, &c}) {
+        SetBkMode(s->dc, TRANSPARENT);
+        SetTextColor(s->dc, RGB(255, 255, 255));
+    }
+    ASSERT_TRUE(a.Draw(10, 10, "66 100"));
+    ASSERT_TRUE(b.Draw(10, 10, "66 0"));
+    ASSERT_TRUE(c.Draw(10, 10, "66 100"));
+    EXPECT_NE(a.pixels, b.pixels);
+    EXPECT_EQ(a.pixels, c.pixels);
+}
+
+TEST(GdiText, OpaqueBackgroundFillsTheTextCellWithWhite) {
+    TextSurface surface;
+    SetTextColor(surface.dc, RGB(255, 0, 0));
+    ASSERT_TRUE(surface.Draw(40, 10, "8"));  // OPAQUE is the default
+    const Changes c = Compare(surface, 0xF800);
+    int red = 0, white = 0;
+    for (int y = c.minY; y <= c.maxY; ++y) {
+        for (int x = c.minX; x <= c.maxX; ++x) {
+            const std::uint16_t p = surface.pixels[static_cast<std::size_t>(y * kWidth + x)];
+            red += p == 0xF800;
+            white += p == 0xFFFF;
+            ASSERT_TRUE(p == 0xF800 || p == 0xFFFF) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(c.minX, 40);
+    EXPECT_EQ(c.minY, 10);
+    EXPECT_GE(c.maxY - c.minY + 1, 14);  // the whole cell, about 16 rows
+    EXPECT_LE(c.maxY - c.minY + 1, 18);
+    EXPECT_GT(red, 10);
+    EXPECT_GT(white, red);
+}
+
+TEST(GdiText, ClipsAtEveryEdge) {
+    const std::pair<int, int> places[] = {{-7, 10}, {kWidth - 5, 10}, {50, -9}, {50, kHeight - 4},
+                                          {-1000000, -1000000}, {2000000000, 2000000000}};
+    for (const auto& [x, y] : places) {
+        TextSurface surface;
+        SetBkMode(surface.dc, TRANSPARENT);
+        SetTextColor(surface.dc, RGB(0, 0, 255));
+        EXPECT_TRUE(surface.Draw(x, y, "W@88 Mg")) << x << "," << y;
+        const Changes c = Compare(surface, 0x001F);
+        EXPECT_TRUE(c.allTextColour);
+    }
+    TextSurface partly;
+    SetBkMode(partly.dc, TRANSPARENT);
+    SetTextColor(partly.dc, RGB(0, 0, 255));
+    ASSERT_TRUE(partly.Draw(kWidth - 5, kHeight - 8, "MMMM"));
+    const Changes c = Compare(partly, 0x001F);
+    EXPECT_GT(c.count, 0);  // the visible corner of the text is drawn
+    EXPECT_GE(c.minX, kWidth - 5);
+}
+
+TEST(GdiText, StateCallsAndBadArguments) {
+    TextSurface surface;
+    EXPECT_EQ(SetBkMode(surface.dc, TRANSPARENT), OPAQUE);
+    EXPECT_EQ(SetBkMode(surface.dc, OPAQUE), TRANSPARENT);
+    EXPECT_EQ(SetBkMode(surface.dc, 7), 0);  // not a mode
+    EXPECT_EQ(SetTextColor(surface.dc, 0x123456), 0u);
+    EXPECT_EQ(SetTextColor(surface.dc, 0x0000FF), 0x123456u);
+
+    HDC bogus = reinterpret_cast<HDC>(&surface);
+    for (HDC bad : {HDC{}, bogus}) {
+        EXPECT_EQ(SetBkMode(bad, TRANSPARENT), 0);
+        EXPECT_EQ(SetTextColor(bad, 0), CLR_INVALID);
+        EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));
+    }
+    EXPECT_FALSE(TextOutA(surface.dc, 0, 0, nullptr, 3));
+    EXPECT_FALSE(TextOutA(surface.dc, 0, 0, "abc", -1));
+    EXPECT_TRUE(TextOutA(surface.dc, 0, 0, "", 0));
+    EXPECT_EQ(surface.pixels, surface.picture);
+    // Text goes into surfaces only.
+    HDC memory = CreateCompatibleDC(nullptr);
+    EXPECT_FALSE(TextOutA(memory, 0, 0, "x", 1));
+    DeleteDC(memory);
+}
+
+TEST(GdiText, FrameCounterTextIsCheap) {
+    TextSurface surface;
+    SetBkMode(surface.dc, TRANSPARENT);
+    ASSERT_TRUE(surface.Draw(0, 0, "66 100"));  // loads the font
+    constexpr int kCalls = 2000;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCalls; ++i) surface.Draw(0, 0, "66 100");
+    const double perCallUs =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / kCalls;
+    // Generous so sanitizer builds pass; an uncached renderer takes hundreds of microseconds.
+    EXPECT_LT(perCallUs, 100.0);
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// The process around WinMain: what a run with options leaves behind (summary line, screenshot,
+// captured frames, trace), and how runs that cannot start end.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/diagnostics.h"
+#include "platform/host_control.h"
+#include "platform/options.h"
+#include "present/presenter.h"
+#include "present_png_reader.h"
+#include "runtime/run_process.h"
+#include "runtime/summary.h"
+#include "windows.h"
+
+namespace {
+
+// What the fake program saw and did.
+struct EntryRecord {
+    int calls = 0;
+    HINSTANCE instance = nullptr;
+    HINSTANCE previous = reinterpret_cast<HINSTANCE>(1);
+    std::string commandLine;
+    int showCommand = -1;
+    int result = 0;
+};
+EntryRecord gEntry;
+
+LRESULT CALLBACK FakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) PostQuitMessage(0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A small program in the shape of the real one: a window, then a loop that presents frames
+// (frame n filled with n) until Escape, with a note for the summary and one trace line.
+int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
+    ++gEntry.calls;
+    gEntry.instance = instance;
+    gEntry.previous = previous;
+    gEntry.commandLine = commandLine;
+    gEntry.showCommand = showCommand;
+
+    static const ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = FakeProc;
+        wc.lpszClassName = "Fake Program Window";
+        return RegisterClassA(&wc);
+    }();
+    if (atom == 0) return 99;
+    const HWND window = CreateWindowExA(0, "Fake Program Window", "Fake", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
+                                        nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) return 98;
+    platform::SetSummaryNote("3 tiles");
+    platform::TraceLine(R"({"event":"start"})");
+
+    std::vector<std::uint16_t> pixels(640 * 480);
+    std::uint16_t n = 0;
+    MSG msg{};
+    for (int pass = 0; pass < 100000; ++pass) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (GetMessageA(&msg, nullptr, 0, 0) == 0) return gEntry.result;
+            DispatchMessageA(&msg);
+        } else {
+            std::fill(pixels.begin(), pixels.end(), ++n);
+            platform::PresentFrame({pixels.data(), 640, 480, 640, platform::CurrentOptions().pixelFormat}, true);
+        }
+    }
+    return 97;
+}
+
+// An entry that must not be reached.
+int WINAPI UnreachableWinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    ++gEntry.calls;
+    return 55;
+}
+
+struct RunResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry) {
+    args.insert(args.begin(), "vornhollow");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), entry);
+    RunResult run{code, ::testing::internal::GetCapturedStdout(), ::testing::internal::GetCapturedStderr()};
+    return run;
+}
+
+class RunProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gEntry = EntryRecord{};
+        platform::testing::UseNullHost();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("vh-run-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(dir_);
+        platform::SetOptions(platform::Options{});
+        platform::SetSummaryNote("");
+        platform::testing::UseNullHost();
+    }
+    std::string In(const char* name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrace) {
+    gEntry.result = 0;
+    const RunResult run = RunWith({"--offscreen", "--no-vsync", "--frames=5", "--pixel-format", "555", "--screenshot",
+                             In("shot.png"), "--capture", In("frames"), "--trace=" + In("trace.jsonl")},
+                            FakeWinMain);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(gEntry.calls, 1);
+    EXPECT_EQ(platform::testing::PresentedFrameCount(), 5u);
+
+    const std::regex summary(R"(vornhollow: 5 frames in \d+\.\d\d s = \d+\.\d fps, 3 tiles, 5-5-5, vsync off\n)");
+    EXPECT_TRUE(std::regex_match(run.out, summary)) << run.out;
+
+    // The screenshot is the fifth frame: every pixel 5 in 5-5-5, blue 5 widened to 41.
+    const present_test::RgbImage shot = present_test::ReadPng(In("shot.png"));
+    ASSERT_TRUE(shot.ok);
+    EXPECT_EQ(shot.width, 640);
+    EXPECT_EQ(shot.At(639, 479)[0], 0);
+    EXPECT_EQ(shot.At(639, 479)[2], 41);
+
+    for (const char* name : {"frame-000001.png", "frame-000005.png"}) {
+        EXPECT_TRUE(std::filesystem::exists(dir_ / "frames" / name)) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "frames" / "frame-000006.png"));
+
+    std::ifstream trace(In("trace.jsonl"));
+    std::stringstream traced;
+    traced << trace.rdbuf();
+    EXPECT_EQ(traced.str(), "{\"event\":\"start\"}\n");
+    EXPECT_FALSE(platform::TraceEnabled());
+}
+
+TEST_F(RunProcessTest, WinMainGetsTheModuleTheArgumentsAndItsResultIsTheExitCode) {
+    gEntry.result = 7;
+    const RunResult run = RunWith({"--offscreen", "--frames", "2", "--no-vsync"}, FakeWinMain);
+    EXPECT_EQ(run.exitCode, 7);
+    EXPECT_EQ(gEntry.instance, GetModuleHandleA(nullptr));
+    EXPECT_EQ(gEntry.previous, nullptr);
+    EXPECT_EQ(gEntry.commandLine, "--offscreen --frames 2 --no-vsync");
+    EXPECT_EQ(gEntry.showCommand, SW_SHOWNORMAL);
+    EXPECT_NE(run.out.find("2 frames"), std::string::npos) << run.out;
+}
+
+TEST_F(RunProcessTest, WithoutFramesThereIsNoSummary) {
+    const RunResult run = RunWith({"--offscreen"}, [](HINSTANCE, HINSTANCE, LPSTR, int) { return 0; });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(RunProcessTest, UsageErrorsHelpAndVersionNeverStartTheProgram) {
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        bool usageOnStdout;
+        bool usageOnStderr;
+    } cases[] = {
+        {{"--frames", "0"}, 2, false, true},
+        {{"--nope"}, 2, false, true},
+        {{"--help"}, 0, true, false},
+        {{"--version"}, 0, false, false},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = RunWith(c.args, UnreachableWinMain);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0];
+        EXPECT_EQ(run.out.find("usage:") != std::string::npos, c.usageOnStdout) << c.args[0];
+        EXPECT_EQ(run.err.find("usage:") != std::string::npos, c.usageOnStderr) << c.args[0];
+    }
+    EXPECT_EQ(gEntry.calls, 0);
+}
+
+TEST_F(RunProcessTest, NoDisplayEndsWithCodeOneSuggestingOffscreen) {
+    const char* saved = std::getenv("SDL_VIDEODRIVER");
+    const std::string previous = saved != nullptr ? saved : "";
+    ::setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
+    const RunResult run = RunWith({"--frames", "3"}, UnreachableWinMain);
+    if (saved != nullptr) {
+        ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
+    } else {
+        ::unsetenv("SDL_VIDEODRIVER");
+    }
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("--offscreen"), std::string::npos) << run.err;
+    EXPECT_EQ(gEntry.calls, 0);
+}
+
+TEST_F(RunProcessTest, AScreenshotWithoutAnyFrameFailsTheRun) {
+    const RunResult run = RunWith({"--offscreen", "--screenshot", In("none.png")},
+                            [](HINSTANCE, HINSTANCE, LPSTR, int) { return 0; });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(In("none.png")));
+    EXPECT_NE(run.err.find("no frame was presented"), std::string::npos) << run.err;
+}
+
+TEST_F(RunProcessTest, AnUnusableCaptureDirectoryStopsTheRunBeforeTheProgram) {
+    std::ofstream(In("file")) << "x";
+    const RunResult run = RunWith({"--offscreen", "--capture", In("file")}, UnreachableWinMain);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(gEntry.calls, 0);
+}
+
+TEST(Summary, FormatsOneParseableLine) {
+    using platform::PixelFormat;
+    using platform::runtime::FormatSummary;
+    EXPECT_EQ(FormatSummary(1200, 1.92, "100 tiles", PixelFormat::Rgb565, false),
+              "vornhollow: 1200 frames in 1.92 s = 625.0 fps, 100 tiles, 5-6-5, vsync off");
+    EXPECT_EQ(FormatSummary(60, 1.0, "", PixelFormat::Rgb555, true),
+              "vornhollow: 60 frames in 1.00 s = 60.0 fps, 5-5-5, vsync on");
+    EXPECT_EQ(FormatSummary(0, 0.0, "", PixelFormat::Rgb565, true),
+              "vornhollow: 0 frames in 0.00 s = 0.0 fps, 5-6-5, vsync on");
+}
+
+}  // namespace
