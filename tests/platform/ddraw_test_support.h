@@ -62,6 +62,7 @@ inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::u
 class DirectDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        savedOptions_ = platform::CurrentOptions();
         platform::ddraw::ResetForTesting();
         baselineObjects_ = platform::ddraw::LiveObjectCount();
     }
@@ -73,6 +74,7 @@ protected:
         EXPECT_EQ(platform::ddraw::LiveObjectCount(), baselineObjects_) << "objects leaked";
         EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u);
         platform::ddraw::ResetForTesting();
+        platform::SetOptions(savedOptions_);
     }
 
     // A DirectDraw object made under these options; released by the fixture.
@@ -115,6 +117,7 @@ protected:
     }
 
 private:
+    platform::Options savedOptions_;
     int baselineObjects_ = 0;
     std::vector<IDirectDraw*> directDraws_;
     std::vector<IDirectDrawSurface*> surfaces_;

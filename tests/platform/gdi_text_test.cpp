@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -165,17 +167,22 @@ TEST(GdiText, StateCallsAndBadArguments) {
     DeleteDC(memory);
 }
 
-TEST(GdiText, FrameCounterTextIsCheap) {
-    TextSurface surface;
-    SetBkMode(surface.dc, TRANSPARENT);
-    ASSERT_TRUE(surface.Draw(0, 0, "66 100"));  // loads the font
-    constexpr int kCalls = 2000;
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kCalls; ++i) surface.Draw(0, 0, "66 100");
-    const double perCallUs =
-        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / kCalls;
-    // Generous so sanitizer builds pass; an uncached renderer takes hundreds of microseconds.
-    EXPECT_LT(perCallUs, 100.0);
+TEST(GdiTextDeathTest, WithoutAFontTextFailsAndSaysWhyOnce) {
+    // A fresh process (the font loads once per process) whose fontconfig knows no fonts at all.
+    const std::string previousStyle = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string config = ::testing::TempDir() + "no_fonts.conf";
+    std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+    EXPECT_EXIT(
+        {
+            setenv("FONTCONFIG_FILE", config.c_str(), 1);
+            TextSurface surface;
+            int failures = 0;
+            for (int i = 0; i < 3; ++i) failures += surface.Draw(0, 0, "66 100") ? 0 : 1;
+            std::exit(surface.pixels == surface.picture ? failures : 100);
+        },
+        ::testing::ExitedWithCode(3), "^platform: text cannot be drawn: [^\n]*\n$");
+    GTEST_FLAG_SET(death_test_style, previousStyle);
 }
 
 }  // namespace

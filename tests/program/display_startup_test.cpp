@@ -171,7 +171,9 @@ TEST_F(StartupTest, TilesCountWhatTheVideoMemoryHolds) {
         platform::ddraw::StartCallLog();
         StartDisplay();
         EXPECT_EQ(display_->tileCount, row.tiles);
-        if (row.tiles < kMaxTiles) EXPECT_EQ(display_->tiles[row.tiles], nullptr);
+        if (row.tiles < kMaxTiles) {
+            EXPECT_EQ(display_->tiles[row.tiles], nullptr);
+        }
         // At most 100 tile requests, and the pictures after them.
         EXPECT_LE(CallsOf(platform::ddraw::CallLog(), "CreateSurface").size(), 5u + 100u + 3u);
         platform::ddraw::StopCallLog();
@@ -220,7 +222,9 @@ TEST_F(StartupTest, RequestsUseTheSharedDescriptorAsTheSurfaceTableSays) {
         EXPECT_EQ(desc.dwWidth, row.width) << row.slot;
         EXPECT_EQ(desc.dwHeight, row.height) << row.slot;
         // Pictures name no memory; with the default budget they land in whatever is left.
-        if (row.caps != DDSCAPS_SYSTEMMEMORY) EXPECT_EQ(desc.ddsCaps.dwCaps & row.caps, row.caps) << row.slot;
+        if (row.caps != DDSCAPS_SYSTEMMEMORY) {
+            EXPECT_EQ(desc.ddsCaps.dwCaps & row.caps, row.caps) << row.slot;
+        }
     }
 }
 

@@ -116,7 +116,8 @@ TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
             dib = MakeDib(row.headerSize, row.bits, row.used, row.table);
         }
         platform::resources::AddForTesting(RT_BITMAP, row.id, dib);
-        const std::string name = "#" + std::to_string(row.id);
+        std::string name = "#";
+        name += std::to_string(row.id);
         const Entries entries = PaletteOf(name.c_str());
         ASSERT_EQ(entries.size(), 256u);
         for (int k = 0; k < 256; ++k) {
@@ -276,8 +277,12 @@ TEST_F(PicturesTest, ACopyStretchesTheBitmapOverTheWholeSurface) {
     const std::vector<std::uint16_t> fx = Pixels(display_->surfaces[FxSurface]);
     const std::vector<std::uint16_t> sheet = Pixels(display_->surfaces[FireballSheet]);
     EXPECT_EQ(std::count(fx.begin(), fx.end(), 0xFFFF), 0) << "every pixel written";
+    // Each pixel comes from the source pixels it covers: rows y/2, columns 3x..3x+2.
     for (int y = 0; y < 128; y += 17) {
-        for (int x = 0; x < 128; x += 13) EXPECT_EQ(fx[y * 128 + x], sheet[(y / 2) * 384 + x * 3]) << x << "," << y;
+        for (int x = 0; x < 128; x += 13) {
+            const auto* covered = &sheet[(y / 2) * 384 + x * 3];
+            EXPECT_NE(std::find(covered, covered + 3, fx[y * 128 + x]), covered + 3) << x << "," << y;
+        }
     }
 }
 

@@ -225,7 +225,7 @@ TEST_F(ComposerTest, FireballPairClipAndItsEraseTwoFramesLater) {
         scene_.eraseCurrent = {0, 0, 0};
         scene_.erasePrevious = {0, 0, 0};
         auto blits = Blits(Render());
-        ASSERT_EQ(blits.size(), 10u);
+        ASSERT_EQ(blits.size(), 9u);
         // fill, frame into FxSurface, two mirrored keyed copies
         EXPECT_EQ(blits[5].flags, DDBLT_COLORFILL | DDBLT_WAIT);
         EXPECT_EQ(blits[6].source, display_->surfaces[FireballSheet]);

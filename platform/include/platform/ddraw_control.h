@@ -67,6 +67,9 @@ struct PixelView {
 // Pixels of a surface made by this layer; valid until the surface is flipped or released.
 PixelView SurfacePixels(IDirectDrawSurface* surface);
 
+// The 256 entries of a palette made by this layer (empty for any other palette).
+std::vector<PALETTEENTRY> PaletteEntries(IDirectDrawPalette* palette);
+
 // Video memory held by surfaces of all live DirectDraw objects (each object has its own budget).
 std::uint32_t VideoMemoryUsedBytes();
 

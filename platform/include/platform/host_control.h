@@ -14,8 +14,8 @@
 
 namespace platform::testing {
 
-// Installs a fresh offscreen host and forgets every window, class-independent state, queued
-// message, message box, cursor change and presented frame. Registered classes stay.
+// Installs a fresh offscreen host and forgets the window, focus and activation, queued messages,
+// message boxes, cursor changes and presented frames. Registered window classes stay.
 void UseNullHost();
 
 // Window-system events for the offscreen host; they become messages at the next

@@ -41,6 +41,12 @@ void CaptureFrame(const std::string& directory, std::uint64_t number, const Fram
     }
 }
 
+void TracePresent(std::uint64_t number, double atMs) {
+    char line[96];
+    std::snprintf(line, sizeof line, "{\"type\":\"present\",\"n\":%" PRIu64 ",\"t_ms\":%.3f}", number, atMs);
+    TraceLine(line);
+}
+
 // Ends a bounded run the way a user would: Escape pressed on the program's window.
 void PressEscape() {
     const HWND window = win::MainWindow();
@@ -55,7 +61,9 @@ void PresentFrame(const FrameView& frame, bool wait) {
     if (options.vsync) AnnounceVsyncOnce(host.Offscreen());
     host.ShowFrame(frame, options.vsync, wait);
 
-    const std::uint64_t number = present::RecordPresent(frame, MillisecondsSinceStart());
+    const double presentedAtMs = MillisecondsSinceStart();
+    const std::uint64_t number = present::RecordPresent(frame, presentedAtMs);
+    if (TraceEnabled()) TracePresent(number, presentedAtMs);
     if (!options.capture.empty()) CaptureFrame(options.capture, number, frame);
     if (options.frames > 0 && number == options.frames) PressEscape();
 }

@@ -3,6 +3,7 @@
 // window procedures are always called with the mutex released.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
