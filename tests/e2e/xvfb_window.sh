@@ -26,7 +26,7 @@ geometry="$(xdotool getwindowgeometry "$window")"
 echo "$geometry" | grep -q "1024x768" || { echo "FAIL: not full screen: $geometry"; kill $pid; exit 1; }
 sleep 1
 kill -0 $pid 2>/dev/null || { echo "FAIL: the program ended by itself"; cat /tmp/vh-xvfb-out.$$; exit 1; }
-xdotool key --window "$window" F12
+xdotool key F12
 for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 if kill -0 $pid 2>/dev/null; then echo "FAIL: F12 did not end the program"; kill $pid; exit 1; fi
 wait $pid

@@ -23,8 +23,9 @@ std::atomic<bool> gCaptureFailureReported{false};
 void AnnounceVsyncOnce(bool offscreen) {
     if (gVsyncAnnounced.exchange(true)) return;
     std::fprintf(stderr,
-                 "vornhollow: vsync on: the frame rate is bounded by the display's refresh%s (--no-vsync lifts it)\n",
-                 offscreen ? " (a virtual 60 Hz display offscreen)" : "");
+                 "vornhollow: vsync on: the frame rate is bounded by the display's refresh%s; --no-vsync lifts "
+                 "the bound\n",
+                 offscreen ? " (offscreen: a virtual 60 Hz display)" : "");
 }
 
 void CaptureFrame(const std::string& directory, std::uint64_t number, const FrameView& frame) {
