@@ -65,7 +65,9 @@ TEST(SceneStep, EdgesTurnsAndFlightEnds) {
         EXPECT_EQ(scene.gnollX.load(), c.wantX);
         EXPECT_EQ(scene.gnollDirection.load(), c.wantDirection);
         EXPECT_EQ(scene.fireballActive.load(), c.wantActive);
-        if (c.wantActive || c.fireballActive) EXPECT_EQ(scene.fireballX.load(), c.wantFireballX);
+        if (c.wantActive || c.fireballActive) {
+            EXPECT_EQ(scene.fireballX.load(), c.wantFireballX);
+        }
         EXPECT_EQ(scene.busy.load(), 0u);
     }
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/sdl_keymap.h"
+#include "platform/options.h"
 
 namespace platform::host {
 
@@ -20,9 +21,22 @@ SdlHost::~SdlHost() {
     SDL_Quit();
 }
 
+namespace {
+
+// SDL's accelerated renderers draw with OpenGL; given a window made without it they replace the
+// window with a new one, which a user (or a script) may already have found by its title. So the
+// window is made for OpenGL from the start, unless SDL is told to render in software.
+bool WantsOpenGlWindow() {
+    const char* driver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    return driver == nullptr || SDL_strcasecmp(driver, "software") != 0;
+}
+
+}  // namespace
+
 bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool windowed) {
     if (window_ != nullptr) return false;
-    Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    // Made hidden, shown once its renderer exists: nothing is mapped that could still change.
+    Uint32 flags = SDL_WINDOW_HIDDEN;
     int x = 0;
     int y = 0;
     int width = 0;
@@ -37,11 +51,14 @@ bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool wind
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         DesktopSize(width, height);
     }
-    window_ = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+    if (WantsOpenGlWindow()) window_ = SDL_CreateWindow(title.c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    if (window_ == nullptr) window_ = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (window_ == nullptr) {
         std::fprintf(stderr, "vornhollow: the window cannot be created: %s\n", SDL_GetError());
         return false;
     }
+    renderer_.Prepare(window_, CurrentOptions().vsync);
+    if (visible) ShowMainWindow(true);
     return true;
 }
 

@@ -19,6 +19,9 @@ public:
     // on stderr, once) when SDL cannot draw.
     bool Show(SDL_Window* window, const FrameView& frame, bool vsync);
 
+    // Creates the renderer for window now (Show does it on first use otherwise).
+    bool Prepare(SDL_Window* window, bool vsync) { return EnsureRenderer(window, vsync); }
+
     // The render device was reset: textures are gone and must be made again.
     void TexturesLost() { texturesLost_ = true; }
 
