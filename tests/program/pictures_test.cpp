@@ -111,7 +111,7 @@ TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
         std::vector<unsigned char> dib;
         if (row.headerSize > 1000) {
             dib = MakeDib(40, row.bits, row.used, 16);
-            reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biSize = row.headerSize;
+            std::memcpy(dib.data(), &row.headerSize, sizeof row.headerSize);
         } else {
             dib = MakeDib(row.headerSize, row.bits, row.used, row.table);
         }
@@ -174,7 +174,7 @@ TEST_F(FilePalette, ReadsTheTableStraightAfterAFortyByteHeader) {
         file[1] = 'M';
         const auto dib = MakeDib(40, row.bits, row.used, 256);
         file.insert(file.end(), dib.begin(), dib.end());
-        reinterpret_cast<BITMAPINFOHEADER*>(file.data() + 14)->biSize = row.headerSize;
+        std::memcpy(file.data() + 14, &row.headerSize, sizeof row.headerSize);
         const Entries entries = PaletteOf(WriteFile(file).c_str());
         ASSERT_EQ(entries.size(), 256u);
         for (int k = 0; k < 256; ++k) {
