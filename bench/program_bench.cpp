@@ -22,6 +22,7 @@ LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 struct RunningScene {
     RunningScene() {
         platform::testing::UseNullHost();
+        platform::testing::KeepPresentedFrames(false);
         platform::Options options;
         options.offscreen = true;
         options.vsync = false;

@@ -1,11 +1,16 @@
 #include "present/present_record.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "platform/host_control.h"
+#include "platform/options.h"
 
 namespace platform::present {
+
+std::atomic<bool> gKeepFrames{false};
+
 namespace {
 
 struct Record {
@@ -24,6 +29,12 @@ Record& TheRecord() {
 std::uint64_t RecordPresent(const FrameView& frame, double atMs) {
     Record& record = TheRecord();
     std::lock_guard lock(record.mutex);
+    record.stats.lastPresentMs = atMs;
+    record.stats.format = frame.format;
+    // Copying a whole frame costs more than composing one: do it only for whoever will look.
+    if (!gKeepFrames.load(std::memory_order_relaxed) && CurrentOptions().screenshot.empty()) {
+        return ++record.stats.frames;
+    }
     StoredFrame& last = record.last;
     last.width = frame.width;
     last.height = frame.height;
@@ -33,8 +44,6 @@ std::uint64_t RecordPresent(const FrameView& frame, double atMs) {
         const std::uint16_t* row = frame.pixels + static_cast<std::ptrdiff_t>(y) * frame.pitchPixels;
         std::copy(row, row + frame.width, last.pixels.begin() + static_cast<std::ptrdiff_t>(y) * frame.width);
     }
-    record.stats.lastPresentMs = atMs;
-    record.stats.format = frame.format;
     return ++record.stats.frames;
 }
 
@@ -63,6 +72,8 @@ void ResetPresentRecord() {
 }  // namespace platform::present
 
 namespace platform::testing {
+
+void KeepPresentedFrames(bool keep) { present::gKeepFrames.store(keep, std::memory_order_relaxed); }
 
 std::uint64_t PresentedFrameCount() {
     return present::CurrentPresentStats().frames;

@@ -123,17 +123,17 @@ ParseResult ParseOptions(int argc, const char* const* argv) {
         const std::string_view body = argument.substr(2);
         const std::size_t equals = body.find('=');
         const std::string_view name = body.substr(0, equals);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& candidate : Specs()) {
-            if (candidate.name == name) spec = &candidate;
+            if (candidate.name == name) option = &candidate;
         }
-        if (spec == nullptr) return UsageError("unknown option '--" + std::string(name) + "'");
+        if (option == nullptr) return UsageError("unknown option '--" + std::string(name) + "'");
 
         std::string_view value;
         if (equals != std::string_view::npos) {
-            if (!spec->takesValue) return UsageError("--" + std::string(name) + " takes no value");
+            if (!option->takesValue) return UsageError("--" + std::string(name) + " takes no value");
             value = body.substr(equals + 1);
-        } else if (spec->takesValue) {
+        } else if (option->takesValue) {
             // The next argument is the value, unless it is missing or is itself an option.
             const std::string_view next = i + 1 < argc && argv[i + 1] != nullptr ? argv[i + 1] : "";
             if (next.empty() || next.substr(0, 2) == "--") {
@@ -142,8 +142,8 @@ ParseResult ParseOptions(int argc, const char* const* argv) {
             value = next;
             ++i;
         }
-        if (spec->takesValue && value.empty()) return UsageError("--" + std::string(name) + " needs a value");
-        if (const std::string error = spec->apply(result.options, value); !error.empty()) return UsageError(error);
+        if (option->takesValue && value.empty()) return UsageError("--" + std::string(name) + " needs a value");
+        if (const std::string error = option->apply(result.options, value); !error.empty()) return UsageError(error);
     }
     return result;
 }

@@ -27,6 +27,7 @@ void UseNullHost() {
     win::Queue().Clear();
     host::InstallHost(std::make_unique<host::NullHost>());
     present::ResetPresentRecord();
+    KeepPresentedFrames(true);
 }
 
 void InjectKeyDown(unsigned virtualKey) {
