@@ -12,6 +12,16 @@ std::unique_ptr<SdlHost> SdlHost::Start(std::string& error) {
         error = SDL_GetError();
         return nullptr;
     }
+    // With no display SDL falls back to drivers that show nothing; that is only wanted when asked
+    // for by name (SDL_VIDEODRIVER), otherwise the user is better served by --offscreen.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool showsNothing =
+        driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+    if (showsNothing && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+        error = std::string("SDL found only its '") + driver + "' video driver";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
     return std::unique_ptr<SdlHost>(new SdlHost());
 }
 
