@@ -20,27 +20,10 @@ protected:
     IDirectDrawSurface* MakeChain(IDirectDraw* dd, IDirectDrawSurface** backBuffer) {
         EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
         EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
-        HRESULT result;
-        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest(), &result);
-        EXPECT_EQ(result, DD_OK);
-        if (primary == nullptr) return nullptr;
+        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest());
         DDSCAPS caps{DDSCAPS_BACKBUFFER};
-        EXPECT_EQ(primary->GetAttachedSurface(&caps, backBuffer), DD_OK);
+        EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
         return primary;
-    }
-
-    static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
-        DDBLTFX fx{};
-        fx.dwSize = sizeof fx;
-        fx.dwFillColor = value;
-        ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
-    }
-
-    static DWORD CapsOf(IDirectDrawSurface* surface) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof desc;
-        EXPECT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
-        return desc.ddsCaps.dwCaps;
     }
 };
 
@@ -49,17 +32,11 @@ TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     IDirectDrawSurface* back = nullptr;
     IDirectDrawSurface* primary = MakeChain(dd, &back);
     ASSERT_NE(back, nullptr);
-    EXPECT_NE(back, primary);
-    EXPECT_EQ(CapsOf(primary) & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_VIDEOMEMORY),
-              DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_VIDEOMEMORY);
-    EXPECT_EQ(CapsOf(back) & (DDSCAPS_BACKBUFFER | DDSCAPS_PRIMARYSURFACE), DDSCAPS_BACKBUFFER);
-
     Fill(primary, 0x2222);
     Fill(back, 0x1111);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
     EXPECT_EQ(PixelAt(primary, 639, 479), 0x1111);
     EXPECT_EQ(PixelAt(back, 0, 0), 0x2222) << "the back buffer holds the frame that was on screen";
-
     Fill(back, 0x3333);
     ASSERT_EQ(primary->Flip(back, DDFLIP_WAIT), DD_OK);
     EXPECT_EQ(PixelAt(primary, 320, 240), 0x3333);
@@ -73,24 +50,10 @@ TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
 
     IDirectDrawSurface* offscreen = MakeSurface(dd, 64, 64);
     EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
-    EXPECT_EQ(offscreen->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
     EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(offscreen->GetAttachedSurface(&caps, &again), DDERR_NOTFOUND);
-    EXPECT_EQ(again, nullptr);
-}
-
-TEST_F(DisplayTest, OnlyOnePrimaryAtATime) {
-    IDirectDraw* dd = MakeDirectDraw();
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawSurface* primary = MakeChain(dd, &back);
-    ASSERT_NE(primary, nullptr);
     HRESULT result;
     EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
     EXPECT_EQ(result, DDERR_PRIMARYSURFACEALREADYEXISTS);
-
-    Forget(primary);
-    EXPECT_EQ(primary->Release(), 0u);
-    EXPECT_NE(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
 }
 
 // Releasing the primary frees the whole chain, even with a GetAttachedSurface reference still
@@ -102,14 +65,12 @@ TEST_F(DisplayTest, ReleasingThePrimaryFreesTheChain) {
     IDirectDrawSurface* primary = MakeChain(dd, &back);
     EXPECT_EQ(platform::ddraw::LiveObjectCount(), before + 2);
     EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 2u * 640 * 480 * 2);
-
-    // Extra references on the back buffer do not keep it: only the primary owns it.
     EXPECT_EQ(back->AddRef(), 2u);
-    EXPECT_EQ(back->Release(), 1u);
     Forget(primary);
     EXPECT_EQ(primary->Release(), 0u);
     EXPECT_EQ(platform::ddraw::LiveObjectCount(), before);
     EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u);
+    EXPECT_NE(MakeSurface(dd, PrimaryRequest()), nullptr) << "a new primary may be made";
 }
 
 // The start-up's requests: flip chain, strip, two pointers, FX surface, up to 100 tiles, then the
@@ -118,7 +79,7 @@ struct BudgetCase {
     std::uint32_t vramKb;
     HRESULT primaryResult;
     int tiles;
-    DWORD pictureMemory;
+    bool pictureInVram;
 };
 
 void PrintTo(const BudgetCase& c, std::ostream* os) { *os << c.vramKb << " KiB"; }
@@ -137,55 +98,26 @@ TEST_P(VideoMemoryBudget, DecidesHowManyTilesFit) {
         EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u) << "nothing charged for a refused chain";
         return;
     }
-    constexpr DWORD kVram = DDSCAPS_VIDEOMEMORY;
     constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    ASSERT_NE(MakeSurface(dd, 640, 128, kPlainVram), nullptr);
-    ASSERT_NE(MakeSurface(dd, 128, 32, kPlainVram), nullptr);
-    ASSERT_NE(MakeSurface(dd, 128, 32, kPlainVram), nullptr);
-    ASSERT_NE(MakeSurface(dd, 128, 128, kVram), nullptr);
+    for (auto [w, h] : {std::pair{640, 128}, std::pair{128, 32}, std::pair{128, 32}, std::pair{128, 128}})
+        ASSERT_NE(MakeSurface(dd, static_cast<DWORD>(w), static_cast<DWORD>(h), kPlainVram), nullptr);
     int tiles = 0;
-    while (tiles < 100) {
-        IDirectDrawSurface* tile = MakeSurface(dd, SurfaceRequest(64, 64, kVram), &result);
-        if (tile == nullptr) {
-            EXPECT_EQ(result, DDERR_OUTOFVIDEOMEMORY);
-            break;
-        }
-        ++tiles;
-    }
+    while (tiles < 100 && MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result) != nullptr) ++tiles;
     EXPECT_EQ(tiles, c.tiles);
-    const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
-    for (auto [w, h] : {std::pair{640, 480}, std::pair{500, 360}, std::pair{384, 64}}) {
-        IDirectDrawSurface* picture =
-            MakeSurface(dd, static_cast<DWORD>(w), static_cast<DWORD>(h), DDSCAPS_OFFSCREENPLAIN);
-        ASSERT_NE(picture, nullptr);
-        EXPECT_EQ(CapsOf(picture) & (DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY), c.pictureMemory);
+    EXPECT_EQ(result, tiles < 100 ? DDERR_OUTOFVIDEOMEMORY : DD_OK);
+    for (auto [w, h] : {std::pair{640u, 480u}, std::pair{500u, 360u}, std::pair{384u, 64u}}) {
+        const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
+        ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN), nullptr);
+        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, c.pictureInVram ? w * h * 2 : 0u) << w;
     }
-    if (c.pictureMemory == DDSCAPS_SYSTEMMEMORY) {
-        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), used);
-    }
-    // System memory never counts against the budget.
-    EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr);
+    EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr) << "system memory is not budgeted";
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, VideoMemoryBudget,
-                         ::testing::Values(BudgetCase{1600, DD_OK, 24, DDSCAPS_SYSTEMMEMORY},
-                                           BudgetCase{4096, DD_OK, 100, DDSCAPS_VIDEOMEMORY},
-                                           BudgetCase{1000, DDERR_OUTOFVIDEOMEMORY, 0, 0}),
+                         ::testing::Values(BudgetCase{1600, DD_OK, 24, false},
+                                           BudgetCase{4096, DD_OK, 100, true},
+                                           BudgetCase{1000, DDERR_OUTOFVIDEOMEMORY, 0, false}),
                          [](const auto& info) { return "Kb" + std::to_string(info.param.vramKb); });
-
-TEST_F(DisplayTest, ReleasedSurfacesGiveTheirMemoryBack) {
-    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 64);  // 64 KiB: eight 64x64 tiles
-    std::vector<IDirectDrawSurface*> tiles;
-    for (int i = 0; i < 8; ++i) tiles.push_back(MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY));
-    HRESULT result;
-    IDirectDrawSurface* refused = reinterpret_cast<IDirectDrawSurface*>(1);
-    DDSURFACEDESC desc = SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY);
-    EXPECT_EQ(dd->CreateSurface(&desc, &refused, nullptr), DDERR_OUTOFVIDEOMEMORY);
-    EXPECT_EQ(refused, nullptr);
-    Forget(tiles[3]);
-    tiles[3]->Release();
-    EXPECT_NE(MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result), nullptr);
-}
 
 TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555);
@@ -194,21 +126,16 @@ TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
     IDirectDrawSurface* a = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
     IDirectDrawSurface* b = MakeSurface(dd, 64, 64);
     SetKey(a, 0x03E0, 0x03E0);
-    Fill(a, 0x0101);
     platform::ddraw::MarkAllSurfacesLost();
 
     for (IDirectDrawSurface* s : {primary, back, a, b}) EXPECT_EQ(s->IsLost(), DDERR_SURFACELOST);
-    DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
+    DDBLTFX fx = Fx();
     HDC dc = nullptr;
     EXPECT_EQ(b->Blt(nullptr, a, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
     EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
     EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
     EXPECT_EQ(a->GetDC(&dc), DDERR_SURFACELOST);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    EXPECT_EQ(a->GetSurfaceDesc(&desc), DD_OK);
 
     EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
     EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
@@ -216,15 +143,12 @@ TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
     EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
     ASSERT_EQ(a->Restore(), DD_OK);
     // Restored memory shows a loud pattern until the picture is drawn again.
-    EXPECT_EQ(PixelAt(a, 0, 0), 0x0000);
     EXPECT_EQ(PixelAt(a, 8, 0), 0x7C1F);
-    EXPECT_EQ(PixelAt(back, 8, 8), 0x0000);
     EXPECT_EQ(PixelAt(back, 0, 8), 0x7C1F);
 
-    // Either side of a blit being lost refuses it.
+    // Either side of a blit being lost refuses it; the colour key survives the loss.
     EXPECT_EQ(a->BltFast(0, 0, b, nullptr, 0), DDERR_SURFACELOST);
     EXPECT_EQ(b->BltFast(0, 0, a, nullptr, 0), DDERR_SURFACELOST);
-    // The colour key survives the loss.
     ASSERT_EQ(b->Restore(), DD_OK);
     EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
@@ -247,10 +171,9 @@ TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
     HDC second = nullptr;
     EXPECT_EQ(back->GetDC(&second), DDERR_DCALREADYCREATED);
 
-    DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
-    EXPECT_EQ(back->BltFast(0, 0, other, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
+    DDBLTFX fx = Fx();
     RECT corner{0, 0, 64, 64};
+    EXPECT_EQ(back->BltFast(0, 0, other, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
     EXPECT_EQ(other->BltFast(0, 0, back, &corner, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
     EXPECT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACEBUSY);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
@@ -259,23 +182,16 @@ TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     EXPECT_TRUE(TextOutA(dc, 4, 4, "WM", 2));
-    EXPECT_EQ(back->ReleaseDC(reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0x77))), DDERR_INVALIDPARAMS);
     ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(back->ReleaseDC(dc), DDERR_NODC);
     const auto pixels = Snapshot(back);
     EXPECT_NE(std::count(pixels.begin(), pixels.end(), 0xFFFF), 0) << "white text expected";
-
-    EXPECT_EQ(other->BltFast(0, 0, back, &corner, DDBLTFAST_WAIT), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
 
-    // A lost surface still gives its context back; a surface released while locked frees it.
+    // A lost surface still gives its context back.
     ASSERT_EQ(other->GetDC(&dc), DD_OK);
     platform::ddraw::MarkAllSurfacesLost();
     EXPECT_EQ(other->ReleaseDC(dc), DD_OK);
-    ASSERT_EQ(other->Restore(), DD_OK);
-    ASSERT_EQ(other->GetDC(&dc), DD_OK);
-    Forget(other);
-    EXPECT_EQ(other->Release(), 0u);
 }
 
 }  // namespace

@@ -28,11 +28,10 @@ inline DDSURFACEDESC SurfaceRequest(DWORD width, DWORD height, DWORD caps) {
 }
 
 inline DDSURFACEDESC PrimaryRequest() {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
+    DDSURFACEDESC desc =
+        SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.dwBackBufferCount = 1;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
     return desc;
 }
 
@@ -110,6 +109,19 @@ protected:
 
     // Hands a surface back to the test: the fixture will not release it.
     void Forget(IDirectDrawSurface* surface) { std::erase(surfaces_, surface); }
+
+    static DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
+        DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwDDFX = ddfx;
+        fx.dwFillColor = fill;
+        return fx;
+    }
+
+    static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
+        DDBLTFX fx = Fx(0, value);
+        ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    }
 
     static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high) {
         DDCOLORKEY key{low, high};

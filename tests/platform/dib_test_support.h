@@ -21,14 +21,8 @@ struct TestDib {
 
     // Header, colour table and pixels, as a bitmap resource holds them.
     std::vector<unsigned char> Packed() const {
-        BITMAPINFOHEADER header{};
-        header.biSize = sizeof header;
-        header.biWidth = width;
-        header.biHeight = topDown ? -height : height;
-        header.biPlanes = 1;
-        header.biBitCount = static_cast<WORD>(bits);
-        header.biCompression = BI_RGB;
-        header.biClrUsed = static_cast<DWORD>(colors.size());
+        const BITMAPINFOHEADER header{sizeof header, width, topDown ? -height : height, 1, static_cast<WORD>(bits),
+                                      BI_RGB, 0, 0, 0, static_cast<DWORD>(colors.size()), 0};
         std::vector<unsigned char> out(sizeof header);
         std::memcpy(out.data(), &header, sizeof header);
         for (const RGBQUAD& c : colors) out.insert(out.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
@@ -58,10 +52,8 @@ struct TestDib {
     // The same DIB behind a 14-byte file header.
     std::vector<unsigned char> File() const {
         const std::vector<unsigned char> packed = Packed();
-        BITMAPFILEHEADER header{};
-        header.bfType = 0x4D42;  // "BM"
-        header.bfSize = static_cast<DWORD>(sizeof header + packed.size());
-        header.bfOffBits = static_cast<DWORD>(sizeof header + sizeof(BITMAPINFOHEADER) + 4 * colors.size());
+        const BITMAPFILEHEADER header{0x4D42 /* "BM" */, static_cast<DWORD>(sizeof header + packed.size()), 0, 0,
+                                      static_cast<DWORD>(sizeof header + sizeof(BITMAPINFOHEADER) + 4 * colors.size())};
         std::vector<unsigned char> out(sizeof header + packed.size());
         std::memcpy(out.data(), &header, sizeof header);
         std::memcpy(out.data() + sizeof header, packed.data(), packed.size());
@@ -71,13 +63,8 @@ struct TestDib {
 
 // A width x height DIB of the given depth whose pixels all hold `value`.
 inline TestDib Filled(int width, int height, int bits, std::uint32_t value, std::vector<RGBQUAD> colors = {}) {
-    TestDib dib;
-    dib.width = width;
-    dib.height = height;
-    dib.bits = bits;
-    dib.colors = std::move(colors);
-    dib.pixels.assign(static_cast<std::size_t>(width * height), value);
-    return dib;
+    return TestDib{width, height, bits, false, std::move(colors),
+                   std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), value)};
 }
 
 }  // namespace dib_test

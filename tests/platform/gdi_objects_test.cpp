@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "dib_test_support.h"
@@ -15,22 +16,21 @@
 
 namespace {
 
+using platform::gdi::LiveGdiObjectCount;
+
 HBITMAP MakeBitmap(int width, int height, int bits) {
     const std::vector<unsigned char> packed =
-        dib_test::Filled(width, height, bits, 0, bits <= 8 ? std::vector<RGBQUAD>(2) : std::vector<RGBQUAD>{})
-            .Packed();
-    platform::gdi::DibDecodeResult decoded = platform::gdi::DecodePackedDib(packed.data(), packed.size());
-    return platform::gdi::CreateDibSection(std::move(*decoded.dib));
+        dib_test::Filled(width, height, bits, 0, std::vector<RGBQUAD>(bits <= 8 ? 2 : 0)).Packed();
+    return platform::gdi::CreateDibSection(std::move(*platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib));
 }
 
-TEST(GdiObjects, SelectReturnsThePreviousBitmapAndKeepsOneDcPerBitmap) {
-    const int before = platform::gdi::LiveGdiObjectCount();
+TEST(GdiObjects, SelectReturnsThePreviousObjectAndKeepsOneDcPerBitmap) {
+    const int before = LiveGdiObjectCount();
     HDC first = CreateCompatibleDC(nullptr);
     HDC second = CreateCompatibleDC(first);  // compatible with another DC is fine too
     HBITMAP bitmap = MakeBitmap(3, 2, 8);
-    ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before + 3);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 3);
 
     HGDIOBJ original = SelectObject(first, bitmap);
     ASSERT_NE(original, nullptr);  // the DC's initial 1x1 bitmap
@@ -40,11 +40,20 @@ TEST(GdiObjects, SelectReturnsThePreviousBitmapAndKeepsOneDcPerBitmap) {
     EXPECT_EQ(SelectObject(first, original), static_cast<HGDIOBJ>(bitmap));
     EXPECT_EQ(SelectObject(second, bitmap), original);  // free again once deselected
 
+    // Stock objects select like any other and survive deletion.
+    HGDIOBJ black = GetStockObject(BLACK_BRUSH);
+    HGDIOBJ brush = SelectObject(first, black);
+    EXPECT_NE(brush, nullptr);  // the default brush
+    EXPECT_EQ(SelectObject(first, brush), black);
+    EXPECT_TRUE(DeleteObject(black));
+    EXPECT_EQ(GetStockObject(BLACK_BRUSH), black);
+    EXPECT_EQ(SelectObject(first, nullptr), nullptr);
+    EXPECT_EQ(SelectObject(first, reinterpret_cast<HGDIOBJ>(&brush)), nullptr);  // not an object
+
     EXPECT_TRUE(DeleteDC(second));  // deleting the DC releases the bitmap
     EXPECT_TRUE(DeleteObject(bitmap));
     EXPECT_TRUE(DeleteDC(first));
-    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
-
+    EXPECT_EQ(LiveGdiObjectCount(), before);
     // Everything is now gone: a second delete or a use is refused.
     EXPECT_FALSE(DeleteDC(first));
     EXPECT_FALSE(DeleteObject(bitmap));
@@ -82,45 +91,17 @@ TEST(GdiObjects, GetObjectDescribesTheBitmapUpToTheBytesAsked) {
     DeleteObject(bitmap);
 }
 
-TEST(GdiObjects, InjectedCreateFailuresAreCountedDown) {
-    platform::gdi::FailCreateCompatibleDC(2);
-    EXPECT_EQ(CreateCompatibleDC(nullptr), nullptr);
-    EXPECT_EQ(CreateCompatibleDC(nullptr), nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    EXPECT_NE(dc, nullptr);
-    DeleteDC(dc);
-    platform::gdi::FailCreateCompatibleDC(5);
-    platform::gdi::FailCreateCompatibleDC(0);  // cancels
-    dc = CreateCompatibleDC(nullptr);
-    EXPECT_NE(dc, nullptr);
-    DeleteDC(dc);
-}
-
-TEST(GdiObjects, StockObjectsSelectAndSurviveDeletion) {
-    HGDIOBJ black = GetStockObject(BLACK_BRUSH);
-    ASSERT_NE(black, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, black);
-    EXPECT_NE(previous, nullptr);  // the default brush
-    EXPECT_EQ(SelectObject(dc, previous), black);
-    EXPECT_TRUE(DeleteObject(black));
-    EXPECT_EQ(GetStockObject(BLACK_BRUSH), black);
-    EXPECT_EQ(SelectObject(dc, nullptr), nullptr);
-    EXPECT_EQ(SelectObject(dc, reinterpret_cast<HGDIOBJ>(&previous)), nullptr);  // not an object
-    DeleteDC(dc);
-}
-
 TEST(GdiObjects, SurfaceDcsAreCheckedAndOwnedBySurfaces) {
     std::uint16_t pixels[4 * 4] = {};
     using platform::PixelFormat;
     EXPECT_EQ(platform::gdi::CreateSurfaceDC(nullptr, 4, 4, 4, PixelFormat::Rgb565), nullptr);
-    EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, 0, 4, 4, PixelFormat::Rgb565), nullptr);
-    EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, 4, -1, 4, PixelFormat::Rgb565), nullptr);
-    EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, 4, 4, 3, PixelFormat::Rgb565), nullptr);
-    const int before = platform::gdi::LiveGdiObjectCount();
+    for (const auto& [w, h, stride] : {std::tuple{0, 4, 4}, std::tuple{4, -1, 4}, std::tuple{4, 4, 3}}) {
+        EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, w, h, stride, PixelFormat::Rgb565), nullptr) << w << h << stride;
+    }
+    const int before = LiveGdiObjectCount();
     HDC dc = platform::gdi::CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);
     ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before + 1);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 1);
     EXPECT_FALSE(DeleteDC(dc));      // surfaces give their DCs back through ReleaseDC
     EXPECT_FALSE(DeleteObject(dc));  // nor is a DC an object to delete
     HBITMAP bitmap = MakeBitmap(1, 1, 8);
@@ -129,11 +110,11 @@ TEST(GdiObjects, SurfaceDcsAreCheckedAndOwnedBySurfaces) {
     platform::gdi::DestroySurfaceDC(dc);
     platform::gdi::DestroySurfaceDC(dc);  // already gone: ignored
     platform::gdi::DestroySurfaceDC(reinterpret_cast<HDC>(pixels));
-    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
+    EXPECT_EQ(LiveGdiObjectCount(), before);
 }
 
 TEST(GdiObjects, HandlesStayValidatedUnderConcurrentUse) {
-    const int before = platform::gdi::LiveGdiObjectCount();
+    const int before = LiveGdiObjectCount();
     auto churn = [] {
         for (int i = 0; i < 300; ++i) {
             HDC dc = CreateCompatibleDC(nullptr);
@@ -150,7 +131,7 @@ TEST(GdiObjects, HandlesStayValidatedUnderConcurrentUse) {
     std::thread a(churn), b(churn);
     a.join();
     b.join();
-    EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
+    EXPECT_EQ(LiveGdiObjectCount(), before);
 }
 
 }  // namespace

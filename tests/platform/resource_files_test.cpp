@@ -13,19 +13,13 @@
 
 namespace {
 
-class OldStyleFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path_ = ::testing::TempDir() + "lread_" + std::to_string(::getpid()) + ".bin";
-        std::ofstream out(path_, std::ios::binary);
+TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
+    const std::string path = ::testing::TempDir() + "lread_" + std::to_string(::getpid()) + ".bin";
+    {
+        std::ofstream out(path, std::ios::binary);
         for (int i = 0; i < 100; ++i) out.put(static_cast<char>(i));
     }
-    void TearDown() override { std::remove(path_.c_str()); }
-    std::string path_;
-};
-
-TEST_F(OldStyleFiles, ReadsInPiecesAndShortAtTheEnd) {
-    HFILE file = _lopen(path_.c_str(), OF_READ);
+    HFILE file = _lopen(path.c_str(), OF_READ);
     ASSERT_NE(file, HFILE_ERROR);
     unsigned char buffer[64];
     ASSERT_EQ(_lread(file, buffer, 14), 14u);
@@ -39,25 +33,19 @@ TEST_F(OldStyleFiles, ReadsInPiecesAndShortAtTheEnd) {
     EXPECT_EQ(rest[46], 0xEE);  // nothing written past what was read
     EXPECT_EQ(_lread(file, rest.data(), 1024), 0u);
     EXPECT_EQ(_lread(file, nullptr, 0), 0u);
-    EXPECT_EQ(_lclose(file), 0);
-}
-
-TEST_F(OldStyleFiles, RefusesWhatItDidNotOpen) {
-    EXPECT_EQ(_lopen((path_ + ".missing").c_str(), OF_READ), HFILE_ERROR);
-    EXPECT_EQ(_lopen(nullptr, OF_READ), HFILE_ERROR);
-    EXPECT_EQ(_lopen("", OF_READ), HFILE_ERROR);
-    unsigned char buffer[4];
     const UINT failed = static_cast<UINT>(HFILE_ERROR);
-    EXPECT_EQ(_lread(HFILE_ERROR, buffer, 4), failed);
-    EXPECT_EQ(_lread(0, buffer, 4), failed);  // standard input was not opened by _lopen
-    EXPECT_EQ(_lclose(2), HFILE_ERROR);       // nor standard error: it stays open
-
-    HFILE file = _lopen(path_.c_str(), OF_READ);
-    ASSERT_NE(file, HFILE_ERROR);
     EXPECT_EQ(_lread(file, nullptr, 4), failed);
     EXPECT_EQ(_lclose(file), 0);
     EXPECT_EQ(_lclose(file), HFILE_ERROR);
     EXPECT_EQ(_lread(file, buffer, 4), failed);
+
+    EXPECT_EQ(_lopen((path + ".missing").c_str(), OF_READ), HFILE_ERROR);
+    EXPECT_EQ(_lopen(nullptr, OF_READ), HFILE_ERROR);
+    EXPECT_EQ(_lopen("", OF_READ), HFILE_ERROR);
+    EXPECT_EQ(_lread(HFILE_ERROR, buffer, 4), failed);
+    EXPECT_EQ(_lread(0, buffer, 4), failed);  // standard input was not opened by _lopen
+    EXPECT_EQ(_lclose(2), HFILE_ERROR);       // nor standard error: it stays open
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -17,9 +17,15 @@ namespace {
 using platform::resources::AddForTesting;
 using platform::resources::RemoveForTesting;
 
-HBITMAP Load(LPCSTR name) {
+HBITMAP Load(LPCSTR name, int width = 0, int height = 0) {
     return static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION));
+}
+
+BITMAP Describe(HBITMAP bitmap) {
+    BITMAP description{};
+    EXPECT_EQ(GetObjectA(bitmap, 24, &description), 24);
+    return description;
 }
 
 TEST(ResourceLoadImage, DecodesAnAddedBitmapIntoADibSection) {
@@ -30,8 +36,7 @@ TEST(ResourceLoadImage, DecodesAnAddedBitmapIntoADibSection) {
     HBITMAP bitmap = Load("#7101");
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before + 1);
-    BITMAP description{};
-    ASSERT_EQ(GetObjectA(bitmap, 24, &description), 24);
+    const BITMAP description = Describe(bitmap);
     EXPECT_EQ(description.bmWidth, 6);
     EXPECT_EQ(description.bmHeight, 4);
     EXPECT_EQ(description.bmBitsPixel, 8);
@@ -54,23 +59,19 @@ TEST(ResourceLoadImage, DecodesAnAddedBitmapIntoADibSection) {
 
 TEST(ResourceLoadImage, GivesNothingForMissingMalformedOrUnofferedRequests) {
     const std::vector<unsigned char> good = dib_test::Filled(2, 2, 24, 0xFFFFFF).Packed();
-    std::vector<unsigned char> truncated(good.begin(), good.end() - 4);
     AddForTesting(RT_BITMAP, 7102, good);
-    AddForTesting(RT_BITMAP, 7103, truncated);
-    AddForTesting(RT_BITMAP, 7104, {'B', 'M', 0, 0});
+    AddForTesting(RT_BITMAP, 7103, std::vector<unsigned char>(good.begin(), good.end() - 4));  // pixels cut short
+    AddForTesting(RT_BITMAP, 7104, {'B', 'M', 0, 0});  // a file header is not a DIB
     const int before = platform::gdi::LiveGdiObjectCount();
     HMODULE self = GetModuleHandleA(nullptr);
-    EXPECT_EQ(Load("#7103"), nullptr);  // pixels cut short
-    EXPECT_EQ(Load("#7104"), nullptr);  // a file header is not a DIB
-    EXPECT_EQ(Load("#7199"), nullptr);  // no such resource
-    EXPECT_EQ(Load("nothing"), nullptr);
-    EXPECT_EQ(LoadImageA(self, "#7102", 1, 0, 0, 0), nullptr);                     // an icon, not a bitmap
-    EXPECT_EQ(LoadImageA(self, "#7102", IMAGE_BITMAP, 4, 4, LR_CREATEDIBSECTION), nullptr);  // no scaling
+    for (LPCSTR name : {"#7103", "#7104", "#7199", "nothing"}) EXPECT_EQ(Load(name), nullptr) << name;
+    EXPECT_EQ(LoadImageA(self, "#7102", 1, 0, 0, 0), nullptr);  // an icon, not a bitmap
+    EXPECT_EQ(Load("#7102", 4, 4), nullptr);                    // no scaling
     EXPECT_EQ(LoadImageA(reinterpret_cast<HINSTANCE>(0x99), "#7102", IMAGE_BITMAP, 0, 0, 0), nullptr);
     platform::resources::FailLockResource(1);
     EXPECT_EQ(Load("#7102"), nullptr);
     EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), before);
-    HBITMAP ownSize = static_cast<HBITMAP>(LoadImageA(self, "#7102", IMAGE_BITMAP, 2, 2, LR_CREATEDIBSECTION));
+    HBITMAP ownSize = Load("#7102", 2, 2);
     EXPECT_NE(ownSize, nullptr);  // asking for its own size is no scaling
     DeleteObject(ownSize);
     for (int id : {7102, 7103, 7104}) RemoveForTesting(RT_BITMAP, id);
@@ -101,36 +102,16 @@ TEST(ResourceEmbedded, SceneBitmapsAreStoredAsPackedDibsAndDecode) {
         // No file header, and nothing between the colour table and the pixels.
         EXPECT_EQ(bytes.size(), 40 + 4 * colors + stride * static_cast<std::size_t>(picture.height)) << picture.name;
         if (picture.bits == 8) {
-            EXPECT_EQ(bytes[40], 0);    // entry 0: blue
-            EXPECT_EQ(bytes[41], 255);  // green
-            EXPECT_EQ(bytes[42], 0);    // red
+            EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 40, bytes.begin() + 43),
+                      (std::vector<unsigned char>{0, 255, 0}));  // entry 0 is pure green
         }
         HBITMAP bitmap = Load(picture.name);
         ASSERT_NE(bitmap, nullptr) << picture.name;
-        BITMAP description{};
-        GetObjectA(bitmap, 24, &description);
+        const BITMAP description = Describe(bitmap);
         EXPECT_EQ(description.bmWidth, picture.width);
         EXPECT_EQ(description.bmHeight, picture.height);
         EXPECT_EQ(description.bmBitsPixel, picture.bits);
         DeleteObject(bitmap);
-    }
-}
-
-TEST(ResourceEmbedded, IconGroupNamesEachOfItsIcons) {
-    const std::vector<unsigned char> group = EmbeddedBytes(MAKEINTRESOURCEA(101), RT_GROUP_ICON);
-    ASSERT_GE(group.size(), 6u);
-    auto word = [&](std::size_t at) { return static_cast<unsigned>(group[at] | (group[at + 1] << 8)); };
-    EXPECT_EQ(word(0), 0u);
-    EXPECT_EQ(word(2), 1u);
-    const unsigned count = word(4);
-    ASSERT_GE(count, 1u);
-    ASSERT_EQ(group.size(), 6 + 14 * count);  // GRPICONDIRENTRY is 14 bytes, ending in a WORD id
-    for (unsigned i = 0; i < count; ++i) {
-        const std::size_t entry = 6 + 14 * i;
-        const unsigned bytesInRes = word(entry + 8) | (word(entry + 10) << 16);
-        const unsigned id = word(entry + 12);
-        const std::vector<unsigned char> icon = EmbeddedBytes(MAKEINTRESOURCEA(id), RT_ICON);
-        EXPECT_EQ(icon.size(), bytesInRes) << "icon " << id;
     }
 }
 

@@ -1,5 +1,5 @@
 // The multimedia timer: callbacks on a thread of their own, stopping, killing from inside,
-// failure injection, capabilities and resolution requests. No timing is asserted tighter than
+// failure injection and capabilities. No timing is asserted tighter than
 // a loaded two-core machine allows; the period's accuracy is measured outside the tests.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "mm/timer_service.h"
 #include "platform/host_control.h"
@@ -42,13 +43,17 @@ void CALLBACK CountTick(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 
 template <typename Predicate>
 bool WaitFor(Predicate done, std::chrono::milliseconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
+    for (const auto until = std::chrono::steady_clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
         if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(2ms);
-    }
     return true;
 }
+
+MMRESULT Start(UINT ms, TickLog& log, UINT flags = TIME_PERIODIC) {
+    return timeSetEvent(ms, 5, CountTick, reinterpret_cast<DWORD_PTR>(&log), flags);
+}
+
+constexpr MMRESULT kOk = TIMERR_NOERROR;
+constexpr MMRESULT kNoCanDo = TIMERR_NOCANDO;
 
 class TimerTest : public ::testing::Test {
 protected:
@@ -62,13 +67,20 @@ protected:
 
 TEST_F(TimerTest, APeriodicTimerTicksOnItsOwnThreadUntilKilled) {
     TickLog log;
-    const MMRESULT id = timeSetEvent(20, 5, CountTick, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    TickLog other;
+    const MMRESULT id = Start(20, log);
+    const MMRESULT otherId = Start(15, other);
     ASSERT_NE(id, 0u);
-    ASSERT_TRUE(WaitFor([&] { return log.ticks >= 3; }, 2000ms)) << "ticks: " << log.ticks;
-    EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOERROR));
+    ASSERT_NE(otherId, 0u);
+    EXPECT_NE(id, otherId);
+    ASSERT_TRUE(WaitFor([&] { return log.ticks >= 3 && other.ticks >= 2; }, 2000ms)) << "ticks: " << log.ticks;
+    EXPECT_EQ(timeKillEvent(id), kOk);
     const int atKill = log.ticks;
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(log.ticks, atKill) << "a callback ran after timeKillEvent returned";
+    EXPECT_EQ(timeKillEvent(id), kNoCanDo);
+    EXPECT_EQ(timeKillEvent(otherId), kOk);
+    EXPECT_EQ(other.lastId, otherId);
 
     std::lock_guard lock(log.mutex);
     EXPECT_NE(log.thread, std::this_thread::get_id());
@@ -80,112 +92,65 @@ TEST_F(TimerTest, APeriodicTimerTicksOnItsOwnThreadUntilKilled) {
 TEST_F(TimerTest, ATimerCanKillItselfFromItsCallback) {
     TickLog log;
     log.killAt = 3;
-    const MMRESULT id = timeSetEvent(10, 5, CountTick, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    const MMRESULT id = Start(10, log);
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(WaitFor([&] { return log.killResult != 0xFFFF; }, 3000ms));
-    EXPECT_EQ(log.killResult, static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_EQ(log.killResult, kOk);
     std::this_thread::sleep_for(80ms);
     EXPECT_EQ(log.ticks, 3);
-    EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOCANDO));
+    EXPECT_EQ(timeKillEvent(id), kNoCanDo);
 }
 
-TEST_F(TimerTest, KillingAnUnknownOrKilledTimerCannotBeDone) {
-    EXPECT_EQ(timeKillEvent(0), static_cast<MMRESULT>(TIMERR_NOCANDO));
-    EXPECT_EQ(timeKillEvent(123456), static_cast<MMRESULT>(TIMERR_NOCANDO));
-    TickLog log;
-    const MMRESULT id = timeSetEvent(1000, 5, CountTick, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+TEST_F(TimerTest, AOneShotTimerFiresOnceAndStopAllEndsPeriodicOnes) {
+    TickLog once;
+    TickLog periodic;
+    const MMRESULT id = Start(10, once, TIME_ONESHOT);
     ASSERT_NE(id, 0u);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOERROR));
-    // A long period does not hold up the kill.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-    EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOCANDO));
-    EXPECT_EQ(log.ticks, 0);
-}
-
-TEST_F(TimerTest, TwoTimersRunSideBySideWithDistinctIds) {
-    TickLog a;
-    TickLog b;
-    const MMRESULT ida = timeSetEvent(15, 5, CountTick, reinterpret_cast<DWORD_PTR>(&a), TIME_PERIODIC);
-    const MMRESULT idb = timeSetEvent(15, 5, CountTick, reinterpret_cast<DWORD_PTR>(&b), TIME_PERIODIC);
-    ASSERT_NE(ida, 0u);
-    ASSERT_NE(idb, 0u);
-    EXPECT_NE(ida, idb);
-    EXPECT_TRUE(WaitFor([&] { return a.ticks >= 2 && b.ticks >= 2; }, 2000ms));
-    EXPECT_EQ(timeKillEvent(ida), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(timeKillEvent(idb), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(a.lastId, ida);
-    EXPECT_EQ(b.lastId, idb);
-}
-
-TEST_F(TimerTest, AOneShotTimerFiresOnce) {
-    TickLog log;
-    const MMRESULT id = timeSetEvent(10, 5, CountTick, reinterpret_cast<DWORD_PTR>(&log), TIME_ONESHOT);
-    ASSERT_NE(id, 0u);
-    ASSERT_TRUE(WaitFor([&] { return log.ticks >= 1; }, 2000ms));
+    ASSERT_NE(Start(5, periodic), 0u);
+    ASSERT_TRUE(WaitFor([&] { return once.ticks >= 1 && periodic.ticks >= 1; }, 2000ms));
     std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(log.ticks, 1);
-    EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOERROR));
-}
-
-TEST_F(TimerTest, StopAllTimersEndsEveryRunningTimer) {
-    TickLog log;
-    ASSERT_NE(timeSetEvent(5, 5, CountTick, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC), 0u);
-    ASSERT_TRUE(WaitFor([&] { return log.ticks >= 1; }, 2000ms));
+    EXPECT_EQ(once.ticks, 1);
+    EXPECT_EQ(timeKillEvent(id), kOk);
     platform::mm::StopAllTimers();
-    const int atStop = log.ticks;
+    const int atStop = periodic.ticks;
     std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(log.ticks, atStop);
+    EXPECT_EQ(periodic.ticks, atStop);
 }
 
 TEST_F(TimerTest, InvalidRequestsAndInjectedFailuresGiveNoTimer) {
     TickLog log;
-    const auto user = reinterpret_cast<DWORD_PTR>(&log);
-    EXPECT_EQ(timeSetEvent(66, 5, nullptr, user, TIME_PERIODIC), 0u);
-    EXPECT_EQ(timeSetEvent(0, 5, CountTick, user, TIME_PERIODIC), 0u);
-    EXPECT_EQ(timeSetEvent(1000001, 5, CountTick, user, TIME_PERIODIC), 0u);
-    EXPECT_EQ(timeSetEvent(66, 5, CountTick, user, 0x100), 0u);
+    EXPECT_EQ(timeSetEvent(66, 5, nullptr, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC), 0u);
+    EXPECT_EQ(Start(0, log), 0u);
+    EXPECT_EQ(Start(1000001, log), 0u);
+    EXPECT_EQ(Start(66, log, 0x100), 0u);
 
     platform::testing::FailTimeSetEvent(true);
-    EXPECT_EQ(timeSetEvent(66, 5, CountTick, user, TIME_PERIODIC), 0u);
+    EXPECT_EQ(Start(66, log), 0u);
     platform::testing::FailTimeSetEvent(false);
-    const MMRESULT id = timeSetEvent(66, 5, CountTick, user, TIME_PERIODIC);
-    EXPECT_NE(id, 0u);
-    EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_EQ(timeKillEvent(123456), kNoCanDo);
+    const MMRESULT id = Start(1000, log);
+    ASSERT_NE(id, 0u);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(timeKillEvent(id), kOk);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);  // a long period does not hold up the kill
+    EXPECT_EQ(log.ticks, 0);
 }
 
 TEST_F(TimerTest, CapsAreTheDefaultsUnlessOverridden) {
     TIMECAPS caps{};
-    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(caps.wPeriodMin, 1u);
-    EXPECT_EQ(caps.wPeriodMax, 1000000u);
+    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), kOk);
+    EXPECT_EQ((std::pair{caps.wPeriodMin, caps.wPeriodMax}), (std::pair<UINT, UINT>{1, 1000000}));
 
     platform::testing::SetTimerCaps(TIMECAPS{10, 4});
-    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(caps.wPeriodMin, 10u);
-    EXPECT_EQ(caps.wPeriodMax, 4u);
+    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), kOk);
+    EXPECT_EQ((std::pair{caps.wPeriodMin, caps.wPeriodMax}), (std::pair<UINT, UINT>{10, 4}));
 
     platform::testing::SetTimerCaps(std::nullopt, TIMERR_NOCANDO);
-    caps = TIMECAPS{77, 77};
-    EXPECT_EQ(timeGetDevCaps(&caps, sizeof caps), static_cast<MMRESULT>(TIMERR_NOCANDO));
-    EXPECT_EQ(caps.wPeriodMin, 77u);
-
+    EXPECT_EQ(timeGetDevCaps(&caps, sizeof caps), kNoCanDo);
+    EXPECT_EQ(caps.wPeriodMin, 10u);  // left as it was
     platform::testing::SetTimerCaps(std::nullopt);
-    EXPECT_EQ(timeGetDevCaps(nullptr, sizeof caps), static_cast<MMRESULT>(TIMERR_NOCANDO));
-    EXPECT_EQ(timeGetDevCaps(&caps, 4), static_cast<MMRESULT>(TIMERR_NOCANDO));
-}
-
-TEST_F(TimerTest, ResolutionRequestsAreRecordedInOrder) {
-    platform::testing::ClearTimerCalls();
-    EXPECT_EQ(timeBeginPeriod(5), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(timeBeginPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(timeEndPeriod(5), static_cast<MMRESULT>(TIMERR_NOERROR));
-    EXPECT_EQ(timeEndPeriod(0), static_cast<MMRESULT>(TIMERR_NOCANDO));  // no timer ever asked for 0
-    EXPECT_EQ(platform::testing::BeginPeriodCalls(), (std::vector<UINT>{5, 1}));
-    EXPECT_EQ(platform::testing::EndPeriodCalls(), (std::vector<UINT>{5, 0}));
-    platform::testing::ClearTimerCalls();
-    EXPECT_TRUE(platform::testing::BeginPeriodCalls().empty());
-    EXPECT_TRUE(platform::testing::EndPeriodCalls().empty());
+    EXPECT_EQ(timeGetDevCaps(nullptr, sizeof caps), kNoCanDo);
+    EXPECT_EQ(timeGetDevCaps(&caps, 4), kNoCanDo);
 }
 
 }  // namespace

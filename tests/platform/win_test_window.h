@@ -41,12 +41,8 @@ constexpr const char* kTitle = "Win Test Title";
 inline void RegisterTestClass() {
     static const ATOM atom = [] {
         WNDCLASSA wc{};
-        wc.style = CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = RecordingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         wc.lpszClassName = kClassName;
         return RegisterClassA(&wc);
     }();
