@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <optional>
+#include <utility>
 
 #include "ddraw.h"
 #include "platform/ddraw_control.h"
@@ -28,6 +29,15 @@ inline Call NewCall(const char* op, const void* object, HRESULT result) {
     call.object = object;
     call.result = result;
     return call;
+}
+
+// Records a call when the log is on; `fill` adds the operation's own details.
+template <typename Fill>
+void LogIfOn(const char* op, const void* object, HRESULT result, Fill&& fill) {
+    if (!CallLogOn()) return;
+    Call call = NewCall(op, object, result);
+    fill(call);
+    AppendCall(std::move(call));
 }
 
 struct CapsOverride {

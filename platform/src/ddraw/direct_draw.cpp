@@ -18,13 +18,7 @@ constexpr DWORD kLevelsKnown =
 constexpr DWORD kBlitCaps = DDCAPS_BLT | DDCAPS_BLTCOLORFILL | DDCAPS_COLORKEY;
 constexpr DWORD kFxCaps = DDFXCAPS_BLTMIRRORLEFTRIGHT | DDFXCAPS_BLTMIRRORUPDOWN;
 
-template <typename Fill>
-void LogIfOn(const char* op, const void* object, HRESULT result, Fill&& fill) {
-    if (!detail::CallLogOn()) return;
-    Call call = detail::NewCall(op, object, result);
-    fill(call);
-    detail::AppendCall(std::move(call));
-}
+using detail::LogIfOn;
 
 void FillCaps(DDCAPS& caps, DWORD dwCaps, DWORD fxCaps, DWORD vidMemTotal, DWORD vidMemFree) {
     caps = DDCAPS{};

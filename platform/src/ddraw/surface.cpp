@@ -26,13 +26,7 @@ void Unregister(Surface* surface) {
     std::erase(gRegistry, surface);
 }
 
-template <typename Fill>
-void LogIfOn(const char* op, const void* object, HRESULT result, Fill&& fill) {
-    if (!detail::CallLogOn()) return;
-    Call call = detail::NewCall(op, object, result);
-    fill(call);
-    detail::AppendCall(std::move(call));
-}
+using detail::LogIfOn;
 
 void LogIfOn(const char* op, const void* object, HRESULT result) {
     LogIfOn(op, object, result, [](Call&) {});

@@ -21,16 +21,6 @@ LPARAM KeyLParam(const host::HostEvent& event, bool down) {
     return bits;
 }
 
-void PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    Queue().Post(msg);
-}
-
 }  // namespace
 
 void PumpHostEvents() {

@@ -1,5 +1,7 @@
 #include "win/message_queue.h"
 
+#include "winbase.h"
+
 namespace platform::win {
 
 bool MessageFilter::Matches(const MSG& msg) const {
@@ -71,6 +73,16 @@ void MessageQueue::Clear() {
 MessageQueue& Queue() {
     static auto* queue = new MessageQueue();
     return *queue;
+}
+
+void PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = GetTickCount();
+    Queue().Post(msg);
 }
 
 }  // namespace platform::win

@@ -42,4 +42,7 @@ private:
 
 MessageQueue& Queue();
 
+// Posts a message for `window` to the queue, stamped with the tick count.
+void PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 }  // namespace platform::win

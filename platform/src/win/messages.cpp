@@ -53,13 +53,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window != nullptr && !platform::win::IsWindowHandle(window)) return FALSE;
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    Queue().Post(msg);
+    platform::win::PostToWindow(window, message, wParam, lParam);
     return TRUE;
 }
 
