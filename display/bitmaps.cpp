@@ -1,6 +1,6 @@
 #include <algorithm>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 
 #include "display/blit_primitives.h"
 #include "display/display_context.h"
@@ -91,8 +91,8 @@ IDirectDrawPalette* DisplayContext::LoadPaletteFromBitmap(const char* name) {
     return palette;
 }
 
-HRESULT DisplayContext::CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, std::int32_t x,
-                                            std::int32_t y, std::int32_t width, std::int32_t height) {
+HRESULT DisplayContext::CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, std::int32_t x, std::int32_t y,
+                                            std::int32_t width, std::int32_t height) {
     if (bitmap == nullptr || surface == nullptr) return E_FAIL;
     surface->Restore();  // the result is ignored
 
@@ -139,8 +139,8 @@ std::int32_t DisplayContext::LoadSceneBitmaps() {
         const char* name;
         SurfaceSlot slot;
     };
-    for (const Picture& picture : {Picture{"#102", Background}, Picture{"#103", GnollSheet},
-                                   Picture{"#105", FireballSheet}}) {
+    for (const Picture& picture :
+         {Picture{"#102", Background}, Picture{"#103", GnollSheet}, Picture{"#105", FireballSheet}}) {
         auto bitmap = static_cast<HBITMAP>(LoadImageA(module, picture.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         if (bitmap == nullptr) return 0;
         const HRESULT copied = CopyBitmapToSurface(surfaces[picture.slot], bitmap, 0, 0, 0, 0);

@@ -19,15 +19,12 @@ template <typename Call>
 std::int32_t UnderPolicy(DisplayContext* context, Call call) {
     for (;;) {
         switch (Classify(call())) {
-            case Outcome::Done:
-                return 1;
-            case Outcome::Again:
-                continue;
+            case Outcome::Done: return 1;
+            case Outcome::Again: continue;
             case Outcome::Lost:
                 if (context != nullptr) context->RestoreAllSurfaces();
                 return 0;
-            case Outcome::Failed:
-                return 0;
+            case Outcome::Failed: return 0;
         }
     }
 }
@@ -57,8 +54,8 @@ std::int32_t DisplayContext::FillSurface(std::int32_t slot, DWORD color) {
     const DWORD red = color & 0xFF;
     const DWORD green = (color >> 8) & 0xFF;
     const DWORD blue = (color >> 16) & 0xFF;
-    const DWORD pixel = ((red >> redLoss) << redShift) | ((green >> greenLoss) << greenShift) |
-                        ((blue >> blueLoss) << blueShift);
+    const DWORD pixel =
+        ((red >> redLoss) << redShift) | ((green >> greenLoss) << greenShift) | ((blue >> blueLoss) << blueShift);
 
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;

@@ -39,8 +39,8 @@ std::int32_t DisplayContext::RestoreAllSurfaces() {
 void DisplayContext::ReleaseAll() {
     if (surfaces != nullptr) {
         // The back buffer belongs to the primary's flip chain and goes with it.
-        for (SurfaceSlot slot : {Primary, FxSurface, Pointer1, Pointer2, Background, GnollSheet, BackgroundStrip,
-                                 FireballSheet}) {
+        for (SurfaceSlot slot :
+             {Primary, FxSurface, Pointer1, Pointer2, Background, GnollSheet, BackgroundStrip, FireballSheet}) {
             if (surfaces[slot] != nullptr) {
                 surfaces[slot]->Release();
                 surfaces[slot] = nullptr;

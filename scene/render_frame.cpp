@@ -17,8 +17,8 @@ constexpr std::int32_t kProbeX = 256;
 constexpr std::int32_t kProbeSize = 128;
 constexpr std::int32_t kFireballSize = 64;
 constexpr std::int32_t kFireballHalf = 32;
-constexpr std::int32_t kMirrorX = kScreenWidth - kFireballHalf;         // 608: second copy at 608 - fx
-constexpr std::int32_t kEraseMirrorX = kScreenWidth - kFireballSize;    // 576: its erase at 576 - x
+constexpr std::int32_t kMirrorX = kScreenWidth - kFireballHalf;       // 608: second copy at 608 - fx
+constexpr std::int32_t kEraseMirrorX = kScreenWidth - kFireballSize;  // 576: its erase at 576 - x
 constexpr RECT kMirrorTestBlock = {483, 213, 547, 277};
 constexpr DWORD kKeyGreen = 0x0000FF00;
 constexpr DWORD kMirroredBlt = DDBLT_WAIT | DDBLT_DDFX;
@@ -115,7 +115,8 @@ std::int32_t ComposeScene(SceneState& scene, DisplayContext& display, const Scen
     // The creature: its cell into FxSurface unkeyed, then keyed onto the screen.
     const std::int32_t column = s.gnollFrame % kSheetColumns;
     const std::int32_t row = s.gnollFrame / kSheetColumns;
-    rect = Rect(kCellWidth * column, kCellHeight * row, kCellWidth * column + kCellWidth, kCellHeight * row + kCellHeight);
+    rect =
+        Rect(kCellWidth * column, kCellHeight * row, kCellWidth * column + kCellWidth, kCellHeight * row + kCellHeight);
     if (!BltRetry(surfaces[FxSurface], 0, 0, surfaces[GnollSheet], &rect, DDBLT_WAIT, nullptr)) return 0;
     std::int32_t creatureX = 0;
     ClipCreature(s.gnollX, s.gnollDirection, rect, creatureX);
@@ -181,10 +182,10 @@ std::int32_t SceneState::RenderFrame() {
     while (busy.load(std::memory_order_acquire) == 1) {
     }
     const std::int32_t phase = tilePhaseFrames;
-    const SceneCopy copy{gnollFrame.load(std::memory_order_relaxed),    gnollDirection.load(std::memory_order_relaxed),
-                         gnollX.load(std::memory_order_relaxed),        gnollY.load(std::memory_order_relaxed),
+    const SceneCopy copy{gnollFrame.load(std::memory_order_relaxed),     gnollDirection.load(std::memory_order_relaxed),
+                         gnollX.load(std::memory_order_relaxed),         gnollY.load(std::memory_order_relaxed),
                          fireballActive.load(std::memory_order_relaxed), fireballX.load(std::memory_order_relaxed),
-                         fireballY.load(std::memory_order_relaxed),     fireballFrame.load(std::memory_order_relaxed)};
+                         fireballY.load(std::memory_order_relaxed),      fireballFrame.load(std::memory_order_relaxed)};
     DisplayContext* display = gDisplay;
     if (display == nullptr) return 0;
 

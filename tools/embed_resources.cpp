@@ -173,8 +173,8 @@ std::vector<Resource> ReadList(const std::string& listPath, const std::string& p
     }
     for (const Resource& resource : resources) {
         if (!seen.insert({resource.type, resource.id}).second) {
-            Fail(listPath + ": resource type " + std::to_string(resource.type) + " id " +
-                 std::to_string(resource.id) + " appears twice");
+            Fail(listPath + ": resource type " + std::to_string(resource.type) + " id " + std::to_string(resource.id) +
+                 " appears twice");
         }
     }
     return resources;
@@ -217,11 +217,12 @@ std::string Generate(const std::string& listPath, const std::vector<Resource>& r
             out += "    {" + std::to_string(resources[i].type) + ", " + std::to_string(resources[i].id) +
                    ", kResource" + std::to_string(i) + ", " + std::to_string(resources[i].data.size()) + "u},\n";
         }
-        out += "};\n\nplatform::resources::EmbeddedResourceTable gTable{kEntries, " +
-               std::to_string(resources.size()) + ", nullptr};\n";
+        out += "};\n\nplatform::resources::EmbeddedResourceTable gTable{kEntries, " + std::to_string(resources.size()) +
+               ", nullptr};\n";
     }
-    out += "\nstruct Registrar {\n    Registrar() { platform::resources::RegisterEmbeddedResources(&gTable); }\n"
-           "} gRegistrar;\n\n}  // namespace\n";
+    out +=
+        "\nstruct Registrar {\n    Registrar() { platform::resources::RegisterEmbeddedResources(&gTable); }\n"
+        "} gRegistrar;\n\n}  // namespace\n";
     return out;
 }
 

@@ -81,8 +81,8 @@ TEST_P(BlitSemantics, MatchesPixelByPixelDefinition) {
         FillRandom(dest, random);
         SetKey(source, c.keyLow, c.keyHigh);
         const bool keyed = (c.flags & (c.method == Method::Blt ? DDBLT_KEYSRC : DDBLTFAST_SRCCOLORKEY)) != 0;
-        const auto expected = ExpectedAfter(Snapshot(source), 100, Snapshot(dest), 120, c.src, c.destX, c.destY,
-                                            keyed, c.ddfx, c.keyLow, c.keyHigh);
+        const auto expected = ExpectedAfter(Snapshot(source), 100, Snapshot(dest), 120, c.src, c.destX, c.destY, keyed,
+                                            c.ddfx, c.keyLow, c.keyHigh);
         RECT src = c.src;
         if (c.method == Method::Blt) {
             RECT destRect{c.destX, c.destY, c.destX + (src.right - src.left), c.destY + (src.bottom - src.top)};

@@ -114,8 +114,7 @@ TEST_P(VideoMemoryBudget, DecidesHowManyTilesFit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, VideoMemoryBudget,
-                         ::testing::Values(BudgetCase{1600, DD_OK, 24, false},
-                                           BudgetCase{4096, DD_OK, 100, true},
+                         ::testing::Values(BudgetCase{1600, DD_OK, 24, false}, BudgetCase{4096, DD_OK, 100, true},
                                            BudgetCase{1000, DDERR_OUTOFVIDEOMEMORY, 0, false}),
                          [](const auto& info) { return "Kb" + std::to_string(info.param.vramKb); });
 

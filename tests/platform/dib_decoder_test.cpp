@@ -23,7 +23,8 @@ std::uint32_t Rgb(RGBQUAD c) { return (c.rgbRed << 16) | (c.rgbGreen << 8) | c.r
 // A picture whose every pixel is distinct enough to catch swapped rows, columns or nibbles.
 TestDib Pattern(int width, int height, int bits, bool topDown) {
     std::vector<RGBQUAD> grey;
-    for (int i = 0; bits <= 8 && i < (1 << bits); ++i) grey.push_back(RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), 0, 0});
+    for (int i = 0; bits <= 8 && i < (1 << bits); ++i)
+        grey.push_back(RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), 0, 0});
     TestDib dib = dib_test::Filled(width, height, bits, 0, grey);
     dib.topDown = topDown;
     const std::uint32_t mask = bits <= 8 ? (1u << bits) - 1 : 0xFFFFFF;
@@ -100,14 +101,22 @@ TEST(DibDecoder, RefusesHeadersThatLie) {
         std::int64_t value;
         int bytes;
     } patches[] = {
-        {"header size 41", 0, 41, 4},        {"header size beyond the data", 0, 124, 4},
-        {"zero width", 4, 0, 4},             {"negative width", 4, -4, 4},
-        {"zero height", 8, 0, 4},            {"most negative height", 8, INT_MIN, 4},
-        {"two planes", 12, 2, 2},            {"2-bit depth", 14, 2, 2},
-        {"64-bit depth", 14, 64, 2},         {"run-length 8", 16, 1, 4},
-        {"bitfields on 8 bits", 16, BI_BITFIELDS, 4}, {"PNG inside", 16, 5, 4},
-        {"257 colours", 32, 257, 4},         {"huge colour count", 32, 0x40000000, 4},
-        {"more rows than data", 8, 3, 4},    {"huge width", 4, 0x7FFFFFFF, 4},
+        {"header size 41", 0, 41, 4},
+        {"header size beyond the data", 0, 124, 4},
+        {"zero width", 4, 0, 4},
+        {"negative width", 4, -4, 4},
+        {"zero height", 8, 0, 4},
+        {"most negative height", 8, INT_MIN, 4},
+        {"two planes", 12, 2, 2},
+        {"2-bit depth", 14, 2, 2},
+        {"64-bit depth", 14, 64, 2},
+        {"run-length 8", 16, 1, 4},
+        {"bitfields on 8 bits", 16, BI_BITFIELDS, 4},
+        {"PNG inside", 16, 5, 4},
+        {"257 colours", 32, 257, 4},
+        {"huge colour count", 32, 0x40000000, 4},
+        {"more rows than data", 8, 3, 4},
+        {"huge width", 4, 0x7FFFFFFF, 4},
         {"huge height", 8, 0x7FFFFFFF, 4},
     };
     for (const auto& p : patches) {

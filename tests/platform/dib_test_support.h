@@ -21,8 +21,17 @@ struct TestDib {
 
     // Header, colour table and pixels, as a bitmap resource holds them.
     std::vector<unsigned char> Packed() const {
-        const BITMAPINFOHEADER header{sizeof header, width, topDown ? -height : height, 1, static_cast<WORD>(bits),
-                                      BI_RGB, 0, 0, 0, static_cast<DWORD>(colors.size()), 0};
+        const BITMAPINFOHEADER header{sizeof header,
+                                      width,
+                                      topDown ? -height : height,
+                                      1,
+                                      static_cast<WORD>(bits),
+                                      BI_RGB,
+                                      0,
+                                      0,
+                                      0,
+                                      static_cast<DWORD>(colors.size()),
+                                      0};
         std::vector<unsigned char> out(sizeof header);
         std::memcpy(out.data(), &header, sizeof header);
         for (const RGBQUAD& c : colors) out.insert(out.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
@@ -63,7 +72,11 @@ struct TestDib {
 
 // A width x height DIB of the given depth whose pixels all hold `value`.
 inline TestDib Filled(int width, int height, int bits, std::uint32_t value, std::vector<RGBQUAD> colors = {}) {
-    return TestDib{width, height, bits, false, std::move(colors),
+    return TestDib{width,
+                   height,
+                   bits,
+                   false,
+                   std::move(colors),
                    std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), value)};
 }
 

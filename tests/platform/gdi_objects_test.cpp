@@ -21,7 +21,8 @@ using platform::gdi::LiveGdiObjectCount;
 HBITMAP MakeBitmap(int width, int height, int bits) {
     const std::vector<unsigned char> packed =
         dib_test::Filled(width, height, bits, 0, std::vector<RGBQUAD>(bits <= 8 ? 2 : 0)).Packed();
-    return platform::gdi::CreateDibSection(std::move(*platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib));
+    return platform::gdi::CreateDibSection(
+        std::move(*platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib));
 }
 
 TEST(GdiObjects, SelectReturnsThePreviousObjectAndKeepsOneDcPerBitmap) {
@@ -96,7 +97,8 @@ TEST(GdiObjects, SurfaceDcsAreCheckedAndOwnedBySurfaces) {
     using platform::PixelFormat;
     EXPECT_EQ(platform::gdi::CreateSurfaceDC(nullptr, 4, 4, 4, PixelFormat::Rgb565), nullptr);
     for (const auto& [w, h, stride] : {std::tuple{0, 4, 4}, std::tuple{4, -1, 4}, std::tuple{4, 4, 3}}) {
-        EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, w, h, stride, PixelFormat::Rgb565), nullptr) << w << h << stride;
+        EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, w, h, stride, PixelFormat::Rgb565), nullptr)
+            << w << h << stride;
     }
     const int before = LiveGdiObjectCount();
     HDC dc = platform::gdi::CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);

@@ -24,7 +24,8 @@ struct Blit {
         : surfaceWidth(width), pixels(static_cast<std::size_t>(width * height), kUntouched) {
         surface = platform::gdi::CreateSurfaceDC(pixels.data(), width, height, width, format);
         const std::vector<unsigned char> packed = dib.Packed();
-        bitmap = platform::gdi::CreateDibSection(std::move(*platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib));
+        bitmap = platform::gdi::CreateDibSection(
+            std::move(*platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib));
         memory = CreateCompatibleDC(nullptr);
         SelectObject(memory, bitmap);
     }

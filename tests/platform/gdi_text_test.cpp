@@ -87,7 +87,8 @@ TEST(GdiText, TransparentColouredTextSitsBelowRightOfItsReferencePoint) {
         EXPECT_LE(c.minY, 20 + 6);  // digits reach up near the top of the cell
     }
     TextSurface a, b;  // the glyphs follow the string
-    ASSERT_TRUE(a.DrawTransparent(30, 20, "66 0", RGB(255, 0, 0)) && b.DrawTransparent(30, 20, "66 100", RGB(255, 0, 0)));
+    ASSERT_TRUE(a.DrawTransparent(30, 20, "66 0", RGB(255, 0, 0)) &&
+                b.DrawTransparent(30, 20, "66 100", RGB(255, 0, 0)));
     EXPECT_NE(a.pixels, b.pixels);
 }
 
@@ -113,8 +114,13 @@ TEST(GdiText, OpaqueBackgroundFillsTheTextCellWithWhite) {
 }
 
 TEST(GdiText, ClipsAtEveryEdge) {
-    const std::pair<int, int> places[] = {{-7, 10}, {kWidth - 5, 10}, {50, -9}, {50, kHeight - 4},
-                                          {-1000000, -1000000}, {2000000000, 2000000000}, {kWidth - 5, kHeight - 8}};
+    const std::pair<int, int> places[] = {{-7, 10},
+                                          {kWidth - 5, 10},
+                                          {50, -9},
+                                          {50, kHeight - 4},
+                                          {-1000000, -1000000},
+                                          {2000000000, 2000000000},
+                                          {kWidth - 5, kHeight - 8}};
     for (const auto& [x, y] : places) {
         TextSurface surface;
         EXPECT_TRUE(surface.DrawTransparent(x, y, "W@88 Mg", RGB(0, 0, 255))) << x << "," << y;

@@ -29,8 +29,9 @@ TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
         std::function<bool(const Options&)> holds;
         const char* what;
     } cases[] = {
-        {{}, HOLDS(!o.windowed && !o.offscreen && o.vsync && o.vramKb == 4096 && o.frames == 0 &&
-                   o.pixelFormat == PixelFormat::Rgb565 && o.screenshot.empty())},
+        {{},
+         HOLDS(!o.windowed && !o.offscreen && o.vsync && o.vramKb == 4096 && o.frames == 0 &&
+               o.pixelFormat == PixelFormat::Rgb565 && o.screenshot.empty())},
         {{"--windowed"}, HOLDS(o.windowed)},
         {{"--offscreen"}, HOLDS(o.offscreen)},
         {{"--no-vsync"}, HOLDS(!o.vsync)},

@@ -93,8 +93,9 @@ protected:
     void SetUp() override {
         gEntry = EntryRecord{};
         platform::testing::UseNullHost();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vh-run-" + std::to_string(::getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            std::filesystem::temp_directory_path() /
+            ("vh-run-" + std::to_string(::getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
@@ -111,8 +112,8 @@ protected:
 
 TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrace) {
     const RunResult run = RunWith({"--offscreen", "--no-vsync", "--frames=5", "--pixel-format", "555", "--screenshot",
-                             In("shot.png"), "--capture", In("frames"), "--trace=" + In("trace.jsonl")},
-                            FakeWinMain);
+                                   In("shot.png"), "--capture", In("frames"), "--trace=" + In("trace.jsonl")},
+                                  FakeWinMain);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(gEntry.calls, 1);
     EXPECT_EQ(platform::testing::PresentedFrameCount(), 5u);
@@ -120,9 +121,9 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrac
     unsigned long long frames = 0;
     double seconds = 0, fps = 0;
     int used = 0;
-    ASSERT_EQ(std::sscanf(run.out.c_str(), "vornhollow: %llu frames in %lf s = %lf fps, %n", &frames, &seconds, &fps,
-                          &used),
-              3)
+    ASSERT_EQ(
+        std::sscanf(run.out.c_str(), "vornhollow: %llu frames in %lf s = %lf fps, %n", &frames, &seconds, &fps, &used),
+        3)
         << run.out;
     EXPECT_EQ(frames, 5u);
     EXPECT_GT(seconds, 0.0);
@@ -183,8 +184,10 @@ TEST_F(RunProcessTest, NoDisplayEndsWithCodeOneSuggestingOffscreen) {
     const std::string previous = saved != nullptr ? saved : "";
     ::setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
     const RunResult run = RunWith({"--frames", "3"}, FakeWinMain);
-    if (saved != nullptr) ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
-    else ::unsetenv("SDL_VIDEODRIVER");
+    if (saved != nullptr)
+        ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
+    else
+        ::unsetenv("SDL_VIDEODRIVER");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("--offscreen"), std::string::npos) << run.err;
     EXPECT_EQ(gEntry.calls, 0);

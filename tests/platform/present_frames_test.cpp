@@ -100,10 +100,10 @@ TEST_F(PresentTest, CaptureWritesEveryFrameAsANumberedPng) {
         PixelFormat format;
         std::uint16_t pixel;
         std::uint8_t r, g, b;
-    } cases[] = {{PixelFormat::Rgb565, 0xF800, 255, 0, 0},      {PixelFormat::Rgb565, 0x07E0, 0, 255, 0},
-                 {PixelFormat::Rgb565, 0x8410, 132, 130, 132},  {PixelFormat::Rgb565, 0x0841, 8, 8, 8},
-                 {PixelFormat::Rgb555, 0x7C00, 255, 0, 0},      {PixelFormat::Rgb555, 0x03E0, 0, 255, 0},
-                 {PixelFormat::Rgb555, 0x001F, 0, 0, 255},      {PixelFormat::Rgb555, 0x4210, 132, 132, 132}};
+    } cases[] = {{PixelFormat::Rgb565, 0xF800, 255, 0, 0},     {PixelFormat::Rgb565, 0x07E0, 0, 255, 0},
+                 {PixelFormat::Rgb565, 0x8410, 132, 130, 132}, {PixelFormat::Rgb565, 0x0841, 8, 8, 8},
+                 {PixelFormat::Rgb555, 0x7C00, 255, 0, 0},     {PixelFormat::Rgb555, 0x03E0, 0, 255, 0},
+                 {PixelFormat::Rgb555, 0x001F, 0, 0, 255},     {PixelFormat::Rgb555, 0x4210, 132, 132, 132}};
     for (const auto& c : cases) {
         TestFrame frame(10, c.format);
         frame.At(639, 479) = c.pixel;

@@ -82,10 +82,19 @@ TEST_F(SdlHostTest, SdlKeyPressesArriveAsKeyDownMessages) {
 
 TEST(SdlKeymap, KeysMapToTheirWindowsVirtualKeys) {
     using platform::host::VirtualKeyFromSdl;
-    const std::pair<SDL_Keycode, unsigned> cases[] = {
-        {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_F1, VK_F1}, {SDLK_F12, VK_F12},   {SDLK_a, 'A'},         {SDLK_z, 'Z'},
-        {SDLK_0, '0'},            {SDLK_9, '9'},    {SDLK_LEFT, VK_LEFT}, {SDLK_DOWN, VK_DOWN},  {SDLK_SPACE, VK_SPACE},
-        {SDLK_RETURN, VK_RETURN}, {SDLK_LSHIFT, VK_SHIFT}, {SDLK_F13, 0}};
+    const std::pair<SDL_Keycode, unsigned> cases[] = {{SDLK_ESCAPE, VK_ESCAPE},
+                                                      {SDLK_F1, VK_F1},
+                                                      {SDLK_F12, VK_F12},
+                                                      {SDLK_a, 'A'},
+                                                      {SDLK_z, 'Z'},
+                                                      {SDLK_0, '0'},
+                                                      {SDLK_9, '9'},
+                                                      {SDLK_LEFT, VK_LEFT},
+                                                      {SDLK_DOWN, VK_DOWN},
+                                                      {SDLK_SPACE, VK_SPACE},
+                                                      {SDLK_RETURN, VK_RETURN},
+                                                      {SDLK_LSHIFT, VK_SHIFT},
+                                                      {SDLK_F13, 0}};
     for (const auto& [sdl, vk] : cases) EXPECT_EQ(VirtualKeyFromSdl(sdl), vk) << SDL_GetKeyName(sdl);
 }
 

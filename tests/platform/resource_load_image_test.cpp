@@ -7,9 +7,9 @@
 #include "dib_test_support.h"
 #include "gdi/surface_dc.h"
 #include "platform/gdi_control.h"
-#include "wingdi.h"
 #include "platform/resource_control.h"
 #include "winbase.h"
+#include "wingdi.h"
 #include "winuser.h"
 
 namespace {

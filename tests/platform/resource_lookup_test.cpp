@@ -39,9 +39,9 @@ TEST(ResourceLookup, NamesThatFindNothing) {
         LPCSTR name;
         LPCSTR type;
     } cases[] = {
-        {"#7003", RT_BITMAP},  {"#7002", RT_ICON},    {"background", RT_BITMAP}, {"#", RT_BITMAP},
-        {"#7002x", RT_BITMAP}, {"# 7002", RT_BITMAP}, {"#-7002", RT_BITMAP},
-        {"#72538", RT_BITMAP},  // 72538 = 7002 + 65536
+        {"#7003", RT_BITMAP},  {"#7002", RT_ICON},    {"background", RT_BITMAP},
+        {"#", RT_BITMAP},      {"#7002x", RT_BITMAP}, {"# 7002", RT_BITMAP},
+        {"#-7002", RT_BITMAP}, {"#72538", RT_BITMAP},  // 72538 = 7002 + 65536
         {nullptr, RT_BITMAP},  {"#7002", nullptr},    {"#7002", "BITMAP"},
     };
     for (const auto& c : cases) EXPECT_EQ(FindResourceA(nullptr, c.name, c.type), nullptr) << &c - cases;
@@ -60,7 +60,7 @@ TEST(ResourceLookup, ReplacingAndRemovingKeepEarlierHandlesUsable) {
     RemoveForTesting(RT_BITMAP, 7004);
     EXPECT_EQ(FindResourceA(nullptr, "#7004", RT_BITMAP), nullptr);
     EXPECT_EQ(Contents(second), (Bytes{2, 2}));
-    RemoveForTesting(RT_BITMAP, 7004);  // twice is harmless
+    RemoveForTesting(RT_BITMAP, 7004);   // twice is harmless
     AddForTesting(RT_BITMAP, 7007, {});  // an empty resource still locks to an address
     HRSRC empty = FindResourceA(nullptr, "#7007", RT_BITMAP);
     ASSERT_NE(empty, nullptr);

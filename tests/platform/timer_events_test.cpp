@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "mm/timer_service.h"
-#include "platform/host_control.h"
 #include "mmsystem.h"
+#include "platform/host_control.h"
 
 namespace {
 

@@ -84,7 +84,7 @@ TEST_F(WindowTest, MouseMovesAskTheWindowForItsCursor) {
     ASSERT_EQ(MessagesOf(Log()), std::vector<UINT>{WM_SETCURSOR});
     EXPECT_EQ(Log()[0].wParam, reinterpret_cast<WPARAM>(window));
     EXPECT_EQ(Log()[0].lParam & 0xFFFF, 1);  // HTCLIENT
-    EXPECT_FALSE(pt::CursorVisible());           // the test procedure answers like the program's
+    EXPECT_FALSE(pt::CursorVisible());       // the test procedure answers like the program's
 }
 
 TEST_F(WindowTest, CloseRequestClosesThroughDefWindowProcAndQuits) {

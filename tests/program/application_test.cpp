@@ -131,7 +131,8 @@ TEST_F(ApplicationTest, AFailedStartUpEndsWithItsOwnMessage) {
     options.vramKb = 1000;
     platform::SetOptions(options);
     EXPECT_EQ(RunWinMain(), 0);
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"Error!\n\nOut of Video Memory.\nCreateSurface failed for DirectDraw.\n"});
+    EXPECT_EQ(Boxes(),
+              std::vector<std::string>{"Error!\n\nOut of Video Memory.\nCreateSurface failed for DirectDraw.\n"});
 }
 
 TEST_F(ApplicationTest, AFailingFrameShowsOneBoxAndNothingMoreIsDrawn) {

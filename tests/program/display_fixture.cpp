@@ -19,8 +19,8 @@ void DisplayFixture::SetUp() {
     windowClass.lpfnWndProc = TestWindowProc;
     windowClass.lpszClassName = "DisplayFixture";
     RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, "DisplayFixture", "display test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                              nullptr, nullptr);
+    window_ = CreateWindowExA(0, "DisplayFixture", "display test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                              nullptr);
     ASSERT_NE(window_, nullptr);
 }
 
@@ -72,7 +72,8 @@ std::vector<std::uint16_t> DisplayFixture::Pixels(IDirectDrawSurface* surface) {
     std::vector<std::uint16_t> pixels;
     pixels.reserve(static_cast<std::size_t>(view.width) * view.height);
     for (int y = 0; y < view.height; ++y) {
-        pixels.insert(pixels.end(), view.pixels + y * view.pitchPixels, view.pixels + y * view.pitchPixels + view.width);
+        pixels.insert(pixels.end(), view.pixels + y * view.pitchPixels,
+                      view.pixels + y * view.pitchPixels + view.width);
     }
     return pixels;
 }

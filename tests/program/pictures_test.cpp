@@ -2,10 +2,10 @@
 // cached strip, and their return after a loss.
 #include <algorithm>
 #include <cstdio>
-#include <set>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include <platform/ddraw_control.h>
 #include <platform/gdi_control.h>
@@ -82,8 +82,10 @@ TEST_F(PicturesTest, TheCreatureSheetsPaletteStartsWithPureGreen) {
     ASSERT_EQ(entries.size(), 256u);
     EXPECT_TRUE(Same(entries[0], PALETTEENTRY{0, 255, 0, 0}));
     for (int i = 1; i < 256; ++i) {
-        const bool keyIn565 = entries[i].peRed >> 3 == 0 && entries[i].peBlue >> 3 == 0 && entries[i].peGreen >> 2 == 63;
-        const bool keyIn555 = entries[i].peRed >> 3 == 0 && entries[i].peBlue >> 3 == 0 && entries[i].peGreen >> 3 == 31;
+        const bool keyIn565 =
+            entries[i].peRed >> 3 == 0 && entries[i].peBlue >> 3 == 0 && entries[i].peGreen >> 2 == 63;
+        const bool keyIn555 =
+            entries[i].peRed >> 3 == 0 && entries[i].peBlue >> 3 == 0 && entries[i].peGreen >> 3 == 31;
         EXPECT_FALSE(keyIn565 || keyIn555) << "entry " << i << " would turn into the colour key";
     }
 }
@@ -142,7 +144,8 @@ TEST_F(PicturesTest, AResourceThatCannotBeLockedGivesTheDefaultPalette) {
 class FilePalette : public PicturesTest {
 protected:
     std::string WriteFile(const std::vector<unsigned char>& bytes) {
-        path_ = std::filesystem::temp_directory_path() / ("vh-palette-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".bmp");
+        path_ = std::filesystem::temp_directory_path() /
+                ("vh-palette-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".bmp");
         std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return path_.string();
     }
@@ -255,8 +258,8 @@ TEST_F(PicturesTest, ALossRestoresEveryPictureAsItWas) {
 }
 
 TEST_F(PicturesTest, ACopyWithoutAMemoryContextReportsFailure) {
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr);
     platform::gdi::FailCreateCompatibleDC(1);
     EXPECT_EQ(display_->CopyBitmapToSurface(display_->surfaces[FireballSheet], bitmap, 0, 0, 0, 0), E_FAIL);
@@ -268,8 +271,8 @@ TEST_F(PicturesTest, ACopyWithoutAMemoryContextReportsFailure) {
 
 TEST_F(PicturesTest, ACopyStretchesTheBitmapOverTheWholeSurface) {
     // The 384x64 fireball sheet over the 128x128 scratch surface: nearest neighbour, both ways.
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr);
     ASSERT_EQ(display_->FillSurface(FxSurface, 0x00FFFFFF), 1);
     EXPECT_EQ(display_->CopyBitmapToSurface(display_->surfaces[FxSurface], bitmap, 0, 0, 0, 0), DD_OK);

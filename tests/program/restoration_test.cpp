@@ -131,10 +131,10 @@ TEST_F(RestorationTest, ALostStripCopyNestsOneRestorationAndFails) {
 }
 
 TEST_F(RestorationTest, ReleaseAllGivesEverythingBackInOrder) {
-    const std::vector<const void*> surfaces = {
-        display_->surfaces[Primary],    display_->surfaces[FxSurface],  display_->surfaces[Pointer1],
-        display_->surfaces[Pointer2],   display_->surfaces[Background], display_->surfaces[GnollSheet],
-        display_->surfaces[BackgroundStrip], display_->surfaces[FireballSheet]};
+    const std::vector<const void*> surfaces = {display_->surfaces[Primary],         display_->surfaces[FxSurface],
+                                               display_->surfaces[Pointer1],        display_->surfaces[Pointer2],
+                                               display_->surfaces[Background],      display_->surfaces[GnollSheet],
+                                               display_->surfaces[BackgroundStrip], display_->surfaces[FireballSheet]};
     std::vector<const void*> expected = surfaces;
     for (std::int32_t i = 0; i < display_->tileCount; ++i) expected.push_back(display_->tiles[i]);
     const void* directDraw = display_->directDraw;

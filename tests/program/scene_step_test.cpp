@@ -12,8 +12,8 @@ struct Snapshot {
 };
 
 Snapshot Take(const SceneState& s) {
-    return {s.gnollX.load(), s.gnollDirection.load(), s.gnollFrame.load(), s.fireballActive.load(),
-            s.fireballX.load(), s.fireballY.load(), s.fireballFrame.load()};
+    return {s.gnollX.load(),    s.gnollDirection.load(), s.gnollFrame.load(),   s.fireballActive.load(),
+            s.fireballX.load(), s.fireballY.load(),      s.fireballFrame.load()};
 }
 
 TEST(SceneStep, ResetGivesTheStartingScene) {

@@ -10,9 +10,9 @@
 namespace platform {
 
 struct Options {
-    bool windowed = false;    // a resizable window instead of full screen
-    bool offscreen = false;   // the null host: no display needed
-    bool vsync = true;        // flips wait for the display's refresh (60 Hz virtual display offscreen)
+    bool windowed = false;   // a resizable window instead of full screen
+    bool offscreen = false;  // the null host: no display needed
+    bool vsync = true;       // flips wait for the display's refresh (60 Hz virtual display offscreen)
     std::uint32_t vramKb = 4096;
     PixelFormat pixelFormat = PixelFormat::Rgb565;
     std::uint64_t frames = 0;  // end the run after this many presented frames; 0 runs until quit

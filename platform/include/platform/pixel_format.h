@@ -19,9 +19,8 @@ constexpr PixelMasks MasksOf(PixelFormat format) {
 
 // Converts 8-bit components by keeping each one's highest bits, so pure green becomes the green mask.
 constexpr std::uint16_t PackPixel(PixelFormat format, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return format == PixelFormat::Rgb565
-               ? static_cast<std::uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3))
-               : static_cast<std::uint16_t>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+    return format == PixelFormat::Rgb565 ? static_cast<std::uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3))
+                                         : static_cast<std::uint16_t>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
 }
 
 }  // namespace platform

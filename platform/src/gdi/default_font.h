@@ -9,11 +9,11 @@
 namespace platform::gdi {
 
 struct Glyph {
-    int left = 0;     // from the pen position to the bitmap's first column
-    int top = 0;      // from the baseline up to the bitmap's first row
+    int left = 0;  // from the pen position to the bitmap's first column
+    int top = 0;   // from the baseline up to the bitmap's first row
     int width = 0;
     int rows = 0;
-    int advance = 0;  // pen movement to the next character
+    int advance = 0;                // pen movement to the next character
     std::vector<std::uint8_t> ink;  // width * rows entries, 1 where the glyph is drawn
 };
 

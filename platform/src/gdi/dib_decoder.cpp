@@ -41,9 +41,9 @@ struct Layout {
     int bits = 0;
     std::uint64_t tableOffset = 0;  // from the header's start
     std::uint64_t tableEnd = 0;
-    std::uint64_t colorCount = 0;      // entries the table holds
+    std::uint64_t colorCount = 0;       // entries the table holds
     std::uint64_t colorEntryBytes = 4;  // 3 for the core header's RGBTRIPLEs
-    Channel channels[3];               // red, green, blue, for 16 and 32 bits
+    Channel channels[3];                // red, green, blue, for 16 and 32 bits
 };
 
 const char* MakeChannels(const std::uint32_t (&masks)[3], int bits, Channel (&channels)[3]) {

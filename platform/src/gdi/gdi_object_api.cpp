@@ -35,15 +35,9 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     if (stock < 0) return nullptr;
     HGDIOBJ* slot = nullptr;
     switch (platform::gdi::StockObjectKind(stock)) {
-        case ObjectKind::Brush:
-            slot = &dc->brush;
-            break;
-        case ObjectKind::Pen:
-            slot = &dc->pen;
-            break;
-        case ObjectKind::Font:
-            slot = &dc->font;
-            break;
+        case ObjectKind::Brush: slot = &dc->brush; break;
+        case ObjectKind::Pen: slot = &dc->pen; break;
+        case ObjectKind::Font: slot = &dc->font; break;
         default:  // palettes go through SelectPalette
             return nullptr;
     }

@@ -23,7 +23,7 @@ struct GdiObject {
     explicit GdiObject(ObjectKind k, bool isStock = false) : kind(k), stock(isStock) {}
     virtual ~GdiObject() = default;
     const ObjectKind kind;
-    const bool stock;  // stock objects live for the whole process and are never deleted
+    const bool stock;           // stock objects live for the whole process and are never deleted
     std::uintptr_t handle = 0;  // set by Register
 
     template <typename Handle>

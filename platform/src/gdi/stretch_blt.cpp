@@ -81,8 +81,8 @@ BOOL WINAPI StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC
         const int sy = rows.sources[r];
         if (sy < 0) continue;
         const std::uint8_t* in = image.Row(sy);
-        std::uint16_t* out = target->pixels + (rows.firstDest + static_cast<std::int64_t>(r)) * target->pitchPixels +
-                             columns.firstDest;
+        std::uint16_t* out =
+            target->pixels + (rows.firstDest + static_cast<std::int64_t>(r)) * target->pitchPixels + columns.firstDest;
         for (std::size_t c = 0; c < columns.sources.size(); ++c) {
             const int sx = columns.sources[c];
             if (sx < 0) continue;

@@ -109,12 +109,8 @@ void SdlHost::Translate(const SDL_Event& event, std::vector<HostEvent>& out) {
             out.push_back(key);
             return;
         }
-        case SDL_MOUSEMOTION:
-            out.push_back({HostEvent::Kind::MouseMove});
-            return;
-        case SDL_QUIT:
-            out.push_back({HostEvent::Kind::CloseRequest});
-            return;
+        case SDL_MOUSEMOTION: out.push_back({HostEvent::Kind::MouseMove}); return;
+        case SDL_QUIT: out.push_back({HostEvent::Kind::CloseRequest}); return;
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
                 case SDL_WINDOWEVENT_FOCUS_GAINED: out.push_back({HostEvent::Kind::FocusGained}); return;
@@ -123,11 +119,8 @@ void SdlHost::Translate(const SDL_Event& event, std::vector<HostEvent>& out) {
                 default: return;
             }
         case SDL_RENDER_TARGETS_RESET:
-        case SDL_RENDER_DEVICE_RESET:
-            renderer_.TexturesLost();
-            return;
-        default:
-            return;
+        case SDL_RENDER_DEVICE_RESET: renderer_.TexturesLost(); return;
+        default: return;
     }
 }
 
@@ -147,9 +140,7 @@ bool SdlHost::ShowMessageBox(const std::string& caption, const std::string& text
     return SDL_ShowMessageBox(&box, &pressed) == 0;
 }
 
-void SdlHost::SetCursorVisible(bool visible) {
-    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
-}
+void SdlHost::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
 void SdlHost::DesktopSize(int& width, int& height) {
     SDL_DisplayMode mode{};

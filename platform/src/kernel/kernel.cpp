@@ -21,7 +21,8 @@ DWORD WINAPI GetTickCount() {
     if (gTickFixed.load(std::memory_order_acquire)) return gFixedTick.load(std::memory_order_relaxed);
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u;
+    const auto ms =
+        static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000u;
     return static_cast<DWORD>(ms);  // wraps every 2^32 ms, as Windows' does
 }
 
@@ -31,9 +32,7 @@ void WINAPI OutputDebugStringA(LPCSTR text) {
     std::fflush(stderr);
 }
 
-HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-    return moduleName == nullptr ? kProgramModule : nullptr;
-}
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) { return moduleName == nullptr ? kProgramModule : nullptr; }
 
 namespace platform::testing {
 

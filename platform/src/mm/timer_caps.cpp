@@ -29,9 +29,7 @@ CapsState& Caps() {
 
 std::atomic<bool> gFailSetEvent{false};
 
-bool PeriodInRange(UINT period) {
-    return period >= kDefaultCaps.wPeriodMin && period <= kDefaultCaps.wPeriodMax;
-}
+bool PeriodInRange(UINT period) { return period >= kDefaultCaps.wPeriodMin && period <= kDefaultCaps.wPeriodMax; }
 
 }  // namespace
 
@@ -60,9 +58,7 @@ MMRESULT WINAPI timeEndPeriod(UINT period) {
 
 namespace platform::mm {
 
-bool TimeSetEventFailureInjected() {
-    return gFailSetEvent.load();
-}
+bool TimeSetEventFailureInjected() { return gFailSetEvent.load(); }
 
 }  // namespace platform::mm
 
@@ -75,9 +71,7 @@ void SetTimerCaps(std::optional<TIMECAPS> caps, MMRESULT result) {
     state.result = result;
 }
 
-void FailTimeSetEvent(bool fail) {
-    gFailSetEvent.store(fail);
-}
+void FailTimeSetEvent(bool fail) { gFailSetEvent.store(fail); }
 
 std::vector<UINT> BeginPeriodCalls() {
     CapsState& state = Caps();

@@ -75,9 +75,7 @@ namespace platform::testing {
 
 void KeepPresentedFrames(bool keep) { present::gKeepFrames.store(keep, std::memory_order_relaxed); }
 
-std::uint64_t PresentedFrameCount() {
-    return present::CurrentPresentStats().frames;
-}
+std::uint64_t PresentedFrameCount() { return present::CurrentPresentStats().frames; }
 
 std::vector<std::uint16_t> LastPresentedFrame() {
     present::StoredFrame frame;

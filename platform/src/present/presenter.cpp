@@ -19,7 +19,6 @@ namespace {
 std::atomic<bool> gVsyncAnnounced{false};
 std::atomic<bool> gCaptureFailureReported{false};
 
-
 void AnnounceVsyncOnce(bool offscreen) {
     if (gVsyncAnnounced.exchange(true)) return;
     std::fprintf(stderr,

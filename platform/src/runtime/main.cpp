@@ -2,6 +2,4 @@
 #include "runtime/run_process.h"
 #include "winuser.h"
 
-int main(int argc, char** argv) {
-    return platform::runtime::RunProcess(argc, argv, &WinMain);
-}
+int main(int argc, char** argv) { return platform::runtime::RunProcess(argc, argv, &WinMain); }

@@ -40,9 +40,21 @@ std::string OutOfRange(std::string_view name, std::string_view value, std::strin
 
 const std::vector<OptionSpec>& Specs() {
     static const std::vector<OptionSpec> specs = {
-        {"windowed", false, [](Options& o, std::string_view) { o.windowed = true; return std::string(); }},
-        {"offscreen", false, [](Options& o, std::string_view) { o.offscreen = true; return std::string(); }},
-        {"no-vsync", false, [](Options& o, std::string_view) { o.vsync = false; return std::string(); }},
+        {"windowed", false,
+         [](Options& o, std::string_view) {
+             o.windowed = true;
+             return std::string();
+         }},
+        {"offscreen", false,
+         [](Options& o, std::string_view) {
+             o.offscreen = true;
+             return std::string();
+         }},
+        {"no-vsync", false,
+         [](Options& o, std::string_view) {
+             o.vsync = false;
+             return std::string();
+         }},
         {"vram-kb", true,
          [](Options& o, std::string_view v) {
              const auto kb = ParseNumber(v, 0, kMaxVramKb);
@@ -68,9 +80,21 @@ const std::vector<OptionSpec>& Specs() {
              o.frames = *frames;
              return std::string();
          }},
-        {"screenshot", true, [](Options& o, std::string_view v) { o.screenshot = v; return std::string(); }},
-        {"capture", true, [](Options& o, std::string_view v) { o.capture = v; return std::string(); }},
-        {"trace", true, [](Options& o, std::string_view v) { o.trace = v; return std::string(); }},
+        {"screenshot", true,
+         [](Options& o, std::string_view v) {
+             o.screenshot = v;
+             return std::string();
+         }},
+        {"capture", true,
+         [](Options& o, std::string_view v) {
+             o.capture = v;
+             return std::string();
+         }},
+        {"trace", true,
+         [](Options& o, std::string_view v) {
+             o.trace = v;
+             return std::string();
+         }},
     };
     return specs;
 }

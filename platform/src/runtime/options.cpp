@@ -10,12 +10,8 @@ Options& Stored() {
 
 }  // namespace
 
-const Options& CurrentOptions() {
-    return Stored();
-}
+const Options& CurrentOptions() { return Stored(); }
 
-void SetOptions(const Options& options) {
-    Stored() = options;
-}
+void SetOptions(const Options& options) { Stored() = options; }
 
 }  // namespace platform

@@ -36,12 +36,8 @@ void PumpHostEvents() {
             case host::HostEvent::Kind::KeyUp:
                 PostToWindow(window, WM_KEYUP, event.virtualKey, KeyLParam(event, false));
                 break;
-            case host::HostEvent::Kind::FocusGained:
-                SetAppActive(true);
-                break;
-            case host::HostEvent::Kind::FocusLost:
-                SetAppActive(false);
-                break;
+            case host::HostEvent::Kind::FocusGained: SetAppActive(true); break;
+            case host::HostEvent::Kind::FocusLost: SetAppActive(false); break;
             case host::HostEvent::Kind::MouseMove:
                 SendToWindow(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                              kHitClient | (static_cast<LPARAM>(WM_MOUSEMOVE) << 16));

@@ -12,9 +12,7 @@ namespace {
 
 // The installed host when it is the offscreen one, else null (events cannot be injected into a
 // real display).
-host::NullHost* OffscreenHost() {
-    return dynamic_cast<host::NullHost*>(&host::CurrentHost());
-}
+host::NullHost* OffscreenHost() { return dynamic_cast<host::NullHost*>(&host::CurrentHost()); }
 
 void Inject(host::HostEvent event) {
     if (host::NullHost* offscreen = OffscreenHost()) offscreen->Inject(event);
@@ -40,13 +38,9 @@ void InjectFocus(bool gained) {
     Inject({gained ? host::HostEvent::Kind::FocusGained : host::HostEvent::Kind::FocusLost});
 }
 
-void InjectMouseMove() {
-    Inject({host::HostEvent::Kind::MouseMove});
-}
+void InjectMouseMove() { Inject({host::HostEvent::Kind::MouseMove}); }
 
-void InjectCloseRequest() {
-    Inject({host::HostEvent::Kind::CloseRequest});
-}
+void InjectCloseRequest() { Inject({host::HostEvent::Kind::CloseRequest}); }
 
 std::vector<ShownMessageBox> MessageBoxesShown() {
     auto& state = win::State();

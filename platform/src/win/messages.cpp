@@ -57,6 +57,4 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return TRUE;
 }
 
-void WINAPI PostQuitMessage(int exitCode) {
-    Queue().PostQuit(exitCode);
-}
+void WINAPI PostQuitMessage(int exitCode) { Queue().PostQuit(exitCode); }

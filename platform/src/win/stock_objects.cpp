@@ -27,9 +27,7 @@ WORD SystemId(LPCSTR name, WORD last) {
 
 }  // namespace
 
-HCURSOR ArrowCursor() {
-    return reinterpret_cast<HCURSOR>(&gCursors[0]);
-}
+HCURSOR ArrowCursor() { return reinterpret_cast<HCURSOR>(&gCursors[0]); }
 
 }  // namespace platform::win
 

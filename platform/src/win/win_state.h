@@ -24,7 +24,7 @@ struct WindowRecord {
 struct WinState {
     std::mutex mutex;
     std::map<std::string, WNDPROC> classes;  // keyed by lower-case name: class names ignore case
-    ATOM nextAtom = 0xC000;                   // registered class atoms live in 0xC000..0xFFFF
+    ATOM nextAtom = 0xC000;                  // registered class atoms live in 0xC000..0xFFFF
     std::map<HWND, WindowRecord> windows;
     std::uintptr_t nextHandle = 0x10010;
     HWND mainWindow = nullptr;  // the top-level window shown by the host

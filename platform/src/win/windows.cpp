@@ -14,7 +14,8 @@ namespace {
 
 std::string ClassKey(LPCSTR name) {
     std::string key(name);
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return key;
 }
 
@@ -34,9 +35,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     return state.nextAtom++;
 }
 
-HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style, int /*x*/,
-                            int /*y*/, int /*width*/, int /*height*/, HWND parent, HMENU /*menu*/,
-                            HINSTANCE /*instance*/, LPVOID /*param*/) {
+HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style, int /*x*/, int /*y*/,
+                            int /*width*/, int /*height*/, HWND parent, HMENU /*menu*/, HINSTANCE /*instance*/,
+                            LPVOID /*param*/) {
     // Only what the program makes: one top-level window of a registered class.
     if (className == nullptr || IS_INTRESOURCE(className) || parent != nullptr) return nullptr;
     const bool visible = (style & WS_VISIBLE) != 0;
