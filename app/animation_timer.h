@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include <windows.h>
+// After windows.h, as the real mmsystem.h needs.
 #include <mmsystem.h>
 
 // Non-zero when the timer runs.

@@ -3,35 +3,36 @@
 #include <atomic>
 #include <cstdio>
 
-#include <platform/diagnostics.h>
+#include "run_diagnostics.h"
 
 void TraceFrame(const FrameTrace& frame) {
     static std::uint64_t frameNumber = 0;  // main thread only
     ++frameNumber;
-    if (!platform::TraceEnabled()) return;
+    diagnostics::FrameComposed(frameNumber);
+    if (!diagnostics::TraceEnabled()) return;
     char line[384];
     std::snprintf(line, sizeof line,
                   "{\"type\":\"frame\",\"n\":%llu,\"kind\":\"%s\",\"t_ms\":%.3f,\"gnoll\":[%d,%d,%d,%d],"
                   "\"fireball\":[%d,%d,%d,%d],\"fps\":%u,\"tiles\":%d,\"ok\":%s}",
                   static_cast<unsigned long long>(frameNumber), frame.tilePhase ? "tile" : "scene",
-                  platform::MillisecondsSinceStart(), frame.gnoll[0], frame.gnoll[1], frame.gnoll[2], frame.gnoll[3],
+                  diagnostics::MillisecondsSinceStart(), frame.gnoll[0], frame.gnoll[1], frame.gnoll[2], frame.gnoll[3],
                   frame.fireball[0], frame.fireball[1], frame.fireball[2], frame.fireball[3], frame.fps, frame.tiles,
                   frame.ok ? "true" : "false");
-    platform::TraceLine(line);
+    diagnostics::TraceLine(line);
 }
 
 void TraceTick(bool stepped) {
     static std::atomic<std::uint64_t> tickNumber{0};
     const std::uint64_t n = tickNumber.fetch_add(1, std::memory_order_relaxed) + 1;
-    if (!platform::TraceEnabled()) return;
+    if (!diagnostics::TraceEnabled()) return;
     char line[128];
     std::snprintf(line, sizeof line, "{\"type\":\"tick\",\"n\":%llu,\"t_ms\":%.3f,\"stepped\":%s}",
-                  static_cast<unsigned long long>(n), platform::MillisecondsSinceStart(), stepped ? "true" : "false");
-    platform::TraceLine(line);
+                  static_cast<unsigned long long>(n), diagnostics::MillisecondsSinceStart(), stepped ? "true" : "false");
+    diagnostics::TraceLine(line);
 }
 
 void NoteTileCount(std::int32_t tiles) {
     char note[32];
     std::snprintf(note, sizeof note, "%d tiles", tiles);
-    platform::SetSummaryNote(note);
+    diagnostics::SetSummaryNote(note);
 }

@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "platform/diagnostics.h"
+#include "run_diagnostics.h"
 #include "platform/host_control.h"
 #include "platform/options.h"
 #include "present/presenter.h"
@@ -53,8 +53,8 @@ int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine
     const HWND window = CreateWindowExA(0, "Fake Program Window", "Fake", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
                                         nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 98;
-    platform::SetSummaryNote("3 tiles");
-    platform::TraceLine(R"({"event":"start"})");
+    diagnostics::SetSummaryNote("3 tiles");
+    diagnostics::TraceLine(R"({"event":"start"})");
 
     std::vector<std::uint16_t> pixels(640 * 480);
     std::uint16_t n = 0;
@@ -102,7 +102,7 @@ protected:
     void TearDown() override {
         std::filesystem::remove_all(dir_);
         platform::SetOptions(platform::Options{});
-        platform::SetSummaryNote("");
+        diagnostics::SetSummaryNote("");
         platform::testing::UseNullHost();
     }
     std::string In(const char* name) const { return (dir_ / name).string(); }
@@ -152,7 +152,7 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrac
         EXPECT_EQ(lines[i].rfind(start, 0), 0u) << lines[i];
         EXPECT_EQ(lines[i].back(), '}') << lines[i];
     }
-    EXPECT_FALSE(platform::TraceEnabled());
+    EXPECT_FALSE(diagnostics::TraceEnabled());
 }
 
 TEST_F(RunProcessTest, WinMainGetsTheModuleTheArgumentsAndItsResultIsTheExitCode) {

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "host/host.h"
-#include "platform/diagnostics.h"
 #include "platform/options.h"
 #include "present/png_writer.h"
 #include "present/present_record.h"
+#include "run_diagnostics.h"
 #include "win/win_state.h"
 #include "winuser.h"
 
@@ -44,7 +44,7 @@ void CaptureFrame(const std::string& directory, std::uint64_t number, const Fram
 void TracePresent(std::uint64_t number, double atMs) {
     char line[96];
     std::snprintf(line, sizeof line, "{\"type\":\"present\",\"n\":%" PRIu64 ",\"t_ms\":%.3f}", number, atMs);
-    TraceLine(line);
+    diagnostics::TraceLine(line);
 }
 
 // Ends a bounded run the way a user would: Escape pressed on the program's window.
@@ -61,9 +61,9 @@ void PresentFrame(const FrameView& frame, bool wait) {
     if (options.vsync) AnnounceVsyncOnce(host.Offscreen());
     host.ShowFrame(frame, options.vsync, wait);
 
-    const double presentedAtMs = MillisecondsSinceStart();
+    const double presentedAtMs = diagnostics::MillisecondsSinceStart();
     const std::uint64_t number = present::RecordPresent(frame, presentedAtMs);
-    if (TraceEnabled()) TracePresent(number, presentedAtMs);
+    if (diagnostics::TraceEnabled()) TracePresent(number, presentedAtMs);
     if (!options.capture.empty()) CaptureFrame(options.capture, number, frame);
     if (options.frames > 0 && number == options.frames) PressEscape();
 }

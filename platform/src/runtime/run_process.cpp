@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/diagnostics_store.h"
 #include "host/null_host.h"
 #include "host/sdl_host.h"
 #include "mm/timer_service.h"
@@ -14,7 +15,6 @@
 #include "present/present_record.h"
 #include "runtime/option_parser.h"
 #include "runtime/summary.h"
-#include "runtime/trace_file.h"
 #include "winbase.h"
 #include "winuser.h"
 

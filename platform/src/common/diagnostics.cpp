@@ -1,4 +1,4 @@
-#include "platform/diagnostics.h"
+#include "common/diagnostics_store.h"
 
 #include <cerrno>
 #include <chrono>
@@ -7,9 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "runtime/trace_file.h"
+#include "run_diagnostics.h"
 
-namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -44,6 +43,8 @@ Summary& TheSummary() {
 
 }  // namespace
 
+namespace diagnostics {
+
 double MillisecondsSinceStart() {
     return std::chrono::duration<double, std::milli>(Clock::now() - ProcessStart()).count();
 }
@@ -65,21 +66,25 @@ void TraceLine(const char* json) {
     std::fflush(trace.file);
 }
 
+void FrameComposed(std::uint64_t) {
+    // Nothing to do: the presenter sees every frame that reaches the screen and counts those.
+}
+
 void SetSummaryNote(const char* note) {
     Summary& summary = TheSummary();
     std::lock_guard lock(summary.mutex);
     summary.note = note != nullptr ? note : "";
 }
 
+}  // namespace diagnostics
+
+namespace platform {
+
 std::string SummaryNote() {
     Summary& summary = TheSummary();
     std::lock_guard lock(summary.mutex);
     return summary.note;
 }
-
-}  // namespace platform
-
-namespace platform::runtime {
 
 bool OpenTrace(const std::string& path, std::string& error) {
     Trace& trace = TheTrace();
@@ -100,4 +105,4 @@ void CloseTrace() {
     trace.file = nullptr;
 }
 
-}  // namespace platform::runtime
+}  // namespace platform
