@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::int32_t kPaletteEntries = 256;
-constexpr std::int32_t kBitmapRecordBytes = 24;
 constexpr RECT kStripSource = {0, 347, 640, 475};
 
 void FillDefaultPalette(PALETTEENTRY (&entries)[kPaletteEntries]) {
@@ -104,7 +103,7 @@ HRESULT DisplayContext::CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP
     }
     SelectObject(memoryDc, bitmap);
     BITMAP description{};
-    GetObjectA(bitmap, kBitmapRecordBytes, &description);
+    GetObjectA(bitmap, sizeof description, &description);
     const std::int32_t sourceWidth = width != 0 ? width : description.bmWidth;
     const std::int32_t sourceHeight = height != 0 ? height : description.bmHeight;
 
