@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::uint64_t kMaxFrames = 1'000'000'000;
 // Options of the Linux build that have no meaning on Windows' own display.
-constexpr std::string_view kLinuxOnly[] = {"windowed", "offscreen",  "no-vsync", "vram-kb",
+constexpr std::string_view kLinuxOnly[] = {"windowed",     "offscreen",  "no-vsync", "vram-kb",
                                            "pixel-format", "screenshot", "capture"};
 
 constexpr char kUsage[] =
@@ -34,9 +34,7 @@ ParsedCommandLine Stop(int exitCode, std::string message) {
     return result;
 }
 
-ParsedCommandLine UsageError(const std::string& problem) {
-    return Stop(2, "vornhollow: " + problem + "\n\n" + kUsage);
-}
+ParsedCommandLine UsageError(const std::string& problem) { return Stop(2, "vornhollow: " + problem + "\n\n" + kUsage); }
 
 // Plain decimal digits only (no sign, spaces or other bases), from 1 to kMaxFrames.
 bool ParseFrames(std::string_view text, std::uint64_t& frames) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <utility>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "dib_test_support.h"
@@ -70,8 +70,8 @@ TEST(GdiObjects, GetObjectFillsWholeRecordsOrNothing) {
     HBITMAP bitmap = MakeBitmap(5, 3, 24);
     // Buffer size -> result on a 64-bit host: too small for a BITMAP is refused without a partial
     // copy (the 32-bit record's 24 bytes included); a DIBSECTION once there is room for one.
-    for (const auto& [bytes, expected] : {std::pair{0, 0}, {1, 0}, {16, 0}, {24, 0}, {31, 0}, {32, 32}, {64, 32},
-                                          {104, 104}, {256, 104}}) {
+    for (const auto& [bytes, expected] :
+         {std::pair{0, 0}, {1, 0}, {16, 0}, {24, 0}, {31, 0}, {32, 32}, {64, 32}, {104, 104}, {256, 104}}) {
         unsigned char buffer[256];
         std::memset(buffer, 0xCD, sizeof buffer);
         EXPECT_EQ(GetObjectA(bitmap, bytes, buffer), expected) << bytes << " bytes";
