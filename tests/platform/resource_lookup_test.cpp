@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/resource_control.h"
+#include "kernel/kernel_control.h"
 #include "winbase.h"
 
 namespace {

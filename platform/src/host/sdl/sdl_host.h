@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/host.h"
-#include "present/sdl_frame_renderer.h"
+#include "host/sdl/sdl_frame_renderer.h"
 
 namespace platform::host {
 
@@ -35,7 +35,7 @@ private:
     void Translate(const SDL_Event& event, std::vector<HostEvent>& out);
 
     SDL_Window* window_ = nullptr;
-    present::SdlFrameRenderer renderer_;
+    SdlFrameRenderer renderer_;
 };
 
 }  // namespace platform::host

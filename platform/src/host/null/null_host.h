@@ -15,6 +15,12 @@ public:
     static constexpr int kDesktopWidth = 640;
     static constexpr int kDesktopHeight = 480;
 
+    NullHost();
+    ~NullHost() override;
+
+    // The most recently made offscreen host still alive, or null.
+    static NullHost* Newest();
+
     bool Offscreen() const override { return true; }
     bool CreateMainWindow(const std::string& title, bool visible, bool windowed) override;
     void ShowMainWindow(bool visible) override;
