@@ -6,6 +6,7 @@ VH_PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils python3
+  clang libclang-rt-14-dev
 )
 
 vh_install_missing() {
