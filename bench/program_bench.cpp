@@ -5,8 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include <platform/host_control.h>
 #include <platform/options.h>
+#include "host/null/null_host_control.h"
+#include "present/present_control.h"
 
 #include "app/globals.h"
 #include "display/display_context.h"

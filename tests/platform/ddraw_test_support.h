@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ddraw.h"
-#include "platform/ddraw_control.h"
+#include "ddraw/ddraw_control.h"
 #include "platform/options.h"
 
 namespace ddraw_test {

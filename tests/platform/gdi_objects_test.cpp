@@ -12,9 +12,9 @@
 
 #include "dib_test_support.h"
 #include "gdi/dib_decoder.h"
+#include "gdi/gdi_control.h"
 #include "gdi/gdi_objects.h"
 #include "gdi/surface_dc.h"
-#include "platform/gdi_control.h"
 #include "wingdi.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/host_control.h"
+#include "kernel/kernel_control.h"
 #include "windows.h"
 
 namespace {

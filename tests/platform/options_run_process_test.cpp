@@ -11,11 +11,12 @@
 
 #include <unistd.h>
 
-#include "run_diagnostics.h"
-#include "platform/host_control.h"
+#include "host/null/null_host_control.h"
 #include "platform/options.h"
+#include "present/present_control.h"
 #include "present/presenter.h"
 #include "present_png_reader.h"
+#include "run_diagnostics.h"
 #include "runtime/run_process.h"
 #include "windows.h"
 

@@ -9,11 +9,13 @@
 
 #include <unistd.h>
 
-#include "platform/host_control.h"
+#include "host/null/null_host_control.h"
+#include "host/null/virtual_display.h"
 #include "platform/options.h"
+#include "present/present_control.h"
 #include "present/presenter.h"
-#include "present/virtual_display.h"
 #include "present_png_reader.h"
+#include "runtime/run_policy.h"
 #include "win_test_window.h"
 
 namespace {
@@ -43,6 +45,7 @@ protected:
         Apply();
     }
     void TearDown() override {
+        platform::runtime::RemoveRunPolicy();
         platform::SetOptions(platform::Options{});
         WindowTest::TearDown();
     }
@@ -70,6 +73,7 @@ TEST_F(PresentTest, FramesAreCountedAndTheLastIsKeptWithoutItsPitch) {
 TEST_F(PresentTest, ABoundedRunPressesEscapeAfterExactlyTheLastFrame) {
     options_.frames = 3;
     Apply();
+    platform::runtime::InstallRunPolicy(options_);
     const HWND window = win_test::CreateTestWindow();
     ASSERT_NE(window, nullptr);
     const TestFrame frame(0);
@@ -155,7 +159,7 @@ TEST(VirtualDisplay, RefreshesAreEvenlySpacedSixtyTimesASecond) {
                                       {999'999'999, kSecond},
                                       {5 * kSecond + 983'333'334, 6 * kSecond},
                                       {123456 * kSecond + 500'000'000, 123456 * kSecond + 516'666'667}};
-    for (const auto& c : cases) EXPECT_EQ(platform::present::NextVirtualRefreshNs(c[0]), c[1]) << c[0];
+    for (const auto& c : cases) EXPECT_EQ(platform::host::NextVirtualRefreshNs(c[0]), c[1]) << c[0];
 }
 
 }  // namespace

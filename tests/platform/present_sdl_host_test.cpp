@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/sdl_host.h"
-#include "host/sdl_keymap.h"
-#include "platform/host_control.h"
+#include "host/sdl/sdl_host.h"
+#include "host/sdl/sdl_keymap.h"
+#include "present/present_control.h"
 #include "present/presenter.h"
 #include "win_test_window.h"
 

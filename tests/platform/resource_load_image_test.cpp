@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "dib_test_support.h"
+#include "gdi/gdi_control.h"
 #include "gdi/surface_dc.h"
-#include "platform/gdi_control.h"
-#include "platform/resource_control.h"
+#include "kernel/kernel_control.h"
 #include "winbase.h"
 #include "wingdi.h"
 #include "winuser.h"

@@ -9,9 +9,9 @@
 #include <thread>
 #include <utility>
 
+#include "mm/timer_control.h"
 #include "mm/timer_service.h"
 #include "mmsystem.h"
-#include "platform/host_control.h"
 
 namespace {
 

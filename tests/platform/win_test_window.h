@@ -6,8 +6,9 @@
 
 #include <vector>
 
-#include "platform/host_control.h"
+#include "host/null/null_host_control.h"
 #include "platform/options.h"
+#include "win/win_control.h"
 #include "windows.h"
 
 namespace win_test {

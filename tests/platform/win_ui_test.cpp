@@ -1,6 +1,8 @@
 // Message boxes and the cursor.
 #include <gtest/gtest.h>
 
+#include "host/null/null_host_control.h"
+#include "win/win_control.h"
 #include "win_test_window.h"
 
 namespace {

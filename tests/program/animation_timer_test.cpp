@@ -4,7 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include <platform/host_control.h>
+#include "host/null/null_host_control.h"
+#include "mm/timer_control.h"
 
 #include "app/animation_timer.h"
 #include "app/globals.h"

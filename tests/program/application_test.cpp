@@ -6,9 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include <platform/ddraw_control.h>
-#include <platform/host_control.h>
 #include <platform/options.h>
+#include "ddraw/ddraw_control.h"
+#include "host/null/null_host_control.h"
+#include "mm/timer_control.h"
+#include "present/present_control.h"
+#include "win/win_control.h"
 
 #include "app/application.h"
 #include "app/globals.h"

@@ -1,5 +1,9 @@
 #include "tests/program/display_fixture.h"
 
+#include "host/null/null_host_control.h"
+#include "kernel/kernel_control.h"
+#include "win/win_control.h"
+
 namespace {
 
 LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <platform/ddraw_control.h>
-#include <platform/host_control.h>
 #include <platform/options.h>
+#include "ddraw/ddraw_control.h"
 
 #include "display/display_context.h"
 

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <set>
 
-#include <platform/ddraw_control.h>
-#include <platform/gdi_control.h>
-#include <platform/resource_control.h>
+#include "ddraw/ddraw_control.h"
+#include "gdi/gdi_control.h"
+#include "kernel/kernel_control.h"
 
 #include "tests/program/display_fixture.h"
 

@@ -1,4 +1,5 @@
 // Text on a surface through its device context, and the frame-rate line.
+#include "kernel/kernel_control.h"
 #include "tests/program/display_fixture.h"
 
 namespace {

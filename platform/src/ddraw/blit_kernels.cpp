@@ -10,7 +10,6 @@
 
 #include "ddraw/blit_kernels_avx2.h"
 #include "ddraw/blit_rows.h"
-#include "platform/ddraw_control.h"
 
 namespace platform::ddraw {
 namespace {

@@ -8,6 +8,10 @@
 namespace platform::ddraw {
 
 // A rectangle of pixels: `first` is its top-left pixel, rows are `pitch` pixels apart.
+// Blits run on an AVX2 build of the pixel loops where the processor has AVX2; true forces the
+// baseline (SSE2) build, so tests and benchmarks can cover both on one machine.
+void UseBaselineBlitter(bool baseline);
+
 struct DestPixels {
     std::uint16_t* first;
     std::ptrdiff_t pitch;

@@ -1,18 +1,45 @@
-// Process-wide state behind platform/ddraw_control.h: armed faults, the call log, capability
-// overrides and the live-object counter. The hot paths test one relaxed atomic each.
+// Process-wide state that the test controls (ddraw_control.h) set and the DirectDraw calls
+// consult: armed faults, the call log, capability overrides and the live-object counter. The hot
+// paths test one relaxed atomic each.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "ddraw.h"
-#include "platform/ddraw_control.h"
+#include "ddraw/call_record.h"
 
 namespace platform::ddraw::detail {
 
 extern std::atomic<int> gArmedFaults;
 extern std::atomic<bool> gCallLogOn;
+extern std::atomic<int> gLiveObjects;
+extern std::atomic<std::int64_t> gVideoMemoryUsed;
+
+struct Fault {
+    std::string op;
+    int callsBeforeDue;  // calls to let through before the fault starts
+    int timesLeft;
+    HRESULT result;
+};
+
+struct CapsOverride {
+    bool active = false;
+    DWORD driverCaps = 0, driverFxCaps = 0, helCaps = 0, helFxCaps = 0;
+};
+
+struct ControlState {
+    std::mutex mutex;
+    std::vector<Fault> faults;
+    std::vector<Call> calls;
+    CapsOverride caps;
+};
+ControlState& Controls();
 
 // The injected result for this call of `op`, if a fault falls due; counts the call either way.
 std::optional<HRESULT> TakeFaultSlow(const char* op);
@@ -40,10 +67,6 @@ void LogIfOn(const char* op, const void* object, HRESULT result, Fill&& fill) {
     AppendCall(std::move(call));
 }
 
-struct CapsOverride {
-    bool active = false;
-    DWORD driverCaps = 0, driverFxCaps = 0, helCaps = 0, helFxCaps = 0;
-};
 CapsOverride CurrentCapsOverride();
 
 void AddLiveObject();

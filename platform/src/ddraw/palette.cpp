@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "ddraw/control_state.h"
-#include "platform/ddraw_control.h"
 
 namespace platform::ddraw {
 
@@ -26,12 +25,6 @@ ULONG Palette::Release() {
     const ULONG count = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (count == 0) delete this;
     return count;
-}
-
-std::vector<PALETTEENTRY> PaletteEntries(IDirectDrawPalette* palette) {
-    const auto* ours = dynamic_cast<const Palette*>(palette);
-    if (ours == nullptr) return {};
-    return {ours->entries().begin(), ours->entries().end()};
 }
 
 }  // namespace platform::ddraw

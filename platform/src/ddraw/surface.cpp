@@ -314,16 +314,9 @@ HRESULT Surface::SetColorKeyNow(DWORD flags, LPDDCOLORKEY key) {
     return DD_OK;
 }
 
-// ---- Controls --------------------------------------------------------------------------------
-
 void MarkAllSurfacesLost() {
     std::lock_guard lock(gRegistryMutex);
     for (Surface* surface : gRegistry) surface->MarkLost();
-}
-
-PixelView SurfacePixels(IDirectDrawSurface* surface) {
-    if (surface == nullptr) return PixelView{nullptr, 0, 0, 0};
-    return Surface::From(surface)->View();
 }
 
 }  // namespace platform::ddraw

@@ -15,9 +15,17 @@
 #include "ddraw.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/device.h"
-#include "platform/ddraw_control.h"
 
 namespace platform::ddraw {
+
+// A surface's pixels: rows pitchPixels apart.
+struct PixelView {
+    std::uint16_t* pixels;
+    int width, height, pitchPixels;
+};
+
+// Marks every live surface lost, as a mode switch would on a real display.
+void MarkAllSurfacesLost();
 
 class Surface final : public IDirectDrawSurface {
 public:

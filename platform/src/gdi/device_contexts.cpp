@@ -3,13 +3,12 @@
 
 #include "gdi/gdi_objects.h"
 #include "gdi/surface_dc.h"
-#include "platform/gdi_control.h"
 
 namespace platform::gdi {
 
-namespace {
-
 std::atomic<int> gFailCreateCompatibleDc{0};
+
+namespace {
 
 // Takes one injected failure if any is pending.
 bool ConsumeInjectedFailure() {
@@ -46,13 +45,6 @@ void DestroySurfaceDC(HDC handle) {
     auto lock = GdiLock();
     DeviceContext* dc = FindDc(handle);
     if (dc != nullptr && dc->kind == ObjectKind::SurfaceDc) Destroy(dc);
-}
-
-void FailCreateCompatibleDC(int times) { gFailCreateCompatibleDc.store(times > 0 ? times : 0); }
-
-int LiveGdiObjectCount() {
-    auto lock = GdiLock();
-    return CountLiveObjects();
 }
 
 }  // namespace platform::gdi

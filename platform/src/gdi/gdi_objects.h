@@ -6,6 +6,7 @@
 // the calls safe from any thread; the program itself draws from one thread only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -75,6 +76,9 @@ BitmapObject* FindBitmap(const void* handle);
 
 // Registered objects that are not stock objects. Caller holds GdiLock.
 int CountLiveObjects();
+
+// CreateCompatibleDC calls still to fail (set by the test controls).
+extern std::atomic<int> gFailCreateCompatibleDc;
 
 // The GetStockObject number (0 to 19) of a stock object handle, or -1.
 int StockObjectIndex(const void* handle);

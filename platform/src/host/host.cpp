@@ -1,6 +1,6 @@
 #include "host/host.h"
 
-#include "host/null_host.h"
+#include "host/null/null_host.h"
 
 namespace platform::host {
 namespace {

@@ -3,11 +3,25 @@
 // through this interface; the runtime installs one at start and tests swap in a fresh NullHost.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "present/presenter.h"
+#include "platform/pixel_format.h"
+
+namespace platform {
+
+// A frame to show: 16-bit pixels in the screen's format, rows pitchPixels apart.
+struct FrameView {
+    const std::uint16_t* pixels;
+    int width;
+    int height;
+    int pitchPixels;  // pixels from one row to the next
+    PixelFormat format;
+};
+
+}  // namespace platform
 
 namespace platform::host {
 

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <optional>
 
-#include "platform/host_control.h"
+#include "kernel/kernel_state.h"
 #include "winbase.h"
 
 namespace {
@@ -12,10 +12,17 @@ namespace {
 // Where a 32-bit Windows executable is loaded by default; any fixed non-null value would do.
 const HMODULE kProgramModule = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x00400000));
 
+}  // namespace
+
+namespace platform::kernel {
+
 std::atomic<bool> gTickFixed{false};
 std::atomic<DWORD> gFixedTick{0};
 
-}  // namespace
+}  // namespace platform::kernel
+
+using platform::kernel::gFixedTick;
+using platform::kernel::gTickFixed;
 
 DWORD WINAPI GetTickCount() {
     if (gTickFixed.load(std::memory_order_acquire)) return gFixedTick.load(std::memory_order_relaxed);
@@ -33,12 +40,3 @@ void WINAPI OutputDebugStringA(LPCSTR text) {
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) { return moduleName == nullptr ? kProgramModule : nullptr; }
-
-namespace platform::testing {
-
-void SetTickCount(std::optional<DWORD> fixed) {
-    gFixedTick.store(fixed.value_or(0), std::memory_order_relaxed);
-    gTickFixed.store(fixed.has_value(), std::memory_order_release);
-}
-
-}  // namespace platform::testing

@@ -8,26 +8,24 @@
 
 #include "mm/timer_service.h"
 #include "mmsystem.h"
-#include "platform/host_control.h"
 
-namespace {
+namespace platform::mm {
 
-constexpr TIMECAPS kDefaultCaps{1, 1000000};
-
-struct CapsState {
-    std::mutex mutex;
-    std::optional<TIMECAPS> caps;
-    MMRESULT result = TIMERR_NOERROR;
-    std::vector<UINT> beginCalls;
-    std::vector<UINT> endCalls;
-};
+std::atomic<bool> gFailSetEvent{false};
 
 CapsState& Caps() {
     static auto* state = new CapsState();
     return *state;
 }
 
-std::atomic<bool> gFailSetEvent{false};
+}  // namespace platform::mm
+
+namespace {
+
+using platform::mm::Caps;
+using platform::mm::CapsState;
+
+constexpr TIMECAPS kDefaultCaps{1, 1000000};
 
 bool PeriodInRange(UINT period) { return period >= kDefaultCaps.wPeriodMin && period <= kDefaultCaps.wPeriodMax; }
 
@@ -55,41 +53,3 @@ MMRESULT WINAPI timeEndPeriod(UINT period) {
     state.endCalls.push_back(period);
     return PeriodInRange(period) ? TIMERR_NOERROR : TIMERR_NOCANDO;
 }
-
-namespace platform::mm {
-
-bool TimeSetEventFailureInjected() { return gFailSetEvent.load(); }
-
-}  // namespace platform::mm
-
-namespace platform::testing {
-
-void SetTimerCaps(std::optional<TIMECAPS> caps, MMRESULT result) {
-    CapsState& state = Caps();
-    std::lock_guard lock(state.mutex);
-    state.caps = caps;
-    state.result = result;
-}
-
-void FailTimeSetEvent(bool fail) { gFailSetEvent.store(fail); }
-
-std::vector<UINT> BeginPeriodCalls() {
-    CapsState& state = Caps();
-    std::lock_guard lock(state.mutex);
-    return state.beginCalls;
-}
-
-std::vector<UINT> EndPeriodCalls() {
-    CapsState& state = Caps();
-    std::lock_guard lock(state.mutex);
-    return state.endCalls;
-}
-
-void ClearTimerCalls() {
-    CapsState& state = Caps();
-    std::lock_guard lock(state.mutex);
-    state.beginCalls.clear();
-    state.endCalls.clear();
-}
-
-}  // namespace platform::testing

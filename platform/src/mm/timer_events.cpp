@@ -109,7 +109,7 @@ void Stop(const std::shared_ptr<Timer>& timer) {
 
 MMRESULT WINAPI timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
     if (callback == nullptr || delay == 0 || delay > kMaxDelayMs || (flags & ~UINT{TIME_PERIODIC}) != 0) return 0;
-    if (platform::mm::TimeSetEventFailureInjected()) return 0;
+    if (platform::mm::gFailSetEvent.load()) return 0;
 
     auto timer = std::make_shared<Timer>();
     timer->periodNs = static_cast<Nanoseconds>(delay) * kNsPerMs;

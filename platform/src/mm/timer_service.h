@@ -1,10 +1,29 @@
-// Internals of the multimedia timer shared by its source files and the runtime.
+// Internals of the multimedia timer shared by its source files, its test controls and the
+// runtime.
 #pragma once
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "mmsystem.h"
 
 namespace platform::mm {
 
-// True while a test asks timeSetEvent to fail.
-bool TimeSetEventFailureInjected();
+// What timeGetDevCaps reports and the resolution requests made, for the test controls
+// (timer_control.h) to set and read.
+struct CapsState {
+    std::mutex mutex;
+    std::optional<TIMECAPS> caps;  // none: the defaults
+    MMRESULT result = TIMERR_NOERROR;
+    std::vector<UINT> beginCalls;
+    std::vector<UINT> endCalls;
+};
+CapsState& Caps();
+
+// Set while a test asks timeSetEvent to fail.
+extern std::atomic<bool> gFailSetEvent;
 
 // Stops every running timer and waits for their threads (at the end of the process, so no
 // callback runs while the process tears down).

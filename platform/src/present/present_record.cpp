@@ -4,7 +4,6 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/host_control.h"
 #include "platform/options.h"
 
 namespace platform::present {
@@ -66,21 +65,6 @@ void ResetPresentRecord() {
     std::lock_guard lock(record.mutex);
     record.stats = PresentStats{};
     record.last = StoredFrame{};
-    ResetPresenterNotices();
 }
 
 }  // namespace platform::present
-
-namespace platform::testing {
-
-void KeepPresentedFrames(bool keep) { present::gKeepFrames.store(keep, std::memory_order_relaxed); }
-
-std::uint64_t PresentedFrameCount() { return present::CurrentPresentStats().frames; }
-
-std::vector<std::uint16_t> LastPresentedFrame() {
-    present::StoredFrame frame;
-    if (!present::LastFrame(frame)) return {};
-    return frame.pixels;
-}
-
-}  // namespace platform::testing

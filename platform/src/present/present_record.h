@@ -2,11 +2,12 @@
 // frame, for the end-of-run summary, --screenshot and tests.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
+#include "host/host.h"
 #include "platform/pixel_format.h"
-#include "present/presenter.h"
 
 namespace platform::present {
 
@@ -23,14 +24,16 @@ struct PresentStats {
     PixelFormat format = PixelFormat::Rgb565;
 };
 
+// Whether every presented frame is copied (not only when --screenshot asks); set by the test
+// controls.
+extern std::atomic<bool> gKeepFrames;
+
 // Records a presented frame; returns its number, counting from 1.
 std::uint64_t RecordPresent(const FrameView& frame, double atMs);
 PresentStats CurrentPresentStats();
 // False when nothing was presented yet.
 bool LastFrame(StoredFrame& out);
-// Forgets frames, count and the notices already given (a fresh run, for tests).
+// Forgets frames and count (a fresh run, for tests).
 void ResetPresentRecord();
-// The once-per-run notices of the presenter (vsync bound, capture failure) may be given again.
-void ResetPresenterNotices();
 
 }  // namespace platform::present

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cinttypes>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "host/host.h"
@@ -10,8 +11,6 @@
 #include "present/png_writer.h"
 #include "present/present_record.h"
 #include "run_diagnostics.h"
-#include "win/win_state.h"
-#include "winuser.h"
 
 namespace platform {
 namespace {
@@ -47,10 +46,14 @@ void TracePresent(std::uint64_t number, double atMs) {
     diagnostics::TraceLine(line);
 }
 
-// Ends a bounded run the way a user would: Escape pressed on the program's window.
-void PressEscape() {
-    const HWND window = win::MainWindow();
-    if (window == nullptr || !PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001)) PostQuitMessage(0);
+struct FrameHook {
+    std::mutex mutex;
+    std::function<void(std::uint64_t)> call;
+};
+
+FrameHook& TheFrameHook() {
+    static auto* hook = new FrameHook();
+    return *hook;
 }
 
 }  // namespace
@@ -65,7 +68,15 @@ void PresentFrame(const FrameView& frame, bool wait) {
     const std::uint64_t number = present::RecordPresent(frame, presentedAtMs);
     if (diagnostics::TraceEnabled()) TracePresent(number, presentedAtMs);
     if (!options.capture.empty()) CaptureFrame(options.capture, number, frame);
-    if (options.frames > 0 && number == options.frames) PressEscape();
+    FrameHook& hook = TheFrameHook();
+    std::lock_guard lock(hook.mutex);
+    if (hook.call) hook.call(number);
+}
+
+void SetFramePresentedHook(std::function<void(std::uint64_t number)> hook) {
+    FrameHook& installed = TheFrameHook();
+    std::lock_guard lock(installed.mutex);
+    installed.call = std::move(hook);
 }
 
 namespace present {

@@ -3,21 +3,26 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
-#include "platform/pixel_format.h"
+#include "host/host.h"
 
 namespace platform {
 
-struct FrameView {
-    const std::uint16_t* pixels;
-    int width;
-    int height;
-    int pitchPixels;  // pixels from one row to the next
-    PixelFormat format;
-};
-
-// Shows the frame on the host, records it for screenshots and capture, and counts it for
-// bounded runs. When wait is true and vsync is on, returns after the display's next refresh.
+// Shows the frame on the host, records it for screenshots and capture, and reports its number
+// to the presented-frame hook. When wait is true and vsync is on, returns after the display's
+// next refresh.
 void PresentFrame(const FrameView& frame, bool wait);
+
+// Called with each presented frame's number, counting from 1, after the frame is recorded; the
+// runtime installs its run policy here (an empty function removes it).
+void SetFramePresentedHook(std::function<void(std::uint64_t number)> hook);
+
+namespace present {
+
+// The once-per-run notices (vsync bound, capture failure) may be given again.
+void ResetPresenterNotices();
+
+}  // namespace present
 
 }  // namespace platform

@@ -7,13 +7,14 @@
 #include <system_error>
 
 #include "common/diagnostics_store.h"
-#include "host/null_host.h"
-#include "host/sdl_host.h"
+#include "host/null/null_host.h"
+#include "host/sdl/sdl_host.h"
 #include "mm/timer_service.h"
 #include "platform/options.h"
 #include "present/png_writer.h"
 #include "present/present_record.h"
 #include "runtime/option_parser.h"
+#include "runtime/run_policy.h"
 #include "runtime/summary.h"
 #include "winbase.h"
 #include "winuser.h"
@@ -104,11 +105,13 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
         return 1;
     }
 
+    InstallRunPolicy(options);
     std::string commandLine = CommandLineOf(argc, argv);
     const int result = entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
 
     // The program leaves its timer running and its window open: both end with the process.
     mm::StopAllTimers();
+    RemoveRunPolicy();
     bool screenshotWritten = true;
     if (!options.screenshot.empty()) screenshotWritten = WriteScreenshot(options.screenshot);
     if (options.frames > 0) PrintSummary(options);

@@ -8,12 +8,12 @@
 #include "winuser.h"
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT /*type*/) {
-    platform::testing::ShownMessageBox box{owner, caption != nullptr ? caption : "Error", text != nullptr ? text : ""};
+    platform::win::ShownMessageBox box{owner, caption != nullptr ? caption : "Error", text != nullptr ? text : ""};
     const bool endsLine = !box.text.empty() && box.text.back() == '\n';
     std::fprintf(stderr, "%s: %s%s", box.caption.c_str(), box.text.c_str(), endsLine ? "" : "\n");
     std::fflush(stderr);
 
-    std::function<void(const platform::testing::ShownMessageBox&)> hook;
+    std::function<void(const platform::win::ShownMessageBox&)> hook;
     bool owned = false;
     {
         auto& state = platform::win::State();

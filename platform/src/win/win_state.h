@@ -10,10 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/host_control.h"
 #include "winuser.h"
 
 namespace platform::win {
+
+struct ShownMessageBox {
+    HWND owner;
+    std::string caption;
+    std::string text;
+};
 
 struct WindowRecord {
     WNDPROC proc = nullptr;
@@ -32,8 +37,8 @@ struct WinState {
     bool appActive = false;
     int cursorCount = 0;  // ShowCursor's display counter; shown while >= 0
     HCURSOR cursor = nullptr;
-    std::vector<testing::ShownMessageBox> boxes;
-    std::function<void(const testing::ShownMessageBox&)> boxHook;
+    std::vector<ShownMessageBox> boxes;
+    std::function<void(const ShownMessageBox&)> boxHook;
 };
 
 WinState& State();

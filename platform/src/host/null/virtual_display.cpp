@@ -1,9 +1,9 @@
-#include "present/virtual_display.h"
+#include "host/null/virtual_display.h"
 
 #include <cerrno>
 #include <ctime>
 
-namespace platform::present {
+namespace platform::host {
 namespace {
 
 constexpr std::uint64_t kNsPerSecond = 1'000'000'000;
@@ -35,4 +35,4 @@ void WaitForVirtualRefresh() {
     }
 }
 
-}  // namespace platform::present
+}  // namespace platform::host

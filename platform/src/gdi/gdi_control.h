@@ -1,4 +1,4 @@
-// Test controls of the platform's GDI: injected failures and a count of live objects, so tests
+// Test controls of the GDI: injected failures and a count of live objects, so tests
 // can check failure paths and that every DC and bitmap made is also given back.
 #pragma once
 

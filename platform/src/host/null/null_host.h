@@ -1,5 +1,9 @@
-// The host that shows nothing: no window system is touched, events come from tests, frames are
-// paced by a virtual 60 Hz display when vsync is on.
+// Host backend: offscreen - shows nothing, needs no display.
+// For: headless runs (--offscreen) and tests. No window system is touched; events come only from
+//   tests (Inject); with vsync, waiting flips are paced by a virtual 60 Hz display.
+// Limits: message boxes are answered at once (their text still goes to stderr); the desktop is a
+//   fixed 640x480; frames go nowhere but the presenter's record.
+// Depends on: the C library's monotonic clock.
 #pragma once
 
 #include <mutex>
@@ -14,6 +18,12 @@ class NullHost final : public Host {
 public:
     static constexpr int kDesktopWidth = 640;
     static constexpr int kDesktopHeight = 480;
+
+    NullHost();
+    ~NullHost() override;
+
+    // The most recently made offscreen host still alive, or null.
+    static NullHost* Newest();
 
     bool Offscreen() const override { return true; }
     bool CreateMainWindow(const std::string& title, bool visible, bool windowed) override;

@@ -1,8 +1,8 @@
-#include "host/sdl_host.h"
+#include "host/sdl/sdl_host.h"
 
 #include <cstdio>
 
-#include "host/sdl_keymap.h"
+#include "host/sdl/sdl_keymap.h"
 #include "platform/options.h"
 
 namespace platform::host {

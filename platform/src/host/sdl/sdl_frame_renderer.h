@@ -4,9 +4,9 @@
 
 #include <SDL.h>
 
-#include "present/presenter.h"
+#include "host/host.h"
 
-namespace platform::present {
+namespace platform::host {
 
 class SdlFrameRenderer {
 public:
@@ -43,4 +43,4 @@ private:
     bool failureReported_ = false;
 };
 
-}  // namespace platform::present
+}  // namespace platform::host

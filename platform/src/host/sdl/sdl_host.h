@@ -1,4 +1,11 @@
-// The host with a real window: SDL2 video, its events, message boxes, cursor and renderer.
+// Host backend: SDL2 - a real window on X11 or Wayland.
+// For: a desktop user. The window (full screen at the desktop's mode, or a resizable 640x480
+//   window), keyboard and focus events, message boxes, the cursor, and frames shown through an
+//   SDL renderer that scales the 640x480 picture and letterboxes it.
+// Limits: with vsync the renderer waits for the refresh itself, so the wait flag of a flip is not
+//   needed; without a display SDL falls back to drivers that show nothing, which are refused
+//   unless asked for by name (SDL_VIDEODRIVER).
+// Depends on: SDL2 (video and events only).
 #pragma once
 
 #include <SDL.h>
@@ -7,7 +14,7 @@
 #include <string>
 
 #include "host/host.h"
-#include "present/sdl_frame_renderer.h"
+#include "host/sdl/sdl_frame_renderer.h"
 
 namespace platform::host {
 
@@ -35,7 +42,7 @@ private:
     void Translate(const SDL_Event& event, std::vector<HostEvent>& out);
 
     SDL_Window* window_ = nullptr;
-    present::SdlFrameRenderer renderer_;
+    SdlFrameRenderer renderer_;
 };
 
 }  // namespace platform::host

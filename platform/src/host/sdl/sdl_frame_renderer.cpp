@@ -1,8 +1,8 @@
-#include "present/sdl_frame_renderer.h"
+#include "host/sdl/sdl_frame_renderer.h"
 
 #include <cstdio>
 
-namespace platform::present {
+namespace platform::host {
 namespace {
 
 Uint32 SdlFormatOf(PixelFormat format) {
@@ -69,4 +69,4 @@ void SdlFrameRenderer::Release() {
     texturesLost_ = false;
 }
 
-}  // namespace platform::present
+}  // namespace platform::host

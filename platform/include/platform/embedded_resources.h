@@ -1,9 +1,8 @@
 // The executable's resource table: how the generated resource file registers what the build
-// embedded, and controls that let tests add, hide or fail resources.
+// embedded.
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 #include "windef.h"
 
@@ -26,13 +25,5 @@ struct EmbeddedResourceTable {
     EmbeddedResourceTable* next;  // set by the registry
 };
 void RegisterEmbeddedResources(EmbeddedResourceTable* table);
-
-// Tests only. Types and ids are integers, given as MAKEINTRESOURCEA(n) or "#n".
-// Adds (or replaces) a resource visible to FindResourceA for the rest of the process.
-void AddForTesting(LPCSTR type, int id, std::vector<unsigned char> bytes);
-// Hides a resource, embedded or added, from FindResourceA. Handles found earlier stay usable.
-void RemoveForTesting(LPCSTR type, int id);
-// LockResource returns NULL the next `times` times (0 stops failing).
-void FailLockResource(int times);
 
 }  // namespace platform::resources

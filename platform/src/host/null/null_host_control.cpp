@@ -1,18 +1,22 @@
-// Test controls of the window system (see platform/host_control.h).
+#include "host/null/null_host_control.h"
+
 #include <memory>
 
-#include "host/null_host.h"
-#include "platform/host_control.h"
+#include "host/null/null_host.h"
+#include "present/present_control.h"
 #include "present/present_record.h"
+#include "present/presenter.h"
 #include "win/message_queue.h"
 #include "win/win_state.h"
 
 namespace platform::testing {
 namespace {
 
-// The installed host when it is the offscreen one, else null (events cannot be injected into a
-// real display).
-host::NullHost* OffscreenHost() { return dynamic_cast<host::NullHost*>(&host::CurrentHost()); }
+// The installed host when it is an offscreen one (events cannot be injected into a real display).
+host::NullHost* OffscreenHost() {
+    host::NullHost* newest = host::NullHost::Newest();
+    return newest != nullptr && &host::CurrentHost() == newest ? newest : nullptr;
+}
 
 void Inject(host::HostEvent event) {
     if (host::NullHost* offscreen = OffscreenHost()) offscreen->Inject(event);
@@ -25,6 +29,7 @@ void UseNullHost() {
     win::Queue().Clear();
     host::InstallHost(std::make_unique<host::NullHost>());
     present::ResetPresentRecord();
+    present::ResetPresenterNotices();
     KeepPresentedFrames(true);
 }
 
@@ -41,18 +46,6 @@ void InjectFocus(bool gained) {
 void InjectMouseMove() { Inject({host::HostEvent::Kind::MouseMove}); }
 
 void InjectCloseRequest() { Inject({host::HostEvent::Kind::CloseRequest}); }
-
-std::vector<ShownMessageBox> MessageBoxesShown() {
-    auto& state = win::State();
-    std::lock_guard lock(state.mutex);
-    return state.boxes;
-}
-
-void SetMessageBoxHook(std::function<void(const ShownMessageBox&)> hook) {
-    auto& state = win::State();
-    std::lock_guard lock(state.mutex);
-    state.boxHook = std::move(hook);
-}
 
 bool CursorVisible() {
     // What the offscreen host was last told is what a user would see.

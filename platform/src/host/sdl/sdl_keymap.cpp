@@ -1,4 +1,4 @@
-#include "host/sdl_keymap.h"
+#include "host/sdl/sdl_keymap.h"
 
 namespace platform::host {
 

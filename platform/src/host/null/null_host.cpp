@@ -1,8 +1,24 @@
-#include "host/null_host.h"
+#include "host/null/null_host.h"
 
-#include "present/virtual_display.h"
+#include <atomic>
+
+#include "host/null/virtual_display.h"
 
 namespace platform::host {
+namespace {
+
+std::atomic<NullHost*> gNewest{nullptr};
+
+}  // namespace
+
+NullHost::NullHost() { gNewest.store(this); }
+
+NullHost::~NullHost() {
+    NullHost* self = this;
+    gNewest.compare_exchange_strong(self, nullptr);
+}
+
+NullHost* NullHost::Newest() { return gNewest.load(); }
 
 bool NullHost::CreateMainWindow(const std::string& title, bool visible, bool /*windowed*/) {
     std::lock_guard lock(mutex_);
@@ -46,7 +62,7 @@ void NullHost::DesktopSize(int& width, int& height) {
 }
 
 void NullHost::ShowFrame(const FrameView&, bool vsync, bool wait) {
-    if (vsync && wait) present::WaitForVirtualRefresh();
+    if (vsync && wait) WaitForVirtualRefresh();
 }
 
 void NullHost::Inject(const HostEvent& event) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace platform::present {
+namespace platform::host {
 
 constexpr std::uint32_t kVirtualRefreshHz = 60;
 
@@ -14,4 +14,4 @@ std::uint64_t NextVirtualRefreshNs(std::uint64_t nowNs);
 // Sleeps until the next refresh of the virtual display (absolute deadline, no drift).
 void WaitForVirtualRefresh();
 
-}  // namespace platform::present
+}  // namespace platform::host
