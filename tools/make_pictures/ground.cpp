@@ -107,7 +107,11 @@ void PaintDetails(RgbImage& img) {
     // Grass tufts along the road's edge and scattered over the meadow.
     for (int i = 0; i < 70; ++i) {
         const double x = rng.Range(0, 640);
-        PaintGrassTuft(img, rng, {x, RoadTop(x) + rng.Range(-1, 3)}, rng.Range(0.8, 1.3));
+        // Two draws as call arguments would come in whichever order the compiler picks: take them
+        // one by one, scale first, the order GCC builds have always used.
+        const double scale = rng.Range(0.8, 1.3);
+        const double lift = rng.Range(-1, 3);
+        PaintGrassTuft(img, rng, {x, RoadTop(x) + lift}, scale);
     }
     for (int i = 0; i < 110; ++i) {
         const double x = rng.Range(0, 640);
