@@ -20,11 +20,11 @@ void FillDefaultPalette(PALETTEENTRY (&entries)[kPaletteEntries]) {
     }
 }
 
-// Colours in a DIB's table: the header's own count, or all that its depth can address.
+// Colours in a DIB's table: the header's own count, or all that its depth can address. The count
+// is a signed 32-bit value: one with its top bit set is negative and names no colours.
 std::int32_t ColorCount(const BITMAPINFOHEADER& header) {
     if (header.biBitCount > 8) return 0;
-    return header.biClrUsed != 0 ? static_cast<std::int32_t>(std::min<DWORD>(header.biClrUsed, 0x7FFFFFFF))
-                                 : 1 << header.biBitCount;
+    return header.biClrUsed != 0 ? static_cast<std::int32_t>(header.biClrUsed) : 1 << header.biBitCount;
 }
 
 // Palette from a bitmap resource: the header, then the colour table right after it. Nothing is
