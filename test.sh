@@ -57,7 +57,10 @@ for preset in windows-i686 windows-x86_64; do
   rm -f "build-$preset"/vornhollow-*.zip
   (cd "build-$preset" && cpack -G ZIP >/dev/null)
   contents="$(unzip -Z1 "build-$preset"/vornhollow-*.zip | sed 's|.*/||' | sort | paste -sd' ')"
-  [ "$contents" = "README.md copyright.txt vornhollow.exe" ] || { echo "build-$preset zip: $contents"; exit 1; }
+  if [ "$contents" != "README.md copyright.txt vornhollow.exe" ]; then
+    echo "build-$preset: the zip holds $contents"
+    exit 1
+  fi
 done
 echo "== Windows under Wine"
 bash tests/windows/wine_suite.sh build/vornhollow build-windows-i686/vornhollow.exe build-windows-x86_64/vornhollow.exe
