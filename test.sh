@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite through CTest: a release build, then the same suite under
 # AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer. Then the Windows
-# executables (32-bit and 64-bit, cross-built with mingw-w64) and the 64-bit one under Wine.
+# executables (32-bit and 64-bit, cross-built with mingw-w64), packed as zips, and the 64-bit one
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -52,6 +53,14 @@ for preset in windows-i686 windows-x86_64; do
   echo "== build-$preset: configuring and building"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
+  # The zip a Windows user gets: the executable, the README and the copyright.
+  rm -f "build-$preset"/vornhollow-*.zip
+  (cd "build-$preset" && cpack -G ZIP >/dev/null)
+  contents="$(unzip -Z1 "build-$preset"/vornhollow-*.zip | sed 's|.*/||' | sort | paste -sd' ')"
+  if [ "$contents" != "README.md copyright.txt vornhollow.exe" ]; then
+    echo "build-$preset: the zip holds $contents"
+    exit 1
+  fi
 done
 echo "== Windows under Wine"
 bash tests/windows/wine_suite.sh build/vornhollow build-windows-i686/vornhollow.exe build-windows-x86_64/vornhollow.exe

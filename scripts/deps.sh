@@ -8,6 +8,7 @@ VH_PACKAGES=(
   xvfb xdotool x11-utils python3
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 x11-apps
+  dpkg-dev desktop-file-utils groff-base unzip
 )
 
 vh_install_missing() {
