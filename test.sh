@@ -44,7 +44,7 @@ run_fuzz() {
   fi
 }
 
-run_suite build -DCMAKE_BUILD_TYPE=Release
+run_suite build -DCMAKE_BUILD_TYPE=Release -DVH_BUILD_TESTS=ON -DVH_BUILD_BENCH=ON
 run_suite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=address
 run_suite build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=thread
 run_fuzz
