@@ -59,10 +59,9 @@ std::vector<unsigned char> MakeDib(DWORD headerSize, WORD bitCount, DWORD colors
     return bytes;
 }
 
-TEST_F(PicturesTest, TheBackgroundsPaletteIsTheDefaultOne) {
-    const Entries entries = PaletteOf("#102");
-    ASSERT_EQ(entries.size(), 256u);
-    for (int i = 0; i < 256; ++i) EXPECT_TRUE(Same(entries[i], DefaultEntry(i))) << i;
+// The background has no colour table: its palette is the default one, read as rrrgggbb; so is
+// the palette of no name at all and of a resource that cannot be locked.
+TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
     const struct {
         int index;
         PALETTEENTRY entry;
@@ -71,10 +70,14 @@ TEST_F(PicturesTest, TheBackgroundsPaletteIsTheDefaultOne) {
                   {0x5A, {72, 218, 170, 0}},
                   {0xE0, {255, 0, 0, 0}},
                   {0xFF, {255, 255, 255, 0}}};
-    for (const auto& w : worked) EXPECT_TRUE(Same(entries[w.index], w.entry)) << w.index;
-    // No name at all gives the default palette too.
-    const Entries none = PaletteOf(nullptr);
-    for (int i = 0; i < 256; ++i) EXPECT_TRUE(Same(none[i], DefaultEntry(i))) << i;
+    for (const char* name : {"#102", static_cast<const char*>(nullptr), "#103"}) {
+        SCOPED_TRACE(name != nullptr ? name : "no name");
+        if (name != nullptr && std::string(name) == "#103") platform::resources::FailLockResource(1);
+        const Entries entries = PaletteOf(name);
+        ASSERT_EQ(entries.size(), 256u);
+        for (const auto& w : worked) EXPECT_TRUE(Same(entries[w.index], w.entry)) << w.index;
+        for (int i = 0; i < 256; ++i) EXPECT_TRUE(Same(entries[i], DefaultEntry(i))) << i;
+    }
 }
 
 TEST_F(PicturesTest, TheCreatureSheetsPaletteStartsWithPureGreen) {
@@ -134,12 +137,6 @@ TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
         }
         platform::resources::RemoveForTesting(RT_BITMAP, row.id);
     }
-}
-
-TEST_F(PicturesTest, AResourceThatCannotBeLockedGivesTheDefaultPalette) {
-    platform::resources::FailLockResource(1);
-    const Entries entries = PaletteOf("#103");
-    for (int i = 0; i < 256; ++i) EXPECT_TRUE(Same(entries[i], DefaultEntry(i))) << i;
 }
 
 class FilePalette : public PicturesTest {
