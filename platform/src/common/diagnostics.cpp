@@ -1,12 +1,15 @@
 #include "common/diagnostics_store.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 
+#include "common/run_end.h"
 #include "run_diagnostics.h"
 
 namespace {
@@ -21,10 +24,37 @@ Clock::time_point ProcessStart() {
 // Taken during static initialisation, i.e. before main: the run's time zero.
 [[maybe_unused]] const Clock::time_point gStartTaken = ProcessStart();
 
+// The trace is written with plain write(2), one call per line and no buffer of our own: each
+// line reaches the file at once (a killed run keeps what it traced), and a failure is seen at the
+// line that meets it.
 struct Trace {
     std::mutex mutex;
-    std::FILE* file = nullptr;
+    int fd = -1;
+    std::string path;
+    off_t length = 0;  // bytes of whole lines written
 };
+
+// Writes all of text; 0 or the errno of the failure.
+int WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written > 0) {
+            done += static_cast<std::size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
+            return written == 0 ? EIO : errno;
+        }
+    }
+    return 0;
+}
+
+// Stops tracing after a failure (the caller holds the mutex); what was written stays.
+void LoseTrace(Trace& trace, const char* doing, int failure) {
+    ::close(trace.fd);
+    trace.fd = -1;
+    platform::ReportLostOutput("cannot " + std::string(doing) + " the trace file " + trace.path + ": " +
+                               std::strerror(failure) + "; ending the run");
+}
 
 Trace& TheTrace() {
     static auto* trace = new Trace();
@@ -52,18 +82,24 @@ double MillisecondsSinceStart() {
 bool TraceEnabled() {
     Trace& trace = TheTrace();
     std::lock_guard lock(trace.mutex);
-    return trace.file != nullptr;
+    return trace.fd >= 0;
 }
 
 void TraceLine(const char* json) {
     if (json == nullptr) return;
     Trace& trace = TheTrace();
     std::lock_guard lock(trace.mutex);
-    if (trace.file == nullptr) return;
-    std::fputs(json, trace.file);
-    std::fputc('\n', trace.file);
-    // Each line reaches the file at once, so a run that is killed keeps what it traced.
-    std::fflush(trace.file);
+    if (trace.fd < 0) return;
+    const std::string line = std::string(json) + '\n';
+    if (const int failure = WriteAll(trace.fd, line); failure != 0) {
+        // Part of the line may have reached the file (a disk that filled up mid-line): cut it off,
+        // so every line left is whole JSON. (A device such as /dev/full cannot be cut; nothing
+        // reached it either.)
+        [[maybe_unused]] const int cut = ::ftruncate(trace.fd, trace.length);
+        LoseTrace(trace, "write", failure);
+        return;
+    }
+    trace.length += static_cast<off_t>(line.size());
 }
 
 void FrameComposed(std::uint64_t) {
@@ -89,9 +125,11 @@ std::string SummaryNote() {
 bool OpenTrace(const std::string& path, std::string& error) {
     Trace& trace = TheTrace();
     std::lock_guard lock(trace.mutex);
-    if (trace.file != nullptr) std::fclose(trace.file);
-    trace.file = std::fopen(path.c_str(), "w");
-    if (trace.file == nullptr) {
+    if (trace.fd >= 0) ::close(trace.fd);
+    trace.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    trace.path = path;
+    trace.length = 0;
+    if (trace.fd < 0) {
         error = std::strerror(errno);
         return false;
     }
@@ -101,8 +139,12 @@ bool OpenTrace(const std::string& path, std::string& error) {
 void CloseTrace() {
     Trace& trace = TheTrace();
     std::lock_guard lock(trace.mutex);
-    if (trace.file != nullptr) std::fclose(trace.file);
-    trace.file = nullptr;
+    if (trace.fd < 0) return;
+    const int failure = ::close(trace.fd) == 0 ? 0 : errno;
+    trace.fd = -1;
+    if (failure != 0) {
+        platform::ReportLostOutput("cannot close the trace file " + trace.path + ": " + std::strerror(failure));
+    }
 }
 
 }  // namespace platform

@@ -6,9 +6,11 @@
 
 namespace platform {
 
-// Starts tracing into path (truncating it); false with the reason when it cannot be opened.
+// Starts tracing into path (truncating it); false with the reason when it cannot be opened. A
+// line that cannot be written stops the trace and is reported as a lost output (run_end.h), with
+// the file cut back to its last whole line.
 bool OpenTrace(const std::string& path, std::string& error);
-// Flushes and closes the trace; TraceEnabled() is false afterwards.
+// Closes the trace (a failure is a lost output); TraceEnabled() is false afterwards.
 void CloseTrace();
 
 // The note last given to SetSummaryNote (empty when none).

@@ -1,8 +1,55 @@
 #include "present/png_writer.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace platform::present {
+namespace {
+
+std::string PartialPathOf(const std::string& path) { return path + ".partial"; }
+
+// A path that exists but is no regular file (a directory, /dev/full) would be replaced by the
+// rename, or cannot be: refused.
+bool NotAFile(const std::string& path, std::string& error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return false;
+    error = "not a regular file";
+    return true;
+}
+
+// Writes all of data to path through its temporary file; nothing is left behind on failure.
+bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error) {
+    if (NotAFile(path, error)) return false;
+    const std::string partial = PartialPathOf(path);
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    int failure = 0;
+    while (done < data.size() && failure == 0) {
+        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
+        if (written > 0) {
+            done += static_cast<std::size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
+            failure = written == 0 ? EIO : errno;
+        }
+    }
+    if (::close(fd) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && ::rename(partial.c_str(), path.c_str()) != 0) failure = errno;
+    if (failure == 0) return true;
+    ::unlink(partial.c_str());
+    error = std::strerror(failure);
+    return false;
+}
+
+}  // namespace
 
 void ToRgb8(PixelFormat format, std::uint16_t pixel, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b) {
     const auto widen5 = [](unsigned c) { return static_cast<std::uint8_t>((c << 3) | (c >> 2)); };
@@ -29,17 +76,34 @@ bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, i
         const std::uint16_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
         for (int x = 0; x < width; ++x, at += 3) ToRgb8(format, row[x], rgb[at], rgb[at + 1], rgb[at + 2]);
     }
-    // libpng's simplified interface: no setjmp in our code, errors come back in the image.
+    // libpng's simplified interface: no setjmp in our code, errors come back in the image. It
+    // encodes into memory; the file is written here, so a failure comes with its errno.
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
     image.format = PNG_FORMAT_RGB;
-    if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), width * 3, nullptr) == 0) {
+    std::vector<std::uint8_t> encoded(PNG_IMAGE_PNG_SIZE_MAX(image));
+    png_alloc_size_t size = encoded.size();
+    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), width * 3, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
         return false;
     }
+    encoded.resize(size);
+    return WriteWholeFile(path, encoded, error);
+}
+
+bool CanWritePng(const std::string& path, std::string& error) {
+    if (NotAFile(path, error)) return false;
+    const std::string partial = PartialPathOf(path);
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(partial.c_str());
     return true;
 }
 

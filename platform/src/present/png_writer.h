@@ -14,8 +14,13 @@ namespace platform::present {
 void ToRgb8(PixelFormat format, std::uint16_t pixel, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b);
 
 // Writes width x height pixels (rows pitchPixels apart) to path; on failure returns false and
-// the reason in error.
+// the reason in error. The file is written under a temporary name and renamed, so path holds a
+// complete PNG or is left as it was.
 bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, int height, int pitchPixels,
               PixelFormat format, std::string& error);
+
+// Whether WritePng could write path: it is not a directory or a device, and its temporary file
+// can be created beside it (it is removed again). For checking outputs before a run.
+bool CanWritePng(const std::string& path, std::string& error);
 
 }  // namespace platform::present

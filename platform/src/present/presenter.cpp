@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/run_end.h"
 #include "host/host.h"
 #include "platform/options.h"
 #include "present/png_writer.h"
@@ -16,7 +17,7 @@ namespace platform {
 namespace {
 
 std::atomic<bool> gVsyncAnnounced{false};
-std::atomic<bool> gCaptureFailureReported{false};
+std::atomic<bool> gCaptureStopped{false};
 
 void AnnounceVsyncOnce(bool offscreen) {
     if (gVsyncAnnounced.exchange(true)) return;
@@ -26,18 +27,20 @@ void AnnounceVsyncOnce(bool offscreen) {
                  offscreen ? " (offscreen: a virtual 60 Hz display)" : "");
 }
 
+// The capture stops at its first failure: trying again frame after frame would only slow the run
+// down, and the lost output ends the run anyway.
 void CaptureFrame(const std::string& directory, std::uint64_t number, const FrameView& frame) {
+    if (gCaptureStopped.load()) return;
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06" PRIu64 ".png", number);
+    const std::string path = directory + name;
     std::string error;
-    if (present::WritePng(directory + name, frame.pixels, frame.width, frame.height, frame.pitchPixels, frame.format,
-                          error)) {
+    if (present::WritePng(path, frame.pixels, frame.width, frame.height, frame.pitchPixels, frame.format, error)) {
         return;
     }
-    if (!gCaptureFailureReported.exchange(true)) {
-        std::fprintf(stderr, "vornhollow: cannot capture frame %" PRIu64 " into %s: %s\n", number, directory.c_str(),
-                     error.c_str());
-    }
+    gCaptureStopped.store(true);
+    ReportLostOutput("cannot capture frame " + std::to_string(number) + " into " + path + ": " + error +
+                     "; ending the run");
 }
 
 void TracePresent(std::uint64_t number, double atMs) {
@@ -83,7 +86,7 @@ namespace present {
 
 void ResetPresenterNotices() {
     gVsyncAnnounced = false;
-    gCaptureFailureReported = false;
+    gCaptureStopped = false;
 }
 
 }  // namespace present

@@ -20,7 +20,7 @@ void SetFramePresentedHook(std::function<void(std::uint64_t number)> hook);
 
 namespace present {
 
-// The once-per-run notices (vsync bound, capture failure) may be given again.
+// A fresh run: the vsync notice may be given again and a stopped capture goes on.
 void ResetPresenterNotices();
 
 }  // namespace present

@@ -124,7 +124,15 @@ std::string UsageText() {
            "  --capture DIR          write every presented frame as DIR/frame-000001.png, ...\n"
            "  --trace FILE           write a JSON Lines trace of the run\n"
            "  --help                 show this help and exit\n"
-           "  --version              show the version and exit\n";
+           "  --version              show the version and exit\n"
+           "\n"
+           "Ctrl-C (SIGINT), SIGTERM and SIGHUP end a run in order, as Escape does; a second one ends it at once.\n"
+           "\n"
+           "exit codes:\n"
+           "  0  the run ended (Escape, F12, --frames, or one of those signals)\n"
+           "  1  the run could not start or go on (no display, the display went away), or an output was\n"
+           "     lost: the screenshot, a captured frame or the trace could not be written\n"
+           "  2  a bad option, or a --screenshot, --capture or --trace path that cannot be written\n";
 }
 
 ParseResult ParseOptions(int argc, const char* const* argv) {

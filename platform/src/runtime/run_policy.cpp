@@ -2,20 +2,10 @@
 
 #include <cstdint>
 
+#include "common/run_end.h"
 #include "present/presenter.h"
-#include "win/win_state.h"
-#include "winuser.h"
 
 namespace platform::runtime {
-namespace {
-
-// Escape pressed on the program's window; with no window, a plain quit.
-void PressEscape() {
-    const HWND window = win::MainWindow();
-    if (window == nullptr || !PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001)) PostQuitMessage(0);
-}
-
-}  // namespace
 
 void InstallRunPolicy(const Options& options) {
     const std::uint64_t last = options.frames;
@@ -24,7 +14,7 @@ void InstallRunPolicy(const Options& options) {
         return;
     }
     SetFramePresentedHook([last](std::uint64_t number) {
-        if (number == last) PressEscape();
+        if (number == last) RequestStop();
     });
 }
 

@@ -1,12 +1,11 @@
 #include "runtime/run_process.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "common/diagnostics_store.h"
+#include "common/run_end.h"
 #include "host/null/null_host.h"
 #include "host/sdl/sdl_host.h"
 #include "mm/timer_service.h"
@@ -14,22 +13,15 @@
 #include "present/png_writer.h"
 #include "present/present_record.h"
 #include "runtime/option_parser.h"
+#include "runtime/output_checks.h"
 #include "runtime/run_policy.h"
+#include "runtime/stop_signals.h"
 #include "runtime/summary.h"
 #include "winbase.h"
 #include "winuser.h"
 
 namespace platform::runtime {
 namespace {
-
-bool PrepareCaptureDirectory(const std::string& directory) {
-    std::error_code error;
-    std::filesystem::create_directories(directory, error);
-    if (!error && std::filesystem::is_directory(directory, error)) return true;
-    std::fprintf(stderr, "vornhollow: cannot use '%s' for --capture: %s\n", directory.c_str(),
-                 error ? error.message().c_str() : "not a directory");
-    return false;
-}
 
 bool InstallHostFor(const Options& options) {
     if (options.offscreen) {
@@ -57,27 +49,34 @@ std::string CommandLineOf(int argc, const char* const* argv) {
     return line;
 }
 
-bool WriteScreenshot(const std::string& path) {
+void WriteScreenshot(const std::string& path) {
     present::StoredFrame frame;
     if (!present::LastFrame(frame)) {
-        std::fprintf(stderr, "vornhollow: no frame was presented; no screenshot written to %s\n", path.c_str());
-        return false;
+        ReportLostOutput("no frame was presented; no screenshot written to " + path);
+        return;
     }
     std::string error;
     if (!present::WritePng(path, frame.pixels.data(), frame.width, frame.height, frame.width, frame.format, error)) {
-        std::fprintf(stderr, "vornhollow: cannot write the screenshot %s: %s\n", path.c_str(), error.c_str());
-        return false;
+        ReportLostOutput("cannot write the screenshot " + path + ": " + error);
     }
-    return true;
 }
 
 void PrintSummary(const Options& options) {
     const present::PresentStats stats = present::CurrentPresentStats();
     const PixelFormat format = stats.frames > 0 ? stats.format : options.pixelFormat;
-    const std::string line =
-        FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, SummaryNote(), format, options.vsync);
+    std::string line = FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, SummaryNote(), format, options.vsync);
+    if (OutputLost()) line += ", an output was lost";
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+}
+
+// What a run leaves behind however it ended, also when the display went away: the screenshot,
+// the trace closed, and the summary line after a bounded run or a lost output.
+void WriteRunOutputs() {
+    const Options& options = CurrentOptions();
+    if (!options.screenshot.empty()) WriteScreenshot(options.screenshot);
+    CloseTrace();
+    if (options.frames > 0 || OutputLost()) PrintSummary(options);
 }
 
 }  // namespace
@@ -90,35 +89,33 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
     }
     const Options& options = parsed.options;
     SetOptions(options);
+    ForgetRunEnd();
 
-    if (!options.capture.empty() && !PrepareCaptureDirectory(options.capture)) return 1;
-    if (!options.trace.empty()) {
-        std::string error;
-        if (!OpenTrace(options.trace, error)) {
-            std::fprintf(stderr, "vornhollow: cannot open the trace file '%s': %s\n", options.trace.c_str(),
-                         error.c_str());
-            return 1;
-        }
-    }
+    if (!PrepareOutputs(options)) return 2;
+    InstallStopSignals();
     if (!InstallHostFor(options)) {
         CloseTrace();
+        RemoveStopSignals();
         return 1;
     }
+    SetDisplayLostHandler(&WriteRunOutputs);
 
     InstallRunPolicy(options);
     std::string commandLine = CommandLineOf(argc, argv);
     const int result = entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
 
-    // The program leaves its timer running and its window open: both end with the process.
+    // The program may leave its timer running and its window open: both end with the run.
     mm::StopAllTimers();
     RemoveRunPolicy();
-    bool screenshotWritten = true;
-    if (!options.screenshot.empty()) screenshotWritten = WriteScreenshot(options.screenshot);
-    if (options.frames > 0) PrintSummary(options);
-    CloseTrace();
+    WriteRunOutputs();
+    SetDisplayLostHandler(nullptr);
     // Closes the window and shuts SDL down; later calls see a fresh offscreen host.
     host::InstallHost(nullptr);
-    return screenshotWritten ? result : 1;
+    RemoveStopSignals();
+    // The program ends with 0 on its own paths; a lost output makes the run a failure.
+    const int exitCode = OutputLost() ? 1 : result;
+    ForgetRunEnd();
+    return exitCode;
 }
 
 }  // namespace platform::runtime

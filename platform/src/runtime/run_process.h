@@ -9,9 +9,9 @@ namespace platform::runtime {
 
 using EntryPoint = int(WINAPI*)(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);
 
-// Returns the process's exit code: the entry's result, 0 after --help/--version, 2 for a usage
-// error, 1 when the run cannot start (no display, unusable --capture/--trace) or a requested
-// screenshot cannot be written.
+// Returns the process's exit code: the entry's result (0 also after Escape, --frames or a stop
+// signal), 0 after --help/--version, 2 for a usage error or an output that cannot be written, 1
+// when the run cannot start (no display) or an output was lost during or after the run.
 int RunProcess(int argc, const char* const* argv, EntryPoint entry);
 
 }  // namespace platform::runtime

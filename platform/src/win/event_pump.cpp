@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/run_end.h"
 #include "host/host.h"
 #include "win/message_queue.h"
 #include "win/win_state.h"
@@ -21,9 +22,22 @@ LPARAM KeyLParam(const host::HostEvent& event, bool down) {
     return bits;
 }
 
+// Escape pressed on the program's window; with no window, a plain quit.
+void PressEscape() {
+    const HWND window = MainWindow();
+    if (window == nullptr) {
+        Queue().PostQuit(0);
+        return;
+    }
+    PostToWindow(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+}
+
 }  // namespace
 
 void PumpHostEvents() {
+    // A stop asked for elsewhere (frame limit, signal, lost output) ends the run on this thread,
+    // the way a user would end it.
+    if (TakeStopRequest()) PressEscape();
     std::vector<host::HostEvent> events;
     host::CurrentHost().PollEvents(events);
     for (const host::HostEvent& event : events) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/run_end.h"
 #include "host/null/null_host.h"
 #include "present/present_control.h"
 #include "present/present_record.h"
@@ -30,6 +31,7 @@ void UseNullHost() {
     host::InstallHost(std::make_unique<host::NullHost>());
     present::ResetPresentRecord();
     present::ResetPresenterNotices();
+    ForgetRunEnd();
     KeepPresentedFrames(true);
 }
 

@@ -5,7 +5,8 @@
 // Limits: with vsync the renderer waits for the refresh itself, so the wait flag of a flip is not
 //   needed; without a display SDL falls back to drivers that show nothing, which are refused
 //   unless asked for by name (SDL_VIDEODRIVER).
-// Depends on: SDL2 (video and events only).
+// Depends on: SDL2 (video and events only; its signal handlers are off, the runtime has its own)
+//   and, on X11, Xlib's fatal I/O error hook (host/x11_display_loss.h).
 #pragma once
 
 #include <SDL.h>

@@ -1,0 +1,53 @@
+#include "common/run_end.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace platform {
+namespace {
+
+// Lock-free, so a signal handler may set it.
+std::atomic<bool> gStopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+std::atomic<bool> gOutputLost{false};
+std::atomic<DisplayLostHandler> gDisplayLostHandler{nullptr};
+std::atomic<bool> gDisplayLost{false};
+
+}  // namespace
+
+void RequestStop() { gStopRequested.store(true); }
+
+bool TakeStopRequest() { return gStopRequested.exchange(false); }
+
+void ReportLostOutput(const std::string& message) {
+    std::fprintf(stderr, "vornhollow: %s\n", message.c_str());
+    std::fflush(stderr);
+    gOutputLost.store(true);
+    RequestStop();
+}
+
+bool OutputLost() { return gOutputLost.load(); }
+
+void ForgetRunEnd() {
+    gStopRequested.store(false);
+    gOutputLost.store(false);
+}
+
+void SetDisplayLostHandler(DisplayLostHandler handler) { gDisplayLostHandler.store(handler); }
+
+void DisplayLost() {
+    // Another thread got here first and is writing the outputs; it ends the process.
+    if (gDisplayLost.exchange(true)) {
+        for (;;) ::pause();
+    }
+    std::fputs("vornhollow: the display went away\n", stderr);
+    std::fflush(stderr);
+    if (const DisplayLostHandler handler = gDisplayLostHandler.load()) handler();
+    // No exit handlers or destructors: they would talk to the display that is gone.
+    ::_exit(1);
+}
+
+}  // namespace platform
