@@ -204,11 +204,4 @@ TEST_F(RunProcessTest, WithoutFramesThereIsNoSummaryAndNoScreenshot) {
     EXPECT_NE(run.err.find("no frame was presented"), std::string::npos) << run.err;
 }
 
-TEST_F(RunProcessTest, AnUnusableCaptureDirectoryStopsTheRunBeforeTheProgram) {
-    std::ofstream(In("file")) << "x";
-    const RunResult run = RunWith({"--offscreen", "--capture", In("file")}, FakeWinMain);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(gEntry.calls, 0);
-}
-
 }  // namespace
