@@ -70,12 +70,12 @@ void PrintSummary(const Options& options) {
     std::fflush(stdout);
 }
 
-// What a run leaves behind however it ended, also when the display went away: the screenshot,
-// the trace closed, and the summary line after a bounded run or a lost output.
+// What a run leaves behind however it ended, also when the display went away: the trace closed,
+// the screenshot, and the summary line after a bounded run or a lost output.
 void WriteRunOutputs() {
     const Options& options = CurrentOptions();
-    if (!options.screenshot.empty()) WriteScreenshot(options.screenshot);
     CloseTrace();
+    if (!options.screenshot.empty()) WriteScreenshot(options.screenshot);
     if (options.frames > 0 || OutputLost()) PrintSummary(options);
 }
 

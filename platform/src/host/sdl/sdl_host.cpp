@@ -12,6 +12,9 @@ std::unique_ptr<SdlHost> SdlHost::Start(std::string& error) {
     // Stop signals are the runtime's in every mode; SDL would turn SIGINT and SIGTERM into a quit
     // event of its own.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Before SDL opens its X connection, so a server that goes away even during start-up reaches
+    // our handler. Without X it is never called.
+    InstallX11DisplayLossHandler();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
         return nullptr;
@@ -26,8 +29,6 @@ std::unique_ptr<SdlHost> SdlHost::Start(std::string& error) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    // Set after SDL's own set-up, so the X server going away reaches our handler.
-    if (driver != nullptr && SDL_strcmp(driver, "x11") == 0) InstallX11DisplayLossHandler();
     return std::unique_ptr<SdlHost>(new SdlHost());
 }
 
