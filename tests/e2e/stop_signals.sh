@@ -14,6 +14,9 @@ trap 'kill -9 $pid $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" # X and GL libraries keep allocations at exit
 unset SDL_VIDEODRIVER
+# Mesa's software GL races inside itself under ThreadSanitizer; SDL's software renderer on a plain
+# window framebuffer keeps GL out of these runs. Signals and a lost X server do not depend on it.
+export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
 
 start_x() {
   command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null || return 1
