@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -85,6 +86,8 @@ const KillKind kKillKinds[] = {
     {"Synchronous", TIME_PERIODIC | TIME_KILL_SYNCHRONOUS, true},
     {"Asynchronous", TIME_PERIODIC, false},
 };
+
+void PrintTo(const KillKind& kind, std::ostream* os) { *os << kind.name; }
 
 class TimerKill : public TimerTest, public ::testing::WithParamInterface<KillKind> {};
 
