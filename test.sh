@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite through CTest: a release build, then the same suite under
-# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer. Then the Windows
+# executables (32-bit and 64-bit, cross-built with mingw-w64), packed as zips, and the 64-bit one
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -20,7 +22,46 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
-run_suite build -DCMAKE_BUILD_TYPE=Release
+# The bitmap readers under libFuzzer for a bounded time, seeded with the BMP corpus and every
+# earlier finding (tests/fuzz/corpus); any crash, leak or undefined behaviour fails the run.
+run_fuzz() {
+  echo "== build-fuzz: configuring and building"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=address \
+    -DVH_FUZZ=ON -DVH_BUILD_TESTS=OFF -DVH_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target bitmap_fuzz
+  echo "== build-fuzz: fuzzing for ${VH_FUZZ_SECONDS:-60} s"
+  mkdir -p build-fuzz/corpus
+  local suite=../shared/testdata/bmpsuite
+  local status=0
+  build-fuzz/tests/fuzz/bitmap_fuzz -max_total_time="${VH_FUZZ_SECONDS:-60}" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ build-fuzz/corpus tests/fuzz/corpus "$suite/g" "$suite/q" "$suite/b" \
+    >build-fuzz/fuzz.log 2>&1 || status=$?
+  grep -E "DONE|^stat::(number_of_executed_units|average_exec_per_sec)" build-fuzz/fuzz.log || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 60 build-fuzz/fuzz.log
+    echo "== build-fuzz: a finding (kept in build-fuzz/); add it to tests/fuzz/corpus once mended"
+    return 1
+  fi
+}
+
+run_suite build -DCMAKE_BUILD_TYPE=Release -DVH_BUILD_TESTS=ON -DVH_BUILD_BENCH=ON
 run_suite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=address
 run_suite build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=thread
+run_fuzz
+
+for preset in windows-i686 windows-x86_64; do
+  echo "== build-$preset: configuring and building"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  # The zip a Windows user gets: the executable, the README and the copyright.
+  rm -f "build-$preset"/vornhollow-*.zip
+  (cd "build-$preset" && cpack -G ZIP >/dev/null)
+  contents="$(unzip -Z1 "build-$preset"/vornhollow-*.zip | sed 's|.*/||' | sort | paste -sd' ')"
+  if [ "$contents" != "README.md copyright.txt vornhollow.exe" ]; then
+    echo "build-$preset: the zip holds $contents"
+    exit 1
+  fi
+done
+echo "== Windows under Wine"
+bash tests/windows/wine_suite.sh build/vornhollow build-windows-i686/vornhollow.exe build-windows-x86_64/vornhollow.exe
 echo "== all suites passed"

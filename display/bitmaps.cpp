@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::int32_t kPaletteEntries = 256;
-constexpr std::int32_t kBitmapRecordBytes = 24;
 constexpr RECT kStripSource = {0, 347, 640, 475};
 
 void FillDefaultPalette(PALETTEENTRY (&entries)[kPaletteEntries]) {
@@ -21,11 +20,11 @@ void FillDefaultPalette(PALETTEENTRY (&entries)[kPaletteEntries]) {
     }
 }
 
-// Colours in a DIB's table: the header's own count, or all that its depth can address.
+// Colours in a DIB's table: the header's own count, or all that its depth can address. The count
+// is a signed 32-bit value: one with its top bit set is negative and names no colours.
 std::int32_t ColorCount(const BITMAPINFOHEADER& header) {
     if (header.biBitCount > 8) return 0;
-    return header.biClrUsed != 0 ? static_cast<std::int32_t>(std::min<DWORD>(header.biClrUsed, 0x7FFFFFFF))
-                                 : 1 << header.biBitCount;
+    return header.biClrUsed != 0 ? static_cast<std::int32_t>(header.biClrUsed) : 1 << header.biBitCount;
 }
 
 // Palette from a bitmap resource: the header, then the colour table right after it. Nothing is
@@ -104,7 +103,7 @@ HRESULT DisplayContext::CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP
     }
     SelectObject(memoryDc, bitmap);
     BITMAP description{};
-    GetObjectA(bitmap, kBitmapRecordBytes, &description);
+    GetObjectA(bitmap, sizeof description, &description);
     const std::int32_t sourceWidth = width != 0 ? width : description.bmWidth;
     const std::int32_t sourceHeight = height != 0 ? height : description.bmHeight;
 

@@ -6,6 +6,9 @@ VH_PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils python3
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 x11-apps
+  dpkg-dev desktop-file-utils groff-base unzip
 )
 
 vh_install_missing() {

@@ -13,8 +13,8 @@
 #define BI_BITFIELDS 3
 #define HGDI_ERROR (reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1)))
 
-// The bitmap description as GetObjectA fills it. The documented 32-bit record is 24 bytes;
-// here bmBits is a full pointer, so a request for 24 bytes fills everything before it.
+// The bitmap description as GetObjectA fills it, laid out as Windows lays it out on the same word
+// size: 24 bytes on 32-bit, 32 on 64-bit, where bmBits is padded to 8 bytes.
 struct BITMAP {
     LONG bmType;
     LONG bmWidth;
@@ -24,6 +24,7 @@ struct BITMAP {
     WORD bmBitsPixel;
     LPVOID bmBits;
 };
+static_assert(sizeof(BITMAP) == (sizeof(void*) == 8 ? 32 : 24));
 
 #pragma pack(push, 2)
 struct BITMAPFILEHEADER {
@@ -50,6 +51,16 @@ struct BITMAPINFOHEADER {
     DWORD biClrImportant;
 };
 static_assert(sizeof(BITMAPINFOHEADER) == 40);
+
+// What GetObjectA gives for a DIB section when the buffer has room for it.
+struct DIBSECTION {
+    BITMAP dsBm;
+    BITMAPINFOHEADER dsBmih;
+    DWORD dsBitfields[3];
+    HANDLE dshSection;
+    DWORD dsOffset;
+};
+static_assert(sizeof(DIBSECTION) == (sizeof(void*) == 8 ? 104 : 84));
 
 struct RGBQUAD {
     BYTE rgbBlue;

@@ -2,9 +2,12 @@
 // injected failures, the live-object count, and handle validation from several threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "dib_test_support.h"
@@ -63,31 +66,42 @@ TEST(GdiObjects, SelectReturnsThePreviousObjectAndKeepsOneDcPerBitmap) {
     EXPECT_EQ(GetObjectA(bitmap, sizeof description, &description), 0);
 }
 
-TEST(GdiObjects, GetObjectDescribesTheBitmapUpToTheBytesAsked) {
+TEST(GdiObjects, GetObjectFillsWholeRecordsOrNothing) {
     HBITMAP bitmap = MakeBitmap(5, 3, 24);
-    BITMAP description;
-    std::memset(&description, 0xCD, sizeof description);
-    const void* sentinel = description.bmBits;
-    // The program asks for the 24 bytes of the 32-bit record: everything before bmBits.
-    EXPECT_EQ(GetObjectA(bitmap, 24, &description), 24);
-    EXPECT_EQ(description.bmType, 0);
-    EXPECT_EQ(description.bmWidth, 5);
-    EXPECT_EQ(description.bmHeight, 3);
-    EXPECT_EQ(description.bmWidthBytes, 16);  // 15 bytes padded to 4
-    EXPECT_EQ(description.bmPlanes, 1);
-    EXPECT_EQ(description.bmBitsPixel, 24);
-    EXPECT_EQ(description.bmBits, sentinel);
+    // Buffer size -> result on a 64-bit host: too small for a BITMAP is refused without a partial
+    // copy (the 32-bit record's 24 bytes included); a DIBSECTION once there is room for one.
+    for (const auto& [bytes, expected] :
+         {std::pair{0, 0}, {1, 0}, {16, 0}, {24, 0}, {31, 0}, {32, 32}, {64, 32}, {104, 104}, {256, 104}}) {
+        unsigned char buffer[256];
+        std::memset(buffer, 0xCD, sizeof buffer);
+        EXPECT_EQ(GetObjectA(bitmap, bytes, buffer), expected) << bytes << " bytes";
+        const auto written = std::find_if(std::rbegin(buffer), std::rend(buffer), [](auto b) { return b != 0xCD; });
+        EXPECT_LE(std::rend(buffer) - written, expected) << bytes << " bytes";
+    }
+    DIBSECTION section{};
+    ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+    EXPECT_EQ(section.dsBm.bmType, 0);
+    EXPECT_EQ(section.dsBm.bmWidth, 5);
+    EXPECT_EQ(section.dsBm.bmHeight, 3);
+    EXPECT_EQ(section.dsBm.bmWidthBytes, 16);  // 15 bytes padded to 4
+    EXPECT_EQ(section.dsBm.bmPlanes, 1);
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
+    EXPECT_NE(section.dsBm.bmBits, nullptr);
+    EXPECT_EQ(section.dsBmih.biSize, 40u);
+    EXPECT_EQ(section.dsBmih.biWidth, 5);
+    EXPECT_EQ(section.dsBmih.biHeight, -3);  // the bits are stored top-down
+    EXPECT_EQ(section.dsBmih.biBitCount, 24);
+    EXPECT_EQ(section.dsBmih.biSizeImage, 48u);
 
-    EXPECT_EQ(GetObjectA(bitmap, sizeof description, &description), static_cast<int>(sizeof description));
-    EXPECT_NE(description.bmBits, nullptr);
     EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
-    int small = 0x7777;
-    EXPECT_EQ(GetObjectA(bitmap, 2, &small), 2);  // only bmType's low bytes
-    EXPECT_EQ(small, 0x7777 & ~0xFFFF);
-    EXPECT_EQ(GetObjectA(bitmap, -1, &description), 0);
-    EXPECT_EQ(GetObjectA(nullptr, 24, &description), 0);
+    EXPECT_EQ(GetObjectA(bitmap, -1, &section), 0);
+    EXPECT_EQ(GetObjectA(nullptr, sizeof section, &section), 0);
     HDC dc = CreateCompatibleDC(nullptr);
-    EXPECT_EQ(GetObjectA(dc, 24, &description), 0);  // a DC is not a bitmap
+    EXPECT_EQ(GetObjectA(dc, sizeof section, &section), 0);  // a DC is not a bitmap
+    // A new DC's own 1x1 bitmap is a device bitmap: a BITMAP however large the buffer.
+    HGDIOBJ original = SelectObject(dc, bitmap);
+    EXPECT_EQ(GetObjectA(original, sizeof section, &section), static_cast<int>(sizeof(BITMAP)));
+    SelectObject(dc, original);
     DeleteDC(dc);
     DeleteObject(bitmap);
 }
@@ -123,7 +137,7 @@ TEST(GdiObjects, HandlesStayValidatedUnderConcurrentUse) {
             HBITMAP bitmap = MakeBitmap(2, 2, 8);
             SelectObject(dc, bitmap);
             BITMAP description{};
-            EXPECT_EQ(GetObjectA(bitmap, 24, &description), 24);
+            EXPECT_EQ(GetObjectA(bitmap, sizeof description, &description), static_cast<int>(sizeof description));
             EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
             DeleteDC(dc);
             EXPECT_TRUE(DeleteObject(bitmap));

@@ -24,7 +24,7 @@ HBITMAP Load(LPCSTR name, int width = 0, int height = 0) {
 
 BITMAP Describe(HBITMAP bitmap) {
     BITMAP description{};
-    EXPECT_EQ(GetObjectA(bitmap, 24, &description), 24);
+    EXPECT_EQ(GetObjectA(bitmap, sizeof description, &description), static_cast<int>(sizeof description));
     return description;
 }
 

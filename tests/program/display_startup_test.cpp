@@ -10,110 +10,6 @@ using platform::ddraw::InjectFault;
 
 using StartupTest = DisplayFixture;
 
-constexpr char kPrimaryText[] = "CreateSurface failed for DirectDraw.\n";
-
-struct FailureRow {
-    const char* op;
-    int nth;
-    HRESULT result;
-    std::string message;
-    std::vector<SurfaceSlot> held;  // every other slot must be empty
-    std::int32_t tiles;
-};
-
-TEST_F(StartupTest, EachFailingStepShowsItsOneMessageAndKeepsWhatWasMade) {
-    const std::vector<SurfaceSlot> chain = {Primary, BackBuffer};
-    const std::vector<SurfaceSlot> vram = {Primary, BackBuffer, BackgroundStrip, Pointer1, Pointer2, FxSurface};
-    const FailureRow rows[] = {
-        {"DirectDrawCreate",
-         1,
-         DDERR_GENERIC,
-         "Cannot create DirectDraw object.\n Please install DirectX 3.01a or greater.\n",
-         {},
-         0},
-        {"SetCooperativeLevel",
-         1,
-         DDERR_GENERIC,
-         "This program needs to run in DirectDraw\n Exclusive Mode.\n\nPlease restart after closing other \nDirect "
-         "Draw programs.",
-         {},
-         0},
-        {"SetDisplayMode", 1, DDERR_GENERIC, "SetDisplayMode failed for\nDirectDraw (640x480x16)\n", {}, 0},
-        {"CreateSurface",
-         1,
-         DDERR_OUTOFVIDEOMEMORY,
-         std::string("Error!\n\nOut of Video Memory.\n") + kPrimaryText,
-         {},
-         0},
-        {"CreateSurface", 1, static_cast<HRESULT>(0x88760999), std::string("Error!\n\n") + kPrimaryText, {}, 0},
-        {"GetAttachedSurface", 1, DDERR_GENERIC, "GetAttachedSurface failed for DirectDraw.\n", {Primary}, 0},
-        {"GetPixelFormat", 1, DDERR_GENERIC, "GetPixelFormat failed for DirectDraw.\n", chain, 0},
-        {"CreateSurface", 2, DDERR_OUTOFVIDEOMEMORY, "Failed to create surface for background replacement in VRAM\n",
-         chain, 0},
-        {"CreateSurface",
-         3,
-         DDERR_OUTOFVIDEOMEMORY,
-         "Failed to create surface for Pointer_1 in VRAM\n",
-         {Primary, BackBuffer, BackgroundStrip},
-         0},
-        {"CreateSurface",
-         4,
-         DDERR_OUTOFVIDEOMEMORY,
-         "Failed to create surface for Pointer_2 in VRAM\n",
-         {Primary, BackBuffer, BackgroundStrip, Pointer1},
-         0},
-        {"CreateSurface",
-         5,
-         DDERR_OUTOFVIDEOMEMORY,
-         "Failed to create FX surface in VRAM.\n",
-         {Primary, BackBuffer, BackgroundStrip, Pointer1, Pointer2},
-         0},
-        {"CreateSurface", 106, DDERR_OUTOFMEMORY,
-         "Failed to create background surface in RAM.\nPlease close other programs and restart this program.\n", vram,
-         100},
-        {"CreateSurface",
-         107,
-         DDERR_OUTOFMEMORY,
-         "Failed to create gnoll surface in RAM.\nPlease close other programs and restart this program.\n",
-         {Primary, BackBuffer, BackgroundStrip, Pointer1, Pointer2, FxSurface, Background},
-         100},
-        {"CreateSurface",
-         108,
-         DDERR_OUTOFMEMORY,
-         "Failed to create fireball surface in RAM.\nPlease close other programs and restart this program.\n",
-         {Primary, BackBuffer, BackgroundStrip, Pointer1, Pointer2, FxSurface, Background, GnollSheet},
-         100},
-        {"Restore",
-         1,
-         DDERR_GENERIC,
-         "Failed to restore all surfaces.\n",
-         {Primary, BackBuffer, BackgroundStrip, Pointer1, Pointer2, FxSurface, Background, GnollSheet, FireballSheet},
-         100},
-    };
-    for (const FailureRow& row : rows) {
-        SCOPED_TRACE(std::string(row.op) + " #" + std::to_string(row.nth) + ": " + row.message);
-        MarkBoxes();
-        platform::ddraw::ResetForTesting();
-        InjectFault(row.op, row.nth, row.result);
-        EXPECT_EQ(TryStartDisplay(), 0);
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{row.message});
-        for (std::int32_t slot = 0; slot < kSurfaceSlotCount; ++slot) {
-            const bool held = std::find(row.held.begin(), row.held.end(), slot) != row.held.end();
-            EXPECT_EQ(display_->surfaces[slot] != nullptr, held) << "slot " << slot;
-        }
-        EXPECT_EQ(display_->tileCount, row.tiles);
-        EXPECT_EQ(display_->directDraw != nullptr, std::strcmp(row.op, "DirectDrawCreate") != 0);
-
-        display_->ReleaseAll();
-        EXPECT_EQ(gDisplay, nullptr);
-        EXPECT_EQ(display_->tileCount, 0);
-        EXPECT_EQ(display_->directDraw, nullptr);
-        EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0) << "ReleaseAll gives back exactly what was made";
-        delete display_;
-        display_ = nullptr;
-    }
-}
-
 TEST_F(StartupTest, ANullWindowStopsAtOnceWithoutAMessage) {
     display_ = new DisplayContext();
     gDisplay = display_;
@@ -215,48 +111,47 @@ TEST_F(StartupTest, TilesCountWhatTheVideoMemoryHolds) {
     }
 }
 
-TEST_F(StartupTest, AFlipChainThatDoesNotFitNamesTheReason) {
-    SetVideoMemoryKb(1000);
-    EXPECT_EQ(TryStartDisplay(), 0);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{std::string("Error!\n\nOut of Video Memory.\n") + kPrimaryText});
-}
-
-TEST_F(StartupTest, RequestsUseTheSharedDescriptorAsTheSurfaceTableSays) {
+// Only the flip chain, the scratch surfaces and the tiles ask for video memory; the pictures name
+// no memory at all. Requests are made in the surface table's order from one shared descriptor.
+TEST_F(StartupTest, SurfaceRequestsAndKeys) {
     platform::ddraw::StartCallLog();
     StartDisplay();
-    // The pixel format is read from the back buffer, not the primary.
-    const auto formats = CallsOf(platform::ddraw::CallLog(), "GetPixelFormat");
+    const auto log = platform::ddraw::CallLog();
+    const auto formats = CallsOf(log, "GetPixelFormat");
     ASSERT_EQ(formats.size(), 1u);
-    EXPECT_EQ(formats[0].object, display_->surfaces[BackBuffer]);
-    // The keys go on Pointer1, Pointer2 and FxSurface, in that order, with the green key.
-    const auto keys = CallsOf(platform::ddraw::CallLog(), "SetColorKey");
+    EXPECT_EQ(formats[0].object, display_->surfaces[BackBuffer]) << "the format is the back buffer's";
+    const auto keys = CallsOf(log, "SetColorKey");
     ASSERT_GE(keys.size(), 3u);
-    EXPECT_EQ(keys[0].object, display_->surfaces[Pointer1]);
-    EXPECT_EQ(keys[1].object, display_->surfaces[Pointer2]);
-    EXPECT_EQ(keys[2].object, display_->surfaces[FxSurface]);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(keys[i].flags, DDCKEY_SRCBLT);
+    const SurfaceSlot keyed[] = {Pointer1, Pointer2, FxSurface};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(keys[i].object, display_->surfaces[keyed[i]]);
+        EXPECT_EQ(keys[i].flags, DDCKEY_SRCBLT);
+        EXPECT_EQ(keys[i].x, display_->colorKeyLow);
+    }
+    constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
     const struct {
-        SurfaceSlot slot;
         DWORD width, height, caps;
+        const void* made;
     } expected[] = {
-        {BackgroundStrip, 640, 128, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY},
-        {Pointer1, 128, 32, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY},
-        {Pointer2, 128, 32, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY},
-        {FxSurface, 128, 128, DDSCAPS_VIDEOMEMORY},
-        {Background, 640, 480, DDSCAPS_SYSTEMMEMORY},
-        {GnollSheet, 500, 360, DDSCAPS_SYSTEMMEMORY},
-        {FireballSheet, 384, 64, DDSCAPS_SYSTEMMEMORY},
+        {0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY,
+         display_->surfaces[Primary]},
+        {640, 128, kPlainVram, display_->surfaces[BackgroundStrip]},
+        {128, 32, kPlainVram, display_->surfaces[Pointer1]},
+        {128, 32, kPlainVram, display_->surfaces[Pointer2]},
+        {128, 128, DDSCAPS_VIDEOMEMORY, display_->surfaces[FxSurface]},
+        {64, 64, DDSCAPS_VIDEOMEMORY, display_->tiles[0]},
+        {640, 480, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[Background]},
+        {500, 360, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[GnollSheet]},
+        {384, 64, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[FireballSheet]},
     };
-    for (const auto& row : expected) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof desc;
-        ASSERT_EQ(display_->surfaces[row.slot]->GetSurfaceDesc(&desc), DD_OK);
-        EXPECT_EQ(desc.dwWidth, row.width) << row.slot;
-        EXPECT_EQ(desc.dwHeight, row.height) << row.slot;
-        // Pictures name no memory; with the default budget they land in whatever is left.
-        if (row.caps != DDSCAPS_SYSTEMMEMORY) {
-            EXPECT_EQ(desc.ddsCaps.dwCaps & row.caps, row.caps) << row.slot;
-        }
+    auto requests = CallsOf(log, "CreateSurface");
+    ASSERT_EQ(requests.size(), 5u + 100u + 3u);
+    requests.erase(requests.begin() + 6, requests.begin() + 105);  // the other tiles ask alike
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(requests[i].flags, expected[i].caps);
+        EXPECT_EQ(std::make_pair(requests[i].x, requests[i].y), std::make_pair(expected[i].width, expected[i].height));
+        EXPECT_EQ(requests[i].source, expected[i].made);
     }
 }
 

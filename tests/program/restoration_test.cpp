@@ -85,49 +85,27 @@ TEST_F(RestorationTest, TheFirstFailingRestoreEndsTheRestoration) {
     }
 }
 
-TEST_F(RestorationTest, WithoutTilesTheWalkGoesStraightToTheBackground) {
-    display_->ReleaseAll();
-    delete display_;
-    display_ = nullptr;
-    SetVideoMemoryKb(1408);
-    StartDisplay();
-    ASSERT_EQ(display_->tileCount, 0);
-    platform::ddraw::StartCallLog();
-    EXPECT_EQ(display_->RestoreAllSurfaces(), 1);
-    const auto restores = CallsOf(RestorePhase(platform::ddraw::CallLog()), "Restore");
-    ASSERT_GE(restores.size(), 5u);
-    EXPECT_EQ(restores[3].object, display_->surfaces[Pointer2]);
-    EXPECT_EQ(restores[4].object, display_->surfaces[Background]);
-}
-
-TEST_F(RestorationTest, AnEmptyTileEntryEndsTheTileWalkWithoutFailing) {
-    IDirectDrawSurface* tile = display_->tiles[2];
-    display_->tiles[2] = nullptr;
-    platform::ddraw::StartCallLog();
-    EXPECT_EQ(display_->RestoreAllSurfaces(), 1);
-    const auto restores = CallsOf(RestorePhase(platform::ddraw::CallLog()), "Restore");
-    ASSERT_GE(restores.size(), 7u);
-    EXPECT_EQ(restores[5].object, display_->tiles[1]);
-    EXPECT_EQ(restores[6].object, display_->surfaces[Background]);
-    display_->tiles[2] = tile;
-}
-
-TEST_F(RestorationTest, AFailedReloadFailsTheRestoration) {
-    InjectFault("CreatePalette", 2, DDERR_GENERIC);  // the creature sheet's palette
-    EXPECT_EQ(display_->RestoreAllSurfaces(), 0);
-}
-
-TEST_F(RestorationTest, ALostStripCopyNestsOneRestorationAndFails) {
-    // The strip copy is the reload's one Blt; the nested restoration's own copy succeeds.
-    InjectFault("Blt", 1, DDERR_SURFACELOST);
-    platform::ddraw::StartCallLog();
-    EXPECT_EQ(display_->RestoreAllSurfaces(), 0);
-    int primaryRestores = 0;
-    for (const auto& call : CallsOf(platform::ddraw::CallLog(), "Restore")) {
-        primaryRestores += call.object == display_->surfaces[Primary];
+// An empty tile entry ends the walk over the tiles without failing it; with no tiles at all the walk
+// goes straight from the scratch surfaces to the pictures.
+TEST_F(RestorationTest, TheTileWalkEndsAtAnEmptyEntryOrTheCount) {
+    for (const std::int32_t firstMissing : {2, 0}) {
+        SCOPED_TRACE(firstMissing);
+        IDirectDrawSurface* tile = display_->tiles[firstMissing];
+        const std::int32_t count = display_->tileCount;
+        if (firstMissing == 0) display_->tileCount = 0;
+        display_->tiles[firstMissing] = nullptr;
+        std::vector<const void*> expected = RestoreOrder();
+        if (firstMissing != 0) expected.erase(expected.begin() + 4 + firstMissing, expected.end() - 4);
+        platform::ddraw::StartCallLog();
+        EXPECT_EQ(display_->RestoreAllSurfaces(), 1);
+        std::vector<const void*> restored;
+        for (const auto& call : CallsOf(RestorePhase(platform::ddraw::CallLog()), "Restore")) {
+            restored.push_back(call.object);
+        }
+        EXPECT_EQ(restored, expected);
+        display_->tiles[firstMissing] = tile;
+        display_->tileCount = count;
     }
-    EXPECT_EQ(primaryRestores, 2);
-    EXPECT_EQ(CallsOf(platform::ddraw::CallLog(), "Blt").size(), 2u);
 }
 
 TEST_F(RestorationTest, ReleaseAllGivesEverythingBackInOrder) {

@@ -7,174 +7,96 @@
 
 namespace {
 
-struct Snapshot {
-    std::int32_t gnollX, gnollDirection, gnollFrame, fireballActive, fireballX, fireballY, fireballFrame;
-};
+// x, direction, frame of the creature; active, x, y, frame of the fireball.
+using Values = std::vector<std::int32_t>;
 
-Snapshot Take(const SceneState& s) {
-    return {s.gnollX.load(),    s.gnollDirection.load(), s.gnollFrame.load(),   s.fireballActive.load(),
-            s.fireballX.load(), s.fireballY.load(),      s.fireballFrame.load()};
+Values Take(const SceneState& s) {
+    return {s.gnollX, s.gnollDirection, s.gnollFrame, s.fireballActive, s.fireballX, s.fireballY, s.fireballFrame};
+}
+
+void Put(SceneState& s, const Values& v) {
+    s.gnollX = v[0];
+    s.gnollDirection = v[1];
+    s.gnollFrame = v[2];
+    s.fireballActive = v[3];
+    s.fireballX = v[4];
+    s.fireballY = v[5];
+    s.fireballFrame = v[6];
 }
 
 TEST(SceneStep, ResetGivesTheStartingScene) {
     SceneState scene;
-    EXPECT_EQ(scene.busy.load(), 0u);
-    EXPECT_EQ(scene.tilePhaseFrames, 2);
-    EXPECT_EQ(scene.spriteHeight, 120);
-    EXPECT_EQ(scene.spriteWidth, 100);
-    EXPECT_EQ(scene.gnollY.load(), 347);
-    const Snapshot s = Take(scene);
-    EXPECT_EQ(s.gnollX, 0);
-    EXPECT_EQ(s.gnollDirection, 1);
-    EXPECT_EQ(s.gnollFrame, 0);
-    EXPECT_EQ(s.fireballActive, 0);
-    EXPECT_EQ(scene.eraseCurrent.drawn, 0);
-    EXPECT_EQ(scene.erasePrevious.drawn, 0);
+    Put(scene, {9, -1, 9, 1, 9, 9, 9});
+    scene.busy = 1;
+    scene.tilePhaseFrames = 0;
+    scene.eraseCurrent = scene.erasePrevious = {1, 2, 3};
+    scene.Reset();
+    EXPECT_EQ(Take(scene), (Values{0, 1, 0, 0, 9, 9, 9}));
+    EXPECT_EQ(std::vector<std::int32_t>({static_cast<std::int32_t>(scene.busy), scene.tilePhaseFrames, scene.gnollY,
+                                         scene.spriteWidth, scene.spriteHeight, scene.eraseCurrent.drawn,
+                                         scene.erasePrevious.drawn}),
+              std::vector<std::int32_t>({0, 2, 347, 100, 120, 0, 0}));
 }
 
-struct EdgeCase {
-    const char* name;
-    std::int32_t x, direction, fireballActive, fireballX;
-    std::int32_t wantX, wantDirection, wantActive, wantFireballX;
-};
-
-TEST(SceneStep, EdgesTurnsAndFlightEnds) {
-    const EdgeCase cases[] = {
-        {"right turn from 635", 635, 1, 0, 0, 639, -1, 0, 0},
-        {"right turn from 636 overshoots to 641", 636, 1, 0, 0, 639, -1, 0, 0},
-        {"left turn from -96", -96, -1, 0, 0, -99, 1, 0, 0},
-        {"left turn from -99", -99, -1, 0, 0, -99, 1, 0, 0},
-        {"flight ends below -20", 0, 1, 1, -12, 5, 1, 0, -21},
-        {"flight goes on at -20", 0, 1, 1, -11, 5, 1, 1, -20},
-        {"no relaunch while flying", 245, 1, 1, 100, 250, 1, 1, 91},
-        {"launch walking left", 285, -1, 0, 0, 280, -1, 1, 280},
-        {"launch at the range's lower end", 235, 1, 0, 0, 240, 1, 1, 280},
-        {"no launch just below the range", 230, 1, 0, 0, 235, 1, 0, 0},
-        {"no launch just above the range", 276, 1, 0, 0, 281, 1, 0, 0},
+TEST(SceneStep, OneStep) {
+    const struct {
+        const char* name;
+        Values before, after;
+    } rows[] = {
+        {"walks right", {100, 1, 3, 0, 0, 0, 0}, {105, 1, 4, 0, 0, 0, 0}},
+        {"right turn from 635", {635, 1, 0, 0, 0, 0, 0}, {639, -1, 1, 0, 0, 0, 0}},
+        {"right turn overshooting to 641", {636, 1, 0, 0, 0, 0, 0}, {639, -1, 1, 0, 0, 0, 0}},
+        {"left turn from -96", {-96, -1, 0, 0, 0, 0, 0}, {-99, 1, 1, 0, 0, 0, 0}},
+        {"left turn from -99", {-99, -1, 0, 0, 0, 0, 0}, {-99, 1, 1, 0, 0, 0, 0}},
+        {"frames wrap", {0, 1, 13, 1, 200, 200, 5}, {5, 1, 0, 1, 191, 191, 0}},
+        {"frames advance", {0, 1, 12, 1, 200, 100, 4}, {5, 1, 13, 1, 191, 91, 5}},
+        {"flight ends below -20", {0, 1, 0, 1, -12, -12, 0}, {5, 1, 1, 0, -21, -21, 1}},
+        {"flight goes on at -20", {0, 1, 0, 1, -11, -11, 0}, {5, 1, 1, 1, -20, -20, 1}},
+        {"no relaunch while flying", {245, 1, 0, 1, 100, 100, 0}, {250, 1, 1, 1, 91, 91, 1}},
+        {"launch walking left", {285, -1, 0, 0, 0, 0, 3}, {280, -1, 1, 1, 280, 280, 0}},
+        {"launch at the range's lower end", {235, 1, 0, 0, 0, 0, 0}, {240, 1, 1, 1, 280, 280, 0}},
+        {"launch at the range's upper end", {275, 1, 0, 0, 0, 0, 0}, {280, 1, 1, 1, 280, 280, 0}},
+        {"no launch just below the range", {230, 1, 0, 0, 0, 0, 0}, {235, 1, 1, 0, 0, 0, 0}},
+        {"no launch just above the range", {276, 1, 0, 0, 0, 0, 0}, {281, 1, 1, 0, 0, 0, 0}},
+        {"a flight ends and another starts", {255, 1, 0, 1, -12, -12, 2}, {260, 1, 1, 1, 280, 280, 0}},
     };
-    for (const EdgeCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         SceneState scene;
-        scene.gnollX = c.x;
-        scene.gnollDirection = c.direction;
-        scene.fireballActive = c.fireballActive;
-        scene.fireballX = c.fireballX;
-        scene.fireballY = c.fireballX;
-        scene.fireballFrame = 0;
+        Put(scene, row.before);
         scene.Step();
-        EXPECT_EQ(scene.gnollX.load(), c.wantX);
-        EXPECT_EQ(scene.gnollDirection.load(), c.wantDirection);
-        EXPECT_EQ(scene.fireballActive.load(), c.wantActive);
-        if (c.wantActive || c.fireballActive) {
-            EXPECT_EQ(scene.fireballX.load(), c.wantFireballX);
-        }
+        EXPECT_EQ(Take(scene), row.after);
         EXPECT_EQ(scene.busy.load(), 0u);
     }
 }
 
-TEST(SceneStep, FramesWrap) {
+// From the start: the first launch on the 48th tick at x = 240, a flight of 34 positions from 280
+// to -17, turns that land on 639 and -99, and the launch range entered at 279 walking left and at
+// 241 walking right after the first turn.
+TEST(SceneStep, TheLongRun) {
     SceneState scene;
-    scene.gnollFrame = 12;
-    scene.fireballActive = 1;
-    scene.fireballX = 200;
-    scene.fireballY = 200;
-    scene.fireballFrame = 4;
-    scene.Step();
-    EXPECT_EQ(scene.gnollFrame.load(), 13);
-    EXPECT_EQ(scene.fireballFrame.load(), 5);
-    scene.Step();
-    EXPECT_EQ(scene.gnollFrame.load(), 0);
-    EXPECT_EQ(scene.fireballFrame.load(), 0);
-}
-
-TEST(SceneStep, EndingFlightStillAdvancesItsFrameAndAllowsALaunchInTheSameTick) {
-    SceneState scene;
-    scene.gnollX = 255;
-    scene.fireballActive = 1;
-    scene.fireballX = -12;
-    scene.fireballY = -12;
-    scene.fireballFrame = 2;
-    scene.Step();
-    // The old flight ended (-21) and, the creature being at 260, a new one began at the launch point.
-    EXPECT_EQ(scene.fireballActive.load(), 1);
-    EXPECT_EQ(scene.fireballX.load(), 280);
-    EXPECT_EQ(scene.fireballY.load(), 280);
-    EXPECT_EQ(scene.fireballFrame.load(), 0);
-}
-
-TEST(SceneStep, FirstLaunchOnThe48thTickAndAFlightOf34Positions) {
-    SceneState scene;
-    int tick = 0;
-    while (scene.fireballActive.load() == 0) {
+    std::vector<Values> ticks;
+    for (int i = 0; i < 600; ++i) {
         scene.Step();
-        ++tick;
-        ASSERT_LT(tick, 1000);
+        ticks.push_back(Take(scene));
     }
-    EXPECT_EQ(tick, 48);
-    EXPECT_EQ(scene.gnollX.load(), 240);
-
-    std::vector<std::int32_t> positions{scene.fireballX.load()};
-    while (true) {
-        scene.Step();
-        if (scene.fireballActive.load() == 0) break;
-        positions.push_back(scene.fireballX.load());
-        // The creature is far from the launch range by now, so no new flight starts.
-        ASSERT_LT(positions.size(), 100u);
+    EXPECT_EQ(ticks[46][3], 0);
+    EXPECT_EQ(ticks[47][3], 1);
+    EXPECT_EQ(ticks[47][0], 240);
+    int flight = 0;
+    for (int i = 47; ticks[i][3] == 1; ++i) ++flight;
+    EXPECT_EQ(flight, 34);
+    EXPECT_EQ(ticks[47 + 33][4], -17);
+    std::vector<std::int32_t> turns, entries;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        const Values& was = ticks[i - 1];
+        const Values& now = ticks[i];
+        EXPECT_TRUE(now[0] >= -99 && now[0] <= 639) << now[0];
+        if (now[1] != was[1]) turns.push_back(now[0]);
+        if (now[3] == 1 && was[3] == 0) entries.push_back(now[0]);
     }
-    EXPECT_EQ(positions.size(), 34u);
-    EXPECT_EQ(positions.front(), 280);
-    EXPECT_EQ(positions.back(), -17);
-    EXPECT_EQ(scene.fireballX.load(), -26);
-}
-
-TEST(SceneStep, TheWalkIsPeriodicBetweenTheTurns) {
-    SceneState scene;
-    std::vector<std::int32_t> xs;
-    for (int i = 0; i < 400; ++i) {
-        scene.Step();
-        xs.push_back(scene.gnollX.load());
-    }
-    // Out to the right edge: 5, 10, ..., 635, then the turn leaves 639.
-    EXPECT_EQ(xs[0], 5);
-    EXPECT_EQ(xs[126], 635);
-    EXPECT_EQ(xs[127], 639);
-    EXPECT_EQ(xs[128], 634);
-    // Back to the left: ..., -96, then -101 turns to -99.
-    std::size_t leftTurn = 0;
-    for (std::size_t i = 128; i < xs.size(); ++i) {
-        if (xs[i] == -99) {
-            leftTurn = i;
-            break;
-        }
-    }
-    ASSERT_NE(leftTurn, 0u);
-    EXPECT_EQ(xs[leftTurn - 1], -96);
-    // Walking right from -99 the first position in the launch range is 241.
-    std::int32_t firstInRange = 0;
-    for (std::size_t i = leftTurn + 1; i < xs.size(); ++i) {
-        if (xs[i] >= 240) {
-            firstInRange = xs[i];
-            break;
-        }
-    }
-    EXPECT_EQ(firstInRange, 241);
-    // Every turn lands exactly on 639 or -99, and x never leaves -99..639.
-    for (std::int32_t x : xs) {
-        EXPECT_GE(x, -99);
-        EXPECT_LE(x, 639);
-    }
-}
-
-TEST(SceneStep, WalkingLeftFrom639EntersTheLaunchRangeAt279) {
-    SceneState scene;
-    scene.gnollX = 639;
-    scene.gnollDirection = -1;
-    std::int32_t first = 0;
-    for (int i = 0; i < 200 && first == 0; ++i) {
-        scene.Step();
-        if (scene.gnollX.load() <= 280) first = scene.gnollX.load();
-    }
-    EXPECT_EQ(first, 279);
+    EXPECT_EQ(turns, (std::vector<std::int32_t>{639, -99, 639, -99}));
+    EXPECT_EQ(entries, (std::vector<std::int32_t>{240, 279, 241, 279}));
 }
 
 }  // namespace

@@ -6,18 +6,18 @@
 
 namespace platform::gdi {
 
-std::atomic<int> gFailCreateCompatibleDc{0};
+std::atomic<int> gFailingCalls[static_cast<int>(GdiCall::Count)];
 
-namespace {
-
-// Takes one injected failure if any is pending.
-bool ConsumeInjectedFailure() {
-    int pending = gFailCreateCompatibleDc.load();
+bool TakeInjectedFailure(GdiCall call) {
+    std::atomic<int>& failing = gFailingCalls[static_cast<int>(call)];
+    int pending = failing.load();
     while (pending > 0) {
-        if (gFailCreateCompatibleDc.compare_exchange_weak(pending, pending - 1)) return true;
+        if (failing.compare_exchange_weak(pending, pending - 1)) return true;
     }
     return false;
 }
+
+namespace {
 
 DeviceContext* NewDc(ObjectKind kind) {
     auto dc = std::make_unique<DeviceContext>(kind);
@@ -55,7 +55,7 @@ using platform::gdi::GdiLock;
 using platform::gdi::ObjectKind;
 
 HDC WINAPI CreateCompatibleDC(HDC reference) {
-    if (platform::gdi::ConsumeInjectedFailure()) return nullptr;
+    if (platform::gdi::TakeInjectedFailure(platform::gdi::GdiCall::CreateCompatibleDC)) return nullptr;
     auto lock = GdiLock();
     // NULL means the screen; any other reference must be a live DC.
     if (reference != nullptr && FindDc(reference) == nullptr) return nullptr;
@@ -76,6 +76,7 @@ BOOL WINAPI DeleteDC(HDC handle) {
 
 int WINAPI SetBkMode(HDC handle, int mode) {
     if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+    if (platform::gdi::TakeInjectedFailure(platform::gdi::GdiCall::SetBkMode)) return 0;
     auto lock = GdiLock();
     DeviceContext* dc = FindDc(handle);
     if (dc == nullptr) return 0;
@@ -85,6 +86,7 @@ int WINAPI SetBkMode(HDC handle, int mode) {
 }
 
 COLORREF WINAPI SetTextColor(HDC handle, COLORREF color) {
+    if (platform::gdi::TakeInjectedFailure(platform::gdi::GdiCall::SetTextColor)) return CLR_INVALID;
     auto lock = GdiLock();
     DeviceContext* dc = FindDc(handle);
     if (dc == nullptr) return CLR_INVALID;

@@ -4,7 +4,7 @@
 
 namespace platform::gdi {
 
-void FailCreateCompatibleDC(int times) { gFailCreateCompatibleDc.store(times > 0 ? times : 0); }
+void FailGdiCall(GdiCall call, int times) { gFailingCalls[static_cast<int>(call)].store(times > 0 ? times : 0); }
 
 int LiveGdiObjectCount() {
     auto lock = GdiLock();

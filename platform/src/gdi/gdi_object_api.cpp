@@ -1,5 +1,4 @@
 // Selecting, describing and deleting GDI objects.
-#include <algorithm>
 #include <cstring>
 
 #include "gdi/gdi_objects.h"
@@ -62,23 +61,38 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
     return TRUE;
 }
 
-// Fills a BITMAP for bitmaps: bmBits is the top row of the decoded picture (rows top-down,
-// padded to 4 bytes), and bmBitsPixel/bmWidthBytes describe that storage (8 or 24 bits).
+// Describes a bitmap as Windows does: a DIBSECTION when the buffer holds one (DIB sections only),
+// else a BITMAP; a buffer too small for a whole BITMAP gets 0 and is left untouched. bmBits is the
+// top row of the decoded picture (rows top-down, padded to 4 bytes), so the header gives a
+// negative height; bmBitsPixel and bmWidthBytes describe that storage (8 or 24 bits).
 int WINAPI GetObjectA(HGDIOBJ object, int bytes, LPVOID buffer) {
     auto lock = GdiLock();
     BitmapObject* bitmap = platform::gdi::FindBitmap(object);
     if (bitmap == nullptr || bytes < 0) return 0;
     if (buffer == nullptr) return static_cast<int>(sizeof(BITMAP));
+    const auto room = static_cast<std::size_t>(bytes);
+    if (room < sizeof(BITMAP)) return 0;
     const platform::gdi::DecodedDib& image = bitmap->image;
-    BITMAP description{};
-    description.bmType = 0;
-    description.bmWidth = image.width;
-    description.bmHeight = image.height;
-    description.bmWidthBytes = static_cast<LONG>(image.strideBytes);
-    description.bmPlanes = 1;
-    description.bmBitsPixel = static_cast<WORD>(image.bitsPerPixel);
-    description.bmBits = const_cast<std::uint8_t*>(image.pixels.data());
-    const std::size_t copied = std::min<std::size_t>(static_cast<std::size_t>(bytes), sizeof description);
-    std::memcpy(buffer, &description, copied);
-    return static_cast<int>(copied);
+    DIBSECTION section{};
+    section.dsBm.bmWidth = image.width;
+    section.dsBm.bmHeight = image.height;
+    section.dsBm.bmWidthBytes = static_cast<LONG>(image.strideBytes);
+    section.dsBm.bmPlanes = 1;
+    section.dsBm.bmBitsPixel = static_cast<WORD>(image.bitsPerPixel);
+    section.dsBm.bmBits = const_cast<std::uint8_t*>(image.pixels.data());
+    // The stock 1x1 bitmap of a new memory DC is a device bitmap, as on Windows.
+    if (bitmap->stock || room < sizeof section) {
+        std::memcpy(buffer, &section.dsBm, sizeof section.dsBm);
+        return static_cast<int>(sizeof section.dsBm);
+    }
+    BITMAPINFOHEADER& header = section.dsBmih;
+    header.biSize = sizeof header;
+    header.biWidth = image.width;
+    header.biHeight = -image.height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(image.bitsPerPixel);
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(image.strideBytes * static_cast<std::size_t>(image.height));
+    std::memcpy(buffer, &section, sizeof section);
+    return static_cast<int>(sizeof section);
 }

@@ -77,8 +77,11 @@ BitmapObject* FindBitmap(const void* handle);
 // Registered objects that are not stock objects. Caller holds GdiLock.
 int CountLiveObjects();
 
-// CreateCompatibleDC calls still to fail (set by the test controls).
-extern std::atomic<int> gFailCreateCompatibleDc;
+// GDI calls the test controls (gdi_control.h) can make fail, and how many more times each will.
+enum class GdiCall { CreateCompatibleDC, SetBkMode, SetTextColor, TextOutA, Count };
+extern std::atomic<int> gFailingCalls[static_cast<int>(GdiCall::Count)];
+// Takes one injected failure of `call` if any is pending.
+bool TakeInjectedFailure(GdiCall call);
 
 // The GetStockObject number (0 to 19) of a stock object handle, or -1.
 int StockObjectIndex(const void* handle);

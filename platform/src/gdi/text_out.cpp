@@ -45,6 +45,7 @@ void DrawGlyph(const platform::gdi::DeviceContext& dc, const platform::gdi::Glyp
 
 BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     if (length < 0 || (text == nullptr && length > 0)) return FALSE;
+    if (platform::gdi::TakeInjectedFailure(platform::gdi::GdiCall::TextOutA)) return FALSE;
     const platform::gdi::Font* font = platform::gdi::DefaultFont();
     auto lock = platform::gdi::GdiLock();
     platform::gdi::DeviceContext* dc = platform::gdi::FindDc(handle);

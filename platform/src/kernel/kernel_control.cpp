@@ -20,9 +20,15 @@ void AddForTesting(LPCSTR type, int id, std::vector<unsigned char> bytes) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     registry.AbsorbTables();
-    Record record{*typeId, id, nullptr, bytes.size(), std::move(bytes)};
-    record.data = record.owned.data();
-    registry.Add(std::move(record));
+    // Replacing an earlier addition reuses its record, so repeated additions (a fuzzer's) take no
+    // more memory; handles found earlier see the new bytes.
+    const auto found = registry.visible.find({*typeId, id});
+    Record* record = found != registry.visible.end() && found->second->added ? const_cast<Record*>(found->second)
+                                                                              : nullptr;
+    if (record == nullptr) record = const_cast<Record*>(registry.Add(Record{*typeId, id, nullptr, 0, {}, true}));
+    record->owned = std::move(bytes);
+    record->data = record->owned.data();
+    record->size = record->owned.size();
 }
 
 void RemoveForTesting(LPCSTR type, int id) {

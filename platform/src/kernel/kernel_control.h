@@ -16,7 +16,8 @@ void SetTickCount(std::optional<DWORD> fixed);
 namespace platform::resources {
 
 // Types and ids are integers, given as MAKEINTRESOURCEA(n) or "#n".
-// Adds (or replaces) a resource visible to FindResourceA for the rest of the process.
+// Adds a resource visible to FindResourceA for the rest of the process, or replaces an earlier
+// addition in place (handles found earlier then see the new bytes).
 void AddForTesting(LPCSTR type, int id, std::vector<unsigned char> bytes);
 // Hides a resource, embedded or added, from FindResourceA. Handles found earlier stay usable.
 void RemoveForTesting(LPCSTR type, int id);

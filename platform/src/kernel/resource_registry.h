@@ -28,6 +28,7 @@ struct Record {
     const unsigned char* data;
     std::size_t size;
     std::vector<unsigned char> owned;  // the bytes of a test addition
+    bool added = false;                // a test addition, replaced in place by the next one
 };
 
 struct Registry {

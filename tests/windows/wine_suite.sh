@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The Windows executables: what they are made of, and the 64-bit one on Wine's own DirectDraw on
+# Xvfb screens (the 32-bit one is only inspected: these kernels cannot run 32-bit programs).
+# Usage: wine_suite.sh LINUX_PROGRAM EXE_I686 EXE_X86_64
+set -uo pipefail
+linux="$(realpath "$1")" exe32="$(realpath "$2")" exe64="$(realpath "$3")"
+checker="$(dirname "$(realpath "$0")")/screen_check.py"
+work="$(mktemp -d)"
+cd "$work" || exit 1
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+passed=0 failed=0 xservers=()
+check() {
+  local name="$1"; shift
+  if "$@"; then echo "ok: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
+}
+cleanup() {
+  timeout 20 wineserver -k 2>/dev/null
+  for x in "${xservers[@]}"; do kill "$x" 2>/dev/null; wait "$x" 2>/dev/null; done
+  cd / && rm -rf "$work"
+}
+trap cleanup EXIT
+
+# PE kind and GUI subsystem, imports from Windows' own DLLs only, the resources and the version.
+inspect() {
+  local tool="$1" exe="$2" magic="$3" dll version
+  "$tool-objdump" -p "$exe" >dump || return 1
+  grep -q "^Magic.*($magic)" dump && grep -q "^Subsystem.*(Windows GUI)" dump && grep -qi "DLL Name: ddraw.dll" dump ||
+    return 1
+  for dll in $(awk '/DLL Name:/ {print tolower($3)}' dump); do
+    case "$dll" in ddraw.dll | gdi32.dll | kernel32.dll | msvcrt.dll | user32.dll | winmm.dll) ;; *) echo "imports $dll"; return 1 ;; esac
+  done
+  "$tool-windres" -i "$exe" -O rc >resources.rc || return 1
+  version="$("$linux" --version | awk '{print $2}')"
+  for pattern in '^101 14 ' 'Has 3 elements' '"\\020\\020' '"\\040\\040' '"\\060\\060' '^102 2 ' '^103 2 ' '^105 2 ' \
+    'VALUE "ProductName", "Vornhollow Test Program"' "VALUE \"ProductVersion\", \"$version\""; do
+    grep -q -- "$pattern" resources.rc || { echo "no resource line matching $pattern"; return 1; }
+  done
+}
+check "i686 executable: PE32 GUI, system DLLs only, resources" inspect i686-w64-mingw32 "$exe32" PE32
+check "x86_64 executable: PE32+ GUI, system DLLs only, resources" inspect x86_64-w64-mingw32 "$exe64" PE32+
+
+start_x() {  # DISPLAY SCREEN
+  Xvfb "$1" -screen 0 "$2" -nolisten tcp >/dev/null 2>&1 &
+  xservers+=($!)
+  export DISPLAY="$1"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+window() { for _ in $(seq 150); do xdotool search --name "$1" 2>/dev/null | grep -q . && return 0; sleep 0.2; done; return 1; }
+ended() {  # PID EXPECTED_CODE: the process ends by itself within 20 s with that code
+  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.2; done
+  kill "$1" 2>/dev/null && { echo "still running"; return 1; }
+  wait "$1"
+  local code=$?
+  [ "$code" -eq "$2" ] || { echo "exit code $code"; return 1; }
+}
+
+base=$((100 + RANDOM % 400))
+start_x ":$base" 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
+# A new prefix takes long to set up: once, before anything is timed.
+timeout 180 wineboot -i >/dev/null 2>&1
+timeout 60 wineserver -w
+
+bounded_run() {
+  local start=$SECONDS
+  timeout 60 wine "$exe64" --frames 600 --trace trace.jsonl >summary || { echo "exit code $?"; return 1; }
+  echo "$(cat summary) (wall clock $((SECONDS - start)) s)"
+  python3 "$checker" trace trace.jsonl 600
+}
+check "a --frames 600 --trace run on 640x480x16 ends with exit code 0 within a minute, every frame ok" bounded_run
+
+screen_and_f12() {
+  "$linux" --offscreen --frames 2 --screenshot background.png >/dev/null 2>&1 || return 1
+  wine "$exe64" &
+  local pid=$!
+  window '^Vornhollow Test Program$' || { echo "no program window"; kill "$pid"; return 1; }
+  sleep 4
+  xwd -root -silent >screen.xwd
+  xdotool key F12
+  ended "$pid" 0 && python3 "$checker" screen background.png screen.xwd
+}
+check "the screen shows the Linux build's background, the creature and the counter; F12 ends with code 0" \
+  screen_and_f12
+timeout 30 wineserver -w
+
+# A box on a 24-bit screen (Wine cannot switch to 16 bits there) or for a refused option: its text
+# from Wine's window trace, Return closes it, and the exit code.
+box() {  # TITLE TEXT CODE ARGUMENTS...
+  local title="$1" text="$2" code="$3" pid
+  shift 3
+  WINEDEBUG=-all,+win wine "$exe64" "$@" 2>win.log &
+  pid=$!
+  window "^$title\$" || { echo "no '$title' box"; kill "$pid"; return 1; }
+  sleep 0.5
+  xdotool key Return
+  ended "$pid" "$code" && grep -qF "set_window_text L\"$text" win.log
+}
+start_x ":$((base + 1))" 1024x768x24 || { echo "FAIL: Xvfb cannot start"; exit 1; }
+check "on 1024x768x24: a 'Fatal Error' box with the mode text, Return ends with code 0" \
+  box "Fatal Error" 'SetDisplayMode failed for\nDirectDraw (640x480x16)' 0
+check "a Linux-only option: the usage in a box, exit code 2" \
+  box "Vornhollow Test Program" 'vornhollow: --offscreen exists only in the Linux build\n\nusage:' 2 --offscreen
+check "a frame count out of range: the usage in a box, exit code 2" \
+  box "Vornhollow Test Program" "vornhollow: --frames: '0' is not a whole number from 1 to 1000000000" 2 --frames 0
+
+echo "wine suite: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
