@@ -10,7 +10,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -31,8 +32,6 @@ using Nanoseconds = std::int64_t;
 
 constexpr Nanoseconds kNsPerMs = 1'000'000;
 constexpr Nanoseconds kNsPerSecond = 1'000'000'000;
-// Longest single sleep: a stop request is noticed within this time even for long periods.
-constexpr Nanoseconds kStopCheckNs = 20 * kNsPerMs;
 constexpr UINT kMaxDelayMs = 1000000;  // the device maximum timeGetDevCaps reports
 constexpr UINT kFlagsKnown = TIME_PERIODIC | TIME_KILL_SYNCHRONOUS;
 
@@ -43,7 +42,9 @@ struct Timer {
     bool killWaits = false;  // TIME_KILL_SYNCHRONOUS
     LPTIMECALLBACK callback = nullptr;
     DWORD_PTR user = 0;
-    std::atomic<bool> stop{false};
+    std::mutex wakeMutex;
+    std::condition_variable wake;  // signalled on stop, so a kill never waits out a period
+    bool stop = false;             // guarded by wakeMutex
     std::atomic<bool> ended{false};  // the thread has left its loop and touches nothing more
     std::thread thread;
 };
@@ -70,22 +71,20 @@ Nanoseconds MonotonicNow() {
     return static_cast<Nanoseconds>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
 }
 
-void SleepUntil(Nanoseconds at) {
-    timespec until{};
-    until.tv_sec = static_cast<time_t>(at / kNsPerSecond);
-    until.tv_nsec = static_cast<long>(at % kNsPerSecond);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
+// Sleeps to the deadline; false when the timer was stopped meanwhile. The condition variable
+// waits on the monotonic clock, so its deadline is as exact as clock_nanosleep's.
+bool WaitForDeadline(Timer& timer, Nanoseconds deadline) {
+    const std::chrono::steady_clock::time_point at{std::chrono::nanoseconds(deadline)};
+    std::unique_lock lock(timer.wakeMutex);
+    return !timer.wake.wait_until(lock, at, [&] { return timer.stop; });
 }
 
-// Sleeps to the deadline in slices; false when the timer was stopped meanwhile.
-bool WaitForDeadline(const Timer& timer, Nanoseconds deadline) {
-    for (;;) {
-        if (timer.stop.load(std::memory_order_acquire)) return false;
-        const Nanoseconds now = MonotonicNow();
-        if (now >= deadline) return true;
-        SleepUntil(std::min(deadline, now + kStopCheckNs));
+void Stop(Timer& timer) {
+    {
+        std::lock_guard lock(timer.wakeMutex);
+        timer.stop = true;
     }
+    timer.wake.notify_all();
 }
 
 // Says once per process, when the run is traced, what priority the timer threads get.
@@ -164,7 +163,7 @@ MMRESULT WINAPI timeKillEvent(UINT timerId) {
         if (found == registry.timers.end()) return TIMERR_NOCANDO;
         timer = found->second;
         registry.timers.erase(found);
-        timer->stop.store(true, std::memory_order_release);
+        Stop(*timer);
         // A callback killing its own timer cannot wait for itself: its thread ends as soon as
         // the callback returns.
         if (!timer->killWaits || tCurrentTimer == timer.get()) {
@@ -189,7 +188,7 @@ void StopAllTimers() {
         registry.ending.clear();
     }
     // All are told first, so their threads end together.
-    for (const auto& timer : timers) timer->stop.store(true, std::memory_order_release);
+    for (const auto& timer : timers) Stop(*timer);
     for (const auto& timer : timers) {
         if (timer.get() == tCurrentTimer)
             timer->thread.detach();  // called from a callback: this thread cannot wait for itself
