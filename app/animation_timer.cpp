@@ -25,7 +25,9 @@ std::int32_t StartAnimationTimer() {
     timeGetDevCaps(&caps, sizeof caps);
     gTimerPeriod = ChooseTimerResolution(caps);
     timeBeginPeriod(gTimerPeriod);
-    gTimerId = timeSetEvent(kTickIntervalMs, kTimerResolutionMs, AnimationTimerProc, 0, TIME_PERIODIC);
+    // Killing the timer waits for a tick still running, so the scene can be freed right after.
+    gTimerId =
+        timeSetEvent(kTickIntervalMs, kTimerResolutionMs, AnimationTimerProc, 0, TIME_PERIODIC | TIME_KILL_SYNCHRONOUS);
     return gTimerId != 0 ? 1 : 0;
 }
 

@@ -23,11 +23,13 @@ void TraceFrame(const FrameTrace& frame) {
 
 void TraceTick(bool stepped) {
     static std::atomic<std::uint64_t> tickNumber{0};
+    // The tick's time is when it ran, not when the trace was free to take its line.
+    const double now = diagnostics::MillisecondsSinceStart();
     const std::uint64_t n = tickNumber.fetch_add(1, std::memory_order_relaxed) + 1;
     if (!diagnostics::TraceEnabled()) return;
     char line[128];
     std::snprintf(line, sizeof line, "{\"type\":\"tick\",\"n\":%llu,\"t_ms\":%.3f,\"stepped\":%s}",
-                  static_cast<unsigned long long>(n), diagnostics::MillisecondsSinceStart(), stepped ? "true" : "false");
+                  static_cast<unsigned long long>(n), now, stepped ? "true" : "false");
     diagnostics::TraceLine(line);
 }
 

@@ -19,11 +19,13 @@ using LPTIMECALLBACK = void(CALLBACK*)(UINT timerId, UINT message, DWORD_PTR use
 #define TIMERR_NOCANDO 97
 #define TIME_ONESHOT 0x0000
 #define TIME_PERIODIC 0x0001
+#define TIME_KILL_SYNCHRONOUS 0x0100
 
 MMRESULT WINAPI timeGetDevCaps(LPTIMECAPS caps, UINT size);
 MMRESULT WINAPI timeBeginPeriod(UINT period);
 MMRESULT WINAPI timeEndPeriod(UINT period);
 // Starts a timer whose callback runs on a thread of its own; returns its id, or 0 on failure.
 MMRESULT WINAPI timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags);
-// Stops the timer and waits for its thread; returns TIMERR_NOERROR (0) or TIMERR_NOCANDO.
+// Stops the timer; returns TIMERR_NOERROR (0) or TIMERR_NOCANDO. Waits for a callback still
+// running only when the timer was made with TIME_KILL_SYNCHRONOUS.
 MMRESULT WINAPI timeKillEvent(UINT timerId);

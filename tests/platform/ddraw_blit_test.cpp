@@ -1,5 +1,5 @@
-// Blit semantics of the software DirectDraw: copies, source colour keys, mirrors, colour fills,
-// rectangle checks and copies within one surface.
+// Blit semantics of the software DirectDraw: copies, source colour keys, mirrors, stretches,
+// colour fills, rectangle checks and copies within one surface.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,16 +18,18 @@ using platform::PixelFormat;
 constexpr DWORD kLR = DDBLTFX_MIRRORLEFTRIGHT;
 constexpr DWORD kUD = DDBLTFX_MIRRORUPDOWN;
 
-// What one blit should do, written pixel by pixel from its definition.
+// What one blit should do, written pixel by pixel from its definition: source rectangle s onto
+// destination rectangle d, scaled by nearest neighbour (rounding down) when their sizes differ.
 std::vector<std::uint16_t> ExpectedAfter(const std::vector<std::uint16_t>& source, int sourceWidth,
-                                         std::vector<std::uint16_t> dest, int destWidth, RECT s, LONG dx, LONG dy,
-                                         bool keyed, DWORD ddfx, std::uint16_t low, std::uint16_t high) {
-    for (int j = 0; j < s.bottom - s.top; ++j) {
-        for (int i = 0; i < s.right - s.left; ++i) {
-            const int column = (ddfx & kLR) ? s.right - 1 - i : s.left + i;
-            const int row = (ddfx & kUD) ? s.bottom - 1 - j : s.top + j;
-            const std::uint16_t p = source[row * sourceWidth + column];
-            if (!(keyed && p >= low && p <= high)) dest[(dy + j) * destWidth + dx + i] = p;
+                                         std::vector<std::uint16_t> dest, int destWidth, RECT s, RECT d, bool keyed,
+                                         DWORD ddfx, std::uint16_t low, std::uint16_t high) {
+    const int sw = s.right - s.left, sh = s.bottom - s.top, dw = d.right - d.left, dh = d.bottom - d.top;
+    for (int j = 0; j < dh; ++j) {
+        for (int i = 0; i < dw; ++i) {
+            const int u = (ddfx & kLR) ? dw - 1 - i : i;
+            const int v = (ddfx & kUD) ? dh - 1 - j : j;
+            const std::uint16_t p = source[(s.top + v * sh / dh) * sourceWidth + s.left + u * sw / dw];
+            if (!(keyed && p >= low && p <= high)) dest[(d.top + j) * destWidth + d.left + i] = p;
         }
     }
     return dest;
@@ -43,6 +45,8 @@ struct BlitCase {
     RECT src;
     LONG destX, destY;
     std::uint16_t keyLow, keyHigh;
+    LONG destWidth = 0, destHeight = 0;  // Blt's destination size; 0: the source's
+    DWORD keyFlags = DDCKEY_SRCBLT | DDCKEY_COLORSPACE;
 };
 
 void PrintTo(const BlitCase& c, std::ostream* os) { *os << c.name; }
@@ -60,6 +64,10 @@ const BlitCase kBlitCases[] = {
     {"KeyedMirrorBoth", Method::Blt, kKeyedMirror, kLR | kUD, {49, 0, 64, 15}, 105, 0, 0x07E0, 0x07E0},
     {"KeyRangeMirrored", Method::Blt, kKeyedMirror, kLR, {0, 0, 99, 80}, 1, 0, 0x1000, 0x3FFF},
     {"KeyRangeBltFast", Method::BltFast, DDBLTFAST_SRCCOLORKEY, 0, {0, 0, 97, 80}, 0, 0, 0xFFF0, 0xFFFF},
+    // Without DDCKEY_COLORSPACE a range collapses to its low value.
+    {"RangeNoColorSpace", Method::Blt, DDBLT_KEYSRC, 0, {0, 0, 100, 80}, 0, 0, 0x1000, 0x3FFF, 0, 0, DDCKEY_SRCBLT},
+    {"StretchKeyedMirrored", Method::Blt, kKeyedMirror, kLR | kUD, {3, 5, 40, 30}, 10, 4, 0x07E0, 0x07E0, 103, 61},
+    {"Shrink", Method::Blt, DDBLT_WAIT, 0, {0, 0, 100, 80}, 1, 2, 0, 0, 37, 23},
     // Widths around the vector width exercise the row tails.
     {"Width17Keyed", Method::Blt, DDBLT_KEYSRC, 0, {4, 4, 21, 44}, 3, 3, 0x07E0, 0x07E0},
     {"Width21KeyedMirror", Method::Blt, kKeyedMirror, kLR, {4, 4, 25, 44}, 3, 3, 0x07E0, 0x07E0},
@@ -79,13 +87,15 @@ TEST_P(BlitSemantics, MatchesPixelByPixelDefinition) {
         std::mt19937 random(1234);
         FillRandom(source, random, c.keyLow, 30);
         FillRandom(dest, random);
-        SetKey(source, c.keyLow, c.keyHigh);
+        SetKey(source, c.keyLow, c.keyHigh, c.keyFlags);
         const bool keyed = (c.flags & (c.method == Method::Blt ? DDBLT_KEYSRC : DDBLTFAST_SRCCOLORKEY)) != 0;
-        const auto expected = ExpectedAfter(Snapshot(source), 100, Snapshot(dest), 120, c.src, c.destX, c.destY, keyed,
-                                            c.ddfx, c.keyLow, c.keyHigh);
+        const std::uint16_t keyHigh = (c.keyFlags & DDCKEY_COLORSPACE) != 0 ? c.keyHigh : c.keyLow;
         RECT src = c.src;
+        RECT destRect{c.destX, c.destY, c.destX + (c.destWidth != 0 ? c.destWidth : src.right - src.left),
+                      c.destY + (c.destHeight != 0 ? c.destHeight : src.bottom - src.top)};
+        const auto expected = ExpectedAfter(Snapshot(source), 100, Snapshot(dest), 120, c.src, destRect, keyed, c.ddfx,
+                                            c.keyLow, keyHigh);
         if (c.method == Method::Blt) {
-            RECT destRect{c.destX, c.destY, c.destX + (src.right - src.left), c.destY + (src.bottom - src.top)};
             DDBLTFX fx = Fx(c.ddfx);
             ASSERT_EQ(dest->Blt(&destRect, source, &src, c.flags, &fx), DD_OK);
         } else {
@@ -141,7 +151,6 @@ const RectCase kRectCases[] = {
     {"DestLeftNegative", Method::Blt, {-1, 0, 63, 48}, {0, 0, 64, 48}, 0, DDERR_INVALIDRECT},
     {"SrcOnePastRight", Method::Blt, {0, 0, 64, 48}, {1, 0, 65, 48}, 0, DDERR_INVALIDRECT},
     {"SrcOnePastBottomMirrored", Method::Blt, {0, 0, 64, 48}, {0, 1, 64, 49}, DDBLT_DDFX, DDERR_INVALIDRECT},
-    {"SizesDiffer", Method::Blt, {0, 0, 32, 32}, {0, 0, 16, 16}, 0, DDERR_INVALIDPARAMS},
     {"FillOnEdge", Method::Blt, {0, 0, 80, 60}, {0, 0, 0, 0}, DDBLT_COLORFILL, DD_OK},
     {"FillPastRight", Method::Blt, {0, 0, 81, 60}, {0, 0, 0, 0}, DDBLT_COLORFILL, DDERR_INVALIDRECT},
     {"FastOnRightBottomEdge", Method::BltFast, {16, 12, 0, 0}, {0, 0, 64, 48}, DDBLTFAST_SRCCOLORKEY, DD_OK},
@@ -202,7 +211,7 @@ TEST_F(DirectDrawTest, OverlappingBlitsReadTheSourceAsItWas) {
             RECT dest{c.destX, c.destY, c.destX + (src.right - src.left), c.destY + (src.bottom - src.top)};
             DDBLTFX fx = Fx(c.ddfx);
             ASSERT_EQ(surface->Blt(&dest, surface, &src, c.flags, &fx), DD_OK);
-            EXPECT_EQ(Snapshot(surface), ExpectedAfter(before, 50, before, 50, c.src, c.destX, c.destY,
+            EXPECT_EQ(Snapshot(surface), ExpectedAfter(before, 50, before, 50, c.src, dest,
                                                        (c.flags & DDBLT_KEYSRC) != 0, c.ddfx, 0x07E0, 0x07E0))
                 << "baseline " << baseline << " dest " << c.destX << "," << c.destY;
         }
@@ -222,20 +231,22 @@ TEST_F(DirectDrawTest, BlitArgumentsAreChecked) {
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_DDFX, &fx), DDERR_INVALIDPARAMS) << "DDBLTFX of 99 bytes";
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_DDFX, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dest->Blt(nullptr, nullptr, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDPARAMS) << "no source";
-    EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_NOCOLORKEY);
+    EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDPARAMS) << "no key";
+    EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_KEYSRC, nullptr), DDERR_INVALIDPARAMS) << "no key";
     EXPECT_EQ(dest->BltFast(0, 0, nullptr, nullptr, 0), DDERR_INVALIDPARAMS);
+    DDBLTFX fill = Fx(0, 0xFFFF);
+    EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_COLORFILL, &fill), DDERR_INVALIDPARAMS) << "fill with a source";
     EXPECT_EQ(Snapshot(dest), before);
 
     // Null rectangles mean whole surfaces; without DDBLT_DDFX the effects record is not consulted.
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_WAIT, &fx), DD_OK);
     EXPECT_EQ(Snapshot(dest), Snapshot(source));
-    EXPECT_EQ(MakeSurface(dd, 17, 16)->Blt(nullptr, source, nullptr, 0, nullptr), DDERR_INVALIDPARAMS);
 
     // Removing the key makes keyed blits refuse again.
     SetKey(source, 1, 1);
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
     ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, nullptr), DD_OK);
-    EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_NOCOLORKEY);
+    EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDPARAMS);
 }
 
 }  // namespace

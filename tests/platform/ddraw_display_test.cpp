@@ -1,5 +1,5 @@
-// The software DirectDraw display: flip chain, video-memory budget, surface loss and
-// restoration, device-context locking.
+// The software DirectDraw display: flip chain, video-memory budget, surface loss (also on focus
+// loss) and restoration, device-context locking.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "common/app_activation.h"
 #include "ddraw_test_support.h"
 #include "wingdi.h"
 
@@ -54,6 +55,9 @@ TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     HRESULT result;
     EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
     EXPECT_EQ(result, DDERR_PRIMARYSURFACEALREADYEXISTS);
+
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL), DD_OK);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
 }
 
 // Releasing the primary frees the whole chain, even with a GetAttachedSurface reference still
@@ -130,6 +134,9 @@ TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
     for (IDirectDrawSurface* s : {primary, back, a, b}) EXPECT_EQ(s->IsLost(), DDERR_SURFACELOST);
     DDBLTFX fx = Fx();
     HDC dc = nullptr;
+    DDSCAPS caps{DDSCAPS_BACKBUFFER};
+    IDirectDrawSurface* attached = nullptr;
+    EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached), DDERR_SURFACELOST);
     EXPECT_EQ(b->Blt(nullptr, a, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
     EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
     EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
@@ -158,6 +165,37 @@ TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
     EXPECT_EQ(PixelAt(a, 8, 0), 0x0123);
 }
 
+// Switched away from in exclusive full-screen mode, the primary chain and video memory are lost,
+// system memory is not, and nothing comes back until the application is in front again. In a
+// window there is no exclusive mode to lose.
+TEST_F(DisplayTest, FocusLossInFullScreenLosesVideoMemoryUntilActiveAgain) {
+    for (const bool windowed : {false, true}) {
+        SCOPED_TRACE(windowed ? "windowed" : "full screen");
+        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096, windowed);
+        IDirectDrawSurface* back = nullptr;
+        IDirectDrawSurface* primary = MakeChain(dd, &back);
+        IDirectDrawSurface* video = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
+        IDirectDrawSurface* system = MakeSurface(dd, 64, 64, DDSCAPS_SYSTEMMEMORY);
+        const HRESULT lost = windowed ? DD_OK : DDERR_SURFACELOST;
+        const HRESULT restoreInBackground = windowed ? DD_OK : DDERR_WRONGMODE;
+
+        platform::NoteAppActivation(false);
+        for (IDirectDrawSurface* s : {primary, back, video}) EXPECT_EQ(s->IsLost(), lost);
+        EXPECT_EQ(system->IsLost(), DD_OK);
+        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), lost);
+        EXPECT_EQ(system->BltFast(0, 0, video, nullptr, 0), lost);
+        EXPECT_EQ(primary->Restore(), restoreInBackground);
+        EXPECT_EQ(video->Restore(), restoreInBackground);
+        EXPECT_EQ(system->Restore(), DD_OK);
+
+        platform::NoteAppActivation(true);
+        EXPECT_EQ(video->IsLost(), lost) << "lost until restored";
+        EXPECT_EQ(primary->Restore(), DD_OK);
+        EXPECT_EQ(video->Restore(), DD_OK);
+        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    }
+}
+
 TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
     IDirectDraw* dd = MakeDirectDraw();
     IDirectDrawSurface* back = nullptr;
@@ -167,8 +205,9 @@ TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
     HDC dc = nullptr;
     ASSERT_EQ(back->GetDC(&dc), DD_OK);
     ASSERT_NE(dc, nullptr);
-    HDC second = nullptr;
+    HDC second = dc;
     EXPECT_EQ(back->GetDC(&second), DDERR_DCALREADYCREATED);
+    EXPECT_EQ(second, dc) << "a second GetDC leaves the handle as it was";
 
     DDBLTFX fx = Fx();
     RECT corner{0, 0, 64, 64};

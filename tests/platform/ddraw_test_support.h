@@ -78,9 +78,10 @@ protected:
 
     // A DirectDraw object made under these options; released by the fixture.
     IDirectDraw* MakeDirectDraw(platform::PixelFormat format = platform::PixelFormat::Rgb565,
-                                std::uint32_t vramKb = 4096) {
+                                std::uint32_t vramKb = 4096, bool windowed = false) {
         platform::Options options;
         options.offscreen = true;
+        options.windowed = windowed;
         options.vsync = false;
         options.pixelFormat = format;
         options.vramKb = vramKb;
@@ -123,9 +124,9 @@ protected:
         ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     }
 
-    static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high) {
+    static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high, DWORD flags = DDCKEY_SRCBLT) {
         DDCOLORKEY key{low, high};
-        ASSERT_EQ(surface->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        ASSERT_EQ(surface->SetColorKey(flags, &key), DD_OK);
     }
 
 private:

@@ -157,6 +157,51 @@ TEST_F(ApplicationTest, ALostSurfaceInAFrameRestoresThenEndsTheRun) {
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Error in animating.\n"});
 }
 
+// Switched away from in full screen, the program finds its surfaces lost, tries one restoration,
+// which cannot succeed in the background, and ends as a failed frame does. In a window nothing is
+// lost: the animation pauses and the frames go on.
+TEST_F(ApplicationTest, LosingTheFocusEndsAFullScreenRunButNotAWindowedOne) {
+    for (const bool windowed : {false, true}) {
+        SCOPED_TRACE(windowed ? "windowed" : "full screen");
+        platform::testing::UseNullHost();
+        platform::Options options = platform::CurrentOptions();
+        options.windowed = windowed;
+        platform::SetOptions(options);
+        auto frames = [] { return platform::testing::PresentedFrameCount(); };
+        auto waitUntil = [](auto done) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!done() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        std::atomic<bool> ended{false};
+        std::uint64_t framesAtLoss = 0;
+        std::thread user([&] {
+            waitUntil([&] { return frames() >= 5; });
+            framesAtLoss = frames();
+            platform::testing::InjectFocus(false);
+            waitUntil([&] { return ended || frames() >= framesAtLoss + 50; });
+            platform::testing::InjectKeyDown(VK_ESCAPE);  // ends a run that goes on
+        });
+        platform::ddraw::StartCallLog();
+        EXPECT_EQ(RunWinMain(), 0);
+        ended = true;
+        user.join();
+        int restoresRefused = 0;
+        for (const auto& call : platform::ddraw::CallLog())
+            restoresRefused += call.op == "Restore" && call.result != DD_OK;
+        platform::ddraw::StopCallLog();
+        EXPECT_EQ(gAppActive.load(), 0u);
+        if (windowed) {
+            EXPECT_TRUE(Boxes().empty());
+            EXPECT_GE(frames(), framesAtLoss + 50);
+            EXPECT_EQ(restoresRefused, 0);
+        } else {
+            EXPECT_EQ(Boxes(), std::vector<std::string>{"Error in animating.\n"});
+            EXPECT_EQ(restoresRefused, 1) << "one restoration, stopped at the primary";
+        }
+    }
+}
+
 TEST_F(ApplicationTest, ClosingTheWindowQuits) {
     std::thread closer([] {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

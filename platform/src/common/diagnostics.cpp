@@ -1,6 +1,7 @@
 #include "common/diagnostics_store.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,11 +25,32 @@ Clock::time_point ProcessStart() {
 // Taken during static initialisation, i.e. before main: the run's time zero.
 [[maybe_unused]] const Clock::time_point gStartTaken = ProcessStart();
 
+// The timer thread runs at real-time priority and writes tick lines. While it waits for this lock
+// the holder runs at its priority, so a main thread preempted in the middle of writing a frame
+// line cannot hold a tick up for as long as the busy machine keeps it waiting.
+class PriorityInheritingMutex {
+public:
+    PriorityInheritingMutex() {
+        pthread_mutexattr_t attributes;
+        pthread_mutexattr_init(&attributes);
+        pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT);
+        pthread_mutex_init(&mutex_, &attributes);
+        pthread_mutexattr_destroy(&attributes);
+    }
+    PriorityInheritingMutex(const PriorityInheritingMutex&) = delete;
+    PriorityInheritingMutex& operator=(const PriorityInheritingMutex&) = delete;
+    void lock() { pthread_mutex_lock(&mutex_); }
+    void unlock() { pthread_mutex_unlock(&mutex_); }
+
+private:
+    pthread_mutex_t mutex_;
+};
+
 // The trace is written with plain write(2), one call per line and no buffer of our own: each
 // line reaches the file at once (a killed run keeps what it traced), and a failure is seen at the
 // line that meets it.
 struct Trace {
-    std::mutex mutex;
+    PriorityInheritingMutex mutex;
     int fd = -1;
     std::string path;
     off_t length = 0;  // bytes of whole lines written

@@ -1,6 +1,7 @@
 // State one DirectDraw object shares with every surface it created: the pixel format, the video
-// memory budget, the cooperative level and whether a primary surface exists. Surfaces hold it by
-// shared_ptr, so it outlives a DirectDraw object released before its surfaces.
+// memory budget, whether the display is a full screen, the cooperative level and whether a
+// primary surface exists. Surfaces hold it by shared_ptr, so it outlives a DirectDraw object
+// released before its surfaces.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,9 @@ namespace platform::ddraw {
 
 class Device {
 public:
-    Device(PixelFormat format, std::uint64_t videoMemoryBytes) : format_(format), budgetBytes_(videoMemoryBytes) {}
+    // `fullScreen`: the display is the whole screen (offscreen counts), not a window on a desktop.
+    Device(PixelFormat format, std::uint64_t videoMemoryBytes, bool fullScreen)
+        : format_(format), budgetBytes_(videoMemoryBytes), fullScreen_(fullScreen) {}
 
     PixelFormat format() const { return format_; }
     std::uint64_t budgetBytes() const { return budgetBytes_; }
@@ -21,6 +24,13 @@ public:
     // Reserves video memory; false (and nothing reserved) when it does not fit.
     bool TryCharge(std::uint64_t bytes);
     void Refund(std::uint64_t bytes);
+
+    // Exclusive full-screen mode on a full screen: what the application loses when it is switched
+    // away from. In a window there is no such mode to lose.
+    bool HoldsExclusiveMode() const {
+        constexpr DWORD kExclusive = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN;
+        return fullScreen_ && (cooperativeLevel & kExclusive) == kExclusive;
+    }
 
     DWORD cooperativeLevel = 0;  // 0 until SetCooperativeLevel succeeded
     bool primaryExists = false;
@@ -31,6 +41,7 @@ private:
     PixelFormat format_;
     std::uint64_t budgetBytes_;
     std::uint64_t usedBytes_ = 0;
+    bool fullScreen_;
 };
 
 }  // namespace platform::ddraw

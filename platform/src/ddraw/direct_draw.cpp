@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/app_activation.h"
 #include "ddraw/control_state.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
@@ -253,7 +254,8 @@ HRESULT DirectDraw::CreatePaletteNow(DWORD flags, LPPALETTEENTRY entries, LPDIRE
 
 }  // namespace platform::ddraw
 
-// Each DirectDraw object reads the run options when it is made: pixel format and video memory.
+// Each DirectDraw object reads the run options when it is made: pixel format, video memory and
+// whether the display is a window.
 HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer) {
     using namespace platform::ddraw;
     const auto injected = detail::TakeFault("DirectDrawCreate");
@@ -265,8 +267,10 @@ HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown
         result = DDERR_INVALIDPARAMS;
     } else {
         const platform::Options& options = platform::CurrentOptions();
-        auto device = std::make_shared<Device>(options.pixelFormat, std::uint64_t{options.vramKb} * 1024);
+        auto device =
+            std::make_shared<Device>(options.pixelFormat, std::uint64_t{options.vramKb} * 1024, !options.windowed);
         *directDraw = new DirectDraw(std::move(device));
+        platform::SetDeactivationListener(LoseExclusiveModeSurfaces);
     }
     LogIfOn("DirectDrawCreate", nullptr, result,
             [&](Call& call) { call.source = directDraw != nullptr ? *directDraw : nullptr; });

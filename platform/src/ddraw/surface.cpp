@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "common/app_activation.h"
 #include "ddraw/control_state.h"
 #include "gdi/surface_dc.h"
 #include "present/presenter.h"
@@ -113,8 +114,8 @@ HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     if (role_ != Role::Primary || backBuffer_ == nullptr) return DDERR_NOTFLIPPABLE;
     if ((flags & ~DDFLIP_WAIT) != 0) return DDERR_INVALIDPARAMS;
     if (targetOverride != nullptr && From(targetOverride) != backBuffer_) return DDERR_INVALIDPARAMS;
-    if (lost_.load(std::memory_order_relaxed) || backBuffer_->lost_.load(std::memory_order_relaxed))
-        return DDERR_SURFACELOST;
+    if ((device_->cooperativeLevel & DDSCL_EXCLUSIVE) == 0) return DDERR_NOEXCLUSIVEMODE;
+    if (Lost() || backBuffer_->Lost()) return DDERR_SURFACELOST;
     if (dc_ != nullptr || backBuffer_->dc_ != nullptr) return DDERR_SURFACEBUSY;
 
     // The back-buffer object stays the back buffer; only the memory behind the two changes place.
@@ -144,6 +145,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attache
 HRESULT Surface::GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached) {
     if (attached == nullptr || caps == nullptr) return DDERR_INVALIDPARAMS;
     *attached = nullptr;
+    if (Lost()) return DDERR_SURFACELOST;
     // The only attachment is the primary's back buffer; it answers requests for any subset of
     // its own capabilities that names DDSCAPS_BACKBUFFER.
     if (backBuffer_ == nullptr || (caps->dwCaps & DDSCAPS_BACKBUFFER) == 0 || (caps->dwCaps & ~backBuffer_->caps_) != 0)
@@ -168,11 +170,12 @@ HRESULT Surface::GetDC(HDC* dc) {
     return result;
 }
 
+// A second GetDC leaves the caller's handle as it was; other failures clear it.
 HRESULT Surface::GetDCNow(HDC* dc) {
     if (dc == nullptr) return DDERR_INVALIDPARAMS;
-    *dc = nullptr;
-    if (lost_.load(std::memory_order_relaxed)) return DDERR_SURFACELOST;
     if (dc_ != nullptr) return DDERR_DCALREADYCREATED;
+    *dc = nullptr;
+    if (Lost()) return DDERR_SURFACELOST;
     dc_ = gdi::CreateSurfaceDC(pixels_.get(), width_, height_, width_, device_->format());
     if (dc_ == nullptr) return DDERR_CANTCREATEDC;
     *dc = dc_;
@@ -253,7 +256,7 @@ HRESULT Surface::GetSurfaceDescNow(LPDDSURFACEDESC desc) {
 
 HRESULT Surface::IsLost() {
     const auto injected = detail::TakeFault("IsLost");
-    const HRESULT result = injected ? *injected : (lost_.load(std::memory_order_relaxed) ? DDERR_SURFACELOST : DD_OK);
+    const HRESULT result = injected ? *injected : (Lost() ? DDERR_SURFACELOST : DD_OK);
     LogIfOn("IsLost", this, result);
     return result;
 }
@@ -265,10 +268,12 @@ HRESULT Surface::Restore() {
     return result;
 }
 
+// While the application is in the background, exclusive mode cannot come back.
 HRESULT Surface::RestoreNow() {
     if (role_ == Role::BackBuffer) return DDERR_IMPLICITLYCREATED;
+    if (LostWithExclusiveMode() && !AppActive()) return DDERR_WRONGMODE;
     for (Surface* surface : {this, backBuffer_}) {
-        if (surface == nullptr || !surface->lost_.load(std::memory_order_relaxed)) continue;
+        if (surface == nullptr || !surface->Lost()) continue;
         surface->FillWithLostPattern();
         surface->lost_.store(false, std::memory_order_relaxed);
     }
@@ -300,8 +305,8 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
     return result;
 }
 
-// Only source blit keys exist here. The key is the range low..high (DDCKEY_COLORSPACE or not);
-// a null key removes it.
+// Only source blit keys exist here. With DDCKEY_COLORSPACE the key is the range low..high;
+// without it, the single value low. A null key removes it.
 HRESULT Surface::SetColorKeyNow(DWORD flags, LPDDCOLORKEY key) {
     if ((flags & (DDCKEY_DESTBLT | DDCKEY_DESTOVERLAY | DDCKEY_SRCOVERLAY)) != 0) return DDERR_UNSUPPORTED;
     if ((flags & DDCKEY_SRCBLT) == 0 || (flags & ~(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0) return DDERR_INVALIDPARAMS;
@@ -310,13 +315,21 @@ HRESULT Surface::SetColorKeyNow(DWORD flags, LPDDCOLORKEY key) {
         return DD_OK;
     }
     if (key->dwColorSpaceLowValue > 0xFFFF || key->dwColorSpaceHighValue > 0xFFFF) return DDERR_INVALIDPARAMS;
-    SetSourceKey(key->dwColorSpaceLowValue, key->dwColorSpaceHighValue);
+    const DWORD low = key->dwColorSpaceLowValue;
+    SetSourceKey(low, (flags & DDCKEY_COLORSPACE) != 0 ? key->dwColorSpaceHighValue : low);
     return DD_OK;
 }
 
 void MarkAllSurfacesLost() {
     std::lock_guard lock(gRegistryMutex);
     for (Surface* surface : gRegistry) surface->MarkLost();
+}
+
+void LoseExclusiveModeSurfaces() {
+    std::lock_guard lock(gRegistryMutex);
+    for (Surface* surface : gRegistry) {
+        if (surface->LostWithExclusiveMode()) surface->MarkLost();
+    }
 }
 
 }  // namespace platform::ddraw

@@ -1,5 +1,8 @@
 // A software DirectDraw surface: 16-bit pixels in memory, an optional source colour key, a GDI
-// device context while locked, and a lost flag that only fault injection sets.
+// device context while locked, and a lost flag. Surfaces are lost as on Windows when the
+// application is switched away from in exclusive full-screen mode: the primary chain and every
+// video-memory surface, until restored once the application is in front again. Tests can also
+// lose them all at once.
 //
 // Flip chains: the primary owns its back buffer. The back buffer's own reference count only
 // counts the references handed out by GetAttachedSurface; it never frees the back buffer. When
@@ -27,6 +30,10 @@ struct PixelView {
 // Marks every live surface lost, as a mode switch would on a real display.
 void MarkAllSurfacesLost();
 
+// Marks lost what leaving exclusive mode loses: the primary chain and the video-memory surfaces
+// of every DirectDraw object holding exclusive full-screen mode.
+void LoseExclusiveModeSurfaces();
+
 class Surface final : public IDirectDrawSurface {
 public:
     enum class Role { Offscreen, Primary, BackBuffer };
@@ -46,6 +53,10 @@ public:
     static Surface* From(IDirectDrawSurface* surface) { return static_cast<Surface*>(surface); }
     PixelView View() { return PixelView{pixels_.get(), width_, height_, width_}; }
     void MarkLost() { lost_.store(true, std::memory_order_relaxed); }
+    // Whether this surface goes with exclusive mode (see LoseExclusiveModeSurfaces).
+    bool LostWithExclusiveMode() const {
+        return device_->HoldsExclusiveMode() && (videoMemory_ || role_ != Role::Offscreen);
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -72,6 +83,10 @@ private:
     HRESULT BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags);
     // Copies `sourceRect` of `source` to this surface at (destLeft, destTop); rectangles are valid.
     void CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, bool keyed, unsigned mirror);
+    // Scales `sourceRect` of `source` onto `destRect` of this surface, nearest pixel first;
+    // rectangles are valid.
+    void StretchFrom(Surface* source, const RECT& sourceRect, const RECT& destRect, bool keyed, unsigned mirror);
+    bool Lost() const { return lost_.load(std::memory_order_relaxed); }
     HRESULT FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags);
     HRESULT GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached);
     HRESULT GetDCNow(HDC* dc);
@@ -94,7 +109,7 @@ private:
     std::atomic<ULONG> references_;
     Surface* backBuffer_ = nullptr;  // owned, primary of a flip chain only
     Surface* primary_ = nullptr;     // the owner, back buffer only
-    std::atomic<bool> lost_{false};  // set by MarkAllSurfacesLost, possibly from a test thread
+    std::atomic<bool> lost_{false};  // set when exclusive mode is lost, or by a test thread
     HDC dc_ = nullptr;               // non-null while locked by GetDC
     bool hasSourceKey_ = false;
     DDCOLORKEY sourceKey_{};

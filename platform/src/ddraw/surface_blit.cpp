@@ -1,5 +1,6 @@
 // Blt and BltFast: argument checks, then the pixel loops of blit_kernels. There is no clipper:
-// every rectangle must lie wholly inside its surface, and nothing is scaled.
+// every rectangle must lie wholly inside its surface. Blt scales a source rectangle onto a
+// destination of another size by nearest neighbour; BltFast never scales.
 #include <cstring>
 #include <vector>
 
@@ -71,9 +72,9 @@ HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourc
     const RECT dest = destRect != nullptr ? *destRect : whole;
 
     if ((flags & DDBLT_COLORFILL) != 0) {
-        // The source surface and rectangle play no part in a fill.
-        if ((flags & (DDBLT_KEYSRC | DDBLT_DDFX)) != 0) return DDERR_INVALIDPARAMS;
-        if (lost_.load(std::memory_order_relaxed)) return DDERR_SURFACELOST;
+        // A fill takes no source surface; a source rectangle plays no part in it.
+        if ((flags & (DDBLT_KEYSRC | DDBLT_DDFX)) != 0 || source != nullptr) return DDERR_INVALIDPARAMS;
+        if (Lost()) return DDERR_SURFACELOST;
         if (dc_ != nullptr) return DDERR_SURFACEBUSY;
         if (!IsValidRect(dest, width_, height_)) return DDERR_INVALIDRECT;
         // dwFillColor is a raw pixel value; a 16-bit surface takes its low 16 bits.
@@ -88,25 +89,24 @@ HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourc
         if ((effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0) mirror |= kMirrorLeftRight;
         if ((effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0) mirror |= kMirrorUpDown;
     }
-    if (lost_.load(std::memory_order_relaxed) || source->lost_.load(std::memory_order_relaxed))
-        return DDERR_SURFACELOST;
+    if (Lost() || source->Lost()) return DDERR_SURFACELOST;
     if (dc_ != nullptr || source->dc_ != nullptr) return DDERR_SURFACEBUSY;
     const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
     if (!IsValidRect(dest, width_, height_) || !IsValidRect(src, source->width_, source->height_))
         return DDERR_INVALIDRECT;
-    if (dest.right - dest.left != src.right - src.left || dest.bottom - dest.top != src.bottom - src.top)
-        return DDERR_INVALIDPARAMS;  // no stretching
     const bool keyed = (flags & DDBLT_KEYSRC) != 0;
-    if (keyed && !source->hasSourceKey_) return DDERR_NOCOLORKEY;
-    CopyFrom(source, src, dest.left, dest.top, keyed, mirror);
+    if (keyed && !source->hasSourceKey_) return DDERR_INVALIDPARAMS;
+    if (dest.right - dest.left == src.right - src.left && dest.bottom - dest.top == src.bottom - src.top)
+        CopyFrom(source, src, dest.left, dest.top, keyed, mirror);
+    else
+        StretchFrom(source, src, dest, keyed, mirror);
     return DD_OK;
 }
 
 HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags) {
     if ((flags & DDBLTFAST_DESTCOLORKEY) != 0) return DDERR_UNSUPPORTED;
     if ((flags & ~kBltFastFlagsKnown) != 0 || source == nullptr) return DDERR_INVALIDPARAMS;
-    if (lost_.load(std::memory_order_relaxed) || source->lost_.load(std::memory_order_relaxed))
-        return DDERR_SURFACELOST;
+    if (Lost() || source->Lost()) return DDERR_SURFACELOST;
     if (dc_ != nullptr || source->dc_ != nullptr) return DDERR_SURFACEBUSY;
     const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
     if (!IsValidRect(src, source->width_, source->height_)) return DDERR_INVALIDRECT;
@@ -116,7 +116,7 @@ HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourc
     if (right > static_cast<std::uint64_t>(width_) || bottom > static_cast<std::uint64_t>(height_))
         return DDERR_INVALIDRECT;
     const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
-    if (keyed && !source->hasSourceKey_) return DDERR_NOCOLORKEY;
+    if (keyed && !source->hasSourceKey_) return DDERR_INVALIDPARAMS;
     CopyFrom(source, src, static_cast<LONG>(x), static_cast<LONG>(y), keyed, kMirrorNone);
     return DD_OK;
 }
@@ -143,6 +143,33 @@ void Surface::CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, L
         const DestPixels copy{snapshot.data(), w, w, h};
         BlitPixels(copy, src, nullptr, kMirrorNone);
         BlitPixels(dest, SourcePixels{snapshot.data(), w, w, h}, key, mirror);
+    }
+}
+
+// Destination pixel (x, y) of the unmirrored image takes source pixel (x * sw / dw, y * sh / dh);
+// a mirror then reverses the scaled image inside the destination. Each row is sampled into a
+// scratch row that goes through the ordinary keyed and mirrored row copy. The program never
+// scales, so this favours brevity over speed.
+void Surface::StretchFrom(Surface* source, const RECT& sourceRect, const RECT& destRect, bool keyed, unsigned mirror) {
+    const int sw = sourceRect.right - sourceRect.left;
+    const int sh = sourceRect.bottom - sourceRect.top;
+    const int dw = destRect.right - destRect.left;
+    const int dh = destRect.bottom - destRect.top;
+    SourcePixels src = source->SourceOf(sourceRect);
+    std::vector<std::uint16_t> snapshot;
+    if (source == this && Intersect(destRect, sourceRect)) {
+        snapshot.resize(static_cast<std::size_t>(sw) * sh);
+        BlitPixels(DestPixels{snapshot.data(), sw, sw, sh}, src, nullptr, kMirrorNone);
+        src = SourcePixels{snapshot.data(), sw, sw, sh};
+    }
+    const ColorKeyRange* key = keyed ? &source->sourceKeyRange_ : nullptr;
+    std::vector<std::uint16_t> row(static_cast<std::size_t>(dw));
+    for (int y = 0; y < dh; ++y) {
+        const int imageRow = (mirror & kMirrorUpDown) != 0 ? dh - 1 - y : y;
+        const std::uint16_t* line = src.first + static_cast<std::int64_t>(imageRow) * sh / dh * src.pitch;
+        for (int x = 0; x < dw; ++x) row[x] = line[static_cast<std::int64_t>(x) * sw / dw];
+        const RECT destRow{destRect.left, destRect.top + y, destRect.right, destRect.top + y + 1};
+        BlitPixels(DestOf(destRow), SourcePixels{row.data(), dw, dw, 1}, key, mirror & kMirrorLeftRight);
     }
 }
 

@@ -1,19 +1,30 @@
-// Timer events: each timer runs its callback on a thread of its own, waking at absolute
-// deadlines on the monotonic clock (deadline += period), so the period never drifts however
-// long the callback takes.
+// Timer events: each timer runs its callback on a thread of its own, at raised priority, waking
+// at absolute deadlines on the monotonic clock (deadline += period), so the period never drifts
+// however long the callback takes.
+//
+// timeKillEvent waits for a running callback only for a timer made with TIME_KILL_SYNCHRONOUS;
+// otherwise it returns at once, as on Windows, and the callback may still be running. Such a
+// timer's thread ends on its own and is joined later: by the next timer call once it has ended,
+// or by StopAllTimers at the latest.
 #include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "mm/timer_priority.h"
 #include "mm/timer_service.h"
 #include "mmsystem.h"
+#include "run_diagnostics.h"
 
 namespace {
 
@@ -21,23 +32,27 @@ using Nanoseconds = std::int64_t;
 
 constexpr Nanoseconds kNsPerMs = 1'000'000;
 constexpr Nanoseconds kNsPerSecond = 1'000'000'000;
-// Longest single sleep: a stop request is noticed within this time even for long periods.
-constexpr Nanoseconds kStopCheckNs = 20 * kNsPerMs;
 constexpr UINT kMaxDelayMs = 1000000;  // the device maximum timeGetDevCaps reports
+constexpr UINT kFlagsKnown = TIME_PERIODIC | TIME_KILL_SYNCHRONOUS;
 
 struct Timer {
     UINT id = 0;
     Nanoseconds periodNs = 0;
     bool periodic = false;
+    bool killWaits = false;  // TIME_KILL_SYNCHRONOUS
     LPTIMECALLBACK callback = nullptr;
     DWORD_PTR user = 0;
-    std::atomic<bool> stop{false};
+    std::mutex wakeMutex;
+    std::condition_variable wake;  // signalled on stop, so a kill never waits out a period
+    bool stop = false;             // guarded by wakeMutex
+    std::atomic<bool> ended{false};  // the thread has left its loop and touches nothing more
     std::thread thread;
 };
 
 struct Registry {
     std::mutex mutex;
     std::map<UINT, std::shared_ptr<Timer>> timers;
+    std::vector<std::shared_ptr<Timer>> ending;  // killed, thread not joined yet
     UINT nextId = 1;
 };
 
@@ -56,22 +71,28 @@ Nanoseconds MonotonicNow() {
     return static_cast<Nanoseconds>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
 }
 
-void SleepUntil(Nanoseconds at) {
-    timespec until{};
-    until.tv_sec = static_cast<time_t>(at / kNsPerSecond);
-    until.tv_nsec = static_cast<long>(at % kNsPerSecond);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
+// Sleeps to the deadline; false when the timer was stopped meanwhile. The condition variable
+// waits on the monotonic clock, so its deadline is as exact as clock_nanosleep's.
+bool WaitForDeadline(Timer& timer, Nanoseconds deadline) {
+    const std::chrono::steady_clock::time_point at{std::chrono::nanoseconds(deadline)};
+    std::unique_lock lock(timer.wakeMutex);
+    return !timer.wake.wait_until(lock, at, [&] { return timer.stop; });
 }
 
-// Sleeps to the deadline in slices; false when the timer was stopped meanwhile.
-bool WaitForDeadline(const Timer& timer, Nanoseconds deadline) {
-    for (;;) {
-        if (timer.stop.load(std::memory_order_acquire)) return false;
-        const Nanoseconds now = MonotonicNow();
-        if (now >= deadline) return true;
-        SleepUntil(std::min(deadline, now + kStopCheckNs));
+void Stop(Timer& timer) {
+    {
+        std::lock_guard lock(timer.wakeMutex);
+        timer.stop = true;
     }
+    timer.wake.notify_all();
+}
+
+// Says once per process, when the run is traced, what priority the timer threads get.
+void ReportPriority(const std::string& priority) {
+    static std::once_flag reported;
+    if (!diagnostics::TraceEnabled()) return;
+    std::call_once(reported,
+                   [&] { std::fprintf(stderr, "vornhollow: the timer thread runs at %s\n", priority.c_str()); });
 }
 
 void RunTimer(std::shared_ptr<Timer> timer) {
@@ -80,6 +101,7 @@ void RunTimer(std::shared_ptr<Timer> timer) {
         std::lock_guard lock(Timers().mutex);
     }
     pthread_setname_np(pthread_self(), "vh-mmtimer");
+    ReportPriority(platform::mm::RaiseThreadPriority());
     tCurrentTimer = timer.get();
     Nanoseconds deadline = MonotonicNow() + timer->periodNs;
     while (WaitForDeadline(*timer, deadline)) {
@@ -92,33 +114,34 @@ void RunTimer(std::shared_ptr<Timer> timer) {
         if (late >= timer->periodNs) deadline += late / timer->periodNs * timer->periodNs;
     }
     tCurrentTimer = nullptr;
+    timer->ended.store(true, std::memory_order_release);
 }
 
-void Stop(const std::shared_ptr<Timer>& timer) {
-    timer->stop.store(true, std::memory_order_release);
-    if (tCurrentTimer == timer.get()) {
-        // Killed from its own callback: the thread cannot wait for itself. It sees the stop
-        // flag as soon as the callback returns and ends on its own.
-        timer->thread.detach();
-    } else if (timer->thread.joinable()) {
+// Joins the killed timers whose threads have ended; the registry's mutex is held.
+void JoinEnded(Registry& registry) {
+    std::erase_if(registry.ending, [](const std::shared_ptr<Timer>& timer) {
+        if (!timer->ended.load(std::memory_order_acquire)) return false;
         timer->thread.join();
-    }
+        return true;
+    });
 }
 
 }  // namespace
 
 MMRESULT WINAPI timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
-    if (callback == nullptr || delay == 0 || delay > kMaxDelayMs || (flags & ~UINT{TIME_PERIODIC}) != 0) return 0;
+    if (callback == nullptr || delay == 0 || delay > kMaxDelayMs || (flags & ~kFlagsKnown) != 0) return 0;
     if (platform::mm::gFailSetEvent.load()) return 0;
 
     auto timer = std::make_shared<Timer>();
     timer->periodNs = static_cast<Nanoseconds>(delay) * kNsPerMs;
     timer->periodic = (flags & TIME_PERIODIC) != 0;
+    timer->killWaits = (flags & TIME_KILL_SYNCHRONOUS) != 0;
     timer->callback = callback;
     timer->user = user;
 
     Registry& registry = Timers();
     std::lock_guard lock(registry.mutex);
+    JoinEnded(registry);
     timer->id = registry.nextId++;
     if (registry.nextId == 0) registry.nextId = 1;  // 0 means failure, never hand it out
     try {
@@ -135,25 +158,43 @@ MMRESULT WINAPI timeKillEvent(UINT timerId) {
     {
         Registry& registry = Timers();
         std::lock_guard lock(registry.mutex);
+        JoinEnded(registry);
         const auto found = registry.timers.find(timerId);
         if (found == registry.timers.end()) return TIMERR_NOCANDO;
         timer = found->second;
         registry.timers.erase(found);
+        Stop(*timer);
+        // A callback killing its own timer cannot wait for itself: its thread ends as soon as
+        // the callback returns.
+        if (!timer->killWaits || tCurrentTimer == timer.get()) {
+            registry.ending.push_back(std::move(timer));
+            return TIMERR_NOERROR;
+        }
     }
-    Stop(timer);
+    timer->thread.join();
     return TIMERR_NOERROR;
 }
 
 namespace platform::mm {
 
 void StopAllTimers() {
-    std::map<UINT, std::shared_ptr<Timer>> running;
+    std::vector<std::shared_ptr<Timer>> timers;
     {
         Registry& registry = Timers();
         std::lock_guard lock(registry.mutex);
-        running.swap(registry.timers);
+        for (auto& [id, timer] : registry.timers) timers.push_back(std::move(timer));
+        registry.timers.clear();
+        timers.insert(timers.end(), registry.ending.begin(), registry.ending.end());
+        registry.ending.clear();
     }
-    for (auto& [id, timer] : running) Stop(timer);
+    // All are told first, so their threads end together.
+    for (const auto& timer : timers) Stop(*timer);
+    for (const auto& timer : timers) {
+        if (timer.get() == tCurrentTimer)
+            timer->thread.detach();  // called from a callback: this thread cannot wait for itself
+        else
+            timer->thread.join();
+    }
 }
 
 }  // namespace platform::mm

@@ -25,8 +25,8 @@ CapsState& Caps();
 // Set while a test asks timeSetEvent to fail.
 extern std::atomic<bool> gFailSetEvent;
 
-// Stops every running timer and waits for their threads (at the end of the process, so no
-// callback runs while the process tears down).
+// Stops every timer and waits for all their threads, those of timers already killed without
+// waiting too (at the end of the process, so no callback runs while the process tears down).
 void StopAllTimers();
 
 }  // namespace platform::mm

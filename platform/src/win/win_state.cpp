@@ -1,5 +1,6 @@
 #include "win/win_state.h"
 
+#include "common/app_activation.h"
 #include "host/host.h"
 
 namespace platform::win {
@@ -21,6 +22,7 @@ void ResetWindows() {
     state.mainWindow = nullptr;
     state.focus = nullptr;
     state.appActive = false;
+    NoteAppActivation(true);  // no window, nothing in the background
     state.cursorCount = 0;
     state.cursor = ArrowCursor();
     state.boxes.clear();
@@ -59,6 +61,9 @@ void SetAppActive(bool active) {
         state.appActive = active;
         target = state.mainWindow;
     }
+    // The facilities first, so that the window procedure already finds exclusive mode lost (or
+    // back) when it hears of the change.
+    NoteAppActivation(active);
     SendToWindow(target, WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }
 
