@@ -150,8 +150,16 @@ void SdlHost::DestroyMainWindow() {
 }
 
 void SdlHost::PollEvents(std::vector<HostEvent>& out) {
+    // The program asks once per frame, thousands of times a second; asking the window system
+    // costs several system calls each time, so it is asked at most once a millisecond. Events
+    // already in SDL's queue are taken every time.
+    const Uint64 now = SDL_GetTicks64();
+    if (now != lastPumpMs_) {
+        SDL_PumpEvents();
+        lastPumpMs_ = now;
+    }
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) Translate(event, out);
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event, out);
 }
 
 void SdlHost::Translate(const SDL_Event& event, std::vector<HostEvent>& out) {

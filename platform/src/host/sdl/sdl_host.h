@@ -54,6 +54,7 @@ private:
     std::unique_ptr<XShmPresenter> xshm_;  // set when frames go through shared memory
     SdlFrameRenderer renderer_;            // used otherwise
     std::uint32_t refreshHz_ = 60;
+    Uint64 lastPumpMs_ = 0;  // when the window system was last asked for events
 };
 
 }  // namespace platform::host

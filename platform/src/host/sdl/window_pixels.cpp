@@ -2,96 +2,29 @@
 
 #include <cstring>
 
+#include "host/sdl/pixel_rows.h"
+
 namespace platform::host {
 namespace {
 
 constexpr std::uint32_t kMask565[3] = {0xF800, 0x07E0, 0x001F};
 constexpr std::uint32_t kMask555[3] = {0x7C00, 0x03E0, 0x001F};
+constexpr std::uint32_t kMaskRgb[3] = {0xFF0000, 0x00FF00, 0x0000FF};
 
 bool HasMasks(const WindowPixelFormat& format, const std::uint32_t (&masks)[3]) {
     return format.redMask == masks[0] && format.greenMask == masks[1] && format.blueMask == masks[2];
 }
 
-int LowestBit(std::uint32_t mask) { return mask == 0 ? 0 : __builtin_ctz(mask); }
+unsigned LowestBit(std::uint32_t mask) { return mask == 0 ? 0 : static_cast<unsigned>(__builtin_ctz(mask)); }
 
 bool IsByteWide(std::uint32_t mask) { return mask != 0 && (mask >> LowestBit(mask)) == 0xFF; }
 
-// One channel of a 16-bit pixel: where it sits and how wide it is, and where its widened 8-bit
-// value goes in the window's pixel.
-struct Channel {
-    unsigned sourceShift;
-    unsigned sourceBits;
-    unsigned destShift;
-};
-
-struct Widening {
-    Channel red, green, blue;
-    std::uint32_t fixedBits;
-};
-
-Widening WideningFor(PixelFormat source, const WindowPixelFormat& dest) {
-    const unsigned greenBits = source == PixelFormat::Rgb565 ? 6 : 5;
-    const unsigned redShift = source == PixelFormat::Rgb565 ? 11 : 10;
-    return {{redShift, 5, static_cast<unsigned>(LowestBit(dest.redMask))},
-            {5, greenBits, static_cast<unsigned>(LowestBit(dest.greenMask))},
-            {0, 5, static_cast<unsigned>(LowestBit(dest.blueMask))},
+rows::Widening WideningFor(PixelFormat source, const WindowPixelFormat& dest) {
+    const bool is565 = source == PixelFormat::Rgb565;
+    return {{is565 ? 11u : 10u, 5, LowestBit(dest.redMask)},
+            {5, is565 ? 6u : 5u, LowestBit(dest.greenMask)},
+            {0, 5, LowestBit(dest.blueMask)},
             dest.fixedBits};
-}
-
-// The channel widened to 8 bits by repeating its top bits below it, so full intensity stays
-// full and the top bits (all a 16-bit screen has) are kept exactly.
-inline __attribute__((always_inline)) std::uint32_t Widen(std::uint32_t pixel, const Channel& c) {
-    const std::uint32_t value = (pixel >> c.sourceShift) & ((1u << c.sourceBits) - 1);
-    const std::uint32_t wide = (value << (8 - c.sourceBits)) | (value >> (2 * c.sourceBits - 8));
-    return wide << c.destShift;
-}
-
-// The loops below are written plainly so the compiler vectorises them; each is built twice, for
-// the baseline and for AVX2, and the wider build is taken where the processor has it.
-inline __attribute__((always_inline)) void WidenRowBody(const std::uint16_t* source, std::uint32_t* dest, int count,
-                                                        Widening w) {
-    for (int i = 0; i < count; ++i) {
-        const std::uint32_t pixel = source[i];
-        dest[i] = w.fixedBits | Widen(pixel, w.red) | Widen(pixel, w.green) | Widen(pixel, w.blue);
-    }
-}
-
-inline __attribute__((always_inline)) void Reformat16RowBody(const std::uint16_t* source, std::uint16_t* dest,
-                                                             int count, bool to565) {
-    if (to565) {
-        // 5-5-5 to 5-6-5: red and green move up one bit, green's top bit repeats below it.
-        for (int i = 0; i < count; ++i) {
-            const unsigned p = source[i];
-            dest[i] = static_cast<std::uint16_t>(((p & 0x7FE0u) << 1) | ((p >> 4) & 0x20u) | (p & 0x1Fu));
-        }
-    } else {
-        for (int i = 0; i < count; ++i) {
-            const unsigned p = source[i];
-            dest[i] = static_cast<std::uint16_t>(((p >> 1) & 0x7FE0u) | (p & 0x1Fu));
-        }
-    }
-}
-
-__attribute__((target("avx2"))) void WidenRowAvx2(const std::uint16_t* s, std::uint32_t* d, int n, Widening w) {
-    WidenRowBody(s, d, n, w);
-}
-void WidenRowBaseline(const std::uint16_t* s, std::uint32_t* d, int n, Widening w) { WidenRowBody(s, d, n, w); }
-
-__attribute__((target("avx2"))) void Reformat16RowAvx2(const std::uint16_t* s, std::uint16_t* d, int n, bool to565) {
-    Reformat16RowBody(s, d, n, to565);
-}
-void Reformat16RowBaseline(const std::uint16_t* s, std::uint16_t* d, int n, bool to565) {
-    Reformat16RowBody(s, d, n, to565);
-}
-
-const bool kHasAvx2 = [] {
-    __builtin_cpu_init();  // may run from a static initialiser, before libgcc's own
-    return __builtin_cpu_supports("avx2") != 0;
-}();
-
-template <class Pixel>
-void Gather(const Pixel* row, const int* column, Pixel* dest, int count) {
-    for (int i = 0; i < count; ++i) dest[i] = row[column[i]];
 }
 
 }  // namespace
@@ -132,32 +65,18 @@ void FrameWriter::ConvertRow(const std::uint16_t* source, std::uint16_t* dest, i
     const bool windowIs565 = HasMasks(format_, kMask565);
     if (windowIs565 == (sourceFormat == PixelFormat::Rgb565)) {
         std::memcpy(dest, source, static_cast<std::size_t>(count) * sizeof(std::uint16_t));
-    } else if (kHasAvx2) {
-        Reformat16RowAvx2(source, dest, count, windowIs565);
     } else {
-        Reformat16RowBaseline(source, dest, count, windowIs565);
+        rows::Reformat16(source, dest, count, windowIs565);
     }
 }
 
 void FrameWriter::ConvertRow(const std::uint16_t* source, std::uint32_t* dest, int count,
                              PixelFormat sourceFormat) const {
-    const Widening widening = WideningFor(sourceFormat, format_);
-    if (kHasAvx2) {
-        WidenRowAvx2(source, dest, count, widening);
+    if (HasMasks(format_, kMaskRgb)) {
+        rows::WidenToRgb(source, dest, count, sourceFormat == PixelFormat::Rgb565, format_.fixedBits);
     } else {
-        WidenRowBaseline(source, dest, count, widening);
+        rows::Widen(source, dest, count, WideningFor(sourceFormat, format_));
     }
-}
-
-void FrameWriter::PrepareColumns(int sourceWidth, int destWidth) {
-    if (columnsFor_[0] == sourceWidth && columnsFor_[1] == destWidth) return;
-    // Each image column shows the frame column under its centre.
-    sourceColumn_.resize(static_cast<std::size_t>(destWidth));
-    for (int x = 0; x < destWidth; ++x) {
-        sourceColumn_[static_cast<std::size_t>(x)] = static_cast<int>((2LL * x + 1) * sourceWidth / (2LL * destWidth));
-    }
-    columnsFor_[0] = sourceWidth;
-    columnsFor_[1] = destWidth;
 }
 
 template <class Pixel>
@@ -172,12 +91,13 @@ void FrameWriter::WriteAs(const FrameView& frame, const ImageMemory& image) {
         for (int y = 0; y < image.height; ++y) ConvertRow(sourceRow(y), destRow(y), frame.width, frame.format);
         return;
     }
-    PrepareColumns(frame.width, image.width);
-    row_.resize(static_cast<std::size_t>(frame.width));
+    columns_.Prepare(frame.width, image.width);
+    row_.resize(static_cast<std::size_t>(frame.width + ColumnMap::kReadPastEnd));
     auto* converted = reinterpret_cast<Pixel*>(row_.data());
     const std::size_t rowBytes = static_cast<std::size_t>(image.width) * sizeof(Pixel);
     int shownRow = -1;
     for (int y = 0; y < image.height; ++y) {
+        // Each image row shows the frame row under its centre.
         const int from = static_cast<int>((2LL * y + 1) * frame.height / (2LL * image.height));
         if (from == shownRow) {
             // Scaled up, several image rows show the same frame row: copy the one just written.
@@ -185,7 +105,7 @@ void FrameWriter::WriteAs(const FrameView& frame, const ImageMemory& image) {
             continue;
         }
         ConvertRow(sourceRow(from), converted, frame.width, frame.format);
-        Gather(converted, sourceColumn_.data(), destRow(y), image.width);
+        columns_.Pick(converted, destRow(y));
         shownRow = from;
     }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/sdl/column_map.h"
 
 namespace platform::host {
 
@@ -53,12 +54,10 @@ private:
     // One frame row in the window's format, unscaled.
     void ConvertRow(const std::uint16_t* source, std::uint16_t* dest, int count, PixelFormat sourceFormat) const;
     void ConvertRow(const std::uint16_t* source, std::uint32_t* dest, int count, PixelFormat sourceFormat) const;
-    void PrepareColumns(int sourceWidth, int destWidth);
 
     WindowPixelFormat format_;
-    std::vector<int> sourceColumn_;   // for each image column, the frame column it shows
+    ColumnMap columns_;
     std::vector<std::uint32_t> row_;  // one frame row in the window's format, before scaling
-    int columnsFor_[2] = {0, 0};      // the source and image widths sourceColumn_ was made for
 };
 
 }  // namespace platform::host
