@@ -75,9 +75,10 @@ struct XShmPresenter::Connection {
     Image images[2];
 
     ~Connection() {
+        if (display == nullptr) return;
         DestroyImages();
         if (gc != nullptr) XFreeGC(display, gc);
-        if (display != nullptr) XCloseDisplay(display);
+        XCloseDisplay(display);
     }
 
     // Reads the server's completion events until image has been read (or the wait times out).
