@@ -3,7 +3,7 @@
 
 VH_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  libsdl2-dev libx11-dev libxext-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils python3
   clang libclang-rt-14-dev

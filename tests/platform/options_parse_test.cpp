@@ -11,6 +11,7 @@ namespace {
 
 using platform::Options;
 using platform::PixelFormat;
+using platform::PresentPath;
 using platform::runtime::ParseOptions;
 using platform::runtime::ParseResult;
 
@@ -31,7 +32,7 @@ TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
     } cases[] = {
         {{},
          HOLDS(!o.windowed && !o.offscreen && o.vsync && o.vramKb == 4096 && o.frames == 0 &&
-               o.pixelFormat == PixelFormat::Rgb565 && o.screenshot.empty())},
+               o.pixelFormat == PixelFormat::Rgb565 && o.present == PresentPath::Auto && o.screenshot.empty())},
         {{"--windowed"}, HOLDS(o.windowed)},
         {{"--offscreen"}, HOLDS(o.offscreen)},
         {{"--no-vsync"}, HOLDS(!o.vsync)},
@@ -39,6 +40,9 @@ TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
         {{"--vram-kb=1048576"}, HOLDS(o.vramKb == 1048576)},
         {{"--pixel-format", "555"}, HOLDS(o.pixelFormat == PixelFormat::Rgb555)},
         {{"--pixel-format=555", "--pixel-format=565"}, HOLDS(o.pixelFormat == PixelFormat::Rgb565)},
+        {{"--present", "xshm"}, HOLDS(o.present == PresentPath::SharedMemory)},
+        {{"--present=renderer"}, HOLDS(o.present == PresentPath::Renderer)},
+        {{"--present=renderer", "--present", "auto"}, HOLDS(o.present == PresentPath::Auto)},
         {{"--frames", "1"}, HOLDS(o.frames == 1)},
         {{"--frames=1000000000"}, HOLDS(o.frames == 1000000000u)},
         {{"--screenshot", "a.png"}, HOLDS(o.screenshot == "a.png")},
@@ -76,6 +80,7 @@ TEST(OptionsParse, UsageErrorsEndWithCodeTwoAndTheUsage) {
         {{"--vram-kb", "1048577"}, "--vram-kb: '1048577'"},
         {{"--vram-kb=4k"}, "--vram-kb: '4k'"},
         {{"--pixel-format", "888"}, "--pixel-format: '888'"},
+        {{"--present", "gl"}, "--present: 'gl'"},
         {{"--offscreen", "--bogus", "--help"}, "unknown option '--bogus'"},
     };
     for (const auto& c : cases) {
@@ -92,8 +97,8 @@ TEST(OptionsParse, HelpAndVersionEndAtOnceWithCodeZero) {
     ASSERT_TRUE(help.exitCode.has_value());
     EXPECT_EQ(*help.exitCode, 0);
     EXPECT_EQ(help.message, platform::runtime::UsageText());
-    for (const char* option : {"--windowed", "--offscreen", "--no-vsync", "--vram-kb", "--pixel-format", "--frames",
-                               "--screenshot", "--capture", "--trace", "--version"}) {
+    for (const char* option : {"--windowed", "--offscreen", "--no-vsync", "--vram-kb", "--pixel-format", "--present",
+                               "--frames", "--screenshot", "--capture", "--trace", "--version"}) {
         EXPECT_NE(help.message.find(option), std::string::npos) << option;
     }
     const ParseResult version = Parse({"--version"});

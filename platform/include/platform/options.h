@@ -9,12 +9,17 @@
 
 namespace platform {
 
+// How frames reach an X11 window: through our own shared-memory images (SharedMemory), through
+// SDL's renderer (Renderer, which may use a GPU), or the first where it works (Auto).
+enum class PresentPath { Auto, SharedMemory, Renderer };
+
 struct Options {
     bool windowed = false;   // a resizable window instead of full screen
     bool offscreen = false;  // the null host: no display needed
     bool vsync = true;       // flips wait for the display's refresh (60 Hz virtual display offscreen)
     std::uint32_t vramKb = 4096;
     PixelFormat pixelFormat = PixelFormat::Rgb565;
+    PresentPath present = PresentPath::Auto;
     std::uint64_t frames = 0;  // end the run after this many presented frames; 0 runs until quit
     std::string screenshot;    // PNG of the last presented frame, written on exit
     std::string capture;       // directory receiving every presented frame as frame-NNNNNN.png

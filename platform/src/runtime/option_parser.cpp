@@ -73,6 +73,19 @@ const std::vector<OptionSpec>& Specs() {
              }
              return std::string();
          }},
+        {"present", true,
+         [](Options& o, std::string_view v) {
+             if (v == "auto") {
+                 o.present = PresentPath::Auto;
+             } else if (v == "xshm") {
+                 o.present = PresentPath::SharedMemory;
+             } else if (v == "renderer") {
+                 o.present = PresentPath::Renderer;
+             } else {
+                 return OutOfRange("present", v, "auto, xshm or renderer");
+             }
+             return std::string();
+         }},
         {"frames", true,
          [](Options& o, std::string_view v) {
              const auto frames = ParseNumber(v, 1, kMaxFrames);
@@ -119,6 +132,9 @@ std::string UsageText() {
            "  --no-vsync             do not wait for the display's refresh when flipping\n"
            "  --vram-kb N            video memory of the emulated card in KiB, 0..1048576 (default 4096)\n"
            "  --pixel-format F       565 or 555: the 16-bit display format (default 565)\n"
+           "  --present P            on X11: xshm (shared-memory images, the fastest without a GPU),\n"
+           "                         renderer (SDL's renderer, GPU and its vsync where there is one)\n"
+           "                         or auto (xshm where the display offers it; the default)\n"
            "  --frames N             end after N presented frames (1..1000000000) and print a summary\n"
            "  --screenshot FILE.png  write the last presented frame as a PNG on exit\n"
            "  --capture DIR          write every presented frame as DIR/frame-000001.png, ...\n"

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "host/null/virtual_display.h"
+#include "host/refresh_clock.h"
 
 namespace platform::host {
 namespace {
@@ -62,7 +62,7 @@ void NullHost::DesktopSize(int& width, int& height) {
 }
 
 void NullHost::ShowFrame(const FrameView&, bool vsync, bool wait) {
-    if (vsync && wait) WaitForVirtualRefresh();
+    if (vsync && wait) SleepUntilNextRefresh(kVirtualRefreshHz);
 }
 
 void NullHost::Inject(const HostEvent& event) {

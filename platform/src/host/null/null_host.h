@@ -6,6 +6,7 @@
 // Depends on: the C library's monotonic clock.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ namespace platform::host {
 
 class NullHost final : public Host {
 public:
+    // The refresh rate of the display it pretends to have.
+    static constexpr std::uint32_t kVirtualRefreshHz = 60;
     static constexpr int kDesktopWidth = 640;
     static constexpr int kDesktopHeight = 480;
 

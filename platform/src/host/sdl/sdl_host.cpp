@@ -1,7 +1,9 @@
 #include "host/sdl/sdl_host.h"
 
 #include <cstdio>
+#include <string>
 
+#include "host/refresh_clock.h"
 #include "host/sdl/sdl_keymap.h"
 #include "host/x11_display_loss.h"
 #include "platform/options.h"
@@ -15,6 +17,9 @@ std::unique_ptr<SdlHost> SdlHost::Start(std::string& error) {
     // Before SDL opens its X connection, so a server that goes away even during start-up reaches
     // our handler. Without X it is never called.
     InstallX11DisplayLossHandler();
+    // SDL's X11 windows default to a DirectColor visual, whose colours depend on a colormap; the
+    // shared-memory path writes TrueColor pixels. Read by SDL when its video starts.
+    if (CurrentOptions().present != PresentPath::Renderer) SDL_setenv("SDL_VIDEO_X11_NODIRECTCOLOR", "1", 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
         return nullptr;
@@ -50,10 +55,9 @@ bool WantsOpenGlWindow() {
 
 }  // namespace
 
-bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool windowed) {
-    if (window_ != nullptr) return false;
-    // Made hidden, shown once its renderer exists: nothing is mapped that could still change.
-    Uint32 flags = SDL_WINDOW_HIDDEN;
+SDL_Window* SdlHost::NewWindow(const std::string& title, bool windowed, bool openGl) {
+    // Made hidden, shown once its presenter exists: nothing is mapped that could still change.
+    Uint32 flags = SDL_WINDOW_HIDDEN | (openGl ? SDL_WINDOW_OPENGL : 0);
     int x = 0;
     int y = 0;
     int width = 0;
@@ -64,19 +68,71 @@ bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool wind
         width = 640;
         height = 480;
     } else {
-        // Full screen at the desktop's own mode: the renderer scales the 640x480 picture.
+        // Full screen at the desktop's own mode: the 640x480 picture is scaled to it.
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         DesktopSize(width, height);
     }
-    if (WantsOpenGlWindow()) window_ = SDL_CreateWindow(title.c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
-    if (window_ == nullptr) window_ = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
-    if (window_ == nullptr) {
-        std::fprintf(stderr, "vornhollow: the window cannot be created: %s\n", SDL_GetError());
-        return false;
+    return SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+}
+
+bool SdlHost::OpenSharedMemoryPath(const std::string& title, bool windowed) {
+    // A window without OpenGL keeps the screen's default visual, the one X draws fastest.
+    window_ = NewWindow(title, windowed, false);
+    if (window_ == nullptr) return false;
+    std::string whyNot;
+    xshm_ = XShmPresenter::Open(window_, whyNot);
+    if (xshm_ != nullptr) return true;
+    if (CurrentOptions().present == PresentPath::SharedMemory) {
+        std::fprintf(stderr, "vornhollow: --present xshm is not possible here: %s\n", whyNot.c_str());
     }
-    renderer_.Prepare(window_, CurrentOptions().vsync);
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    return false;
+}
+
+bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool windowed) {
+    if (window_ != nullptr) return false;
+    const Options& options = CurrentOptions();
+    if (options.present == PresentPath::Renderer || !OpenSharedMemoryPath(title, windowed)) {
+        if (WantsOpenGlWindow()) window_ = NewWindow(title, windowed, true);
+        if (window_ == nullptr) window_ = NewWindow(title, windowed, false);
+        if (window_ == nullptr) {
+            std::fprintf(stderr, "vornhollow: the window cannot be created: %s\n", SDL_GetError());
+            return false;
+        }
+        renderer_.Prepare(window_, options.vsync);
+    }
+    refreshHz_ = RefreshRateHz();
+    SayHowFramesAreShown();
     if (visible) ShowMainWindow(true);
     return true;
+}
+
+std::uint32_t SdlHost::RefreshRateHz() const {
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0) {
+        return static_cast<std::uint32_t>(mode.refresh_rate);
+    }
+    return 60;  // what a display that does not say is most likely to run at
+}
+
+void SdlHost::SayHowFramesAreShown() const {
+    const bool vsync = CurrentOptions().vsync;
+    if (xshm_ != nullptr) {
+        std::fprintf(stderr, "vornhollow: frames go to a %d-bit X11 window through shared memory (MIT-SHM)%s\n",
+                     xshm_->Depth(),
+                     vsync ? (", paced by the clock at " + std::to_string(refreshHz_) +
+                              " Hz, not synchronised with the display (frames may tear)")
+                                 .c_str()
+                           : "");
+        return;
+    }
+    SDL_RendererInfo info{};
+    SDL_Renderer* renderer = window_ != nullptr ? SDL_GetRenderer(window_) : nullptr;
+    const char* name = renderer != nullptr && SDL_GetRendererInfo(renderer, &info) == 0 ? info.name : "no";
+    std::fprintf(stderr, "vornhollow: frames go through SDL's %s renderer on the %s video driver\n", name,
+                 SDL_GetCurrentVideoDriver());
 }
 
 void SdlHost::ShowMainWindow(bool visible) {
@@ -94,14 +150,23 @@ void SdlHost::FocusMainWindow() {
 }
 
 void SdlHost::DestroyMainWindow() {
+    xshm_.reset();
     renderer_.Release();
     if (window_ != nullptr) SDL_DestroyWindow(window_);
     window_ = nullptr;
 }
 
 void SdlHost::PollEvents(std::vector<HostEvent>& out) {
+    // The program asks once per frame, thousands of times a second; asking the window system
+    // costs several system calls each time, so it is asked at most once a millisecond. Events
+    // already in SDL's queue are taken every time.
+    const Uint64 now = SDL_GetTicks64();
+    if (now != lastPumpMs_) {
+        SDL_PumpEvents();
+        lastPumpMs_ = now;
+    }
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) Translate(event, out);
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Translate(event, out);
 }
 
 void SdlHost::Translate(const SDL_Event& event, std::vector<HostEvent>& out) {
@@ -160,7 +225,15 @@ void SdlHost::DesktopSize(int& width, int& height) {
     }
 }
 
-void SdlHost::ShowFrame(const FrameView& frame, bool vsync, bool /*wait*/) {
+void SdlHost::ShowFrame(const FrameView& frame, bool vsync, bool wait) {
+    if (xshm_ != nullptr) {
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(window_, &width, &height);
+        xshm_->Show(frame, width, height);
+        if (vsync && wait) SleepUntilNextRefresh(refreshHz_);
+        return;
+    }
     // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
     renderer_.Show(window_, frame, vsync);
 }

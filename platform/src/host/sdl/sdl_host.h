@@ -1,21 +1,27 @@
 // Host backend: SDL2 - a real window on X11 or Wayland.
 // For: a desktop user. The window (full screen at the desktop's mode, or a resizable 640x480
-//   window), keyboard and focus events, message boxes, the cursor, and frames shown through an
-//   SDL renderer that scales the 640x480 picture and letterboxes it.
-// Limits: with vsync the renderer waits for the refresh itself, so the wait flag of a flip is not
-//   needed; without a display SDL falls back to drivers that show nothing, which are refused
-//   unless asked for by name (SDL_VIDEODRIVER).
-// Depends on: SDL2 (video and events only; its signal handlers are off, the runtime has its own)
-//   and, on X11, Xlib's fatal I/O error hook (host/x11_display_loss.h).
+//   window), keyboard and focus events, message boxes, the cursor, and frames scaled to the
+//   window and letterboxed. On X11 frames go through our own shared-memory images
+//   (XShmPresenter) unless --present renderer asks for SDL's renderer; elsewhere, or where the
+//   X server cannot share memory with us, through the renderer.
+// Limits: the shared-memory path cannot wait for the display's refresh: with vsync it paces
+//   waiting flips by the clock at the display's refresh rate, and frames may tear. The
+//   renderer's vsync is its driver's. Without a display SDL falls back to drivers that show
+//   nothing, which are refused unless asked for by name (SDL_VIDEODRIVER).
+// Depends on: SDL2 (video and events only; its signal handlers are off, the runtime has its own);
+//   on X11, libX11 and libXext (MIT-SHM), and Xlib's fatal I/O error hook
+//   (host/x11_display_loss.h).
 #pragma once
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "host/host.h"
 #include "host/sdl/sdl_frame_renderer.h"
+#include "host/sdl/xshm_presenter.h"
 
 namespace platform::host {
 
@@ -41,9 +47,16 @@ public:
 private:
     SdlHost() = default;
     void Translate(const SDL_Event& event, std::vector<HostEvent>& out);
+    SDL_Window* NewWindow(const std::string& title, bool windowed, bool openGl);
+    bool OpenSharedMemoryPath(const std::string& title, bool windowed);
+    std::uint32_t RefreshRateHz() const;
+    void SayHowFramesAreShown() const;
 
     SDL_Window* window_ = nullptr;
-    SdlFrameRenderer renderer_;
+    std::unique_ptr<XShmPresenter> xshm_;  // set when frames go through shared memory
+    SdlFrameRenderer renderer_;            // used otherwise
+    std::uint32_t refreshHz_ = 60;
+    Uint64 lastPumpMs_ = 0;  // when the window system was last asked for events
 };
 
 }  // namespace platform::host

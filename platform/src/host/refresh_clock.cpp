@@ -1,4 +1,4 @@
-#include "host/null/virtual_display.h"
+#include "host/refresh_clock.h"
 
 #include <cerrno>
 #include <ctime>
@@ -16,18 +16,18 @@ std::uint64_t MonotonicNowNs() {
 
 }  // namespace
 
-std::uint64_t NextVirtualRefreshNs(std::uint64_t nowNs) {
-    // Refresh k happens at k/60 s. Whole seconds and the remainder are handled apart, so the
-    // fractional period stays exact and nothing overflows however long the machine has been up.
+std::uint64_t NextRefreshNs(std::uint64_t nowNs, std::uint32_t hz) {
+    // Whole seconds and the remainder are handled apart, so the fractional period stays exact
+    // and nothing overflows however long the machine has been up.
     const std::uint64_t seconds = nowNs / kNsPerSecond;
     const std::uint64_t inSecond = nowNs % kNsPerSecond;
-    const std::uint64_t nextInSecond = inSecond * kVirtualRefreshHz / kNsPerSecond + 1;  // 1..60
-    const std::uint64_t offset = (nextInSecond * kNsPerSecond + kVirtualRefreshHz - 1) / kVirtualRefreshHz;
+    const std::uint64_t nextInSecond = inSecond * hz / kNsPerSecond + 1;  // 1..hz
+    const std::uint64_t offset = (nextInSecond * kNsPerSecond + hz - 1) / hz;
     return seconds * kNsPerSecond + offset;
 }
 
-void WaitForVirtualRefresh() {
-    const std::uint64_t deadline = NextVirtualRefreshNs(MonotonicNowNs());
+void SleepUntilNextRefresh(std::uint32_t hz) {
+    const std::uint64_t deadline = NextRefreshNs(MonotonicNowNs(), hz);
     timespec until{};
     until.tv_sec = static_cast<time_t>(deadline / kNsPerSecond);
     until.tv_nsec = static_cast<long>(deadline % kNsPerSecond);

@@ -1,0 +1,63 @@
+// Turns 16-bit frames into a window's own pixels: copied when the window has the frame's layout,
+// widened to 32 bits otherwise, and scaled (nearest pixel) when the window shows the picture at
+// another size. Knows nothing of X: the shared-memory presenter hands it the image memory.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/host.h"
+#include "host/sdl/column_map.h"
+
+namespace platform::host {
+
+// A window's pixel layout in memory: 2 or 4 bytes per pixel, native byte order.
+struct WindowPixelFormat {
+    int bytesPerPixel = 0;
+    std::uint32_t redMask = 0;
+    std::uint32_t greenMask = 0;
+    std::uint32_t blueMask = 0;
+    std::uint32_t fixedBits = 0;  // set in every pixel: the opaque alpha of a 32-bit-deep window
+};
+
+// True when FrameWriter can write this layout: 16-bit 5-6-5 or 5-5-5, or 32-bit pixels whose
+// three channels are 8 bits wide each.
+bool CanWrite(const WindowPixelFormat& format);
+
+// Where a picture goes in a window: as large as fits with its shape kept, centred.
+struct PictureRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+PictureRect FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight);
+
+// Memory to write into: width x height pixels in the writer's format, rows pitchBytes apart.
+struct ImageMemory {
+    void* pixels;
+    int width;
+    int height;
+    int pitchBytes;
+};
+
+class FrameWriter {
+public:
+    explicit FrameWriter(const WindowPixelFormat& format);
+
+    // Writes frame into image, scaled to the image's size when the two differ.
+    void Write(const FrameView& frame, const ImageMemory& image);
+
+private:
+    template <class Pixel>
+    void WriteAs(const FrameView& frame, const ImageMemory& image);
+    // One frame row in the window's format, unscaled.
+    void ConvertRow(const std::uint16_t* source, std::uint16_t* dest, int count, PixelFormat sourceFormat) const;
+    void ConvertRow(const std::uint16_t* source, std::uint32_t* dest, int count, PixelFormat sourceFormat) const;
+
+    WindowPixelFormat format_;
+    ColumnMap columns_;
+    std::vector<std::uint32_t> row_;  // one frame row in the window's format, before scaling
+};
+
+}  // namespace platform::host

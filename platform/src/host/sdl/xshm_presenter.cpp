@@ -1,0 +1,266 @@
+#include "host/sdl/xshm_presenter.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace platform::host {
+namespace {
+
+// How long to wait for the server to finish reading an image before writing it anyway: only a
+// server that failed the request (and so never completes it) takes this long.
+constexpr std::chrono::milliseconds kReadTimeout{1000};
+
+// Errors of the requests made while shared memory is attached are caught here rather than
+// ending the process: a server that cannot attach our memory is a reason to use another path.
+bool gTrappedError = false;
+int TrapError(Display*, XErrorEvent*) {
+    gTrappedError = true;
+    return 0;
+}
+
+// Runs requests with X errors trapped, then waits for the server to have handled them: the one
+// round trip of this path, made only when images are made. True when none failed.
+template <class Requests>
+bool WithErrorsTrapped(Display* display, Requests requests) {
+    XSync(display, False);
+    gTrappedError = false;
+    const auto previous = XSetErrorHandler(TrapError);
+    requests();
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return !gTrappedError;
+}
+
+int BitsPerPixelOfDepth(Display* display, int depth) {
+    int count = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+    int bits = 0;
+    for (int i = 0; i < count; ++i) {
+        if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
+    }
+    if (formats != nullptr) XFree(formats);
+    return bits;
+}
+
+bool HostIsLittleEndian() {
+    const std::uint16_t probe = 1;
+    return *reinterpret_cast<const unsigned char*>(&probe) == 1;
+}
+
+}  // namespace
+
+struct XShmPresenter::Connection {
+    struct Image {
+        Image() { segment.shmid = -1; }  // no segment yet (0 would name someone else's)
+        XShmSegmentInfo segment{};
+        XImage* image = nullptr;
+        bool serverReading = false;  // put, and its completion event not yet seen
+    };
+
+    Display* display = nullptr;
+    Window window = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
+    GC gc = nullptr;
+    int completionEvent = 0;
+    WindowPixelFormat format;
+    Image images[2];
+
+    ~Connection() {
+        if (display == nullptr) return;
+        DestroyImages();
+        if (gc != nullptr) XFreeGC(display, gc);
+        XCloseDisplay(display);
+    }
+
+    // Reads the server's completion events until image has been read (or the wait times out).
+    void WaitUntilRead(Image& image) {
+        const auto deadline = std::chrono::steady_clock::now() + kReadTimeout;
+        while (image.serverReading) {
+            if (XPending(display) == 0) {
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+                pollfd socket{ConnectionNumber(display), POLLIN, 0};
+                if (left.count() <= 0 || poll(&socket, 1, static_cast<int>(left.count()) + 1) == 0) {
+                    image.serverReading = false;  // no answer is coming: the request failed
+                }
+                continue;
+            }
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type != completionEvent) continue;
+            const auto& done = reinterpret_cast<const XShmCompletionEvent&>(event);
+            for (Image& candidate : images) {
+                if (candidate.segment.shmseg == done.shmseg) candidate.serverReading = false;
+            }
+        }
+    }
+
+    bool MakeImages(int width, int height) {
+        DestroyImages();
+        bool made = true;
+        for (Image& slot : images) {
+            slot.image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &slot.segment,
+                                         static_cast<unsigned>(width), static_cast<unsigned>(height));
+            if (slot.image == nullptr) {
+                made = false;
+                break;
+            }
+            const auto bytes = static_cast<std::size_t>(slot.image->bytes_per_line) * static_cast<std::size_t>(height);
+            slot.segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+            void* memory = slot.segment.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(slot.segment.shmid, nullptr, 0);
+            if (memory == reinterpret_cast<void*>(-1)) {
+                if (slot.segment.shmid >= 0) shmctl(slot.segment.shmid, IPC_RMID, nullptr);
+                slot.segment.shmid = -1;
+                made = false;
+                break;
+            }
+            slot.segment.shmaddr = slot.image->data = static_cast<char*>(memory);
+            slot.segment.readOnly = True;  // the server only reads our frames
+        }
+        if (made) {
+            made = WithErrorsTrapped(display, [&] {
+                for (Image& slot : images) XShmAttach(display, &slot.segment);
+            });
+        }
+        // Marked for removal once attached: the segments go with the last detach, even when this
+        // process ends without detaching.
+        for (Image& slot : images) {
+            if (slot.segment.shmid >= 0) shmctl(slot.segment.shmid, IPC_RMID, nullptr);
+        }
+        if (!made) {
+            // Whatever did attach is detached again; errors for what did not are expected.
+            WithErrorsTrapped(display, [&] {
+                for (Image& slot : images) {
+                    if (slot.image != nullptr) XShmDetach(display, &slot.segment);
+                }
+            });
+            FreeImages();
+        }
+        return made;
+    }
+
+    // Detaches the images once the server has read them, then frees them.
+    void DestroyImages() {
+        for (Image& slot : images) {
+            if (slot.image == nullptr) continue;
+            WaitUntilRead(slot);
+            XShmDetach(display, &slot.segment);
+        }
+        XFlush(display);
+        FreeImages();
+    }
+
+    void FreeImages() {
+        for (Image& slot : images) {
+            if (slot.image != nullptr) XDestroyImage(slot.image);  // the record only: the memory is shared
+            if (slot.segment.shmaddr != nullptr) shmdt(slot.segment.shmaddr);
+            slot = Image{};
+        }
+    }
+};
+
+std::unique_ptr<XShmPresenter> XShmPresenter::Open(SDL_Window* window, std::string& whyNot) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        whyNot = "the window is not on an X11 display";
+        return nullptr;
+    }
+    auto x = std::make_unique<Connection>();
+    x->display = XOpenDisplay(XDisplayString(info.info.x11.display));
+    if (x->display == nullptr) {
+        whyNot = "a second connection to the X display cannot be opened";
+        return nullptr;
+    }
+    x->window = info.info.x11.window;
+    if (!XShmQueryExtension(x->display)) {
+        whyNot = "the X display has no MIT-SHM extension";
+        return nullptr;
+    }
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(x->display, x->window, &attributes) || attributes.visual == nullptr) {
+        whyNot = "the window's attributes cannot be read";
+        return nullptr;
+    }
+    x->visual = attributes.visual;
+    x->depth = attributes.depth;
+    const int bitsPerPixel = BitsPerPixelOfDepth(x->display, x->depth);
+    x->format.bytesPerPixel = bitsPerPixel / 8;
+    x->format.redMask = static_cast<std::uint32_t>(x->visual->red_mask);
+    x->format.greenMask = static_cast<std::uint32_t>(x->visual->green_mask);
+    x->format.blueMask = static_cast<std::uint32_t>(x->visual->blue_mask);
+    // A 32-bit-deep window has an alpha channel: frames are opaque.
+    if (x->depth == 32) x->format.fixedBits = ~(x->format.redMask | x->format.greenMask | x->format.blueMask);
+    const bool nativeOrder = (ImageByteOrder(x->display) == LSBFirst) == HostIsLittleEndian();
+    if (x->visual->c_class != TrueColor || bitsPerPixel % 8 != 0 || !nativeOrder || !CanWrite(x->format)) {
+        whyNot = "the window's pixel layout (depth " + std::to_string(x->depth) + ", " + std::to_string(bitsPerPixel) +
+                 " bits per pixel) is not one written here";
+        return nullptr;
+    }
+    // A small pair of images proves the server can attach our memory (a remote one cannot).
+    if (!x->MakeImages(8, 8)) {
+        whyNot = "the X server cannot attach this process's shared memory";
+        return nullptr;
+    }
+    x->completionEvent = XShmGetEventBase(x->display) + ShmCompletion;
+    XGCValues values{};
+    values.graphics_exposures = False;
+    x->gc = XCreateGC(x->display, x->window, GCGraphicsExposures, &values);
+    XSetWindowBackground(x->display, x->window, x->format.fixedBits);  // black
+    XFlush(x->display);
+    return std::unique_ptr<XShmPresenter>(new XShmPresenter(std::move(x)));
+}
+
+XShmPresenter::XShmPresenter(std::unique_ptr<Connection> connection) : x_(std::move(connection)), writer_(x_->format) {}
+
+XShmPresenter::~XShmPresenter() = default;
+
+int XShmPresenter::Depth() const { return x_->depth; }
+
+bool XShmPresenter::Resize(const FrameView& frame, int windowWidth, int windowHeight) {
+    picture_ = FitPicture(frame.width, frame.height, windowWidth, windowHeight);
+    if (!x_->MakeImages(picture_.width, picture_.height)) {
+        windowWidth_ = windowHeight_ = 0;
+        return false;
+    }
+    windowWidth_ = windowWidth;
+    windowHeight_ = windowHeight;
+    pictureWidth_ = frame.width;
+    pictureHeight_ = frame.height;
+    // The bars around a smaller picture: cleared once here, and by the server on exposure.
+    XClearWindow(x_->display, x_->window);
+    return true;
+}
+
+bool XShmPresenter::Show(const FrameView& frame, int windowWidth, int windowHeight) {
+    const bool sameSize = windowWidth == windowWidth_ && windowHeight == windowHeight_ &&
+                          frame.width == pictureWidth_ && frame.height == pictureHeight_;
+    if (!sameSize && !Resize(frame, windowWidth, windowHeight)) {
+        if (!failureReported_) {
+            std::fprintf(stderr, "vornhollow: no shared-memory image of %dx%d for the window\n", picture_.width,
+                         picture_.height);
+        }
+        failureReported_ = true;
+        return false;
+    }
+    Connection::Image& slot = x_->images[next_];
+    x_->WaitUntilRead(slot);
+    writer_.Write(frame, ImageMemory{slot.image->data, picture_.width, picture_.height, slot.image->bytes_per_line});
+    XShmPutImage(x_->display, x_->window, x_->gc, slot.image, 0, 0, picture_.x, picture_.y,
+                 static_cast<unsigned>(picture_.width), static_cast<unsigned>(picture_.height), True);
+    slot.serverReading = true;
+    XFlush(x_->display);
+    next_ ^= 1;
+    return true;
+}
+
+}  // namespace platform::host

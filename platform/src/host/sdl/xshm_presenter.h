@@ -1,0 +1,57 @@
+// Shows frames in SDL's window on an X11 display through MIT-SHM images: the frame is written
+// (copied, widened or scaled) straight into memory the X server reads, and one XShmPutImage
+// request draws it. Two images take turns, so writing the next frame overlaps the server's copy
+// of the last one; an image is written again only after the server has said it finished
+// reading it. No request waits for a reply while frames are shown.
+//
+// It keeps a connection of its own to the display, so the completion events it waits for never
+// reach SDL's event loop (nor SDL's events this one). The window's background is set to black:
+// the server clears the letterbox bars itself when they are exposed or the size changes.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/host.h"
+#include "host/sdl/window_pixels.h"
+
+namespace platform::host {
+
+class XShmPresenter {
+public:
+    // A presenter for window, or null and the reason when this path cannot serve it: SDL is not
+    // on X11, the display has no MIT-SHM or cannot share memory with us (a remote display), or
+    // the window's pixel layout is one FrameWriter does not write.
+    static std::unique_ptr<XShmPresenter> Open(SDL_Window* window, std::string& whyNot);
+    ~XShmPresenter();
+    XShmPresenter(const XShmPresenter&) = delete;
+    XShmPresenter& operator=(const XShmPresenter&) = delete;
+
+    // Draws frame into the window, scaled and letterboxed to windowWidth x windowHeight. Returns
+    // once the request is sent, without waiting for the server to carry it out. False when the
+    // images cannot be made (said on stderr once).
+    bool Show(const FrameView& frame, int windowWidth, int windowHeight);
+
+    // The window's depth in bits, for the line that says how frames are shown.
+    int Depth() const;
+
+private:
+    struct Connection;
+    explicit XShmPresenter(std::unique_ptr<Connection> connection);
+    bool Resize(const FrameView& frame, int windowWidth, int windowHeight);
+
+    std::unique_ptr<Connection> x_;
+    FrameWriter writer_;
+    PictureRect picture_;
+    int windowWidth_ = 0;
+    int windowHeight_ = 0;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    int next_ = 0;  // the image the next frame goes into
+    bool failureReported_ = false;
+};
+
+}  // namespace platform::host

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# What reaches the X screen is the composed frame: on Xvfb screens of 16 and 24 bits at 640x480,
+# and at 1280x1024 (the picture scaled twice, black bars above and below), the program runs with
+# --capture while the root window is read back with xwd; the screen must equal one of the frames
+# captured around that moment, exactly in 5-6-5. Without MIT-SHM, SDL's renderer takes over.
+# Skipped (exit 77) where Xvfb cannot start.
+set -uo pipefail
+program="$1"
+checker="$(dirname "$0")/screen_matches_frame.py"
+command -v Xvfb >/dev/null && command -v xwd >/dev/null || { echo "SKIP: Xvfb or xwd missing"; exit 77; }
+work="$(mktemp -d)"
+xvfb=""
+trap 'if [ -n "$xvfb" ]; then kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; fi; rm -rf "$work"' EXIT
+unset SDL_VIDEODRIVER
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
+
+frame_file() { printf '%s/frames/frame-%06d.png' "$work" "$1"; }
+captured() { ls "$work/frames" 2>/dev/null | wc -l; }
+
+start_xvfb() {  # SCREEN [Xvfb options...]
+  local number=$((200 + RANDOM % 100))
+  while [ -e "/tmp/.X$number-lock" ]; do number=$((200 + RANDOM % 100)); done
+  Xvfb ":$number" -screen 0 "$@" -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$number"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  xdpyinfo >/dev/null 2>&1 || { echo "SKIP: Xvfb could not start"; exit 77; }
+}
+stop_xvfb() { kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; xvfb=""; }
+
+for screen in 640x480x16 640x480x24 1280x1024x24; do
+  start_xvfb "$screen"
+
+  rm -rf "$work/frames"
+  "$program" --capture "$work/frames" --frames 12 >"$work/out" 2>&1 &
+  pid=$!
+  for _ in $(seq 200); do [ "$(captured)" -ge 5 ] && break; sleep 0.05; done
+  before=$(captured)
+  xwd -root -silent >"$work/screen.xwd"
+  after=$(captured)
+  wait $pid || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
+  grep -q "shared memory" "$work/out" || { echo "FAIL: $screen: frames did not go through shared memory"; cat "$work/out"; exit 1; }
+  # A frame is captured just after it is shown: the screen shows one from before-1 to after+1,
+  # most likely the last one captured when it was read.
+  candidates=()
+  for n in $before $(seq $((before + 1)) $((after + 1))) $((before - 1)); do
+    [ -f "$(frame_file $n)" ] && candidates+=("$(frame_file $n)")
+  done
+  python3 "$checker" "$work/screen.xwd" "${candidates[@]}" || { echo "FAIL: $screen: the screen is not a presented frame"; exit 1; }
+  stop_xvfb
+done
+
+# Without MIT-SHM the run goes on through SDL's renderer, and says why when xshm was asked for.
+# (SDL's software renderer: Mesa's threads would trip ThreadSanitizer in the sanitizer builds.)
+start_xvfb 640x480x16 -extension MIT-SHM
+SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$program" --present xshm --frames 3 >"$work/out" 2>&1 ||
+  { echo "FAIL: no run without MIT-SHM"; cat "$work/out"; exit 1; }
+grep -q "xshm is not possible here: the X display has no MIT-SHM" "$work/out" && grep -q "SDL's software renderer" "$work/out" ||
+  { echo "FAIL: without MIT-SHM:"; cat "$work/out"; exit 1; }
+stop_xvfb
+echo "xvfb screen readback: passed"
