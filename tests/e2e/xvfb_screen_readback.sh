@@ -9,24 +9,15 @@ program="$1"
 checker="$(dirname "$0")/screen_matches_frame.py"
 command -v Xvfb >/dev/null && command -v xwd >/dev/null || { echo "SKIP: Xvfb or xwd missing"; exit 77; }
 work="$(mktemp -d)"
-xvfb=""
-trap 'if [ -n "$xvfb" ]; then kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; fi; rm -rf "$work"' EXIT
+trap 'vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 
 frame_file() { printf '%s/frames/frame-%06d.png' "$work" "$1"; }
 captured() { ls "$work/frames" 2>/dev/null | wc -l; }
 
-start_xvfb() {  # SCREEN [Xvfb options...]
-  local number=$((200 + RANDOM % 100))
-  while [ -e "/tmp/.X$number-lock" ]; do number=$((200 + RANDOM % 100)); done
-  Xvfb ":$number" -screen 0 "$@" -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=":$number"
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  xdpyinfo >/dev/null 2>&1 || { echo "SKIP: Xvfb could not start"; exit 77; }
-}
-stop_xvfb() { kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; xvfb=""; }
+source "$(dirname "$0")/../xvfb.sh"
+start_xvfb() { vh_start_xvfb "$@" || { echo "SKIP: Xvfb could not start"; exit 77; }; }
 
 for screen in 640x480x16 640x480x24 1280x1024x24; do
   start_xvfb "$screen"
@@ -47,7 +38,7 @@ for screen in 640x480x16 640x480x24 1280x1024x24; do
     [ -f "$(frame_file $n)" ] && candidates+=("$(frame_file $n)")
   done
   python3 "$checker" "$work/screen.xwd" "${candidates[@]}" || { echo "FAIL: $screen: the screen is not a presented frame"; exit 1; }
-  stop_xvfb
+  vh_stop_xvfb
 done
 
 # Without MIT-SHM the run goes on through SDL's renderer, and says why when xshm was asked for.
@@ -57,5 +48,5 @@ SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$program" --present x
   { echo "FAIL: no run without MIT-SHM"; cat "$work/out"; exit 1; }
 grep -q "xshm is not possible here: the X display has no MIT-SHM" "$work/out" && grep -q "SDL's software renderer" "$work/out" ||
   { echo "FAIL: without MIT-SHM:"; cat "$work/out"; exit 1; }
-stop_xvfb
+vh_stop_xvfb
 echo "xvfb screen readback: passed"

@@ -4,13 +4,9 @@
 set -uo pipefail
 program="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "SKIP: Xvfb could not start"; exit 77; }
+source "$(dirname "$0")/../xvfb.sh"
+trap vh_stop_xvfb EXIT
+vh_start_xvfb 1024x768x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
 
 unset SDL_VIDEODRIVER
 # The X display path loads libraries (D-Bus, GL drivers) that keep allocations at exit; leaks of

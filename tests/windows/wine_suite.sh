@@ -39,12 +39,10 @@ inspect() {
 check "i686 executable: PE32 GUI, system DLLs only, resources" inspect i686-w64-mingw32 "$exe32" PE32
 check "x86_64 executable: PE32+ GUI, system DLLs only, resources" inspect x86_64-w64-mingw32 "$exe64" PE32+
 
-start_x() {  # DISPLAY SCREEN
-  Xvfb "$1" -screen 0 "$2" -nolisten tcp >/dev/null 2>&1 &
-  xservers+=($!)
-  export DISPLAY="$1"
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
+source "$(dirname "$(realpath "$0")")/../xvfb.sh"
+start_x() {  # SCREEN
+  vh_start_xvfb "$1" || return 1
+  xservers+=("$vh_xvfb_pid")
 }
 window() { for _ in $(seq 150); do xdotool search --name "$1" 2>/dev/null | grep -q . && return 0; sleep 0.2; done; return 1; }
 ended() {  # PID EXPECTED_CODE: the process ends by itself within 20 s with that code
@@ -55,8 +53,7 @@ ended() {  # PID EXPECTED_CODE: the process ends by itself within 20 s with that
   [ "$code" -eq "$2" ] || { echo "exit code $code"; return 1; }
 }
 
-base=$((100 + RANDOM % 400))
-start_x ":$base" 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
+start_x 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
 # A new prefix takes long to set up: once, before anything is timed.
 timeout 180 wineboot -i >/dev/null 2>&1
 timeout 60 wineserver -w
@@ -95,7 +92,7 @@ box() {  # TITLE TEXT CODE ARGUMENTS...
   xdotool key Return
   ended "$pid" "$code" && grep -qF "set_window_text L\"$text" win.log
 }
-start_x ":$((base + 1))" 1024x768x24 || { echo "FAIL: Xvfb cannot start"; exit 1; }
+start_x 1024x768x24 || { echo "FAIL: Xvfb cannot start"; exit 1; }
 check "on 1024x768x24: a 'Fatal Error' box with the mode text, Return ends with code 0" \
   box "Fatal Error" 'SetDisplayMode failed for\nDirectDraw (640x480x16)' 0
 check "a Linux-only option: the usage in a box, exit code 2" \
