@@ -33,24 +33,20 @@ CASES = [
 FRAMES = {"ours": 20000, "renderer": 2000, "wine": 5000}
 
 
-def free_display():
-    for number in range(60, 70):
-        if not pathlib.Path(f"/tmp/.X{number}-lock").exists():
-            return f":{number}"
-    sys.exit("measure_present: displays :60 to :69 are all taken")
-
-
 class Xvfb:
     def __init__(self, screen):
-        self.display = free_display()
-        self.process = subprocess.Popen(["Xvfb", self.display, "-screen", "0", screen, "-nolisten", "tcp"],
+        # The server picks a free display itself and writes its number on the pipe once it is up.
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
+                                         "-nolisten", "tcp"], pass_fds=(write_end,),
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if subprocess.run(["xdpyinfo"], env=self.env(), capture_output=True).returncode == 0:
-                return
-            time.sleep(0.1)
-        self.close()
-        sys.exit(f"measure_present: Xvfb {self.display} did not start")
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            number = numbers.readline().strip()
+        if not number:
+            self.close()
+            sys.exit("measure_present: Xvfb did not start")
+        self.display = f":{number}"
 
     def env(self, extra=None):
         env = dict(os.environ, DISPLAY=self.display)
