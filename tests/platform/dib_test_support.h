@@ -30,18 +30,16 @@ struct TestDib {
     // Header, colour table and pixels, as a bitmap resource holds them.
     Bytes Packed() const {
         Bytes out;
-        Append(out, BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, topDown ? -height : height, 1,
-                                     static_cast<WORD>(bits), BI_RGB, 0, 0, 0, static_cast<DWORD>(colors.size()), 0});
+        Append(out, BITMAPINFOHEADER{40, width, topDown ? -height : height, 1, static_cast<WORD>(bits), BI_RGB, 0, 0, 0,
+                                     static_cast<DWORD>(colors.size()), 0});
         for (const RGBQUAD& c : colors) out.insert(out.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
-        const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
         for (int row = 0; row < height; ++row) {
-            Bytes line(stride, 0);
+            Bytes line((static_cast<std::size_t>(width) * bits + 31) / 32 * 4, 0);
             for (int x = 0; x < width; ++x) {
                 const std::uint32_t v =
                     pixels[static_cast<std::size_t>((topDown ? row : height - 1 - row) * width + x)];
                 if (bits < 8) line[x * bits / 8] |= static_cast<unsigned char>(v << (8 - bits - x * bits % 8));
-                for (int b = 0; bits >= 8 && b < 3 && b < bits / 8; ++b)
-                    line[x * bits / 8 + b] = static_cast<unsigned char>(v >> 8 * b);
+                for (int b = 0; bits >= 8 && b < 3 && b < bits / 8; ++b) line[x * bits / 8 + b] = (v >> 8 * b) & 0xFF;
             }
             out.insert(out.end(), line.begin(), line.end());
         }
@@ -50,10 +48,9 @@ struct TestDib {
 
     // The same DIB behind a 14-byte file header.
     Bytes File() const {
-        const Bytes packed = Packed();
-        Bytes out;
-        Append(out, BITMAPFILEHEADER{0x4D42 /* "BM" */, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + packed.size()), 0,
-                                     0, static_cast<DWORD>(14 + 40 + 4 * colors.size())});
+        Bytes out, packed = Packed();
+        Append(out, BITMAPFILEHEADER{0x4D42 /* "BM" */, static_cast<DWORD>(14 + packed.size()), 0, 0,
+                                     static_cast<DWORD>(14 + 40 + 4 * colors.size())});
         out.insert(out.end(), packed.begin(), packed.end());
         return out;
     }
@@ -61,12 +58,7 @@ struct TestDib {
 
 // A width x height DIB of the given depth whose pixels all hold `value`.
 inline TestDib Filled(int width, int height, int bits, std::uint32_t value, std::vector<RGBQUAD> colors = {}) {
-    return TestDib{width,
-                   height,
-                   bits,
-                   false,
-                   std::move(colors),
-                   std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), value)};
+    return {width, height, bits, false, std::move(colors), std::vector<std::uint32_t>(width * height, value)};
 }
 
 }  // namespace dib_test
