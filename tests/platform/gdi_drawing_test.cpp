@@ -36,6 +36,13 @@ struct Surface {
     }
     std::uint16_t At(int x, int y) const { return pixels[Index(x, y)]; }
     bool Changed(int x, int y) const { return At(x, y) != picture[Index(x, y)]; }
+    // A pixel drawn on the surface, or 0 where nothing was drawn or (x, y) lies outside it.
+    std::uint16_t Drawn(std::int64_t x, std::int64_t y) const {
+        const bool inside = x >= 0 && y >= 0 && x < width && y < height;
+        return inside && Changed(static_cast<int>(x), static_cast<int>(y))
+                   ? At(static_cast<int>(x), static_cast<int>(y))
+                   : 0;
+    }
     bool GuardIntact() const {
         for (int y = -kGuard; y < height + kGuard; ++y)
             for (int x = -kGuard; x < width + kGuard; ++x)
@@ -53,7 +60,7 @@ struct Surface {
     HDC dc = nullptr;
 };
 
-TEST(GdiText, GlyphsTakeExactlyTheTextColourBelowRightOfTheReferencePoint) {
+TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedExactly) {
     const struct {
         PixelFormat format;
         int mode;
@@ -65,53 +72,37 @@ TEST(GdiText, GlyphsTakeExactlyTheTextColourBelowRightOfTheReferencePoint) {
                  {PixelFormat::Rgb565, OPAQUE, RGB(255, 0, 0), 0xF800, 0xFFFF},  // the default background: white
                  {PixelFormat::Rgb555, OPAQUE, RGB(0, 0, 255), 0x001F, 0x7FFF}};
     for (const auto& c : cases) {
-        Surface s(200, 60, c.format);
-        ASSERT_TRUE(s.Text(30, 20, "66 100", c.mode, c.colour));
-        int changed = 0, ink = 0, other = 0, minX = 999, minY = 999, maxX = -1, maxY = -1;
-        for (int y = 0; y < s.height; ++y) {
-            for (int x = 0; x < s.width; ++x) {
-                if (!s.Changed(x, y)) continue;
-                changed++, ink += s.At(x, y) == c.ink, other += s.At(x, y) != c.ink && s.At(x, y) != c.background;
-                minX = std::min(minX, x), minY = std::min(minY, y), maxX = std::max(maxX, x), maxY = std::max(maxY, y);
-            }
-        }
         const int row = static_cast<int>(&c - cases);
-        EXPECT_TRUE(other == 0 && ink > 30 && s.GuardIntact()) << row;  // no antialiasing
-        // Six narrow characters on one line of about 16 pixels; digits reach up near its top.
-        EXPECT_TRUE(minX >= 30 && maxX > 30 + 25 && maxX < 30 + 70 && minY >= 20 && minY <= 26 && maxY < 38) << row;
-        if (c.mode == OPAQUE) {  // the whole cell, from the reference point down and right
-            EXPECT_TRUE(minX == 30 && minY == 20 && maxY >= 33) << row;
-            EXPECT_EQ(changed, (maxX - minX + 1) * (maxY - minY + 1)) << row;
-            EXPECT_GT(changed - ink, ink) << row;
-        }
-    }
-    Surface a(200, 60), b(200, 60);  // the glyphs follow the string
-    ASSERT_TRUE(a.Text(30, 20, "66 0") && b.Text(30, 20, "66 100"));
-    EXPECT_NE(a.pixels, b.pixels);
-}
-
-TEST(GdiText, ClipsAtEveryEdgeToExactlyTheVisiblePartOfTheText) {
-    for (const int mode : {TRANSPARENT, OPAQUE}) {
-        Surface reference(200, 60);  // the whole text, well inside
-        ASSERT_TRUE(reference.Text(50, 20, "W@88 Mg", mode));
-        const int places[][2] = {{-7, 10},   {193, 10},
-                                 {50, -9},   {50, 56},
-                                 {193, 52},  {-1000000, -1000000},
-                                 {-40, -14}, {2000000000, 2000000000}};
-        for (const auto& [x, y] : places) {
-            Surface s(200, 60);
-            ASSERT_TRUE(s.Text(x, y, "W@88 Mg", mode));
-            int differing = 0;
-            for (int sy = 0; sy < s.height; ++sy) {
-                for (int sx = 0; sx < s.width; ++sx) {
-                    const std::int64_t rx = std::int64_t{sx} - x + 50, ry = std::int64_t{sy} - y + 20;
-                    const bool drawn = rx >= 0 && ry >= 0 && rx < 200 && ry < 60 &&
-                                       reference.Changed(static_cast<int>(rx), static_cast<int>(ry));
-                    differing += s.At(sx, sy) != (drawn ? reference.At(static_cast<int>(rx), static_cast<int>(ry))
-                                                        : s.picture[s.Index(sx, sy)]);
+        Surface whole(200, 60, c.format);  // well inside
+        ASSERT_TRUE(whole.Text(30, 20, "W@88 Mg", c.mode, c.colour));
+        int changed = 0, ink = 0, other = 0, minX = 999, minY = 999, maxX = -1, maxY = -1;
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                if (const std::uint16_t p = whole.Drawn(x, y); p != 0) {
+                    changed++, ink += p == c.ink, other += p != c.ink && p != c.background;
+                    minX = std::min(minX, x), minY = std::min(minY, y), maxX = std::max(maxX, x),
+                    maxY = std::max(maxY, y);
                 }
             }
-            EXPECT_TRUE(differing == 0 && s.GuardIntact()) << "mode " << mode << " at " << x << "," << y;
+        }
+        EXPECT_TRUE(other == 0 && ink > 60 && whole.GuardIntact()) << row;  // no antialiasing
+        // Seven characters on one line of about 16 pixels; capitals reach up near its top.
+        EXPECT_TRUE(minX >= 30 && maxX > 30 + 50 && maxX < 30 + 110 && minY >= 20 && minY <= 26 && maxY < 38) << row;
+        if (c.mode == OPAQUE) {  // the whole cell, from the reference point down and right
+            EXPECT_TRUE(minX == 30 && minY == 20 && maxY >= 33 && changed - ink > ink) << row;
+            EXPECT_EQ(changed, (maxX - minX + 1) * (maxY - minY + 1)) << row;
+        }
+        // Elsewhere, exactly the part of that picture that falls on the surface.
+        for (const int x : {-40, -7, 50, 193, -1000000, 2000000000}) {
+            for (const int y : {-9, 10, 56, 2000000000}) {
+                Surface s(200, 60, c.format);
+                ASSERT_TRUE(s.Text(x, y, "W@88 Mg", c.mode, c.colour));
+                int differing = 0;
+                for (int sy = 0; sy < 60; ++sy)
+                    for (int sx = 0; sx < 200; ++sx)
+                        differing += s.Drawn(sx, sy) != whole.Drawn(sx - x + 30LL, sy - y + 20LL);
+                EXPECT_TRUE(differing == 0 && s.GuardIntact()) << row << " at " << x << "," << y;
+            }
         }
     }
 }
@@ -175,31 +166,26 @@ Pixels Stretch(const dib_test::TestDib& dib, int w, int h, std::array<int, 8> r,
     return ok && s.GuardIntact() ? inside : Pixels{};
 }
 
-TEST(GdiStretchBlt, ConvertsEightAndTwentyFourBitsIntoBothLayouts) {
+TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
+    // Top row: the four colours left to right (8 bits through the palette, 24 direct); bottom row: red.
+    dib_test::TestDib sheet = dib_test::Filled(4, 2, 8, 1, kSheetColors), direct = dib_test::Filled(4, 2, 24, 0xFF0000);
+    const std::uint32_t rgb[4] = {0x00FF00, 0xFF0000, 0x808080, 0x0937FF};
+    for (int x = 0; x < 4; ++x) sheet.At(x, 0) = static_cast<std::uint32_t>(x), direct.At(x, 0) = rgb[x];
     for (const PixelFormat format : {PixelFormat::Rgb565, PixelFormat::Rgb555}) {
         const std::uint16_t* e = format == PixelFormat::Rgb565 ? kSheet565 : kSheet555;
-        for (const int bits : {8, 24}) {
-            dib_test::TestDib dib = dib_test::Filled(4, 1, bits, 0, bits == 8 ? kSheetColors : std::vector<RGBQUAD>{});
-            const std::uint32_t direct[4] = {0x00FF00, 0xFF0000, 0x808080, 0x0937FF};
-            for (int x = 0; x < 4; ++x) dib.At(x, 0) = bits == 8 ? static_cast<std::uint32_t>(x) : direct[x];
-            EXPECT_EQ(Stretch(dib, 4, 1, {0, 0, 4, 1, 0, 0, 4, 1}, format), Pixels(e, e + 4)) << bits;
-            const Pixels twice = {e[0], e[0], e[1], e[1], e[2], e[2], e[3], e[3],
-                                  e[0], e[0], e[1], e[1], e[2], e[2], e[3], e[3]};
-            EXPECT_EQ(Stretch(dib, 8, 2, {0, 0, 8, 2, 0, 0, 4, 1}, format), twice) << bits;
-        }
+        for (const auto* dib : {&sheet, &direct})
+            EXPECT_EQ(Stretch(*dib, 4, 1, {0, 0, 4, 1, 0, 0, 4, 1}, format), Pixels(e, e + 4)) << dib->bits;
     }
-}
-
-TEST(GdiStretchBlt, ScalesToTheNearestPixelMirrorsAndClips) {
-    // Top row: colours 0..3 left to right; bottom row: colour 1.
-    dib_test::TestDib dib = dib_test::Filled(4, 2, 8, 1, kSheetColors);
-    for (int x = 0; x < 4; ++x) dib.At(x, 0) = static_cast<std::uint32_t>(x);
     const std::uint16_t green = kSheet565[0], red = kSheet565[1], grey = kSheet565[2], blue = kSheet565[3];
     const struct {
         int w, h;
         std::array<int, 8> request;
         Pixels expected;  // row by row; 0 where nothing was drawn
     } cases[] = {
+        {8,
+         2,
+         {0, 0, 8, 2, 0, 0, 4, 1},
+         {green, green, red, red, grey, grey, blue, blue, green, green, red, red, grey, grey, blue, blue}},
         {1, 4, {0, 0, 1, 4, 0, 0, 1, 2}, {green, green, red, red}},  // bottom-up rows arrive top first
         {2, 1, {0, 0, 2, 1, 0, 0, 4, 1}, {red, blue}},               // the source pixel under each centre
         {3, 1, {0, 0, 3, 1, 0, 0, 4, 1}, {green, grey, blue}},
@@ -215,25 +201,23 @@ TEST(GdiStretchBlt, ScalesToTheNearestPixelMirrorsAndClips) {
         {3, 2, {-100000, 2000000000, 4, 2, 0, 0, 4, 2}, {0, 0, 0, 0, 0, 0}},
         {3, 2, {0, 0, 3, 2, 0, 0, 0, 2}, {}},  // refused: no source extent
     };
-    for (const auto& c : cases) EXPECT_EQ(Stretch(dib, c.w, c.h, c.request), c.expected) << &c - cases;
+    for (const auto& c : cases) EXPECT_EQ(Stretch(sheet, c.w, c.h, c.request), c.expected) << &c - cases;
 }
 
 TEST(GdiStretchBlt, RefusesBadHandlesAndRequestsWithoutTouchingPixels) {
     Surface s(2, 2);
     HDC memory = CreateCompatibleDC(nullptr), deleted = CreateCompatibleDC(nullptr);
-    DeleteDC(deleted);  // as unknown as an address that is no DC
-    const HDC bogus = reinterpret_cast<HDC>(&s);
+    DeleteDC(deleted);
     const struct {
         HDC dest, src;
-        int w, h, sw;
+        int w, h;
         DWORD rop;
-    } cases[] = {{nullptr, memory, 2, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, 2, SRCCOPY},
-                 {bogus, memory, 2, 2, 2, SRCCOPY},   {s.dc, bogus, 2, 2, 2, SRCCOPY},
-                 {memory, memory, 2, 2, 2, SRCCOPY},  {s.dc, s.dc, 2, 2, 2, SRCCOPY},
-                 {s.dc, deleted, 2, 2, 2, SRCCOPY},   {s.dc, memory, 0, 2, 2, SRCCOPY},
-                 {s.dc, memory, 2, 0, 2, SRCCOPY},    {s.dc, memory, 2, 2, 2, 0x00EE0086}};
+    } cases[] = {{nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY},
+                 {memory, memory, 2, 2, SRCCOPY},  {s.dc, s.dc, 2, 2, SRCCOPY},
+                 {s.dc, deleted, 2, 2, SRCCOPY},   {s.dc, memory, 0, 2, SRCCOPY},
+                 {s.dc, memory, 2, 0, SRCCOPY},    {s.dc, memory, 2, 2, 0x00EE0086 /* SRCPAINT */}};
     for (const auto& c : cases)
-        EXPECT_FALSE(StretchBlt(c.dest, 0, 0, c.w, c.h, c.src, 0, 0, c.sw, 2, c.rop)) << &c - cases;
+        EXPECT_FALSE(StretchBlt(c.dest, 0, 0, c.w, c.h, c.src, 0, 0, 2, 2, c.rop)) << &c - cases;
     DeleteDC(memory);
     EXPECT_EQ(s.pixels, s.picture);
 }
