@@ -19,12 +19,6 @@ inline std::vector<MSG>& Log() {
     return log;
 }
 
-inline std::vector<UINT> MessagesOf(const std::vector<MSG>& log) {
-    std::vector<UINT> ids;
-    for (const MSG& m : log) ids.push_back(m.message);
-    return ids;
-}
-
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Log().push_back(MSG{window, message, wParam, lParam, 0, {}});
     if (message == WM_DESTROY) PostQuitMessage(0);
