@@ -81,44 +81,31 @@ TEST(ResourceLookup, IntegerNamesInBothSpellingsFindTheResourceAndNothingElseDoe
     RemoveForTesting(RT_BITMAP, 0);
 }
 
-TEST(ResourceLookup, ReplacingAndRemovingKeepEarlierHandlesUsable) {
+TEST(ResourceLookup, ReplacedRemovedAndFailingResourcesAndMadeUpHandles) {
     AddForTesting(RT_BITMAP, 7004, Bytes{1});
     const HRSRC first = FindResourceA(nullptr, "#7004", RT_BITMAP);
     AddForTesting(MAKEINTRESOURCEA(2), 7004, Bytes{2, 2});  // a replacement reuses the record
     EXPECT_EQ(FindResourceA(nullptr, "#7004", RT_BITMAP), first);
-    EXPECT_EQ(Contents(nullptr, first), (Bytes{2, 2}));
     RemoveForTesting(RT_BITMAP, 7004);
+    RemoveForTesting(RT_BITMAP, 7004);  // twice is harmless
     EXPECT_EQ(FindResourceA(nullptr, "#7004", RT_BITMAP), nullptr);
-    EXPECT_EQ(Contents(nullptr, first), (Bytes{2, 2}));
-    RemoveForTesting(RT_BITMAP, 7004);   // twice is harmless
-    AddForTesting(RT_BITMAP, 7004, {});  // added anew, and empty: still locks to an address
-    const HRSRC empty = FindResourceA(nullptr, "#7004", RT_BITMAP);
-    EXPECT_NE(LockResource(LoadResource(nullptr, empty)), nullptr);
-    EXPECT_EQ(SizeofResource(nullptr, empty), 0u);
-    EXPECT_EQ(Contents(nullptr, first), (Bytes{2, 2}));
-    RemoveForTesting(RT_BITMAP, 7004);
-}
-
-TEST(ResourceLookup, InjectedLockFailuresAndMadeUpHandles) {
-    AddForTesting(RT_BITMAP, 7005, Bytes{5});
-    const HGLOBAL loaded = LoadResource(nullptr, FindResourceA(nullptr, "#7005", RT_BITMAP));
-    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(Contents(nullptr, first), (Bytes{2, 2}));  // an earlier handle stays usable
+    AddForTesting(RT_BITMAP, 7004, {});                  // added anew, and empty: still locks to an address
+    const HRSRC added = FindResourceA(nullptr, "#7004", RT_BITMAP);
+    const HGLOBAL empty = LoadResource(nullptr, added);
+    EXPECT_TRUE(LockResource(empty) != nullptr && SizeofResource(nullptr, added) == 0);
+    const auto locks = [&] { return LockResource(empty) != nullptr; };
     platform::resources::FailLockResource(2);
-    EXPECT_EQ(LockResource(loaded), nullptr);
-    EXPECT_EQ(LockResource(loaded), nullptr);
-    EXPECT_NE(LockResource(loaded), nullptr);
+    EXPECT_EQ((std::vector<bool>{locks(), locks(), locks()}), (std::vector<bool>{false, false, true}));
     platform::resources::FailLockResource(3);
     platform::resources::FailLockResource(0);
-    EXPECT_NE(LockResource(loaded), nullptr);
+    EXPECT_TRUE(locks());
     platform::resources::FailLockResource(-1);
-    EXPECT_NE(LockResource(loaded), nullptr);
+    EXPECT_TRUE(locks());
+    RemoveForTesting(RT_BITMAP, 7004);
     int notAResource = 0;
-    for (const HRSRC bogus : {reinterpret_cast<HRSRC>(&notAResource), HRSRC{}}) {
-        EXPECT_EQ(LoadResource(nullptr, bogus), nullptr);
-        EXPECT_EQ(LockResource(bogus), nullptr);
-        EXPECT_EQ(SizeofResource(nullptr, bogus), 0u);
-    }
-    RemoveForTesting(RT_BITMAP, 7005);
+    for (const HRSRC bogus : {reinterpret_cast<HRSRC>(&notAResource), HRSRC{}})
+        EXPECT_FALSE(LoadResource(nullptr, bogus) || LockResource(bogus) || SizeofResource(nullptr, bogus));
 }
 
 TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
@@ -132,14 +119,11 @@ TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
     ASSERT_NE(file, HFILE_ERROR);
     unsigned char buffer[64];
     ASSERT_EQ(_lread(file, buffer, 14), 14u);
-    EXPECT_EQ(buffer[13], 13);
-    ASSERT_EQ(_lread(file, buffer, 40), 40u);
-    EXPECT_EQ(buffer[0], 14);
+    ASSERT_EQ(_lread(file, buffer + 14, 40), 40u);
     std::vector<unsigned char> rest(1024, 0xEE);
     EXPECT_EQ(_lread(file, rest.data(), 1024), 46u);  // only what is left, nothing written past it
-    EXPECT_TRUE(rest[45] == 99 && rest[46] == 0xEE);
-    EXPECT_EQ(_lread(file, rest.data(), 1024), 0u);
-    EXPECT_EQ(_lread(file, nullptr, 0), 0u);
+    EXPECT_TRUE(buffer[13] == 13 && buffer[53] == 53 && rest[0] == 54 && rest[45] == 99 && rest[46] == 0xEE);
+    EXPECT_EQ(_lread(file, rest.data(), 1024) + _lread(file, nullptr, 0), 0u);
     EXPECT_EQ(_lread(file, nullptr, 4), failed);
     EXPECT_EQ(_lclose(file), 0);
     EXPECT_EQ(_lclose(file), HFILE_ERROR);
