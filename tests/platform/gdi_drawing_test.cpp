@@ -107,25 +107,6 @@ TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedEx
     }
 }
 
-TEST(GdiText, StateCallsAndBadArguments) {
-    Surface s(20, 20);
-    EXPECT_EQ(SetBkMode(s.dc, TRANSPARENT), OPAQUE);  // OPAQUE is the default
-    EXPECT_EQ(SetBkMode(s.dc, OPAQUE), TRANSPARENT);
-    EXPECT_EQ(SetBkMode(s.dc, 7), 0);  // not a mode
-    EXPECT_EQ(SetTextColor(s.dc, 0x123456), 0u);
-    EXPECT_EQ(SetTextColor(s.dc, 0x0000FF), 0x123456u);
-    HDC memory = CreateCompatibleDC(nullptr);  // text goes into surfaces only
-    for (HDC bad : {HDC{}, reinterpret_cast<HDC>(&s)}) {
-        EXPECT_EQ(SetBkMode(bad, TRANSPARENT), 0);
-        EXPECT_EQ(SetTextColor(bad, 0), CLR_INVALID);
-    }
-    for (HDC bad : {HDC{}, reinterpret_cast<HDC>(&s), memory}) EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));
-    DeleteDC(memory);
-    EXPECT_FALSE(TextOutA(s.dc, 0, 0, nullptr, 3) || TextOutA(s.dc, 0, 0, "abc", -1));
-    EXPECT_TRUE(TextOutA(s.dc, 0, 0, "", 0));
-    EXPECT_EQ(s.pixels, s.picture);
-}
-
 TEST(GdiTextDeathTest, WithoutAFontTextFailsAndSaysWhyOnce) {
     // A fresh process (the font loads once per process) whose fontconfig knows no fonts at all.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -204,20 +185,29 @@ TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
     for (const auto& c : cases) EXPECT_EQ(Stretch(sheet, c.w, c.h, c.request), c.expected) << &c - cases;
 }
 
-TEST(GdiStretchBlt, RefusesBadHandlesAndRequestsWithoutTouchingPixels) {
+TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
     Surface s(2, 2);
     HDC memory = CreateCompatibleDC(nullptr), deleted = CreateCompatibleDC(nullptr);
     DeleteDC(deleted);
+    // Each call returns the previous state; OPAQUE is the default and 7 no mode.
+    EXPECT_EQ((std::vector<int>{SetBkMode(s.dc, TRANSPARENT), SetBkMode(s.dc, OPAQUE), SetBkMode(s.dc, 7)}),
+              (std::vector<int>{OPAQUE, TRANSPARENT, 0}));
+    EXPECT_EQ((std::vector<COLORREF>{SetTextColor(s.dc, 0x123456), SetTextColor(s.dc, 0xFF)}),
+              (std::vector<COLORREF>{0, 0x123456}));
+    for (HDC bad : {HDC{}, deleted}) EXPECT_TRUE(SetBkMode(bad, OPAQUE) == 0 && SetTextColor(bad, 0) == CLR_INVALID);
+    for (HDC bad : {HDC{}, deleted, memory}) EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));  // text goes into surfaces only
+    EXPECT_FALSE(TextOutA(s.dc, 0, 0, nullptr, 3) || TextOutA(s.dc, 0, 0, "abc", -1));
+    EXPECT_TRUE(TextOutA(s.dc, 0, 0, "", 0));
     const struct {
         HDC dest, src;
         int w, h;
         DWORD rop;
-    } cases[] = {{nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY},
+    } blits[] = {{nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY},
                  {memory, memory, 2, 2, SRCCOPY},  {s.dc, s.dc, 2, 2, SRCCOPY},
                  {s.dc, deleted, 2, 2, SRCCOPY},   {s.dc, memory, 0, 2, SRCCOPY},
                  {s.dc, memory, 2, 0, SRCCOPY},    {s.dc, memory, 2, 2, 0x00EE0086 /* SRCPAINT */}};
-    for (const auto& c : cases)
-        EXPECT_FALSE(StretchBlt(c.dest, 0, 0, c.w, c.h, c.src, 0, 0, 2, 2, c.rop)) << &c - cases;
+    for (const auto& b : blits)
+        EXPECT_FALSE(StretchBlt(b.dest, 0, 0, b.w, b.h, b.src, 0, 0, 2, 2, b.rop)) << &b - blits;
     DeleteDC(memory);
     EXPECT_EQ(s.pixels, s.picture);
 }
