@@ -63,8 +63,8 @@ TEST(ResourceLookup, IntegerNamesInBothSpellingsFindTheResourceAndNothingElseDoe
     EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(7001), RT_BITMAP), found);
     EXPECT_EQ(FindResourceA(self, "#7001", "#2"), found);  // RT_BITMAP is 2
     EXPECT_EQ(Contents(self, found), (Bytes{1, 2, 3, 4, 5}));
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(LockResource(LoadResource(nullptr, found))) % 8,
-              0u);  // headers in place
+    // Locked bytes can be read as a header in place.
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(LockResource(LoadResource(nullptr, found))) % 8, 0u);
     const LPCSTR names[][2] = {{"#7003", RT_BITMAP},  {"#7001", RT_ICON},    {"background", RT_BITMAP},
                                {"#", RT_BITMAP},      {"#7001x", RT_BITMAP}, {"# 7001", RT_BITMAP},
                                {"#-7001", RT_BITMAP}, {"#72537", RT_BITMAP},  // 72537 = 7001 + 65536
@@ -73,9 +73,6 @@ TEST(ResourceLookup, IntegerNamesInBothSpellingsFindTheResourceAndNothingElseDoe
     EXPECT_EQ(FindResourceA(other, "#7001", RT_BITMAP), nullptr);
     EXPECT_EQ(LoadResource(other, found), nullptr);
     EXPECT_EQ(SizeofResource(other, found), 0u);
-    // The program's own pictures are embedded.
-    for (const char* name : {"#102", "#103", "#105"})
-        EXPECT_GT(SizeofResource(nullptr, FindResourceA(nullptr, name, RT_BITMAP)), 40u);
     RemoveForTesting(RT_BITMAP, 7001);
 }
 
@@ -97,8 +94,6 @@ TEST(ResourceLookup, ReplacedRemovedAndFailingResourcesAndMadeUpHandles) {
     EXPECT_EQ((std::vector<bool>{locks(), locks(), locks()}), (std::vector<bool>{false, false, true}));
     platform::resources::FailLockResource(3);
     platform::resources::FailLockResource(0);
-    EXPECT_TRUE(locks());
-    platform::resources::FailLockResource(-1);
     EXPECT_TRUE(locks());
     RemoveForTesting(RT_BITMAP, 7004);
     int notAResource = 0;
