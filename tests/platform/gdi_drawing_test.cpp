@@ -129,13 +129,16 @@ const std::vector<RGBQUAD> kSheetColors = {
 constexpr std::uint16_t kSheet565[4] = {0x07E0, 0xF800, 0x8410, (0x09 >> 3) << 11 | (0x37 >> 2) << 5 | 0x1F};
 constexpr std::uint16_t kSheet555[4] = {0x03E0, 0x7C00, 0x4210, (0x09 >> 3) << 10 | (0x37 >> 3) << 5 | 0x1F};
 
+HBITMAP MakeBitmap(const dib_test::TestDib& dib) {
+    const dib_test::Bytes packed = dib.Packed();
+    return platform::gdi::CreateDibSection(platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib.value());
+}
+
 // Copies `dib` into a w x h surface with StretchBlt from (sx, sy, sw, sh) to (x, y, dw, dh); returns
 // the surface's pixels row by row, or nothing when the call fails or writes outside the surface.
 Pixels Stretch(const dib_test::TestDib& dib, int w, int h, std::array<int, 8> r, PixelFormat f = PixelFormat::Rgb565) {
-    const dib_test::Bytes packed = dib.Packed();
-    HBITMAP bitmap = platform::gdi::CreateDibSection(
-        std::move(platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib.value()));
-    HDC memory = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = MakeBitmap(dib);
+    const HDC memory = CreateCompatibleDC(nullptr);
     SelectObject(memory, bitmap);
     Surface s(w, h, f);
     const BOOL ok = StretchBlt(s.dc, r[0], r[1], r[2], r[3], memory, r[4], r[5], r[6], r[7], SRCCOPY);
@@ -143,7 +146,7 @@ Pixels Stretch(const dib_test::TestDib& dib, int w, int h, std::array<int, 8> r,
     DeleteObject(bitmap);
     Pixels inside;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) inside.push_back(s.Changed(x, y) ? s.At(x, y) : 0);
+        for (int x = 0; x < w; ++x) inside.push_back(s.Drawn(x, y));
     return ok && s.GuardIntact() ? inside : Pixels{};
 }
 
@@ -194,7 +197,16 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
               (std::vector<int>{OPAQUE, TRANSPARENT, 0}));
     EXPECT_EQ((std::vector<COLORREF>{SetTextColor(s.dc, 0x123456), SetTextColor(s.dc, 0xFF)}),
               (std::vector<COLORREF>{0, 0x123456}));
-    for (HDC bad : {HDC{}, deleted}) EXPECT_TRUE(SetBkMode(bad, OPAQUE) == 0 && SetTextColor(bad, 0) == CLR_INVALID);
+    // Stock objects, by number, replace the DC's brush (0..5, 18), pen (6..8, 19) or font and give back
+    // the one before, from the defaults on; a palette (15) is not selected this way.
+    const auto select = [&](int stock) { return SelectObject(memory, GetStockObject(stock)); };
+    EXPECT_EQ((std::vector<HGDIOBJ>{select(2), select(18), select(6), select(19), select(11), select(15)}),
+              (std::vector<HGDIOBJ>{GetStockObject(0), GetStockObject(2), GetStockObject(7), GetStockObject(6),
+                                    GetStockObject(13), nullptr}));
+    const HBITMAP bitmap = MakeBitmap(dib_test::Filled(1, 1, 24, 0));  // no DC either
+    for (HDC bad : {HDC{}, deleted, reinterpret_cast<HDC>(bitmap)})
+        EXPECT_TRUE(SetBkMode(bad, OPAQUE) == 0 && SetTextColor(bad, 0) == CLR_INVALID);
+    DeleteObject(bitmap);
     for (HDC bad : {HDC{}, deleted, memory}) EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));  // text goes into surfaces only
     EXPECT_FALSE(TextOutA(s.dc, 0, 0, nullptr, 3) || TextOutA(s.dc, 0, 0, "abc", -1));
     EXPECT_TRUE(TextOutA(s.dc, 0, 0, "", 0));
