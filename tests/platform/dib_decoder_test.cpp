@@ -55,14 +55,15 @@ TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
             }
         }
     }
-    // biClrUsed 2 on 8 bits: the pixels follow 2 entries, blue-green-red, and the rest are black.
+    // biClrUsed 2 on 8 bits: the pixels follow 2 entries, blue-green-red, and the other 254 are black.
     dib_test::TestDib dib = dib_test::Filled(3, 1, 8, 0, {{0, 255, 0, 0}, {10, 20, 30, 0}});
     dib.At(1, 0) = 1;
     dib.At(2, 0) = 255;
     const DibDecodeResult result = Decode(dib.Packed());
     ASSERT_TRUE(result.dib);
     const auto colour = [&](int x) { return Rgb(result.dib->ColorAt(x, 0)); };
-    EXPECT_EQ(std::tuple(colour(0), colour(1), colour(2)), std::tuple(0x00FF00u, 0x1E140Au, 0u));
+    EXPECT_EQ(std::tuple(colour(0), colour(1), colour(2), result.dib->colors.size()),
+              std::tuple(0x00FF00u, 0x1E140Au, 0u, std::size_t{256}));  // a table entry for every index
 }
 
 TEST(DibDecoder, ColourMasksWidenOrNarrowEachChannelAndBrokenMasksAreRefused) {
