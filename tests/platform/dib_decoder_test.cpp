@@ -1,36 +1,39 @@
-// The DIB decoder on DIBs made to measure: pixel placement for every depth and row order,
-// colour masks, and refusal of headers that lie.
+// The DIB decoder on DIBs made to measure (pixel placement for every depth and row order, colour
+// tables and masks, the file's pixel offset, headers that lie) and over the BMP Suite corpus: good
+// files of the supported kinds decode to the same picture whatever their encoding, broken ones are
+// refused, and no cut of any file reads outside its buffer (run under ASan).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
 
 #include "dib_test_support.h"
 #include "gdi/dib_decoder.h"
 
 namespace {
 
-using dib_test::TestDib;
-using platform::gdi::DecodePackedDib;
+using dib_test::Bytes;
 using platform::gdi::DibDecodeResult;
 
-DibDecodeResult Decode(const std::vector<unsigned char>& bytes) { return DecodePackedDib(bytes.data(), bytes.size()); }
-DibDecodeResult DecodeFile(const std::vector<unsigned char>& bytes) {
-    return platform::gdi::DecodeBmpFile(bytes.data(), bytes.size());
-}
+DibDecodeResult Decode(const Bytes& b) { return platform::gdi::DecodePackedDib(b.data(), b.size()); }
+DibDecodeResult DecodeFile(const Bytes& b) { return platform::gdi::DecodeBmpFile(b.data(), b.size()); }
 std::uint32_t Rgb(RGBQUAD c) { return (c.rgbRed << 16) | (c.rgbGreen << 8) | c.rgbBlue; }
 
-// A picture whose every pixel is distinct enough to catch swapped rows, columns or nibbles.
-TestDib Pattern(int width, int height, int bits, bool topDown) {
-    std::vector<RGBQUAD> grey;
-    for (int i = 0; bits <= 8 && i < (1 << bits); ++i)
-        grey.push_back(RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), 0, 0});
-    TestDib dib = dib_test::Filled(width, height, bits, 0, grey);
+// Every pixel differs enough from its neighbours to catch swapped rows, columns or nibbles.
+dib_test::TestDib Pattern(int width, int height, int bits, bool topDown) {
+    dib_test::TestDib dib = dib_test::Filled(width, height, bits, 0);
     dib.topDown = topDown;
-    const std::uint32_t mask = bits <= 8 ? (1u << bits) - 1 : 0xFFFFFF;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) dib.At(x, y) = static_cast<std::uint32_t>(x * 7 + y * 13 + x * y * 101) & mask;
-    }
+    for (int i = 0; bits <= 8 && i < (1 << bits); ++i)
+        dib.colors.push_back({static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i / 2), 0});
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            dib.At(x, y) = (x * 7 + y * 13 + x * y * 101) & (bits <= 8 ? (1 << bits) - 1 : 0xFFFFFF);
     return dib;
 }
 
@@ -38,125 +41,180 @@ TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
     for (const int bits : {1, 4, 8, 24, 32}) {
         for (const bool topDown : {false, true}) {
             for (const int width : {1, 3, 9, 17}) {  // odd widths exercise the row padding
-                const TestDib dib = Pattern(width, 5, bits, topDown);
+                dib_test::TestDib dib = Pattern(width, 5, bits, topDown);
                 const DibDecodeResult result = Decode(dib.Packed());
-                ASSERT_TRUE(result.dib) << bits << " bits: " << result.error;
-                EXPECT_EQ(result.dib->bitsPerPixel, bits <= 8 ? 8 : 24);
+                ASSERT_TRUE(result.dib && result.dib->bitsPerPixel == (bits <= 8 ? 8 : 24)) << bits;
                 for (int y = 0; y < 5; ++y) {
                     for (int x = 0; x < width; ++x) {
-                        const std::uint32_t got = bits <= 8 ? result.dib->Row(y)[x] : Rgb(result.dib->ColorAt(x, y));
-                        ASSERT_EQ(got, dib.pixels[static_cast<std::size_t>(y * width + x)])
+                        const std::uint32_t v = dib.At(x, y);
+                        ASSERT_EQ(Rgb(result.dib->ColorAt(x, y)), bits <= 8 ? Rgb(dib.colors[v]) : v)
                             << bits << " bits, top-down " << topDown << " at " << x << "," << y;
+                        ASSERT_TRUE(bits > 8 || result.dib->Row(y)[x] == v);
                     }
                 }
             }
         }
     }
-}
-
-TEST(DibDecoder, ShortColourTableReadsBlueGreenRedAndFillsTheRestWithBlack) {
-    // biClrUsed 2 on an 8-bit DIB: the pixels start after 2 entries, not 256.
-    TestDib dib = dib_test::Filled(2, 1, 8, 0, {RGBQUAD{0, 255, 0, 0}, RGBQUAD{10, 20, 30, 0}});
+    // biClrUsed 2 on 8 bits: the pixels follow 2 entries, blue-green-red, and the other 254 are black.
+    dib_test::TestDib dib = dib_test::Filled(3, 1, 8, 0, {{0, 255, 0, 0}, {10, 20, 30, 0}});
     dib.At(1, 0) = 1;
+    dib.At(2, 0) = 255;
     const DibDecodeResult result = Decode(dib.Packed());
     ASSERT_TRUE(result.dib);
-    ASSERT_EQ(result.dib->colors.size(), 256u);
-    EXPECT_EQ(Rgb(result.dib->ColorAt(0, 0)), 0x00FF00u);
-    EXPECT_EQ(Rgb(result.dib->ColorAt(1, 0)), 0x1E140Au);
-    EXPECT_EQ(Rgb(result.dib->colors[255]), 0u);
+    const auto colour = [&](int x) { return Rgb(result.dib->ColorAt(x, 0)); };
+    EXPECT_EQ(std::tuple(colour(0), colour(1), colour(2), result.dib->colors.size()),
+              std::tuple(0x00FF00u, 0x1E140Au, 0u, std::size_t{256}));  // a table entry for every index
 }
 
-// A 40-byte header followed by three masks and one row of 16-bit pixels.
-std::vector<unsigned char> BitfieldsDib16(std::uint32_t red, std::uint32_t green, std::uint32_t blue,
-                                          std::vector<std::uint16_t> row) {
-    BITMAPINFOHEADER header{sizeof header, static_cast<LONG>(row.size()), 1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0};
-    const std::uint32_t masks[3] = {red, green, blue};
-    std::vector<unsigned char> out(sizeof header + sizeof masks);
-    std::memcpy(out.data(), &header, sizeof header);
-    std::memcpy(out.data() + sizeof header, masks, sizeof masks);
-    row.resize((row.size() + 1) / 2 * 2, 0);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(row.data());
-    out.insert(out.end(), bytes, bytes + row.size() * 2);
-    return out;
-}
-
-TEST(DibDecoder, BitfieldMasksWidenEachChannelAndBrokenMasksAreRefused) {
-    const DibDecodeResult result = Decode(BitfieldsDib16(0xF800, 0x07E0, 0x001F, {0xF800, 0x07E0, 0x001F, 0x8410}));
-    ASSERT_TRUE(result.dib) << result.error;
-    const std::uint32_t expected[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x848284};  // last: 16/31 and 32/63
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(Rgb(result.dib->ColorAt(x, 0)), expected[x]) << x;
-    EXPECT_FALSE(Decode(BitfieldsDib16(0xF800, 0x07E0, 0, {1})).dib);        // empty
-    EXPECT_FALSE(Decode(BitfieldsDib16(0xF800, 0x0FE0, 0x001F, {1})).dib);   // overlapping
-    EXPECT_FALSE(Decode(BitfieldsDib16(0xF800, 0x05E0, 0x001F, {1})).dib);   // not one run
-    EXPECT_FALSE(Decode(BitfieldsDib16(0x1F800, 0x07E0, 0x001F, {1})).dib);  // wider than the pixel
-    EXPECT_TRUE(Decode(BitfieldsDib16(0x7C00, 0x03E0, 0x001F, {1})).dib);    // 5-5-5 is fine
+TEST(DibDecoder, ColourMasksWidenOrNarrowEachChannelAndBrokenMasksAreRefused) {
+    // 16/31 and 32/63 round to the nearest; of 10 bits, the top 8 count. Masks that are empty,
+    // overlap, are not one run or are wider than the pixel are refused (-1).
+    const std::array<std::uint32_t, 3> m565{0xF800, 0x07E0, 0x001F}, m555{0x7C00, 0x03E0, 0x001F};
+    const struct {
+        int bits;
+        std::array<std::uint32_t, 3> masks;
+        std::uint32_t pixel;
+        std::int64_t expected;  // 0x00RRGGBB
+    } cases[] = {{16, m565, 0xF800, 0xFF0000},
+                 {16, m565, 0x07E0, 0x00FF00},
+                 {16, m565, 0x001F, 0x0000FF},
+                 {16, m565, 0x8410, 0x848284},
+                 {16, m555, 0x4210, 0x848484},
+                 {32, {0x3FF00000, 0x000FFC00, 0x3FF}, 0x200FFCFF, 0x80FF3F},
+                 {32, {0xFF, 0xFF00, 0xFF0000}, 0x123456, 0x563412},
+                 {16, {0xF800, 0x07E0, 0}, 1, -1},
+                 {16, {0xF800, 0x0FE0, 0x001F}, 1, -1},
+                 {16, {0xF800, 0x05E0, 0x001F}, 1, -1},
+                 {16, {0x1F800, 0x07E0, 0x001F}, 1, -1}};
+    for (const auto& c : cases) {
+        Bytes dib;
+        dib_test::Append(dib, BITMAPINFOHEADER{40, 1, 1, 1, static_cast<WORD>(c.bits), BI_BITFIELDS, 0, 0, 0, 0, 0});
+        dib_test::Append(dib, c.masks);
+        dib_test::Append(dib, c.pixel);  // 4 bytes: a 16-bit pixel and its row padding
+        const DibDecodeResult result = Decode(dib);
+        EXPECT_EQ(result.dib ? std::int64_t{Rgb(result.dib->ColorAt(0, 0))} : -1, c.expected) << &c - cases;
+    }
 }
 
 TEST(DibDecoder, RefusesHeadersThatLie) {
-    const std::vector<unsigned char> good = Pattern(4, 2, 8, false).Packed();
+    const Bytes good = Pattern(4, 2, 8, false).Packed();
     ASSERT_TRUE(Decode(good).dib);
-    const struct {
-        const char* what;
-        std::size_t offset;
-        std::int64_t value;
-        int bytes;
-    } patches[] = {
-        {"header size 41", 0, 41, 4},
-        {"header size beyond the data", 0, 124, 4},
-        {"zero width", 4, 0, 4},
-        {"negative width", 4, -4, 4},
-        {"zero height", 8, 0, 4},
-        {"most negative height", 8, INT_MIN, 4},
-        {"two planes", 12, 2, 2},
-        {"2-bit depth", 14, 2, 2},
-        {"64-bit depth", 14, 64, 2},
-        {"run-length 8", 16, 1, 4},
-        {"bitfields on 8 bits", 16, BI_BITFIELDS, 4},
-        {"PNG inside", 16, 5, 4},
-        {"257 colours", 32, 257, 4},
-        {"huge colour count", 32, 0x40000000, 4},
-        {"more rows than data", 8, 3, 4},
-        {"huge width", 4, 0x7FFFFFFF, 4},
-        {"huge height", 8, 0x7FFFFFFF, 4},
-    };
-    for (const auto& p : patches) {
-        std::vector<unsigned char> copy = good;
-        std::memcpy(copy.data() + p.offset, &p.value, static_cast<std::size_t>(p.bytes));  // little-endian host
-        const DibDecodeResult result = Decode(copy);
-        EXPECT_FALSE(result.dib) << p.what;
-        EXPECT_NE(result.error, nullptr) << p.what;
+    // Each field with the lies it may tell: header size, width, height, planes, depth, compression, colours.
+    const std::pair<std::size_t, std::vector<std::int64_t>> lies[] = {
+        {0, {41, 124}},
+        {4, {0, -4, 0x7FFFFFFF}},
+        {8, {0, INT_MIN, 3, 0x7FFFFFFF}},
+        {12, {2}},
+        {14, {2, 64}},
+        {16, {1 /* run-length */, BI_BITFIELDS, 5 /* PNG */}},
+        {32, {257, 0x40000000}}};
+    for (const auto& [offset, values] : lies) {
+        for (const std::int64_t value : values) {
+            Bytes copy = good;
+            std::memcpy(copy.data() + offset, &value, offset == 12 || offset == 14 ? 2 : 4);  // little-endian host
+            const DibDecodeResult result = Decode(copy);
+            EXPECT_TRUE(!result.dib && result.error) << "offset " << offset << " = " << value;
+        }
     }
-    for (const std::size_t length : {good.size() - 1, std::size_t{40}, std::size_t{20}, std::size_t{3}}) {
-        EXPECT_FALSE(Decode(std::vector<unsigned char>(good.begin(), good.begin() + static_cast<long>(length))).dib)
-            << length;
-    }
-    EXPECT_FALSE(DecodePackedDib(nullptr, 100).dib);
+    for (const std::size_t length : {good.size() - 1, std::size_t{40}, std::size_t{20}, std::size_t{3}})
+        EXPECT_FALSE(Decode(Bytes(good.begin(), good.begin() + static_cast<long>(length))).dib) << length;
+    EXPECT_FALSE(platform::gdi::DecodePackedDib(nullptr, 100).dib);
 }
 
 TEST(DibDecoder, FileEntryHonoursThePixelOffset) {
-    const TestDib dib = Pattern(3, 2, 24, false);
-    const std::vector<unsigned char> file = dib.File();
+    const Bytes file = Pattern(3, 2, 24, false).File();
     const DibDecodeResult direct = DecodeFile(file);
     ASSERT_TRUE(direct.dib) << direct.error;
-    EXPECT_EQ(Rgb(direct.dib->ColorAt(2, 1)), dib.pixels[5]);
-    auto withOffset = [](std::vector<unsigned char> bytes, DWORD value) {
+    EXPECT_EQ(direct.dib->pixels, Decode(Bytes(file.begin() + 14, file.end())).dib.value().pixels);
+    auto withOffset = [](Bytes bytes, DWORD value) {
         std::memcpy(bytes.data() + 10, &value, 4);
         return bytes;
     };
-    // A gap of 8 bytes before the pixels, announced by bfOffBits.
-    std::vector<unsigned char> gapped(file.begin(), file.begin() + 54);
+    Bytes gapped(file.begin(), file.begin() + 54);  // 8 bytes between the header and the pixels
     gapped.insert(gapped.end(), 8, 0xEE);
     gapped.insert(gapped.end(), file.begin() + 54, file.end());
-    const DibDecodeResult shifted = DecodeFile(withOffset(gapped, 54 + 8));
-    ASSERT_TRUE(shifted.dib) << shifted.error;
-    EXPECT_EQ(shifted.dib->pixels, direct.dib->pixels);
-    // Inside the info header, no room for pixels, far past the end.
-    for (const DWORD offset : {DWORD{20}, static_cast<DWORD>(file.size()), DWORD{0xFFFFFFF0u}}) {
+    EXPECT_EQ(DecodeFile(withOffset(gapped, 54 + 8)).dib.value().pixels, direct.dib->pixels);
+    // Inside the info header, no room for pixels, far past the end, no signature.
+    for (const DWORD offset : {DWORD{20}, static_cast<DWORD>(file.size()), DWORD{0xFFFFFFF0u}})
         EXPECT_FALSE(DecodeFile(withOffset(file, offset)).dib) << offset;
-    }
-    std::vector<unsigned char> unsigned_ = file;
+    Bytes unsigned_ = file;
     unsigned_[0] = 'X';
     EXPECT_FALSE(DecodeFile(unsigned_).dib);
+}
+
+const std::string kSuite = std::string(VH_TESTDATA_DIR) + "/bmpsuite/";
+
+DibDecodeResult DecodeSuiteFile(const std::string& name) {
+    std::ifstream in(kSuite + name, std::ios::binary);
+    return DecodeFile(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+}
+
+TEST(DibBmpSuite, GoodFilesDecodeAtTheirSizeBadOnesAreRefusedAndNoCutReadsTooFar) {
+    // g/: all but run-length compression. b/: headers that lie about depth, planes, size or layout;
+    // the other b/ files are damaged only in fields a reader can ignore. q/: reading or refusing.
+    const std::set<std::string> refused = {
+        "g/pal4rle.bmp",    "g/pal8rle.bmp",   "b/badbitcount.bmp", "b/badheadersize.bmp", "b/badpalettesize.bmp",
+        "b/badplanes.bmp",  "b/badrle.bmp",    "b/badrle4.bmp",     "b/badrle4bis.bmp",    "b/badrle4ter.bmp",
+        "b/badrlebis.bmp",  "b/badrleter.bmp", "b/badwidth.bmp",    "b/reallybig.bmp",     "b/rgb16-880.bmp",
+        "b/rletopdown.bmp", "b/shortfile.bmp"};
+    const std::map<std::string, std::pair<int, int>> sizes = {{"g/pal8nonsquare.bmp", {127, 32}},
+                                                              {"g/pal8w124.bmp", {124, 61}},
+                                                              {"g/pal8w125.bmp", {125, 62}},
+                                                              {"g/pal8w126.bmp", {126, 63}}};
+    int files = 0;
+    for (const char* directory : {"g", "b", "q"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(kSuite + directory)) {
+            const std::string name = std::string(directory) + "/" + entry.path().filename().string();
+            std::ifstream in(entry.path(), std::ios::binary);
+            const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            const DibDecodeResult result = DecodeFile(bytes);
+            ++files;
+            ASSERT_EQ(!result.dib, result.error != nullptr) << name;
+            ASSERT_TRUE(name[0] == 'q' || !result.dib == refused.contains(name)) << name << ": " << result.error;
+            const auto [width, height] = sizes.contains(name) ? sizes.at(name) : std::pair{127, 64};
+            if (result.dib) {
+                EXPECT_EQ(std::tuple(result.dib->width, result.dib->height, result.dib->pixels.size()),
+                          std::tuple(width, height, result.dib->strideBytes * height))
+                    << name;
+            }
+            // A cut may drop only trailing bytes the picture does not use.
+            for (std::size_t length = 0; length < bytes.size(); length += length < 200 ? 1 : 97) {
+                const DibDecodeResult part =
+                    DecodeFile(Bytes(bytes.begin(), bytes.begin() + static_cast<long>(length)));
+                ASSERT_TRUE(!part.dib || (result.dib && part.dib->pixels == result.dib->pixels))
+                    << name << " cut at " << length;
+            }
+        }
+    }
+    EXPECT_EQ(files, 27 + 20 + 43);
+    // Indices past the colour table are black.
+    EXPECT_EQ(Rgb(DecodeSuiteFile("b/pal8badindex.bmp").dib.value().colors.at(200)), 0u);
+}
+
+TEST(DibBmpSuite, EncodingsAgree) {
+    // One picture in many encodings: equal to the 24-bit or the 8-bit file; within the rounding of
+    // 5- and 6-bit channels (16-bit files) or of 10- and 11-bit ones (111110).
+    const DibDecodeResult rgb24 = DecodeSuiteFile("g/rgb24.bmp"), pal8 = DecodeSuiteFile("g/pal8.bmp");
+    ASSERT_TRUE(rgb24.dib && pal8.dib);
+    for (const std::string name :
+         {"g/rgb24pal", "g/rgb32", "g/rgb32bf", "g/rgb32bfdef", "q/rgb32h52", "q/rgb32-xbgr", "q/rgb24largepal",
+          "q/rgb32-111110", "g/rgb16", "g/rgb16bfdef", "g/rgb16-565", "g/rgb16-565pal", "g/pal8-0", "g/pal8os2",
+          "g/pal8topdown", "g/pal8v4", "g/pal8v5", "q/pal8offs"}) {
+        const DibDecodeResult candidate = DecodeSuiteFile(name + ".bmp");
+        const auto& reference = name.starts_with("g/pal8") || name == "q/pal8offs" ? *pal8.dib : *rgb24.dib;
+        const int tolerance = name.starts_with("g/rgb16") ? 4 : name == "q/rgb32-111110" ? 1 : 0;
+        ASSERT_TRUE(candidate.dib) << name;
+        int differing = 0;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 127; ++x) {
+                const RGBQUAD a = reference.ColorAt(x, y), b = candidate.dib->ColorAt(x, y);
+                differing += std::abs(a.rgbRed - b.rgbRed) > tolerance ||
+                             std::abs(a.rgbGreen - b.rgbGreen) > tolerance ||
+                             std::abs(a.rgbBlue - b.rgbBlue) > tolerance;
+            }
+        }
+        EXPECT_EQ(differing, 0) << name;
+    }
 }
 
 }  // namespace

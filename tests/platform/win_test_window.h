@@ -1,5 +1,6 @@
 // A window for the window-system tests: a registered class whose procedure records every
-// message it receives and behaves like the program's (quit on WM_DESTROY, default handling).
+// message it receives and behaves like the program's (quit on WM_DESTROY, cursor hidden on
+// WM_SETCURSOR, default handling otherwise).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,52 +14,25 @@
 
 namespace win_test {
 
-struct Received {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-inline std::vector<Received>& Log() {
-    static std::vector<Received> log;
+inline std::vector<MSG>& Log() {
+    static std::vector<MSG> log;
     return log;
 }
 
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Log().push_back({window, message, wParam, lParam});
+    Log().push_back(MSG{window, message, wParam, lParam, 0, {}});
     if (message == WM_DESTROY) PostQuitMessage(0);
-    if (message == WM_SETCURSOR) {
-        SetCursor(nullptr);
-        return TRUE;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message != WM_SETCURSOR) return DefWindowProcA(window, message, wParam, lParam);
+    SetCursor(nullptr);
+    return TRUE;
 }
 
 constexpr const char* kClassName = "Win Test Window";
 constexpr const char* kTitle = "Win Test Title";
 
-// Classes outlive UseNullHost, so the class is registered once per process.
-inline void RegisterTestClass() {
-    static const ATOM atom = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = RecordingProc;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        return RegisterClassA(&wc);
-    }();
-    ASSERT_NE(atom, 0);
-}
-
 inline HWND CreateTestWindow(DWORD style = WS_POPUP | WS_VISIBLE) {
     return CreateWindowExA(WS_EX_TOPMOST, kClassName, kTitle, style, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                            GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
-inline std::vector<UINT> MessagesOf(const std::vector<Received>& log) {
-    std::vector<UINT> ids;
-    for (const Received& r : log) ids.push_back(r.message);
-    return ids;
 }
 
 class WindowTest : public ::testing::Test {
@@ -66,7 +40,14 @@ protected:
     void SetUp() override {
         platform::SetOptions(platform::Options{});
         platform::testing::UseNullHost();
-        RegisterTestClass();
+        static const ATOM atom = [] {  // classes outlive UseNullHost: one registration per process
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = RecordingProc;
+            wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+            wc.lpszClassName = kClassName;
+            return RegisterClassA(&wc);
+        }();
+        ASSERT_NE(atom, 0);
         Log().clear();
     }
     void TearDown() override {
