@@ -26,6 +26,7 @@ void ResetWindows() {
     state.cursorCount = 0;
     state.cursor = ArrowCursor();
     state.boxes.clear();
+    state.failCreateWindow = false;
 }
 
 HWND MainWindow() {

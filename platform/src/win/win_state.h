@@ -24,6 +24,11 @@ struct WindowRecord {
     WNDPROC proc = nullptr;
     std::string title;
     bool visible = false;
+    // As asked for by CreateWindowExA; the host decides where the window really goes.
+    std::string className;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT placement{};
 };
 
 struct WinState {
@@ -39,11 +44,13 @@ struct WinState {
     HCURSOR cursor = nullptr;
     std::vector<ShownMessageBox> boxes;
     std::function<void(const ShownMessageBox&)> boxHook;
+    bool failCreateWindow = false;  // a test's "the window system refuses the window"
 };
 
 WinState& State();
 
-// Forgets windows, focus, activation, cursor changes and boxes (classes and the hook stay).
+// Forgets windows, focus, activation, cursor changes, boxes and a refusal of windows (classes and
+// the hook stay).
 void ResetWindows();
 
 // The program's top-level window, or NULL.

@@ -35,9 +35,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     return state.nextAtom++;
 }
 
-HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowName, DWORD style, int /*x*/, int /*y*/,
-                            int /*width*/, int /*height*/, HWND parent, HMENU /*menu*/, HINSTANCE /*instance*/,
-                            LPVOID /*param*/) {
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU /*menu*/, HINSTANCE /*instance*/, LPVOID /*param*/) {
     // Only what the program makes: one top-level window of a registered class.
     if (className == nullptr || IS_INTRESOURCE(className) || parent != nullptr) return nullptr;
     const bool visible = (style & WS_VISIBLE) != 0;
@@ -47,13 +46,14 @@ HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR windowNa
         auto& state = State();
         std::lock_guard lock(state.mutex);
         const auto found = state.classes.find(ClassKey(className));
-        if (found == state.classes.end() || state.mainWindow != nullptr) return nullptr;
+        if (found == state.classes.end() || state.mainWindow != nullptr || state.failCreateWindow) return nullptr;
         if (!platform::host::CurrentHost().CreateMainWindow(title, visible, platform::CurrentOptions().windowed)) {
             return nullptr;
         }
         window = reinterpret_cast<HWND>(state.nextHandle);
         state.nextHandle += 0x10;
-        state.windows[window] = platform::win::WindowRecord{found->second, title, visible};
+        state.windows[window] = platform::win::WindowRecord{
+            found->second, title, visible, className, style, exStyle, RECT{x, y, x + width, y + height}};
         state.mainWindow = window;
         if (visible) state.focus = window;
     }
