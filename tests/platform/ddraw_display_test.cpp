@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
-#include <string>
 #include <utility>
 
 #include "common/app_activation.h"
@@ -16,23 +14,14 @@ namespace {
 using namespace ddraw_test;
 using platform::PixelFormat;
 
-class DisplayTest : public DirectDrawTest {
-protected:
-    IDirectDrawSurface* MakeChain(IDirectDraw* dd, IDirectDrawSurface** backBuffer) {
-        EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
-        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest());
-        DDSCAPS caps{DDSCAPS_BACKBUFFER};
-        EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
-        return primary;
-    }
-};
-
-TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
+TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     IDirectDraw* dd = MakeDirectDraw();
+    const int objects = platform::ddraw::LiveObjectCount();
     IDirectDrawSurface* back = nullptr;
     IDirectDrawSurface* primary = MakeChain(dd, &back);
     ASSERT_NE(back, nullptr);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), objects + 2);
+    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 2u * 640 * 480 * 2);
     Fill(primary, 0x2222);
     Fill(back, 0x1111);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
@@ -40,89 +29,79 @@ TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     EXPECT_EQ(PixelAt(back, 0, 0), 0x2222) << "the back buffer holds the frame that was on screen";
     Fill(back, 0x3333);
     ASSERT_EQ(primary->Flip(back, DDFLIP_WAIT), DD_OK);
-    EXPECT_EQ(PixelAt(primary, 320, 240), 0x3333);
-    EXPECT_EQ(PixelAt(back, 320, 240), 0x1111);
-
+    EXPECT_EQ((std::pair{PixelAt(primary, 320, 240), PixelAt(back, 320, 240)}),
+              (std::pair<std::uint16_t, std::uint16_t>{0x3333, 0x1111}));
     IDirectDrawSurface* again = nullptr;
     DDSCAPS caps{DDSCAPS_BACKBUFFER};
     ASSERT_EQ(primary->GetAttachedSurface(&caps, &again), DD_OK);
     EXPECT_EQ(again, back) << "the back-buffer object stays the same";
     again->Release();
 
+    // Only a primary with a back buffer flips, only to that back buffer, with no flag but WAIT.
     IDirectDrawSurface* offscreen = MakeSurface(dd, 64, 64);
     EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+    EXPECT_EQ(offscreen->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
     EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | 2), DDERR_INVALIDPARAMS);
+    IDirectDraw* other = MakeDirectDraw();
+    ASSERT_EQ(other->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    IDirectDrawSurface* lone = MakeSurface(other, SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE));
+    ASSERT_NE(lone, nullptr);
+    EXPECT_EQ(lone->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "a primary without a back buffer";
     HRESULT result;
     EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
     EXPECT_EQ(result, DDERR_PRIMARYSURFACEALREADYEXISTS);
-
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
-}
 
-// Releasing the primary frees the whole chain, even with a GetAttachedSurface reference still
-// held on the back buffer (the program never releases it).
-TEST_F(DisplayTest, ReleasingThePrimaryFreesTheChain) {
-    IDirectDraw* dd = MakeDirectDraw();
-    const int before = platform::ddraw::LiveObjectCount();
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawSurface* primary = MakeChain(dd, &back);
-    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before + 2);
-    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 2u * 640 * 480 * 2);
+    // Releasing the primary frees the whole chain, even with a GetAttachedSurface reference still
+    // held on the back buffer (the program never releases it).
     EXPECT_EQ(back->AddRef(), 2u);
     Forget(primary);
     EXPECT_EQ(primary->Release(), 0u);
-    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before);
-    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), objects + 3)
+        << "the offscreen surface, the other object and its primary";
+    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 640u * 480 * 2);
     EXPECT_NE(MakeSurface(dd, PrimaryRequest()), nullptr) << "a new primary may be made";
 }
 
 // The start-up's requests: flip chain, strip, two pointers, FX surface, up to 100 tiles, then the
 // three pictures, which name no memory and take video memory only while it lasts.
-struct BudgetCase {
-    std::uint32_t vramKb;
-    HRESULT primaryResult;
-    int tiles;
-    bool pictureInVram;
-};
-
-void PrintTo(const BudgetCase& c, std::ostream* os) { *os << c.vramKb << " KiB"; }
-
-class VideoMemoryBudget : public DisplayTest, public ::testing::WithParamInterface<BudgetCase> {};
-
-TEST_P(VideoMemoryBudget, DecidesHowManyTilesFit) {
-    const BudgetCase& c = GetParam();
-    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, c.vramKb);
-    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    HRESULT result;
-    IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest(), &result);
-    EXPECT_EQ(result, c.primaryResult);
-    if (c.primaryResult != DD_OK) {
-        EXPECT_EQ(primary, nullptr);
-        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u) << "nothing charged for a refused chain";
-        return;
+TEST_F(DirectDrawTest, VideoMemoryBudgetDecidesHowManyTilesFit) {
+    const struct {
+        std::uint32_t vramKb;
+        HRESULT primaryResult;
+        int tiles;
+        bool pictureInVram;
+    } cases[] = {{1600, DD_OK, 24, false}, {4096, DD_OK, 100, true}, {1000, DDERR_OUTOFVIDEOMEMORY, 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.vramKb);
+        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, c.vramKb);
+        ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        const std::uint32_t start = platform::ddraw::VideoMemoryUsedBytes();
+        HRESULT result;
+        EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result) != nullptr, c.primaryResult == DD_OK);
+        EXPECT_EQ(result, c.primaryResult);
+        if (c.primaryResult != DD_OK) {
+            EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), start) << "nothing charged for a refused chain";
+            continue;
+        }
+        for (auto [w, h] : {std::pair{640u, 128u}, std::pair{128u, 32u}, std::pair{128u, 32u}, std::pair{128u, 128u}})
+            ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY), nullptr);
+        int tiles = 0;
+        while (tiles < 100 && MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result) != nullptr) ++tiles;
+        EXPECT_EQ(tiles, c.tiles);
+        EXPECT_EQ(result, tiles < 100 ? DDERR_OUTOFVIDEOMEMORY : DD_OK);
+        for (auto [w, h] : {std::pair{640u, 480u}, std::pair{500u, 360u}, std::pair{384u, 64u}}) {
+            const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
+            ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN), nullptr);
+            EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, c.pictureInVram ? w * h * 2 : 0u) << w;
+        }
+        EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr) << "system memory is not budgeted";
     }
-    constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    for (auto [w, h] : {std::pair{640, 128}, std::pair{128, 32}, std::pair{128, 32}, std::pair{128, 128}})
-        ASSERT_NE(MakeSurface(dd, static_cast<DWORD>(w), static_cast<DWORD>(h), kPlainVram), nullptr);
-    int tiles = 0;
-    while (tiles < 100 && MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result) != nullptr) ++tiles;
-    EXPECT_EQ(tiles, c.tiles);
-    EXPECT_EQ(result, tiles < 100 ? DDERR_OUTOFVIDEOMEMORY : DD_OK);
-    for (auto [w, h] : {std::pair{640u, 480u}, std::pair{500u, 360u}, std::pair{384u, 64u}}) {
-        const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
-        ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN), nullptr);
-        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, c.pictureInVram ? w * h * 2 : 0u) << w;
-    }
-    EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr) << "system memory is not budgeted";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, VideoMemoryBudget,
-                         ::testing::Values(BudgetCase{1600, DD_OK, 24, false}, BudgetCase{4096, DD_OK, 100, true},
-                                           BudgetCase{1000, DDERR_OUTOFVIDEOMEMORY, 0, false}),
-                         [](const auto& info) { return "Kb" + std::to_string(info.param.vramKb); });
-
-TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
+TEST_F(DirectDrawTest, LostSurfacesRefuseWorkUntilRestored) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555);
     IDirectDrawSurface* back = nullptr;
     IDirectDrawSurface* primary = MakeChain(dd, &back);
@@ -168,7 +147,7 @@ TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
 // Switched away from in exclusive full-screen mode, the primary chain and video memory are lost,
 // system memory is not, and nothing comes back until the application is in front again. In a
 // window there is no exclusive mode to lose.
-TEST_F(DisplayTest, FocusLossInFullScreenLosesVideoMemoryUntilActiveAgain) {
+TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilActiveAgain) {
     for (const bool windowed : {false, true}) {
         SCOPED_TRACE(windowed ? "windowed" : "full screen");
         IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096, windowed);
@@ -196,7 +175,7 @@ TEST_F(DisplayTest, FocusLossInFullScreenLosesVideoMemoryUntilActiveAgain) {
     }
 }
 
-TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
+TEST_F(DirectDrawTest, DeviceContextLocksTheSurface) {
     IDirectDraw* dd = MakeDirectDraw();
     IDirectDrawSurface* back = nullptr;
     IDirectDrawSurface* primary = MakeChain(dd, &back);

@@ -48,14 +48,22 @@ inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
     return copy;
 }
 
+// Random pixels, keyPercent of them set to `key`.
 inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
-    std::uniform_int_distribution<int> pixel(0, 0xFFFF);
-    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<int> pixel(0, 0xFFFF), percent(0, 99);
     for (int y = 0; y < view.height; ++y)
         for (int x = 0; x < view.width; ++x)
             view.pixels[y * view.pitchPixels + x] =
                 percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
+}
+
+inline DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwDDFX = ddfx;
+    fx.dwFillColor = fill;
+    return fx;
 }
 
 class DirectDrawTest : public ::testing::Test {
@@ -108,16 +116,18 @@ protected:
         return surface;
     }
 
+    // Exclusive full-screen 640x480x16 and a flip chain; the back buffer's reference is not released.
+    IDirectDrawSurface* MakeChain(IDirectDraw* dd, IDirectDrawSurface** backBuffer) {
+        EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
+        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest());
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
+        return primary;
+    }
+
     // Hands a surface back to the test: the fixture will not release it.
     void Forget(IDirectDrawSurface* surface) { std::erase(surfaces_, surface); }
-
-    static DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
-        DDBLTFX fx{};
-        fx.dwSize = sizeof fx;
-        fx.dwDDFX = ddfx;
-        fx.dwFillColor = fill;
-        return fx;
-    }
 
     static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
         DDBLTFX fx = Fx(0, value);
