@@ -68,110 +68,76 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
 // The start-up's requests: flip chain, strip, two pointers, FX surface, up to 100 tiles, then the
 // three pictures, which name no memory and take video memory only while it lasts.
 TEST_F(DirectDrawTest, VideoMemoryBudgetDecidesHowManyTilesFit) {
-    const struct {
-        std::uint32_t vramKb;
-        HRESULT primaryResult;
-        int tiles;
-        bool pictureInVram;
-    } cases[] = {{1600, DD_OK, 24, false}, {4096, DD_OK, 100, true}, {1000, DDERR_OUTOFVIDEOMEMORY, 0, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.vramKb);
-        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, c.vramKb);
+    for (auto [vramKb, tilesFitting] : {std::pair{1600u, 24}, std::pair{4096u, 100}}) {
+        SCOPED_TRACE(vramKb);
+        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, vramKb);
         ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        const std::uint32_t start = platform::ddraw::VideoMemoryUsedBytes();
-        HRESULT result;
-        EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result) != nullptr, c.primaryResult == DD_OK);
-        EXPECT_EQ(result, c.primaryResult);
-        if (c.primaryResult != DD_OK) {
-            EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), start) << "nothing charged for a refused chain";
-            continue;
-        }
+        ASSERT_NE(MakeSurface(dd, PrimaryRequest()), nullptr);
         for (auto [w, h] : {std::pair{640u, 128u}, std::pair{128u, 32u}, std::pair{128u, 32u}, std::pair{128u, 128u}})
             ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY), nullptr);
         int tiles = 0;
+        HRESULT result = DD_OK;
         while (tiles < 100 && MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result) != nullptr) ++tiles;
-        EXPECT_EQ(tiles, c.tiles);
+        EXPECT_EQ(tiles, tilesFitting);
         EXPECT_EQ(result, tiles < 100 ? DDERR_OUTOFVIDEOMEMORY : DD_OK);
         for (auto [w, h] : {std::pair{640u, 480u}, std::pair{500u, 360u}, std::pair{384u, 64u}}) {
             const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
             ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN), nullptr);
-            EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, c.pictureInVram ? w * h * 2 : 0u) << w;
+            EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, tiles == 100 ? w * h * 2 : 0u) << w;
         }
         EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr) << "system memory is not budgeted";
     }
 }
 
-TEST_F(DirectDrawTest, LostSurfacesRefuseWorkUntilRestored) {
-    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555);
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawSurface* primary = MakeChain(dd, &back);
-    IDirectDrawSurface* a = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
-    IDirectDrawSurface* b = MakeSurface(dd, 64, 64);
-    SetKey(a, 0x03E0, 0x03E0);
-    platform::ddraw::MarkAllSurfacesLost();
-
-    for (IDirectDrawSurface* s : {primary, back, a, b}) EXPECT_EQ(s->IsLost(), DDERR_SURFACELOST);
-    DDBLTFX fx = Fx();
-    HDC dc = nullptr;
-    DDSCAPS caps{DDSCAPS_BACKBUFFER};
-    IDirectDrawSurface* attached = nullptr;
-    EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached), DDERR_SURFACELOST);
-    EXPECT_EQ(b->Blt(nullptr, a, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
-    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(a->GetDC(&dc), DDERR_SURFACELOST);
-
-    EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
-    EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
-    ASSERT_EQ(primary->Restore(), DD_OK);
-    EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
-    ASSERT_EQ(a->Restore(), DD_OK);
-    // Restored memory shows a loud pattern until the picture is drawn again.
-    EXPECT_EQ(PixelAt(a, 8, 0), 0x7C1F);
-    EXPECT_EQ(PixelAt(back, 0, 8), 0x7C1F);
-
-    // Either side of a blit being lost refuses it; the colour key survives the loss.
-    EXPECT_EQ(a->BltFast(0, 0, b, nullptr, 0), DDERR_SURFACELOST);
-    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, 0), DDERR_SURFACELOST);
-    ASSERT_EQ(b->Restore(), DD_OK);
-    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-
-    // Restore on a surface that is not lost changes nothing.
-    Fill(a, 0x0123);
-    EXPECT_EQ(a->Restore(), DD_OK);
-    EXPECT_EQ(PixelAt(a, 8, 0), 0x0123);
-}
-
 // Switched away from in exclusive full-screen mode, the primary chain and video memory are lost,
-// system memory is not, and nothing comes back until the application is in front again. In a
-// window there is no exclusive mode to lose.
-TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilActiveAgain) {
-    for (const bool windowed : {false, true}) {
+// system memory is not, and nothing comes back until the application is in front again and the
+// primary and each surface are restored. In a window there is no exclusive mode to lose.
+TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenActive) {
+    for (const bool windowed : {true, false}) {
         SCOPED_TRACE(windowed ? "windowed" : "full screen");
-        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096, windowed);
+        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555, 4096, windowed);
         IDirectDrawSurface* back = nullptr;
         IDirectDrawSurface* primary = MakeChain(dd, &back);
         IDirectDrawSurface* video = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
         IDirectDrawSurface* system = MakeSurface(dd, 64, 64, DDSCAPS_SYSTEMMEMORY);
+        SetKey(video, 0x03E0, 0x03E0);
         const HRESULT lost = windowed ? DD_OK : DDERR_SURFACELOST;
-        const HRESULT restoreInBackground = windowed ? DD_OK : DDERR_WRONGMODE;
-
         platform::NoteAppActivation(false);
         for (IDirectDrawSurface* s : {primary, back, video}) EXPECT_EQ(s->IsLost(), lost);
         EXPECT_EQ(system->IsLost(), DD_OK);
-        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), lost);
+        // Either side of a blit being lost refuses it.
         EXPECT_EQ(system->BltFast(0, 0, video, nullptr, 0), lost);
-        EXPECT_EQ(primary->Restore(), restoreInBackground);
-        EXPECT_EQ(video->Restore(), restoreInBackground);
+        EXPECT_EQ(video->BltFast(0, 0, system, nullptr, 0), lost);
+        EXPECT_EQ(system->Blt(nullptr, video, nullptr, DDBLT_WAIT, nullptr), lost);
+        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), lost);
+        EXPECT_EQ(primary->Restore(), windowed ? DD_OK : DDERR_WRONGMODE);
+        EXPECT_EQ(video->Restore(), windowed ? DD_OK : DDERR_WRONGMODE);
         EXPECT_EQ(system->Restore(), DD_OK);
-
         platform::NoteAppActivation(true);
-        EXPECT_EQ(video->IsLost(), lost) << "lost until restored";
-        EXPECT_EQ(primary->Restore(), DD_OK);
-        EXPECT_EQ(video->Restore(), DD_OK);
+        if (windowed) continue;
+
+        DDBLTFX fx = Fx();
+        HDC dc = nullptr;
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        IDirectDrawSurface* attached = nullptr;
+        EXPECT_EQ(video->IsLost(), DDERR_SURFACELOST) << "lost until restored";
+        EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached), DDERR_SURFACELOST);
+        EXPECT_EQ(video->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
+        EXPECT_EQ(video->GetDC(&dc), DDERR_SURFACELOST);
+        EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
+        EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
+        ASSERT_EQ(primary->Restore(), DD_OK);
+        EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
+        ASSERT_EQ(video->Restore(), DD_OK);
+        // Restored memory shows a loud pattern until the picture is drawn again.
+        EXPECT_EQ(PixelAt(video, 8, 0), 0x7C1F);
+        EXPECT_EQ(PixelAt(back, 0, 8), 0x7C1F);
+        EXPECT_EQ(system->BltFast(0, 0, video, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK) << "the key survives";
         EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        // Restore on a surface that is not lost changes nothing.
+        Fill(video, 0x0123);
+        EXPECT_EQ(video->Restore(), DD_OK);
+        EXPECT_EQ(PixelAt(video, 8, 0), 0x0123);
     }
 }
 

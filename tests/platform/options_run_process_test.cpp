@@ -1,5 +1,5 @@
 // The process around WinMain: what a run with options leaves behind (summary line, screenshot,
-// captured frames, trace), and how runs that cannot start end.
+// trace), what WinMain is given, and how runs that cannot start end.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -27,8 +27,7 @@ struct EntryRecord {
     int calls = 0, showCommand = -1, result = 0;
     HINSTANCE instance = nullptr, previous = reinterpret_cast<HINSTANCE>(1);
     std::string commandLine;
-};
-EntryRecord gEntry;
+} gEntry;
 
 LRESULT CALLBACK FakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_KEYDOWN && wParam == VK_ESCAPE) PostQuitMessage(0);
@@ -38,12 +37,7 @@ LRESULT CALLBACK FakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // A small program in the shape of the real one: a window, then a loop that presents frames
 // (frame n filled with n) until Escape, with a note for the summary and one trace line.
 int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
-    ++gEntry.calls;
-    gEntry.instance = instance;
-    gEntry.previous = previous;
-    gEntry.commandLine = commandLine;
-    gEntry.showCommand = showCommand;
-
+    gEntry = {gEntry.calls + 1, showCommand, gEntry.result, instance, previous, commandLine};
     static const ATOM atom = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = FakeProc;
@@ -51,12 +45,11 @@ int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine
         return RegisterClassA(&wc);
     }();
     EXPECT_NE(atom, 0);
-    const HWND window = CreateWindowExA(0, "Fake Program Window", "Fake", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                                        nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) return 98;
+    if (CreateWindowExA(0, "Fake Program Window", "Fake", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
+                        instance, nullptr) == nullptr)
+        return 98;
     diagnostics::SetSummaryNote("3 tiles");
     diagnostics::TraceLine(R"({"event":"start"})");
-
     std::vector<std::uint16_t> pixels(640 * 480);
     std::uint16_t n = 0;
     MSG msg{};
@@ -72,12 +65,14 @@ int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine
     return 97;
 }
 
+int WINAPI EmptyWinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+
 struct RunResult {
     int exitCode;
     std::string out, err;
 };
 
-RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry) {
+RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry = FakeWinMain) {
     args.insert(args.begin(), "vornhollow");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
@@ -86,8 +81,6 @@ RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint e
     const int code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), entry);
     return {code, ::testing::internal::GetCapturedStdout(), ::testing::internal::GetCapturedStderr()};
 }
-
-int WINAPI EmptyWinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
 
 class RunProcessTest : public ::testing::Test {
 protected:
@@ -111,12 +104,17 @@ protected:
     std::filesystem::path dir_;
 };
 
-TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrace) {
+TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
+    gEntry.result = 7;
     const RunResult run = RunWith({"--offscreen", "--no-vsync", "--frames=5", "--pixel-format", "555", "--screenshot",
-                                   In("shot.png"), "--capture", In("frames"), "--trace=" + In("trace.jsonl")},
-                                  FakeWinMain);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+                                   In("shot.png"), "--trace=" + In("trace.jsonl")});
+    EXPECT_EQ(run.exitCode, 7) << "WinMain's result is the exit code; " << run.err;
     EXPECT_EQ(gEntry.calls, 1);
+    EXPECT_EQ(gEntry.instance, GetModuleHandleA(nullptr));
+    EXPECT_EQ(gEntry.previous, nullptr);
+    EXPECT_EQ(gEntry.commandLine, "--offscreen --no-vsync --frames=5 --pixel-format 555 --screenshot " +
+                                      In("shot.png") + " --trace=" + In("trace.jsonl"));
+    EXPECT_EQ(gEntry.showCommand, SW_SHOWNORMAL);
     EXPECT_EQ(platform::testing::PresentedFrameCount(), 5u);
 
     unsigned long long frames = 0;
@@ -139,9 +137,6 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrac
     EXPECT_EQ(shot.At(639, 479)[0], 0);
     EXPECT_EQ(shot.At(639, 479)[2], 41);
 
-    EXPECT_TRUE(std::filesystem::exists(dir_ / "frames" / "frame-000005.png"));
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "frames" / "frame-000006.png"));
-
     // The program's own line, then one line per presented frame.
     std::ifstream trace(In("trace.jsonl"));
     std::vector<std::string> lines;
@@ -149,47 +144,31 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrac
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], R"({"event":"start"})");
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string start = R"({"type":"present","n":)" + std::to_string(i) + R"(,"t_ms":)";
-        EXPECT_EQ(lines[i].rfind(start, 0), 0u) << lines[i];
+        EXPECT_EQ(lines[i].rfind(R"({"type":"present","n":)" + std::to_string(i) + R"(,"t_ms":)", 0), 0u) << lines[i];
         EXPECT_EQ(lines[i].back(), '}') << lines[i];
     }
     EXPECT_FALSE(diagnostics::TraceEnabled());
 }
 
-TEST_F(RunProcessTest, WinMainGetsTheModuleTheArgumentsAndItsResultIsTheExitCode) {
-    gEntry.result = 7;
-    EXPECT_EQ(RunWith({"--offscreen", "--frames", "2", "--no-vsync"}, FakeWinMain).exitCode, 7);
-    EXPECT_EQ(gEntry.instance, GetModuleHandleA(nullptr));
-    EXPECT_EQ(gEntry.previous, nullptr);
-    EXPECT_EQ(gEntry.commandLine, "--offscreen --frames 2 --no-vsync");
-    EXPECT_EQ(gEntry.showCommand, SW_SHOWNORMAL);
-}
-
-TEST_F(RunProcessTest, UsageErrorsHelpAndVersionNeverStartTheProgram) {
+// Usage errors, help, version and a missing display never start the program.
+TEST_F(RunProcessTest, RunsThatCannotStartNeverCallWinMain) {
     const struct {
         std::vector<std::string> args;
         int exitCode;
         bool usageOnStdout, usageOnStderr;
     } cases[] = {{{"--frames", "0"}, 2, false, true}, {{"--help"}, 0, true, false}, {{"--version"}, 0, false, false}};
     for (const auto& c : cases) {
-        const RunResult run = RunWith(c.args, FakeWinMain);
+        const RunResult run = RunWith(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0];
         EXPECT_EQ(run.out.find("usage:") != std::string::npos, c.usageOnStdout) << c.args[0];
         EXPECT_EQ(run.err.find("usage:") != std::string::npos, c.usageOnStderr) << c.args[0];
     }
-    EXPECT_EQ(gEntry.calls, 0);
-}
-
-TEST_F(RunProcessTest, NoDisplayEndsWithCodeOneSuggestingOffscreen) {
     const char* saved = std::getenv("SDL_VIDEODRIVER");
     const std::string previous = saved != nullptr ? saved : "";
     ::setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
-    const RunResult run = RunWith({"--frames", "3"}, FakeWinMain);
-    if (saved != nullptr)
-        ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
-    else
-        ::unsetenv("SDL_VIDEODRIVER");
-    EXPECT_EQ(run.exitCode, 1);
+    const RunResult run = RunWith({"--frames", "3"});
+    saved != nullptr ? ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1) : ::unsetenv("SDL_VIDEODRIVER");
+    EXPECT_EQ(run.exitCode, 1) << "no display";
     EXPECT_NE(run.err.find("--offscreen"), std::string::npos) << run.err;
     EXPECT_EQ(gEntry.calls, 0);
 }
