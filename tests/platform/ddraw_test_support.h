@@ -21,17 +21,14 @@ inline DDSURFACEDESC SurfaceRequest(DWORD width, DWORD height, DWORD caps) {
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    desc.ddsCaps.dwCaps = caps;
+    desc.dwWidth = width, desc.dwHeight = height, desc.ddsCaps.dwCaps = caps;
     return desc;
 }
 
 inline DDSURFACEDESC PrimaryRequest() {
     DDSURFACEDESC desc =
         SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.dwBackBufferCount = 1;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT, desc.dwBackBufferCount = 1;
     return desc;
 }
 
@@ -60,9 +57,7 @@ inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::u
 
 inline DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
     DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
-    fx.dwDDFX = ddfx;
-    fx.dwFillColor = fill;
+    fx.dwSize = sizeof fx, fx.dwDDFX = ddfx, fx.dwFillColor = fill;
     return fx;
 }
 
@@ -88,11 +83,8 @@ protected:
     IDirectDraw* MakeDirectDraw(platform::PixelFormat format = platform::PixelFormat::Rgb565,
                                 std::uint32_t vramKb = 4096, bool windowed = false) {
         platform::Options options;
-        options.offscreen = true;
-        options.windowed = windowed;
-        options.vsync = false;
-        options.pixelFormat = format;
-        options.vramKb = vramKb;
+        options.offscreen = true, options.windowed = windowed, options.vsync = false;
+        options.pixelFormat = format, options.vramKb = vramKb;
         platform::SetOptions(options);
         IDirectDraw* directDraw = nullptr;
         EXPECT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
