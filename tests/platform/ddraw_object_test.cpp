@@ -1,8 +1,11 @@
 // The software DirectDraw objects: creation and reference counts, cooperative level, display
-// mode, capabilities, record sizes, pixel formats and surface requests.
+// mode, capabilities, record sizes, pixel formats and surface requests; and its test controls.
+// The program tests fail every call a start-up makes in turn and read the call log; here is what
+// they never do: count several calls, fail IsLost, clear faults.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -89,6 +92,10 @@ TEST_F(DirectDrawTest, SurfaceRequestsAreChecked) {
         {SurfaceRequest(8, 8, DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY), DDERR_INVALIDCAPS},
         {SurfaceRequest(8, 8, DDSCAPS_FLIP | DDSCAPS_COMPLEX), DDERR_INVALIDCAPS},
         {PrimaryRequest(), DDERR_NOCOOPERATIVELEVELSET},
+        {SurfaceRequest(16385, 1, 0), DDERR_INVALIDPARAMS},
+        {SurfaceRequest(1, 16385, 0), DDERR_INVALIDPARAMS},
+        {SurfaceRequest(16384, 1, DDSCAPS_SYSTEMMEMORY), DD_OK},
+        {SurfaceRequest(1, 16384, DDSCAPS_SYSTEMMEMORY), DD_OK},
         {theirs, DDERR_INVALIDPIXELFORMAT},
         {ours, DD_OK},
     };
@@ -104,6 +111,22 @@ TEST_F(DirectDrawTest, SurfaceRequestsAreChecked) {
     IDirectDrawSurface* withKey = MakeSurface(dd, keyed);
     ASSERT_NE(withKey, nullptr);
     EXPECT_EQ(MakeSurface(dd, 4, 4)->BltFast(0, 0, withKey, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+}
+
+TEST_F(DirectDrawTest, AFaultCountsFromNowFailsTimesCallsAndDoesNothingElse) {
+    IDirectDraw* dd = MakeDirectDraw();
+    IDirectDrawSurface* a = MakeSurface(dd, 32, 32);
+    constexpr HRESULT kInjected = MAKE_DDHRESULT(999);
+    platform::ddraw::InjectFault("IsLost", 2, kInjected, 2);
+    for (HRESULT expected : {DD_OK, kInjected, kInjected, DD_OK}) EXPECT_EQ(a->IsLost(), expected);
+    Fill(a, 1);
+    platform::ddraw::InjectFault("Blt", 1, DDERR_WASSTILLDRAWING);
+    DDBLTFX fx = Fx(0, 2);
+    EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_WASSTILLDRAWING);
+    EXPECT_EQ(PixelAt(a, 31, 31), 1) << "an injected call has no effect";
+    platform::ddraw::InjectFault("Blt", 1, kInjected);
+    platform::ddraw::ClearFaults();
+    EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK) << "cleared";
 }
 
 }  // namespace

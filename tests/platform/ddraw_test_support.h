@@ -118,9 +118,6 @@ protected:
         return primary;
     }
 
-    // Hands a surface back to the test: the fixture will not release it.
-    void Forget(IDirectDrawSurface* surface) { std::erase(surfaces_, surface); }
-
     static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
         DDBLTFX fx = Fx(0, value);
         ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
