@@ -36,7 +36,6 @@ inline std::uint16_t PixelAt(IDirectDrawSurface* surface, int x, int y) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
     return view.pixels[y * view.pitchPixels + x];
 }
-
 inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
     std::vector<std::uint16_t> copy;
@@ -79,7 +78,7 @@ protected:
         platform::SetOptions(savedOptions_);
     }
 
-    // A DirectDraw object made under these options; released by the fixture.
+    // A DirectDraw object made under these options, and surfaces; the fixture releases them.
     IDirectDraw* MakeDirectDraw(platform::PixelFormat format = platform::PixelFormat::Rgb565,
                                 std::uint32_t vramKb = 4096, bool windowed = false) {
         platform::Options options;
@@ -91,8 +90,6 @@ protected:
         if (directDraw != nullptr) directDraws_.push_back(directDraw);
         return directDraw;
     }
-
-    // Creates a surface the fixture releases; returns null (and the result) on failure.
     IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DDSURFACEDESC desc, HRESULT* result = nullptr) {
         IDirectDrawSurface* surface = nullptr;
         const HRESULT hr = directDraw->CreateSurface(&desc, &surface, nullptr);
@@ -100,7 +97,6 @@ protected:
         if (hr == DD_OK) surfaces_.push_back(surface);
         return surface;
     }
-
     IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DWORD width, DWORD height,
                                     DWORD caps = DDSCAPS_SYSTEMMEMORY) {
         IDirectDrawSurface* surface = MakeSurface(directDraw, SurfaceRequest(width, height, caps));
@@ -117,12 +113,10 @@ protected:
         EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
         return primary;
     }
-
     static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
         DDBLTFX fx = Fx(0, value);
         ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     }
-
     static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high, DWORD flags = DDCKEY_SRCBLT) {
         DDCOLORKEY key{low, high};
         ASSERT_EQ(surface->SetColorKey(flags, &key), DD_OK);

@@ -14,7 +14,6 @@
 
 #include "host/null/null_host_control.h"
 #include "platform/options.h"
-#include "present/present_control.h"
 #include "present/presenter.h"
 #include "present_png_reader.h"
 #include "run_diagnostics.h"
@@ -66,9 +65,8 @@ protected:
     void SetUp() override {
         gEntry = EntryRecord{};
         platform::testing::UseNullHost();
-        dir_ =
-            std::filesystem::temp_directory_path() /
-            ("vh-run-" + std::to_string(::getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        dir_ = std::filesystem::temp_directory_path() / ("vh-run-" + std::to_string(::getpid()) + name);
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }

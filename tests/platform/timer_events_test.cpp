@@ -7,6 +7,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "mm/timer_service.h"
 #include "mmsystem.h"
@@ -25,7 +26,6 @@ bool WaitFor(Predicate done, std::chrono::milliseconds limit) {
 struct TickLog {
     std::atomic<int> ticks{0};
     std::atomic<UINT> lastId{0};
-    std::atomic<DWORD_PTR> lastUser{0};
     std::mutex mutex;
     std::thread::id thread;
     bool oneThread = true;
@@ -44,7 +44,6 @@ void CALLBACK CountTick(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
         log->oneThread = log->oneThread && log->thread == std::this_thread::get_id();
     }
     log->lastId = id;
-    log->lastUser = user;
     const int tick = ++log->ticks;
     if (tick == log->killAt) {
         log->killResult = timeKillEvent(id);
@@ -94,31 +93,24 @@ TEST_F(TimerTest, APeriodicTimerTicksOnItsOwnThreadUntilKilled) {
         EXPECT_NE(log.thread, std::this_thread::get_id());
         EXPECT_TRUE(log.oneThread);
         EXPECT_EQ(log.lastId, id);
-        EXPECT_EQ(log.lastUser, reinterpret_cast<DWORD_PTR>(&log));
     }
 }
 
-TEST_F(TimerTest, ATimerCanKillItselfFromItsCallback) {
-    TickLog log;
-    log.killAt = 3;
-    const MMRESULT id = Start(10, log);
-    ASSERT_NE(id, 0u);
-    ASSERT_TRUE(WaitFor([&] { return log.killResult != 0xFFFF; }, 3000ms));
-    EXPECT_EQ(log.killResult, TIMERR_NOERROR);
-    std::this_thread::sleep_for(80ms);
-    EXPECT_EQ(log.ticks, 3);
-    EXPECT_EQ(timeKillEvent(id), TIMERR_NOCANDO);
-}
-
-TEST_F(TimerTest, AOneShotTimerFiresOnceAndStopAllEndsPeriodicOnes) {
-    TickLog once, periodic;
-    const MMRESULT id = Start(10, once, TIME_ONESHOT);
-    ASSERT_NE(id, 0u);
+// A timer killed from inside its own callback, a one-shot timer, and StopAllTimers.
+TEST_F(TimerTest, SelfKillOneShotAndStopAll) {
+    TickLog self, once, periodic;
+    self.killAt = 3;
+    const MMRESULT selfId = Start(10, self), onceId = Start(10, once, TIME_ONESHOT);
+    ASSERT_NE(selfId, 0u);
+    ASSERT_NE(onceId, 0u);
     ASSERT_NE(Start(5, periodic), 0u);
-    ASSERT_TRUE(WaitFor([&] { return once.ticks >= 1 && periodic.ticks >= 1; }, 2000ms));
-    std::this_thread::sleep_for(60ms);
+    ASSERT_TRUE(WaitFor([&] { return self.killResult != 0xFFFF && once.ticks >= 1 && periodic.ticks >= 1; }, 3000ms));
+    std::this_thread::sleep_for(80ms);
+    EXPECT_EQ(self.killResult, TIMERR_NOERROR);
+    EXPECT_EQ(self.ticks, 3);
+    EXPECT_EQ(timeKillEvent(selfId), TIMERR_NOCANDO);
     EXPECT_EQ(once.ticks, 1);
-    EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+    EXPECT_EQ(timeKillEvent(onceId), TIMERR_NOERROR);
     platform::mm::StopAllTimers();
     const int atStop = periodic.ticks;
     std::this_thread::sleep_for(50ms);
@@ -141,8 +133,7 @@ TEST_F(TimerTest, InvalidRequestsGiveNoTimerAndCapsAreTheDefaults) {
 
     TIMECAPS caps{};
     ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), TIMERR_NOERROR);
-    EXPECT_EQ(caps.wPeriodMin, 1u);
-    EXPECT_EQ(caps.wPeriodMax, 1000000u);
+    EXPECT_EQ((std::pair{caps.wPeriodMin, caps.wPeriodMax}), (std::pair<UINT, UINT>{1, 1000000}));
     EXPECT_EQ(timeGetDevCaps(nullptr, sizeof caps), TIMERR_NOCANDO);
     EXPECT_EQ(timeGetDevCaps(&caps, sizeof caps - 1), TIMERR_NOCANDO);
 }
