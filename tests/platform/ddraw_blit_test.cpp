@@ -13,8 +13,25 @@ namespace {
 
 using namespace ddraw_test;
 
-constexpr DWORD kLR = DDBLTFX_MIRRORLEFTRIGHT;
-constexpr DWORD kUD = DDBLTFX_MIRRORUPDOWN;
+constexpr DWORD kLR = DDBLTFX_MIRRORLEFTRIGHT, kUD = DDBLTFX_MIRRORUPDOWN;
+
+inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
+    std::vector<std::uint16_t> copy;
+    for (int y = 0; y < view.height; ++y)
+        copy.insert(copy.end(), view.pixels + y * view.pitchPixels, view.pixels + y * view.pitchPixels + view.width);
+    return copy;
+}
+
+// Random pixels, keyPercent of them set to `key`.
+inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
+    std::uniform_int_distribution<int> pixel(0, 0xFFFF), percent(0, 99);
+    for (int y = 0; y < view.height; ++y)
+        for (int x = 0; x < view.width; ++x)
+            view.pixels[y * view.pitchPixels + x] =
+                percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
+}
 
 // What one blit should do, written pixel by pixel from its definition: source rectangle s onto
 // destination rectangle d, scaled by nearest neighbour (rounding down) when their sizes differ.
@@ -46,10 +63,9 @@ struct BlitCase {
     DWORD keyFlags = DDCKEY_SRCBLT | DDCKEY_COLORSPACE;
 };
 
-constexpr DWORD kKeyedMirror = DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX;
-constexpr std::uint16_t kG = 0x07E0;  // green in 5-6-5
-constexpr DWORD kFill = DDBLT_WAIT | DDBLT_COLORFILL;
+constexpr DWORD kKeyedMirror = DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX, kFill = DDBLT_WAIT | DDBLT_COLORFILL;
 constexpr DWORD kFastKey = DDBLTFAST_SRCCOLORKEY;
+constexpr std::uint16_t kG = 0x07E0;  // green in 5-6-5
 constexpr HRESULT kBadRect = DDERR_INVALIDRECT;
 
 const BlitCase kBlitCases[] = {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "ddraw.h"
@@ -36,24 +35,6 @@ inline std::uint16_t PixelAt(IDirectDrawSurface* surface, int x, int y) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
     return view.pixels[y * view.pitchPixels + x];
 }
-inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
-    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
-    std::vector<std::uint16_t> copy;
-    for (int y = 0; y < view.height; ++y)
-        copy.insert(copy.end(), view.pixels + y * view.pitchPixels, view.pixels + y * view.pitchPixels + view.width);
-    return copy;
-}
-
-// Random pixels, keyPercent of them set to `key`.
-inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
-    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
-    std::uniform_int_distribution<int> pixel(0, 0xFFFF), percent(0, 99);
-    for (int y = 0; y < view.height; ++y)
-        for (int x = 0; x < view.width; ++x)
-            view.pixels[y * view.pitchPixels + x] =
-                percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
-}
-
 inline DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
     DDBLTFX fx{};
     fx.dwSize = sizeof fx, fx.dwDDFX = ddfx, fx.dwFillColor = fill;
