@@ -15,7 +15,7 @@ using namespace ddraw_test;
 
 constexpr DWORD kLR = DDBLTFX_MIRRORLEFTRIGHT, kUD = DDBLTFX_MIRRORUPDOWN;
 
-inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
+std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
     std::vector<std::uint16_t> copy;
     for (int y = 0; y < view.height; ++y)
@@ -24,7 +24,7 @@ inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
 }
 
 // Random pixels, keyPercent of them set to `key`.
-inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
+void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
     std::uniform_int_distribution<int> pixel(0, 0xFFFF), percent(0, 99);
     for (int y = 0; y < view.height; ++y)
@@ -167,11 +167,9 @@ TEST_F(DirectDrawTest, BlitArgumentsAreChecked) {
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_KEYSRC, nullptr), DDERR_INVALIDPARAMS) << "no key";
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_COLORFILL, &fill), DDERR_INVALIDPARAMS) << "fill with a source";
     EXPECT_EQ(Snapshot(dest), before);
-
     // Null rectangles mean whole surfaces; without DDBLT_DDFX the effects record is not consulted.
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_WAIT, &fx), DD_OK);
     EXPECT_EQ(Snapshot(dest), Snapshot(source));
-
     // Removing the key makes keyed blits refuse again.
     SetKey(source, 1, 1);
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);

@@ -17,7 +17,8 @@ using namespace ddraw_test;
 using platform::PixelFormat;
 
 // Reference counts, the cooperative level, the one display mode (a mode wrong in any one of width,
-// height and depth is refused) and records of the wrong size; GetCaps clears what it does not fill.
+// height and depth is refused), records of the wrong size (GetCaps clears what it does not fill),
+// and a primary without a back buffer, which does not flip.
 TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     const int before = platform::ddraw::LiveObjectCount();
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 2048);
@@ -59,13 +60,15 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     format.dwSize = 31;
     EXPECT_EQ(surface->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
     EXPECT_EQ(format.dwRBitMask, 0u);
-
     std::memset(&driver, 0xAB, sizeof driver), std::memset(&hel, 0xAB, sizeof hel);
     driver.dwSize = hel.dwSize = 316;
     ASSERT_EQ(dd->GetCaps(&driver, &hel), DD_OK);
     EXPECT_EQ(hel.dwFXCaps, DDFXCAPS_BLTMIRRORLEFTRIGHT | DDFXCAPS_BLTMIRRORUPDOWN);
     EXPECT_EQ(driver.dwReserved6, 0u) << "the rest of the record is cleared";
     EXPECT_EQ(driver.dwVidMemFree, 2048u * 1024 - 10 * 32 * 2);
+    IDirectDrawSurface* lone = MakeSurface(dd, SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE));
+    ASSERT_NE(lone, nullptr);
+    EXPECT_EQ(lone->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "a primary without a back buffer";
 }
 
 TEST_F(DirectDrawTest, SurfaceRequestsAreChecked) {
@@ -119,7 +122,6 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     ASSERT_EQ(primary->GetAttachedSurface(&caps, &again), DD_OK);
     EXPECT_EQ(again, back) << "the back-buffer object stays the same";
     again->Release();
-
     // A device context locks its surface; a second GetDC leaves the handle as it was.
     IDirectDrawSurface* offscreen = MakeSurface(dd, 64, 64);
     HDC dc = nullptr, second = nullptr;
@@ -137,17 +139,11 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(back->ReleaseDC(dc), DDERR_NODC);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-
     // Only a primary with a back buffer flips, only to that back buffer, with no flag but WAIT.
     EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
     EXPECT_EQ(offscreen->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
     EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | 2), DDERR_INVALIDPARAMS);
-    IDirectDraw* other = MakeDirectDraw();
-    ASSERT_EQ(other->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    IDirectDrawSurface* lone = MakeSurface(other, SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE));
-    ASSERT_NE(lone, nullptr);
-    EXPECT_EQ(lone->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "a primary without a back buffer";
     HRESULT result;
     EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
     EXPECT_EQ(result, DDERR_PRIMARYSURFACEALREADYEXISTS);
@@ -203,7 +199,6 @@ TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenAct
         EXPECT_EQ(system->Restore(), DD_OK);
         platform::NoteAppActivation(true);
         if (windowed) continue;
-
         DDBLTFX fx = Fx();
         HDC dc = nullptr;
         DDSCAPS caps{DDSCAPS_BACKBUFFER};

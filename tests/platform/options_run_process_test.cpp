@@ -78,7 +78,6 @@ protected:
         platform::testing::UseNullHost();
     }
     std::string In(const char* name) const { return (dir_ / name).string(); }
-
     std::filesystem::path dir_;
 };
 
@@ -103,12 +102,10 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
     EXPECT_GE(fps, 5 / (seconds + 0.005) - 0.051);
     EXPECT_LE(fps, 5 / (seconds - 0.005) + 0.051);
     EXPECT_EQ(run.out.substr(static_cast<std::size_t>(used)), "3 tiles, 5-5-5, vsync off\n");
-
     // The screenshot is the fifth frame: every pixel 5 in 5-5-5, blue 5 widened to 41.
     const present_test::RgbImage shot = present_test::ReadPng(In("shot.png"));
     ASSERT_TRUE(shot.ok && shot.width == 640);
     EXPECT_EQ((std::pair{shot.At(639, 479)[0], shot.At(639, 479)[2]}), (std::pair<std::uint8_t, std::uint8_t>{0, 41}));
-
     // The program's own line, then one line per presented frame.
     std::ifstream trace(In("trace.jsonl"));
     std::string line;
