@@ -96,6 +96,7 @@ const BlitCase kBlitCases[] = {
     {"SelfDownRight", Method::BltSelf, 0, 0, {0, 0, 40, 30}, {3, 2, 43, 32}, kG, kG},
     {"SelfLeft", Method::BltSelf, 0, 0, {1, 5, 41, 25}, {0, 5, 40, 25}, kG, kG},
     {"SelfKeyedDown", Method::BltSelf, DDBLT_KEYSRC, 0, {0, 0, 40, 30}, {0, 4, 40, 34}, kG, kG},
+    {"SelfStretch", Method::BltSelf, DDBLT_KEYSRC, 0, {0, 0, 40, 30}, {5, 3, 65, 48}, kG, kG},
     {"SelfKeyedMirror", Method::BltSelf, kKeyedMirror, kLR, {6, 6, 46, 36}, {3, 1, 43, 31}, kG, kG},
     // Rectangles on and one past the edges.
     {"DestOnRightBottomEdge", Method::Blt, 0, 0, {0, 0, 64, 48}, {56, 42, 120, 90}, 0, 0},
@@ -157,10 +158,11 @@ TEST_F(DirectDrawTest, BlitArgumentsAreChecked) {
     std::mt19937 random(11);
     FillRandom(source, random);
     const auto before = Snapshot(dest);
-    DDBLTFX fx = Fx(kUD, 0xFFFF), fill = Fx(0, 0xFFFF);
+    DDBLTFX fx = Fx(kUD, 0xFFFF), fill = Fx(0, 0xFFFF), other = Fx(kLR | 0x8);
     fx.dwSize = sizeof fx - 1;
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_DDFX, &fx), DDERR_INVALIDPARAMS) << "DDBLTFX one byte short";
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_DDFX, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_DDFX, &other), DDERR_UNSUPPORTED) << "an effect beyond mirrors";
     EXPECT_EQ(dest->Blt(nullptr, nullptr, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDPARAMS) << "no source";
     EXPECT_EQ(dest->BltFast(0, 0, nullptr, nullptr, 0), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDPARAMS) << "no key";
