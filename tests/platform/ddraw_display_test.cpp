@@ -1,34 +1,109 @@
-// The software DirectDraw display: flip chain, video-memory budget, surface loss (also on focus
-// loss) and restoration, device-context locking.
+// The software DirectDraw objects and display: reference counts, cooperative level, display
+// mode, capabilities, record sizes, surface requests, flip chain, device-context locking, the
+// video-memory budget, and surface loss on focus loss and restoration. (Its fault controls and
+// call log are used, and so checked, by the program tests.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <ostream>
-#include <string>
+#include <cstring>
+#include <tuple>
 #include <utility>
 
 #include "common/app_activation.h"
 #include "ddraw_test_support.h"
-#include "wingdi.h"
 
 namespace {
 
 using namespace ddraw_test;
 using platform::PixelFormat;
 
-class DisplayTest : public DirectDrawTest {
-protected:
-    IDirectDrawSurface* MakeChain(IDirectDraw* dd, IDirectDrawSurface** backBuffer) {
-        EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
-        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest());
-        DDSCAPS caps{DDSCAPS_BACKBUFFER};
-        EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
-        return primary;
-    }
-};
+// Reference counts, the cooperative level, the one display mode (a mode wrong in any one of width,
+// height and depth is refused), records of the wrong size (GetCaps clears what it does not fill),
+// and a primary without a back buffer, which does not flip.
+TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
+    const int before = platform::ddraw::LiveObjectCount();
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 2048);
+    EXPECT_EQ(dd->AddRef(), 2u);
+    EXPECT_EQ(dd->Release(), 1u);
+    PALETTEENTRY entries[256] = {};
+    IDirectDrawPalette* palette = nullptr;
+    ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before + 2);
+    EXPECT_EQ(palette->Release(), 0u);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before + 1);
+    IDirectDraw* refused = reinterpret_cast<IDirectDraw*>(1);
+    EXPECT_EQ(DirectDrawCreate(nullptr, &refused, reinterpret_cast<IUnknown*>(8)), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(refused, nullptr);
 
-TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
+    EXPECT_EQ(dd->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL | DDSCL_EXCLUSIVE), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    for (auto [w, h, bpp, expected] :
+         {std::tuple{640u, 480u, 16u, DD_OK}, std::tuple{800u, 480u, 16u, DDERR_INVALIDMODE},
+          std::tuple{640u, 600u, 16u, DDERR_INVALIDMODE}, std::tuple{640u, 480u, 32u, DDERR_INVALIDMODE}})
+        EXPECT_EQ(dd->SetDisplayMode(w, h, bpp), expected) << w << "x" << h << "x" << bpp;
+
+    DDCAPS driver{}, hel{};
+    driver.dwSize = sizeof driver - 4, hel.dwSize = sizeof hel;
+    EXPECT_EQ(dd->GetCaps(&driver, &hel), DDERR_INVALIDPARAMS);
+    DDSURFACEDESC desc = SurfaceRequest(32, 32, DDSCAPS_SYSTEMMEMORY);
+    desc.dwSize = 107;
+    IDirectDrawSurface* surface = reinterpret_cast<IDirectDrawSurface*>(1);
+    EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(surface, nullptr);
+    surface = MakeSurface(dd, 10, 32, DDSCAPS_VIDEOMEMORY);
+    desc.dwSize = 109;
+    EXPECT_EQ(surface->GetSurfaceDesc(&desc), DDERR_INVALIDPARAMS);
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
+    EXPECT_EQ(desc.lPitch, 20) << "bytes";
+    DDPIXELFORMAT format{};
+    format.dwSize = 31;
+    EXPECT_EQ(surface->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(format.dwRBitMask, 0u);
+    std::memset(&driver, 0xAB, sizeof driver), std::memset(&hel, 0xAB, sizeof hel);
+    driver.dwSize = hel.dwSize = 316;
+    ASSERT_EQ(dd->GetCaps(&driver, &hel), DD_OK);
+    EXPECT_EQ(hel.dwFXCaps, DDFXCAPS_BLTMIRRORLEFTRIGHT | DDFXCAPS_BLTMIRRORUPDOWN);
+    EXPECT_EQ(driver.dwReserved6, 0u) << "the rest of the record is cleared";
+    EXPECT_EQ(driver.dwVidMemFree, 2048u * 1024 - 10 * 32 * 2);
+    IDirectDrawSurface* lone = MakeSurface(dd, SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE));
+    ASSERT_NE(lone, nullptr);
+    EXPECT_EQ(lone->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "a primary without a back buffer";
+}
+
+TEST_F(DirectDrawTest, SurfaceRequestsAreChecked) {
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555);
+    DDSURFACEDESC ours = SurfaceRequest(8, 8, 0), theirs = ours;  // a request naming a pixel format must name ours
+    ours.dwFlags = theirs.dwFlags |= DDSD_PIXELFORMAT;
+    ours.ddpfPixelFormat.dwSize = theirs.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+    ASSERT_EQ(MakeSurface(dd, 4, 4)->GetPixelFormat(&ours.ddpfPixelFormat), DD_OK);
+    theirs.ddpfPixelFormat = ours.ddpfPixelFormat;
+    theirs.ddpfPixelFormat.dwRBitMask = 0xF800;
+    const std::pair<DDSURFACEDESC, HRESULT> cases[] = {
+        {SurfaceRequest(8, 0, 0), DDERR_INVALIDPARAMS},
+        {SurfaceRequest(8, 8, DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY), DDERR_INVALIDCAPS},
+        {SurfaceRequest(8, 8, DDSCAPS_FLIP | DDSCAPS_COMPLEX), DDERR_INVALIDCAPS},
+        {PrimaryRequest(), DDERR_NOCOOPERATIVELEVELSET},
+        {SurfaceRequest(16385, 1, 0), DDERR_INVALIDPARAMS},
+        {SurfaceRequest(1, 16385, 0), DDERR_INVALIDPARAMS},
+        {SurfaceRequest(16384, 1, DDSCAPS_SYSTEMMEMORY), DD_OK},
+        {SurfaceRequest(1, 16384, DDSCAPS_SYSTEMMEMORY), DD_OK},
+        {theirs, DDERR_INVALIDPIXELFORMAT},
+        {ours, DD_OK},
+    };
+    for (const auto& [desc, expected] : cases) {
+        HRESULT result;
+        EXPECT_EQ(MakeSurface(dd, desc, &result) != nullptr, expected == DD_OK);
+        EXPECT_EQ(result, expected) << "caps " << desc.ddsCaps.dwCaps;
+    }
+    DDSURFACEDESC keyed = SurfaceRequest(4, 4, 0);  // a colour key given at creation
+    keyed.dwFlags |= DDSD_CKSRCBLT, keyed.ddckCKSrcBlt = DDCOLORKEY{0x03E0, 0x03E0};
+    IDirectDrawSurface* withKey = MakeSurface(dd, keyed);
+    ASSERT_NE(withKey, nullptr);
+    EXPECT_EQ(MakeSurface(dd, 4, 4)->BltFast(0, 0, withKey, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+}
+
+TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     IDirectDraw* dd = MakeDirectDraw();
     IDirectDrawSurface* back = nullptr;
     IDirectDrawSurface* primary = MakeChain(dd, &back);
@@ -40,196 +115,113 @@ TEST_F(DisplayTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     EXPECT_EQ(PixelAt(back, 0, 0), 0x2222) << "the back buffer holds the frame that was on screen";
     Fill(back, 0x3333);
     ASSERT_EQ(primary->Flip(back, DDFLIP_WAIT), DD_OK);
-    EXPECT_EQ(PixelAt(primary, 320, 240), 0x3333);
-    EXPECT_EQ(PixelAt(back, 320, 240), 0x1111);
-
+    EXPECT_EQ((std::pair{PixelAt(primary, 320, 240), PixelAt(back, 320, 240)}),
+              (std::pair<std::uint16_t, std::uint16_t>{0x3333, 0x1111}));
     IDirectDrawSurface* again = nullptr;
     DDSCAPS caps{DDSCAPS_BACKBUFFER};
     ASSERT_EQ(primary->GetAttachedSurface(&caps, &again), DD_OK);
     EXPECT_EQ(again, back) << "the back-buffer object stays the same";
     again->Release();
-
+    // A device context locks its surface; a second GetDC leaves the handle as it was.
     IDirectDrawSurface* offscreen = MakeSurface(dd, 64, 64);
+    HDC dc = nullptr, second = nullptr;
+    ASSERT_EQ(back->GetDC(&dc), DD_OK);
+    ASSERT_NE(dc, nullptr);
+    second = dc;
+    EXPECT_EQ(back->GetDC(&second), DDERR_DCALREADYCREATED);
+    EXPECT_EQ(second, dc);
+    DDBLTFX fx = Fx();
+    RECT corner{0, 0, 64, 64};
+    EXPECT_EQ(back->BltFast(0, 0, offscreen, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
+    EXPECT_EQ(offscreen->BltFast(0, 0, back, &corner, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACEBUSY);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
+    ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(back->ReleaseDC(dc), DDERR_NODC);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    // Only a primary with a back buffer flips, only to that back buffer, with no flag but WAIT.
     EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+    EXPECT_EQ(offscreen->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
     EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | 2), DDERR_INVALIDPARAMS);
     HRESULT result;
     EXPECT_EQ(MakeSurface(dd, PrimaryRequest(), &result), nullptr);
     EXPECT_EQ(result, DDERR_PRIMARYSURFACEALREADYEXISTS);
-
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
 }
 
-// Releasing the primary frees the whole chain, even with a GetAttachedSurface reference still
-// held on the back buffer (the program never releases it).
-TEST_F(DisplayTest, ReleasingThePrimaryFreesTheChain) {
-    IDirectDraw* dd = MakeDirectDraw();
-    const int before = platform::ddraw::LiveObjectCount();
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawSurface* primary = MakeChain(dd, &back);
-    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before + 2);
-    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 2u * 640 * 480 * 2);
-    EXPECT_EQ(back->AddRef(), 2u);
-    Forget(primary);
-    EXPECT_EQ(primary->Release(), 0u);
-    EXPECT_EQ(platform::ddraw::LiveObjectCount(), before);
-    EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u);
-    EXPECT_NE(MakeSurface(dd, PrimaryRequest()), nullptr) << "a new primary may be made";
-}
-
-// The start-up's requests: flip chain, strip, two pointers, FX surface, up to 100 tiles, then the
-// three pictures, which name no memory and take video memory only while it lasts.
-struct BudgetCase {
-    std::uint32_t vramKb;
-    HRESULT primaryResult;
-    int tiles;
-    bool pictureInVram;
-};
-
-void PrintTo(const BudgetCase& c, std::ostream* os) { *os << c.vramKb << " KiB"; }
-
-class VideoMemoryBudget : public DisplayTest, public ::testing::WithParamInterface<BudgetCase> {};
-
-TEST_P(VideoMemoryBudget, DecidesHowManyTilesFit) {
-    const BudgetCase& c = GetParam();
-    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, c.vramKb);
+// Video memory is a budget: a VIDEOMEMORY request must fit, SYSTEMMEMORY never uses it, and a
+// request naming neither takes video memory while it fits. After the flip chain and one 1024x1
+// surface, 1447 rows of 1024 are left: one row more is refused, exactly that fits.
+TEST_F(DirectDrawTest, VideoMemoryIsABudget) {
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096);
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    HRESULT result;
-    IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest(), &result);
-    EXPECT_EQ(result, c.primaryResult);
-    if (c.primaryResult != DD_OK) {
-        EXPECT_EQ(primary, nullptr);
-        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes(), 0u) << "nothing charged for a refused chain";
-        return;
-    }
-    constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    for (auto [w, h] : {std::pair{640, 128}, std::pair{128, 32}, std::pair{128, 32}, std::pair{128, 128}})
-        ASSERT_NE(MakeSurface(dd, static_cast<DWORD>(w), static_cast<DWORD>(h), kPlainVram), nullptr);
-    int tiles = 0;
-    while (tiles < 100 && MakeSurface(dd, SurfaceRequest(64, 64, DDSCAPS_VIDEOMEMORY), &result) != nullptr) ++tiles;
-    EXPECT_EQ(tiles, c.tiles);
-    EXPECT_EQ(result, tiles < 100 ? DDERR_OUTOFVIDEOMEMORY : DD_OK);
-    for (auto [w, h] : {std::pair{640u, 480u}, std::pair{500u, 360u}, std::pair{384u, 64u}}) {
+    ASSERT_NE(MakeSurface(dd, PrimaryRequest()), nullptr);
+    constexpr DWORD kVideo = DDSCAPS_VIDEOMEMORY, kSystem = DDSCAPS_SYSTEMMEMORY;
+    constexpr HRESULT kOk = DD_OK, kFull = DDERR_OUTOFVIDEOMEMORY;
+    for (auto [w, h, caps, expected, charged] :
+         {std::tuple{1024u, 1u, 0u, kOk, 2048u}, std::tuple{64u, 64u, kSystem, kOk, 0u},
+          std::tuple{1024u, 1448u, kVideo, kFull, 0u}, std::tuple{1024u, 1448u, 0u, kOk, 0u},
+          std::tuple{1024u, 1447u, kVideo, kOk, 1024u * 1447 * 2}, std::tuple{1u, 1u, kVideo, kFull, 0u},
+          std::tuple{1u, 1u, 0u, kOk, 0u}}) {
         const std::uint32_t used = platform::ddraw::VideoMemoryUsedBytes();
-        ASSERT_NE(MakeSurface(dd, w, h, DDSCAPS_OFFSCREENPLAIN), nullptr);
-        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, c.pictureInVram ? w * h * 2 : 0u) << w;
+        HRESULT result;
+        EXPECT_EQ(MakeSurface(dd, SurfaceRequest(w, h, caps), &result) != nullptr, expected == DD_OK);
+        EXPECT_EQ(result, expected) << w << "x" << h << " caps " << caps;
+        EXPECT_EQ(platform::ddraw::VideoMemoryUsedBytes() - used, charged) << w << "x" << h << " caps " << caps;
     }
-    EXPECT_NE(MakeSurface(dd, 1024, 1024, DDSCAPS_SYSTEMMEMORY), nullptr) << "system memory is not budgeted";
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, VideoMemoryBudget,
-                         ::testing::Values(BudgetCase{1600, DD_OK, 24, false}, BudgetCase{4096, DD_OK, 100, true},
-                                           BudgetCase{1000, DDERR_OUTOFVIDEOMEMORY, 0, false}),
-                         [](const auto& info) { return "Kb" + std::to_string(info.param.vramKb); });
-
-TEST_F(DisplayTest, LostSurfacesRefuseWorkUntilRestored) {
-    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555);
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawSurface* primary = MakeChain(dd, &back);
-    IDirectDrawSurface* a = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
-    IDirectDrawSurface* b = MakeSurface(dd, 64, 64);
-    SetKey(a, 0x03E0, 0x03E0);
-    platform::ddraw::MarkAllSurfacesLost();
-
-    for (IDirectDrawSurface* s : {primary, back, a, b}) EXPECT_EQ(s->IsLost(), DDERR_SURFACELOST);
-    DDBLTFX fx = Fx();
-    HDC dc = nullptr;
-    DDSCAPS caps{DDSCAPS_BACKBUFFER};
-    IDirectDrawSurface* attached = nullptr;
-    EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached), DDERR_SURFACELOST);
-    EXPECT_EQ(b->Blt(nullptr, a, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
-    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(a->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(a->GetDC(&dc), DDERR_SURFACELOST);
-
-    EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
-    EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
-    ASSERT_EQ(primary->Restore(), DD_OK);
-    EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
-    ASSERT_EQ(a->Restore(), DD_OK);
-    // Restored memory shows a loud pattern until the picture is drawn again.
-    EXPECT_EQ(PixelAt(a, 8, 0), 0x7C1F);
-    EXPECT_EQ(PixelAt(back, 0, 8), 0x7C1F);
-
-    // Either side of a blit being lost refuses it; the colour key survives the loss.
-    EXPECT_EQ(a->BltFast(0, 0, b, nullptr, 0), DDERR_SURFACELOST);
-    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, 0), DDERR_SURFACELOST);
-    ASSERT_EQ(b->Restore(), DD_OK);
-    EXPECT_EQ(b->BltFast(0, 0, a, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-
-    // Restore on a surface that is not lost changes nothing.
-    Fill(a, 0x0123);
-    EXPECT_EQ(a->Restore(), DD_OK);
-    EXPECT_EQ(PixelAt(a, 8, 0), 0x0123);
 }
 
 // Switched away from in exclusive full-screen mode, the primary chain and video memory are lost,
-// system memory is not, and nothing comes back until the application is in front again. In a
-// window there is no exclusive mode to lose.
-TEST_F(DisplayTest, FocusLossInFullScreenLosesVideoMemoryUntilActiveAgain) {
-    for (const bool windowed : {false, true}) {
+// system memory is not, and nothing comes back until the application is in front again and the
+// primary and each surface are restored. In a window there is no exclusive mode to lose.
+TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenActive) {
+    for (const bool windowed : {true, false}) {
         SCOPED_TRACE(windowed ? "windowed" : "full screen");
-        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096, windowed);
+        IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb555, 4096, windowed);
         IDirectDrawSurface* back = nullptr;
         IDirectDrawSurface* primary = MakeChain(dd, &back);
         IDirectDrawSurface* video = MakeSurface(dd, 64, 64, DDSCAPS_VIDEOMEMORY);
         IDirectDrawSurface* system = MakeSurface(dd, 64, 64, DDSCAPS_SYSTEMMEMORY);
+        SetKey(video, 0x03E0, 0x03E0);
         const HRESULT lost = windowed ? DD_OK : DDERR_SURFACELOST;
-        const HRESULT restoreInBackground = windowed ? DD_OK : DDERR_WRONGMODE;
-
         platform::NoteAppActivation(false);
         for (IDirectDrawSurface* s : {primary, back, video}) EXPECT_EQ(s->IsLost(), lost);
         EXPECT_EQ(system->IsLost(), DD_OK);
-        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), lost);
+        // Either side of a blit being lost refuses it.
         EXPECT_EQ(system->BltFast(0, 0, video, nullptr, 0), lost);
-        EXPECT_EQ(primary->Restore(), restoreInBackground);
-        EXPECT_EQ(video->Restore(), restoreInBackground);
+        EXPECT_EQ(video->BltFast(0, 0, system, nullptr, 0), lost);
+        EXPECT_EQ(system->Blt(nullptr, video, nullptr, DDBLT_WAIT, nullptr), lost);
+        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), lost);
+        EXPECT_EQ(primary->Restore(), windowed ? DD_OK : DDERR_WRONGMODE);
+        EXPECT_EQ(video->Restore(), windowed ? DD_OK : DDERR_WRONGMODE);
         EXPECT_EQ(system->Restore(), DD_OK);
-
         platform::NoteAppActivation(true);
-        EXPECT_EQ(video->IsLost(), lost) << "lost until restored";
-        EXPECT_EQ(primary->Restore(), DD_OK);
-        EXPECT_EQ(video->Restore(), DD_OK);
+        if (windowed) continue;
+        DDBLTFX fx = Fx();
+        HDC dc = nullptr;
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        IDirectDrawSurface* attached = nullptr;
+        EXPECT_EQ(video->IsLost(), DDERR_SURFACELOST) << "lost until restored";
+        EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached), DDERR_SURFACELOST);
+        EXPECT_EQ(video->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACELOST);
+        EXPECT_EQ(video->GetDC(&dc), DDERR_SURFACELOST);
+        EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
+        EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
+        ASSERT_EQ(primary->Restore(), DD_OK);
+        EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
+        ASSERT_EQ(video->Restore(), DD_OK);
+        // Restored memory shows a loud pattern until the picture is drawn again.
+        EXPECT_EQ(PixelAt(video, 8, 0), 0x7C1F);
+        EXPECT_EQ(PixelAt(back, 0, 8), 0x7C1F);
+        EXPECT_EQ(system->BltFast(0, 0, video, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK) << "the key survives";
         EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        // A surface lost while its context is out still takes the context back.
+        ASSERT_EQ(video->GetDC(&dc), DD_OK);
+        platform::ddraw::MarkAllSurfacesLost();
+        EXPECT_EQ(video->ReleaseDC(dc), DD_OK);
     }
-}
-
-TEST_F(DisplayTest, DeviceContextLocksTheSurface) {
-    IDirectDraw* dd = MakeDirectDraw();
-    IDirectDrawSurface* back = nullptr;
-    IDirectDrawSurface* primary = MakeChain(dd, &back);
-    IDirectDrawSurface* other = MakeSurface(dd, 64, 64);
-    Fill(back, 0);
-    HDC dc = nullptr;
-    ASSERT_EQ(back->GetDC(&dc), DD_OK);
-    ASSERT_NE(dc, nullptr);
-    HDC second = dc;
-    EXPECT_EQ(back->GetDC(&second), DDERR_DCALREADYCREATED);
-    EXPECT_EQ(second, dc) << "a second GetDC leaves the handle as it was";
-
-    DDBLTFX fx = Fx();
-    RECT corner{0, 0, 64, 64};
-    EXPECT_EQ(back->BltFast(0, 0, other, nullptr, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
-    EXPECT_EQ(other->BltFast(0, 0, back, &corner, DDBLTFAST_WAIT), DDERR_SURFACEBUSY);
-    EXPECT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACEBUSY);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
-
-    // The context draws into the surface's own pixels.
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    EXPECT_TRUE(TextOutA(dc, 4, 4, "WM", 2));
-    ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
-    EXPECT_EQ(back->ReleaseDC(dc), DDERR_NODC);
-    const auto pixels = Snapshot(back);
-    EXPECT_NE(std::count(pixels.begin(), pixels.end(), 0xFFFF), 0) << "white text expected";
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-
-    // A lost surface still gives its context back.
-    ASSERT_EQ(other->GetDC(&dc), DD_OK);
-    platform::ddraw::MarkAllSurfacesLost();
-    EXPECT_EQ(other->ReleaseDC(dc), DD_OK);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "ddraw.h"
@@ -21,17 +20,14 @@ inline DDSURFACEDESC SurfaceRequest(DWORD width, DWORD height, DWORD caps) {
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    desc.ddsCaps.dwCaps = caps;
+    desc.dwWidth = width, desc.dwHeight = height, desc.ddsCaps.dwCaps = caps;
     return desc;
 }
 
 inline DDSURFACEDESC PrimaryRequest() {
     DDSURFACEDESC desc =
         SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.dwBackBufferCount = 1;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT, desc.dwBackBufferCount = 1;
     return desc;
 }
 
@@ -39,23 +35,10 @@ inline std::uint16_t PixelAt(IDirectDrawSurface* surface, int x, int y) {
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
     return view.pixels[y * view.pitchPixels + x];
 }
-
-inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
-    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
-    std::vector<std::uint16_t> copy;
-    for (int y = 0; y < view.height; ++y)
-        copy.insert(copy.end(), view.pixels + y * view.pitchPixels, view.pixels + y * view.pitchPixels + view.width);
-    return copy;
-}
-
-inline void FillRandom(IDirectDrawSurface* surface, std::mt19937& random, std::uint16_t key = 0, int keyPercent = 0) {
-    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
-    std::uniform_int_distribution<int> pixel(0, 0xFFFF);
-    std::uniform_int_distribution<int> percent(0, 99);
-    for (int y = 0; y < view.height; ++y)
-        for (int x = 0; x < view.width; ++x)
-            view.pixels[y * view.pitchPixels + x] =
-                percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
+inline DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx, fx.dwDDFX = ddfx, fx.dwFillColor = fill;
+    return fx;
 }
 
 class DirectDrawTest : public ::testing::Test {
@@ -76,23 +59,18 @@ protected:
         platform::SetOptions(savedOptions_);
     }
 
-    // A DirectDraw object made under these options; released by the fixture.
+    // A DirectDraw object made under these options, and surfaces; the fixture releases them.
     IDirectDraw* MakeDirectDraw(platform::PixelFormat format = platform::PixelFormat::Rgb565,
                                 std::uint32_t vramKb = 4096, bool windowed = false) {
         platform::Options options;
-        options.offscreen = true;
-        options.windowed = windowed;
-        options.vsync = false;
-        options.pixelFormat = format;
-        options.vramKb = vramKb;
+        options.offscreen = true, options.windowed = windowed, options.vsync = false;
+        options.pixelFormat = format, options.vramKb = vramKb;
         platform::SetOptions(options);
         IDirectDraw* directDraw = nullptr;
         EXPECT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
         if (directDraw != nullptr) directDraws_.push_back(directDraw);
         return directDraw;
     }
-
-    // Creates a surface the fixture releases; returns null (and the result) on failure.
     IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DDSURFACEDESC desc, HRESULT* result = nullptr) {
         IDirectDrawSurface* surface = nullptr;
         const HRESULT hr = directDraw->CreateSurface(&desc, &surface, nullptr);
@@ -100,7 +78,6 @@ protected:
         if (hr == DD_OK) surfaces_.push_back(surface);
         return surface;
     }
-
     IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DWORD width, DWORD height,
                                     DWORD caps = DDSCAPS_SYSTEMMEMORY) {
         IDirectDrawSurface* surface = MakeSurface(directDraw, SurfaceRequest(width, height, caps));
@@ -108,22 +85,19 @@ protected:
         return surface;
     }
 
-    // Hands a surface back to the test: the fixture will not release it.
-    void Forget(IDirectDrawSurface* surface) { std::erase(surfaces_, surface); }
-
-    static DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
-        DDBLTFX fx{};
-        fx.dwSize = sizeof fx;
-        fx.dwDDFX = ddfx;
-        fx.dwFillColor = fill;
-        return fx;
+    // Exclusive full-screen 640x480x16 and a flip chain; the back buffer's reference is not released.
+    IDirectDrawSurface* MakeChain(IDirectDraw* dd, IDirectDrawSurface** backBuffer) {
+        EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
+        IDirectDrawSurface* primary = MakeSurface(dd, PrimaryRequest());
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
+        return primary;
     }
-
     static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
         DDBLTFX fx = Fx(0, value);
         ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     }
-
     static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high, DWORD flags = DDCKEY_SRCBLT) {
         DDCOLORKEY key{low, high};
         ASSERT_EQ(surface->SetColorKey(flags, &key), DD_OK);

@@ -1,5 +1,5 @@
 // The process around WinMain: what a run with options leaves behind (summary line, screenshot,
-// captured frames, trace), and how runs that cannot start end.
+// trace), what WinMain is given, and how runs that cannot start end.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,13 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
 
 #include "host/null/null_host_control.h"
 #include "platform/options.h"
-#include "present/present_control.h"
 #include "present/presenter.h"
 #include "present_png_reader.h"
 #include "run_diagnostics.h"
@@ -27,57 +28,30 @@ struct EntryRecord {
     int calls = 0, showCommand = -1, result = 0;
     HINSTANCE instance = nullptr, previous = reinterpret_cast<HINSTANCE>(1);
     std::string commandLine;
-};
-EntryRecord gEntry;
+} gEntry;
 
-LRESULT CALLBACK FakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) PostQuitMessage(0);
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// A small program in the shape of the real one: a window, then a loop that presents frames
-// (frame n filled with n) until Escape, with a note for the summary and one trace line.
+// A small program in the shape of the real one: a note for the summary, a trace line, then five
+// frames (frame n filled with n).
 int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
-    ++gEntry.calls;
-    gEntry.instance = instance;
-    gEntry.previous = previous;
-    gEntry.commandLine = commandLine;
-    gEntry.showCommand = showCommand;
-
-    static const ATOM atom = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = FakeProc;
-        wc.lpszClassName = "Fake Program Window";
-        return RegisterClassA(&wc);
-    }();
-    EXPECT_NE(atom, 0);
-    const HWND window = CreateWindowExA(0, "Fake Program Window", "Fake", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                                        nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) return 98;
+    gEntry = {gEntry.calls + 1, showCommand, gEntry.result, instance, previous, commandLine};
     diagnostics::SetSummaryNote("3 tiles");
     diagnostics::TraceLine(R"({"event":"start"})");
-
     std::vector<std::uint16_t> pixels(640 * 480);
-    std::uint16_t n = 0;
-    MSG msg{};
-    for (int pass = 0; pass < 100000; ++pass) {
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (GetMessageA(&msg, nullptr, 0, 0) == 0) return gEntry.result;
-            DispatchMessageA(&msg);
-        } else {
-            std::fill(pixels.begin(), pixels.end(), ++n);
-            platform::PresentFrame({pixels.data(), 640, 480, 640, platform::CurrentOptions().pixelFormat}, true);
-        }
+    for (std::uint16_t n = 1; n <= 5; ++n) {
+        std::fill(pixels.begin(), pixels.end(), n);
+        platform::PresentFrame({pixels.data(), 640, 480, 640, platform::CurrentOptions().pixelFormat}, true);
     }
-    return 97;
+    return gEntry.result;
 }
+
+int WINAPI EmptyWinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
 
 struct RunResult {
     int exitCode;
     std::string out, err;
 };
 
-RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry) {
+RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry = FakeWinMain) {
     args.insert(args.begin(), "vornhollow");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
@@ -87,16 +61,13 @@ RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint e
     return {code, ::testing::internal::GetCapturedStdout(), ::testing::internal::GetCapturedStderr()};
 }
 
-int WINAPI EmptyWinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
-
 class RunProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gEntry = EntryRecord{};
         platform::testing::UseNullHost();
-        dir_ =
-            std::filesystem::temp_directory_path() /
-            ("vh-run-" + std::to_string(::getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        dir_ = std::filesystem::temp_directory_path() / ("vh-run-" + std::to_string(::getpid()) + name);
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
@@ -107,89 +78,66 @@ protected:
         platform::testing::UseNullHost();
     }
     std::string In(const char* name) const { return (dir_ / name).string(); }
-
     std::filesystem::path dir_;
 };
 
-TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotCaptureAndTrace) {
+TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
+    gEntry.result = 7;
     const RunResult run = RunWith({"--offscreen", "--no-vsync", "--frames=5", "--pixel-format", "555", "--screenshot",
-                                   In("shot.png"), "--capture", In("frames"), "--trace=" + In("trace.jsonl")},
-                                  FakeWinMain);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(gEntry.calls, 1);
-    EXPECT_EQ(platform::testing::PresentedFrameCount(), 5u);
+                                   In("shot.png"), "--trace=" + In("trace.jsonl")});
+    EXPECT_EQ(run.exitCode, 7) << "WinMain's result is the exit code; " << run.err;
+    EXPECT_EQ(std::tuple(gEntry.calls, gEntry.instance, gEntry.previous, gEntry.showCommand),
+              std::tuple(1, GetModuleHandleA(nullptr), HINSTANCE{}, SW_SHOWNORMAL));
+    EXPECT_EQ(gEntry.commandLine, "--offscreen --no-vsync --frames=5 --pixel-format 555 --screenshot " +
+                                      In("shot.png") + " --trace=" + In("trace.jsonl"));
 
     unsigned long long frames = 0;
     double seconds = 0, fps = 0;
     int used = 0;
-    ASSERT_EQ(
-        std::sscanf(run.out.c_str(), "vornhollow: %llu frames in %lf s = %lf fps, %n", &frames, &seconds, &fps, &used),
-        3)
-        << run.out;
+    const char* format = "vornhollow: %llu frames in %lf s = %lf fps, %n";
+    ASSERT_EQ(std::sscanf(run.out.c_str(), format, &frames, &seconds, &fps, &used), 3) << run.out;
     EXPECT_EQ(frames, 5u);
     EXPECT_GT(seconds, 0.0);
     // Both are printed rounded (seconds to 0.01, fps to 0.1): fps must fit 5 frames in that time.
     EXPECT_GE(fps, 5 / (seconds + 0.005) - 0.051);
     EXPECT_LE(fps, 5 / (seconds - 0.005) + 0.051);
     EXPECT_EQ(run.out.substr(static_cast<std::size_t>(used)), "3 tiles, 5-5-5, vsync off\n");
-
     // The screenshot is the fifth frame: every pixel 5 in 5-5-5, blue 5 widened to 41.
     const present_test::RgbImage shot = present_test::ReadPng(In("shot.png"));
     ASSERT_TRUE(shot.ok && shot.width == 640);
-    EXPECT_EQ(shot.At(639, 479)[0], 0);
-    EXPECT_EQ(shot.At(639, 479)[2], 41);
-
-    EXPECT_TRUE(std::filesystem::exists(dir_ / "frames" / "frame-000005.png"));
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "frames" / "frame-000006.png"));
-
+    EXPECT_EQ((std::pair{shot.At(639, 479)[0], shot.At(639, 479)[2]}), (std::pair<std::uint8_t, std::uint8_t>{0, 41}));
     // The program's own line, then one line per presented frame.
     std::ifstream trace(In("trace.jsonl"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(trace, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0], R"({"event":"start"})");
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string start = R"({"type":"present","n":)" + std::to_string(i) + R"(,"t_ms":)";
-        EXPECT_EQ(lines[i].rfind(start, 0), 0u) << lines[i];
-        EXPECT_EQ(lines[i].back(), '}') << lines[i];
+    std::string line;
+    ASSERT_TRUE(std::getline(trace, line));
+    EXPECT_EQ(line, R"({"event":"start"})");
+    int n = 0;
+    while (std::getline(trace, line)) {
+        EXPECT_EQ(line.rfind(R"({"type":"present","n":)" + std::to_string(++n) + R"(,"t_ms":)", 0), 0u) << line;
     }
+    EXPECT_EQ(n, 5) << "one line per frame";
     EXPECT_FALSE(diagnostics::TraceEnabled());
 }
 
-TEST_F(RunProcessTest, WinMainGetsTheModuleTheArgumentsAndItsResultIsTheExitCode) {
-    gEntry.result = 7;
-    EXPECT_EQ(RunWith({"--offscreen", "--frames", "2", "--no-vsync"}, FakeWinMain).exitCode, 7);
-    EXPECT_EQ(gEntry.instance, GetModuleHandleA(nullptr));
-    EXPECT_EQ(gEntry.previous, nullptr);
-    EXPECT_EQ(gEntry.commandLine, "--offscreen --frames 2 --no-vsync");
-    EXPECT_EQ(gEntry.showCommand, SW_SHOWNORMAL);
-}
-
-TEST_F(RunProcessTest, UsageErrorsHelpAndVersionNeverStartTheProgram) {
+// Usage errors, help, version and a missing display never start the program.
+TEST_F(RunProcessTest, RunsThatCannotStartNeverCallWinMain) {
     const struct {
         std::vector<std::string> args;
         int exitCode;
         bool usageOnStdout, usageOnStderr;
     } cases[] = {{{"--frames", "0"}, 2, false, true}, {{"--help"}, 0, true, false}, {{"--version"}, 0, false, false}};
     for (const auto& c : cases) {
-        const RunResult run = RunWith(c.args, FakeWinMain);
+        const RunResult run = RunWith(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0];
         EXPECT_EQ(run.out.find("usage:") != std::string::npos, c.usageOnStdout) << c.args[0];
         EXPECT_EQ(run.err.find("usage:") != std::string::npos, c.usageOnStderr) << c.args[0];
     }
-    EXPECT_EQ(gEntry.calls, 0);
-}
-
-TEST_F(RunProcessTest, NoDisplayEndsWithCodeOneSuggestingOffscreen) {
     const char* saved = std::getenv("SDL_VIDEODRIVER");
     const std::string previous = saved != nullptr ? saved : "";
     ::setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
-    const RunResult run = RunWith({"--frames", "3"}, FakeWinMain);
-    if (saved != nullptr)
-        ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
-    else
-        ::unsetenv("SDL_VIDEODRIVER");
-    EXPECT_EQ(run.exitCode, 1);
+    const RunResult run = RunWith({"--frames", "3"});
+    saved != nullptr ? ::setenv("SDL_VIDEODRIVER", previous.c_str(), 1) : ::unsetenv("SDL_VIDEODRIVER");
+    EXPECT_EQ(run.exitCode, 1) << "no display";
     EXPECT_NE(run.err.find("--offscreen"), std::string::npos) << run.err;
     EXPECT_EQ(gEntry.calls, 0);
 }
