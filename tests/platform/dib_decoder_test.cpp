@@ -1,17 +1,13 @@
-// The DIB decoder on DIBs made to measure (pixel placement for every depth and row order, colour
-// tables and masks, the file's pixel offset, headers that lie) and over the BMP Suite corpus: good
-// files of the supported kinds decode to the same picture whatever their encoding, broken ones are
+// The DIB decoder on DIBs made to measure and over the BMP Suite corpus: pixels land where they
+// belong, good files decode to the same picture whatever their encoding, headers that lie are
 // refused, and no cut of any file reads outside its buffer (run under ASan).
 #include <gtest/gtest.h>
 
-#include <array>
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
-#include <string>
 
 #include "dib_test_support.h"
 #include "gdi/dib_decoder.h"
@@ -57,8 +53,7 @@ TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
     }
     // biClrUsed 2 on 8 bits: the pixels follow 2 entries, blue-green-red, and the other 254 are black.
     dib_test::TestDib dib = dib_test::Filled(3, 1, 8, 0, {{0, 255, 0, 0}, {10, 20, 30, 0}});
-    dib.At(1, 0) = 1;
-    dib.At(2, 0) = 255;
+    dib.At(1, 0) = 1, dib.At(2, 0) = 255;
     const DibDecodeResult result = Decode(dib.Packed());
     ASSERT_TRUE(result.dib);
     const auto colour = [&](int x) { return Rgb(result.dib->ColorAt(x, 0)); };
@@ -96,7 +91,7 @@ TEST(DibDecoder, ColourMasksWidenOrNarrowEachChannelAndBrokenMasksAreRefused) {
     }
 }
 
-TEST(DibDecoder, RefusesHeadersThatLie) {
+TEST(DibDecoder, RefusesHeadersThatLieAndHonoursTheFilesPixelOffset) {
     const Bytes good = Pattern(4, 2, 8, false).Packed();
     ASSERT_TRUE(Decode(good).dib);
     // Each field with the lies it may tell: header size, width, height, planes, depth, compression, colours.
@@ -119,13 +114,10 @@ TEST(DibDecoder, RefusesHeadersThatLie) {
     for (const std::size_t length : {good.size() - 1, std::size_t{40}, std::size_t{20}, std::size_t{3}})
         EXPECT_FALSE(Decode(Bytes(good.begin(), good.begin() + static_cast<long>(length))).dib) << length;
     EXPECT_FALSE(platform::gdi::DecodePackedDib(nullptr, 100).dib);
-}
 
-TEST(DibDecoder, FileEntryHonoursThePixelOffset) {
     const Bytes file = Pattern(3, 2, 24, false).File();
-    const DibDecodeResult direct = DecodeFile(file);
-    ASSERT_TRUE(direct.dib) << direct.error;
-    EXPECT_EQ(direct.dib->pixels, Decode(Bytes(file.begin() + 14, file.end())).dib.value().pixels);
+    const std::vector<std::uint8_t> pixels = DecodeFile(file).dib.value().pixels;
+    EXPECT_EQ(pixels, Decode(Bytes(file.begin() + 14, file.end())).dib.value().pixels);
     auto withOffset = [](Bytes bytes, DWORD value) {
         std::memcpy(bytes.data() + 10, &value, 4);
         return bytes;
@@ -133,7 +125,7 @@ TEST(DibDecoder, FileEntryHonoursThePixelOffset) {
     Bytes gapped(file.begin(), file.begin() + 54);  // 8 bytes between the header and the pixels
     gapped.insert(gapped.end(), 8, 0xEE);
     gapped.insert(gapped.end(), file.begin() + 54, file.end());
-    EXPECT_EQ(DecodeFile(withOffset(gapped, 54 + 8)).dib.value().pixels, direct.dib->pixels);
+    EXPECT_EQ(DecodeFile(withOffset(gapped, 54 + 8)).dib.value().pixels, pixels);
     // Inside the info header, no room for pixels, far past the end, no signature.
     for (const DWORD offset : {DWORD{20}, static_cast<DWORD>(file.size()), DWORD{0xFFFFFFF0u}})
         EXPECT_FALSE(DecodeFile(withOffset(file, offset)).dib) << offset;
@@ -144,9 +136,9 @@ TEST(DibDecoder, FileEntryHonoursThePixelOffset) {
 
 const std::string kSuite = std::string(VH_TESTDATA_DIR) + "/bmpsuite/";
 
-DibDecodeResult DecodeSuiteFile(const std::string& name) {
-    std::ifstream in(kSuite + name, std::ios::binary);
-    return DecodeFile(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(DibBmpSuite, GoodFilesDecodeAtTheirSizeBadOnesAreRefusedAndNoCutReadsTooFar) {
@@ -165,8 +157,7 @@ TEST(DibBmpSuite, GoodFilesDecodeAtTheirSizeBadOnesAreRefusedAndNoCutReadsTooFar
     for (const char* directory : {"g", "b", "q"}) {
         for (const auto& entry : std::filesystem::directory_iterator(kSuite + directory)) {
             const std::string name = std::string(directory) + "/" + entry.path().filename().string();
-            std::ifstream in(entry.path(), std::ios::binary);
-            const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            const Bytes bytes = ReadFile(entry.path());
             const DibDecodeResult result = DecodeFile(bytes);
             ++files;
             ASSERT_EQ(!result.dib, result.error != nullptr) << name;
@@ -188,20 +179,21 @@ TEST(DibBmpSuite, GoodFilesDecodeAtTheirSizeBadOnesAreRefusedAndNoCutReadsTooFar
     }
     EXPECT_EQ(files, 27 + 20 + 43);
     // Indices past the colour table are black.
-    EXPECT_EQ(Rgb(DecodeSuiteFile("b/pal8badindex.bmp").dib.value().colors.at(200)), 0u);
+    EXPECT_EQ(Rgb(DecodeFile(ReadFile(kSuite + "b/pal8badindex.bmp")).dib.value().colors.at(200)), 0u);
 }
 
 TEST(DibBmpSuite, EncodingsAgree) {
     // One picture in many encodings: equal to the 24-bit or the 8-bit file; within the rounding of
     // 5- and 6-bit channels (16-bit files) or of 10- and 11-bit ones (111110).
-    const DibDecodeResult rgb24 = DecodeSuiteFile("g/rgb24.bmp"), pal8 = DecodeSuiteFile("g/pal8.bmp");
+    const DibDecodeResult rgb24 = DecodeFile(ReadFile(kSuite + "g/rgb24.bmp")),
+                          pal8 = DecodeFile(ReadFile(kSuite + "g/pal8.bmp"));
     ASSERT_TRUE(rgb24.dib && pal8.dib);
     for (const std::string name :
          {"g/rgb24pal", "g/rgb32", "g/rgb32bf", "g/rgb32bfdef", "q/rgb32h52", "q/rgb32-xbgr", "q/rgb24largepal",
           "q/rgb32-111110", "g/rgb16", "g/rgb16bfdef", "g/rgb16-565", "g/rgb16-565pal", "g/pal8-0", "g/pal8os2",
           "g/pal8topdown", "g/pal8v4", "g/pal8v5", "q/pal8offs"}) {
-        const DibDecodeResult candidate = DecodeSuiteFile(name + ".bmp");
-        const auto& reference = name.starts_with("g/pal8") || name == "q/pal8offs" ? *pal8.dib : *rgb24.dib;
+        const DibDecodeResult candidate = DecodeFile(ReadFile(kSuite + name + ".bmp"));
+        const auto& reference = name.find("pal8") != std::string::npos ? *pal8.dib : *rgb24.dib;
         const int tolerance = name.starts_with("g/rgb16") ? 4 : name == "q/rgb32-111110" ? 1 : 0;
         ASSERT_TRUE(candidate.dib) << name;
         int differing = 0;

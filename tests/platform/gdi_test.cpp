@@ -1,26 +1,36 @@
-// Drawing into a 16-bit surface DC: TextOutA (glyphs in exactly the text colour below right of the
-// reference point, transparent or opaque, clipped exactly) and StretchBlt from a DIB section
-// (colour conversion, nearest-neighbour scaling, mirroring, clipping, refusals). Each surface sits
-// inside a guard band that catches writes past its edges.
+// GDI: memory DCs and DIB sections (selection, descriptions, deletion, handle checks), text and
+// StretchBlt into 16-bit surface DCs inside a guard band that catches writes past their edges, and
+// LoadImageA on bitmap resources.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <fstream>
-#include <string>
-#include <vector>
+#include <iterator>
+#include <thread>
 
 #include "dib_test_support.h"
 #include "gdi/dib_decoder.h"
+#include "gdi/gdi_control.h"
 #include "gdi/gdi_objects.h"
 #include "gdi/surface_dc.h"
+#include "kernel/kernel_control.h"
+#include "windows.h"
 
 namespace {
 
 using platform::PixelFormat;
+using platform::gdi::LiveGdiObjectCount;
 using Pixels = std::vector<std::uint16_t>;
 constexpr int kGuard = 24;
+
+HBITMAP MakeBitmap(const dib_test::TestDib& dib) {
+    const dib_test::Bytes packed = dib.Packed();
+    return platform::gdi::CreateDibSection(platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib.value());
+}
+HBITMAP MakeBitmap(int width, int height, int bits) {
+    return MakeBitmap(dib_test::Filled(width, height, bits, 0, std::vector<RGBQUAD>(bits <= 8 ? 2 : 0)));
+}
 
 // Every pixel of the buffer starts distinct from its neighbours and from every colour drawn here.
 struct Surface {
@@ -34,14 +44,11 @@ struct Surface {
     std::size_t Index(int x, int y) const {
         return static_cast<std::size_t>((y + kGuard) * (width + 2 * kGuard) + x + kGuard);
     }
-    std::uint16_t At(int x, int y) const { return pixels[Index(x, y)]; }
-    bool Changed(int x, int y) const { return At(x, y) != picture[Index(x, y)]; }
+    bool Changed(int x, int y) const { return pixels[Index(x, y)] != picture[Index(x, y)]; }
     // A pixel drawn on the surface, or 0 where nothing was drawn or (x, y) lies outside it.
     std::uint16_t Drawn(std::int64_t x, std::int64_t y) const {
         const bool inside = x >= 0 && y >= 0 && x < width && y < height;
-        return inside && Changed(static_cast<int>(x), static_cast<int>(y))
-                   ? At(static_cast<int>(x), static_cast<int>(y))
-                   : 0;
+        return inside && Changed(int(x), int(y)) ? pixels[Index(int(x), int(y))] : 0;
     }
     bool GuardIntact() const {
         for (int y = -kGuard; y < height + kGuard; ++y)
@@ -59,6 +66,107 @@ struct Surface {
     Pixels pixels, picture;
     HDC dc = nullptr;
 };
+
+TEST(GdiObjects, SelectReturnsThePreviousObjectAndKeepsOneDcPerBitmap) {
+    const int before = LiveGdiObjectCount();
+    HDC first = CreateCompatibleDC(nullptr), second = CreateCompatibleDC(first);  // compatible with a DC too
+    HBITMAP bitmap = MakeBitmap(3, 2, 8);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 3);
+    HGDIOBJ original = SelectObject(first, bitmap);  // the DC's initial 1x1 bitmap
+    EXPECT_TRUE(original != nullptr && original != static_cast<HGDIOBJ>(bitmap));
+    EXPECT_EQ(SelectObject(second, bitmap), nullptr);  // already selected into `first`
+    EXPECT_FALSE(DeleteObject(bitmap));                // still selected: stays alive
+    EXPECT_EQ(SelectObject(first, original), static_cast<HGDIOBJ>(bitmap));
+    EXPECT_EQ(SelectObject(second, bitmap), original);  // free again once deselected
+    // Stock objects select like any other and survive deletion.
+    HGDIOBJ black = GetStockObject(BLACK_BRUSH), brush = SelectObject(first, black);
+    EXPECT_NE(brush, nullptr);  // the default brush
+    EXPECT_EQ(SelectObject(first, brush), black);
+    EXPECT_TRUE(DeleteObject(black) && GetStockObject(BLACK_BRUSH) == black);
+    EXPECT_FALSE(SelectObject(first, nullptr) || SelectObject(first, reinterpret_cast<HGDIOBJ>(&brush)));
+    EXPECT_TRUE(DeleteDC(second));  // deleting the DC releases the bitmap
+    EXPECT_TRUE(DeleteObject(bitmap) && DeleteDC(first));
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+    BITMAP description{};  // everything is gone: a second delete or a use is refused
+    EXPECT_FALSE(DeleteDC(first) || DeleteObject(bitmap) || SelectObject(first, original) ||
+                 GetObjectA(bitmap, sizeof description, &description));
+}
+
+TEST(GdiObjects, GetObjectFillsWholeRecordsOrNothing) {
+    HBITMAP bitmap = MakeBitmap(5, 3, 24);
+    // Too small for a BITMAP is refused without a partial copy; a DIBSECTION once there is room for one.
+    constexpr int kBitmap = sizeof(BITMAP), kSection = sizeof(DIBSECTION);
+    for (const auto& [bytes, expected] : {std::pair{0, 0},
+                                          {1, 0},
+                                          {16, 0},
+                                          {kBitmap - 8, 0},
+                                          {kBitmap - 1, 0},
+                                          {kBitmap, kBitmap},
+                                          {64, kBitmap},
+                                          {kSection, kSection},
+                                          {256, kSection}}) {
+        unsigned char buffer[256];
+        std::memset(buffer, 0xCD, sizeof buffer);
+        EXPECT_EQ(GetObjectA(bitmap, bytes, buffer), expected) << bytes << " bytes";
+        const auto written = std::find_if(std::rbegin(buffer), std::rend(buffer), [](auto b) { return b != 0xCD; });
+        EXPECT_LE(std::rend(buffer) - written, expected) << bytes << " bytes";
+    }
+    DIBSECTION s{};
+    ASSERT_EQ(GetObjectA(bitmap, sizeof s, &s), kSection);
+    EXPECT_NE(s.dsBm.bmBits, nullptr);
+    // 15 bytes a row padded to 16; the bits are stored top-down.
+    EXPECT_EQ(std::tuple(s.dsBm.bmType, s.dsBm.bmWidth, s.dsBm.bmHeight, s.dsBm.bmWidthBytes, s.dsBm.bmPlanes,
+                         s.dsBm.bmBitsPixel, s.dsBmih.biSize, s.dsBmih.biWidth, s.dsBmih.biHeight, s.dsBmih.biBitCount,
+                         s.dsBmih.biSizeImage),
+              std::tuple(0, 5, 3, 16, 1, 24, 40u, 5, -3, 24, 48u));
+    EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), kBitmap);
+    EXPECT_FALSE(GetObjectA(bitmap, -1, &s) || GetObjectA(nullptr, sizeof s, &s));
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetObjectA(dc, sizeof s, &s), 0);  // a DC is not a bitmap
+    // A new DC's own 1x1 bitmap is a device bitmap: a BITMAP however large the buffer.
+    HGDIOBJ original = SelectObject(dc, bitmap);
+    EXPECT_EQ(GetObjectA(original, sizeof s, &s), kBitmap);
+    SelectObject(dc, original);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+TEST(GdiObjects, SurfaceDcsAreCheckedOwnedBySurfacesAndHandlesSurviveThreads) {
+    std::uint16_t pixels[4 * 4] = {};
+    EXPECT_EQ(platform::gdi::CreateSurfaceDC(nullptr, 4, 4, 4, PixelFormat::Rgb565), nullptr);
+    for (const auto& [w, h, stride] : {std::tuple{0, 4, 4}, {4, -1, 4}, {4, 4, 3}})
+        EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, w, h, stride, PixelFormat::Rgb565), nullptr)
+            << w << h << stride;
+    const int before = LiveGdiObjectCount();
+    HDC dc = platform::gdi::CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 1);
+    EXPECT_FALSE(DeleteDC(dc) || DeleteObject(dc));  // surfaces give their DCs back through ReleaseDC
+    HBITMAP bitmap = MakeBitmap(1, 1, 8);
+    EXPECT_EQ(SelectObject(dc, bitmap), nullptr);  // surface DCs draw into their surface only
+    DeleteObject(bitmap);
+    platform::gdi::DestroySurfaceDC(dc);
+    platform::gdi::DestroySurfaceDC(dc);  // already gone: ignored
+    platform::gdi::DestroySurfaceDC(reinterpret_cast<HDC>(pixels));
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+    auto churn = [] {
+        for (int i = 0; i < 300; ++i) {
+            HDC memory = CreateCompatibleDC(nullptr);
+            HBITMAP b = MakeBitmap(2, 2, 8);
+            SelectObject(memory, b);
+            BITMAP d{};
+            EXPECT_EQ(GetObjectA(b, sizeof d, &d), static_cast<int>(sizeof d));
+            EXPECT_EQ(SetBkMode(memory, TRANSPARENT), OPAQUE);
+            DeleteDC(memory);
+            EXPECT_TRUE(DeleteObject(b));
+            EXPECT_EQ(SetBkMode(memory, OPAQUE), 0);  // the handle died with its DC
+        }
+    };
+    std::thread a(churn), b(churn);
+    a.join(), b.join();
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+}
 
 TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedExactly) {
     const struct {
@@ -124,15 +232,8 @@ TEST(GdiTextDeathTest, WithoutAFontTextFailsAndSaysWhyOnce) {
 
 // Palette: 0 pure green (the sheets' transparent colour), 1 red, 2 mid-grey, 3 r=0x09 g=0x37 b=0xFF;
 // the same in 5-6-5 and 5-5-5, each component truncated to its field's width.
-const std::vector<RGBQUAD> kSheetColors = {
-    {0, 255, 0, 0}, {0, 0, 255, 0}, {0x80, 0x80, 0x80, 0}, {0xFF, 0x37, 0x09, 0}};
 constexpr std::uint16_t kSheet565[4] = {0x07E0, 0xF800, 0x8410, (0x09 >> 3) << 11 | (0x37 >> 2) << 5 | 0x1F};
 constexpr std::uint16_t kSheet555[4] = {0x03E0, 0x7C00, 0x4210, (0x09 >> 3) << 10 | (0x37 >> 3) << 5 | 0x1F};
-
-HBITMAP MakeBitmap(const dib_test::TestDib& dib) {
-    const dib_test::Bytes packed = dib.Packed();
-    return platform::gdi::CreateDibSection(platform::gdi::DecodePackedDib(packed.data(), packed.size()).dib.value());
-}
 
 // Copies `dib` into a w x h surface with StretchBlt from (sx, sy, sw, sh) to (x, y, dw, dh); returns
 // the surface's pixels row by row, or nothing when the call fails or writes outside the surface.
@@ -152,7 +253,9 @@ Pixels Stretch(const dib_test::TestDib& dib, int w, int h, std::array<int, 8> r,
 
 TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
     // Top row: the four colours left to right (8 bits through the palette, 24 direct); bottom row: red.
-    dib_test::TestDib sheet = dib_test::Filled(4, 2, 8, 1, kSheetColors), direct = dib_test::Filled(4, 2, 24, 0xFF0000);
+    dib_test::TestDib sheet = dib_test::Filled(
+                          4, 2, 8, 1, {{0, 255, 0, 0}, {0, 0, 255, 0}, {0x80, 0x80, 0x80, 0}, {0xFF, 0x37, 0x09, 0}}),
+                      direct = dib_test::Filled(4, 2, 24, 0xFF0000);
     const std::uint32_t rgb[4] = {0x00FF00, 0xFF0000, 0x808080, 0x0937FF};
     for (int x = 0; x < 4; ++x) sheet.At(x, 0) = static_cast<std::uint32_t>(x), direct.At(x, 0) = rgb[x];
     for (const PixelFormat format : {PixelFormat::Rgb565, PixelFormat::Rgb555}) {
@@ -166,10 +269,7 @@ TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
         std::array<int, 8> request;
         Pixels expected;  // row by row; 0 where nothing was drawn
     } cases[] = {
-        {8,
-         2,
-         {0, 0, 8, 2, 0, 0, 4, 1},
-         {green, green, red, red, grey, grey, blue, blue, green, green, red, red, grey, grey, blue, blue}},
+        {8, 1, {0, 0, 8, 1, 0, 0, 4, 1}, {green, green, red, red, grey, grey, blue, blue}},
         {1, 4, {0, 0, 1, 4, 0, 0, 1, 2}, {green, green, red, red}},  // bottom-up rows arrive top first
         {2, 1, {0, 0, 2, 1, 0, 0, 4, 1}, {red, blue}},               // the source pixel under each centre
         {3, 1, {0, 0, 3, 1, 0, 0, 4, 1}, {green, grey, blue}},
@@ -203,7 +303,7 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
     EXPECT_EQ((std::vector<HGDIOBJ>{select(2), select(18), select(6), select(19), select(11), select(15)}),
               (std::vector<HGDIOBJ>{GetStockObject(0), GetStockObject(2), GetStockObject(7), GetStockObject(6),
                                     GetStockObject(13), nullptr}));
-    const HBITMAP bitmap = MakeBitmap(dib_test::Filled(1, 1, 24, 0));  // no DC either
+    const HBITMAP bitmap = MakeBitmap(1, 1, 24);  // no DC either
     for (HDC bad : {HDC{}, deleted, reinterpret_cast<HDC>(bitmap)})
         EXPECT_TRUE(SetBkMode(bad, OPAQUE) == 0 && SetTextColor(bad, 0) == CLR_INVALID);
     DeleteObject(bitmap);
@@ -222,6 +322,63 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
         EXPECT_FALSE(StretchBlt(b.dest, 0, 0, b.w, b.h, b.src, 0, 0, 2, 2, b.rop)) << &b - blits;
     DeleteDC(memory);
     EXPECT_EQ(s.pixels, s.picture);
+}
+
+HBITMAP Load(LPCSTR name, int width = 0, int height = 0) {
+    return static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION));
+}
+
+TEST(ResourceLoadImage, DecodesAddedAndEmbeddedBitmapsAndRefusesWhatItCannot) {
+    dib_test::TestDib dib = dib_test::Filled(6, 4, 8, 1, {RGBQUAD{0, 255, 0, 0}, RGBQUAD{0, 0, 255, 0}});
+    dib.At(0, 0) = 0;  // top-left pure green, the rest red
+    const dib_test::Bytes good = dib.Packed();
+    using platform::resources::AddForTesting;
+    AddForTesting(RT_BITMAP, 7101, good);
+    AddForTesting(RT_BITMAP, 7103, dib_test::Bytes(good.begin(), good.end() - 4));  // pixels cut short
+    AddForTesting(RT_BITMAP, 7104, {'B', 'M', 0, 0});                               // a file header is not a DIB
+    Surface s(6, 4);
+    const int before = LiveGdiObjectCount();
+    for (LPCSTR name : {"#7103", "#7104", "#7199", "nothing"}) EXPECT_EQ(Load(name), nullptr) << name;
+    EXPECT_EQ(LoadImageA(GetModuleHandleA(nullptr), "#7101", 1, 0, 0, 0), nullptr);  // an icon, not a bitmap
+    EXPECT_EQ(LoadImageA(reinterpret_cast<HINSTANCE>(0x99), "#7101", IMAGE_BITMAP, 0, 0, 0), nullptr);
+    EXPECT_FALSE(Load("#7101", 6, 5) || Load("#7101", 7, 4));  // no scaling
+    platform::resources::FailLockResource(1);
+    EXPECT_EQ(Load("#7101"), nullptr);
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+    HBITMAP bitmap = Load("#7101", 6, 4);  // its own size is no scaling
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 1);
+    // Through a memory DC into a surface: green becomes the 5-6-5 green mask, red the red mask.
+    HDC memory = CreateCompatibleDC(nullptr);
+    SelectObject(memory, bitmap);
+    ASSERT_TRUE(StretchBlt(s.dc, 0, 0, 6, 4, memory, 0, 0, 6, 4, SRCCOPY));
+    EXPECT_EQ(std::tuple(s.Drawn(0, 0), s.Drawn(1, 0), s.Drawn(5, 3)), std::tuple(0x07E0, 0xF800, 0xF800));
+    DeleteDC(memory);
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_EQ(LiveGdiObjectCount(), before);
+    for (int id : {7101, 7103, 7104}) platform::resources::RemoveForTesting(RT_BITMAP, id);
+    // The scene bitmaps the build embeds: packed DIBs, no file header and nothing between the colour
+    // table and the pixels; entry 0 of a palette is pure green.
+    for (const auto& [name, width, height, bits] :
+         {std::tuple{"#102", 640, 480, 24}, {"#103", 500, 360, 8}, {"#105", 384, 64, 8}}) {
+        const HRSRC resource = FindResourceA(nullptr, name, RT_BITMAP);
+        ASSERT_NE(resource, nullptr) << name;
+        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, resource)));
+        BITMAPINFOHEADER header;
+        std::memcpy(&header, bytes, sizeof header);
+        const std::size_t colors = bits == 8 ? (header.biClrUsed != 0 ? header.biClrUsed : 256) : 0;
+        const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+        EXPECT_EQ(std::tuple(header.biSize, header.biCompression, SizeofResource(nullptr, resource)),
+                  std::tuple(40u, DWORD{BI_RGB}, 40 + 4 * colors + stride * height))
+            << name;
+        EXPECT_TRUE(bits == 24 || (bytes[40] == 0 && bytes[41] == 255 && bytes[42] == 0)) << name;
+        HBITMAP loaded = Load(name);
+        BITMAP d{};
+        ASSERT_EQ(GetObjectA(loaded, sizeof d, &d), static_cast<int>(sizeof d)) << name;
+        EXPECT_EQ(std::tuple(d.bmWidth, d.bmHeight, d.bmBitsPixel), std::tuple(width, height, bits)) << name;
+        DeleteObject(loaded);
+    }
 }
 
 }  // namespace
