@@ -1,6 +1,5 @@
-// A window for the window-system tests: a registered class whose procedure records every
-// message it receives and behaves like the program's (quit on WM_DESTROY, cursor hidden on
-// WM_SETCURSOR, default handling otherwise).
+// A window for the window-system tests: its procedure records every message it receives and
+// behaves like the program's (quit on WM_DESTROY, cursor hidden on WM_SETCURSOR).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,8 +26,7 @@ inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, 
     return TRUE;
 }
 
-constexpr const char* kClassName = "Win Test Window";
-constexpr const char* kTitle = "Win Test Title";
+constexpr const char *kClassName = "Win Test Window", *kTitle = "Win Test Title";
 
 inline HWND CreateTestWindow(DWORD style = WS_POPUP | WS_VISIBLE) {
     return CreateWindowExA(WS_EX_TOPMOST, kClassName, kTitle, style, 0, 0, GetSystemMetrics(SM_CXSCREEN),
@@ -52,6 +50,7 @@ protected:
     }
     void TearDown() override {
         platform::testing::SetMessageBoxHook(nullptr);
+        platform::SetOptions(platform::Options{});
         platform::testing::UseNullHost();
     }
 };
