@@ -1,4 +1,4 @@
-// Builds small uncompressed DIBs and .bmp files in memory for the GDI and resource tests.
+// Builds small uncompressed DIBs and .bmp files in memory for the GDI tests.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +18,8 @@ void Append(Bytes& out, const T& value) {
 }
 
 struct TestDib {
-    int width = 0;
-    int height = 0;  // rows; stored bottom-up unless topDown
-    int bits = 8;    // 1, 4, 8 (indices into colors) or 24, 32 (pixels as 0x00RRGGBB)
+    int width = 0, height = 0;  // rows stored bottom-up unless topDown
+    int bits = 8;               // 1, 4, 8 (indices into colors) or 24, 32 (pixels as 0x00RRGGBB)
     bool topDown = false;
     std::vector<RGBQUAD> colors;
     std::vector<std::uint32_t> pixels;  // top row first, width * height entries
@@ -45,7 +44,6 @@ struct TestDib {
         }
         return out;
     }
-
     // The same DIB behind a 14-byte file header.
     Bytes File() const {
         Bytes out, packed = Packed();
