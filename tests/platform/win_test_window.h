@@ -21,9 +21,7 @@ inline std::vector<MSG>& Log() {
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Log().push_back(MSG{window, message, wParam, lParam, 0, {}});
     if (message == WM_DESTROY) PostQuitMessage(0);
-    if (message != WM_SETCURSOR) return DefWindowProcA(window, message, wParam, lParam);
-    SetCursor(nullptr);
-    return TRUE;
+    return message == WM_SETCURSOR ? (SetCursor(nullptr), TRUE) : DefWindowProcA(window, message, wParam, lParam);
 }
 
 constexpr const char *kClassName = "Win Test Window", *kTitle = "Win Test Title";
@@ -38,13 +36,10 @@ protected:
     void SetUp() override {
         platform::SetOptions(platform::Options{});
         platform::testing::UseNullHost();
-        static const ATOM atom = [] {  // classes outlive UseNullHost: one registration per process
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = RecordingProc;
-            wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-            wc.lpszClassName = kClassName;
-            return RegisterClassA(&wc);
-        }();
+        // Classes outlive UseNullHost: one registration per process.
+        static const WNDCLASSA wc{
+            0, RecordingProc, 0, 0, nullptr, nullptr, LoadCursorA(nullptr, IDC_ARROW), nullptr, nullptr, kClassName};
+        static const ATOM atom = RegisterClassA(&wc);
         ASSERT_NE(atom, 0);
         Log().clear();
     }
