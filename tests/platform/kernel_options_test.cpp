@@ -143,11 +143,7 @@ ParseResult Parse(std::vector<std::string> args) {
 #define HOLDS(condition) [](const Options& o) { return condition; }, #condition
 
 TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
-    const struct {
-        std::vector<std::string> args;
-        std::function<bool(const Options&)> holds;
-        const char* what;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, std::function<bool(const Options&)>, const char*> cases[] = {
         {{},
          HOLDS(!o.windowed && !o.offscreen && o.vsync && o.vramKb == 4096 && o.frames == 0 &&
                o.pixelFormat == PixelFormat::Rgb565 && o.present == PresentPath::Auto && o.screenshot.empty() &&
@@ -167,10 +163,9 @@ TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
         {{"--screenshot=dir/b c.png", "--capture", "frames", "--trace=u"},
          HOLDS(o.screenshot == "dir/b c.png" && o.capture == "frames" && o.trace == "u")},
     };
-    for (const auto& c : cases) {
-        const ParseResult r = Parse(c.args);
-        EXPECT_FALSE(r.exitCode.has_value()) << c.what << ": " << r.message;
-        EXPECT_TRUE(c.holds(r.options)) << c.what;
+    for (const auto& [args, holds, what] : cases) {
+        const ParseResult r = Parse(args);
+        EXPECT_TRUE(!r.exitCode.has_value() && holds(r.options)) << what << ": " << r.message;
     }
 }
 
