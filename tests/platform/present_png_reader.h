@@ -10,8 +10,7 @@
 namespace present_test {
 
 struct RgbImage {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;  // width * height * 3
     bool ok = false;
 
@@ -24,8 +23,7 @@ inline RgbImage ReadPng(const std::string& path) {
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return out;
     image.format = PNG_FORMAT_RGB;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
+    out.width = static_cast<int>(image.width), out.height = static_cast<int>(image.height);
     out.rgb.resize(PNG_IMAGE_SIZE(image));
     out.ok = png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr) != 0;
     png_image_free(&image);

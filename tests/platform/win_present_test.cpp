@@ -1,0 +1,467 @@
+// The window system and presenting: the message queue, classes and the one window, host events,
+// message boxes, the cursor, screen metrics and stock handles; the presenter on the offscreen host
+// (counting, the last frame, capture, the vsync notice, the virtual display's refreshes), the PNG
+// writer's refusals, the SDL host where SDL can open a video driver (CTest sets
+// SDL_VIDEODRIVER=offscreen), and frames written into a window's own pixels for the shared-memory
+// path: exact in every window layout and scaled to the nearest pixel.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <tuple>
+#include <vector>
+
+#include "host/null/null_host_control.h"
+#include "host/refresh_clock.h"
+#include "host/sdl/sdl_host.h"
+#include "host/sdl/sdl_keymap.h"
+#include "host/sdl/window_pixels.h"
+#include "platform/options.h"
+#include "present/png_writer.h"
+#include "present/present_control.h"
+#include "present/presenter.h"
+#include "present_png_reader.h"
+#include "win/win_control.h"
+#include "windows.h"
+
+// A window whose procedure records every message it receives and behaves like the program's
+// (quit on WM_DESTROY, cursor hidden on WM_SETCURSOR).
+namespace {
+
+inline std::vector<MSG>& Log() {
+    static std::vector<MSG> log;
+    return log;
+}
+
+inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Log().push_back(MSG{window, message, wParam, lParam, 0, {}});
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return message == WM_SETCURSOR ? (SetCursor(nullptr), TRUE) : DefWindowProcA(window, message, wParam, lParam);
+}
+
+constexpr const char *kClassName = "Win Test Window", *kTitle = "Win Test Title";
+
+inline HWND CreateTestWindow(DWORD style = WS_POPUP | WS_VISIBLE) {
+    return CreateWindowExA(WS_EX_TOPMOST, kClassName, kTitle, style, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                           GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetOptions(platform::Options{});
+        platform::testing::UseNullHost();
+        // Classes outlive UseNullHost: one registration per process.
+        static const WNDCLASSA wc{
+            0, RecordingProc, 0, 0, nullptr, nullptr, LoadCursorA(nullptr, IDC_ARROW), nullptr, nullptr, kClassName};
+        static const ATOM atom = RegisterClassA(&wc);
+        ASSERT_NE(atom, 0);
+        Log().clear();
+    }
+    void TearDown() override {
+        platform::testing::SetMessageBoxHook(nullptr);
+        platform::SetOptions(platform::Options{});
+        platform::testing::UseNullHost();
+    }
+};
+
+namespace pt = platform::testing;
+using Fields = std::tuple<HWND, UINT, WPARAM, LPARAM>;
+constexpr UINT kAppMessage = 0x0400;  // WM_USER: a message of the program's own
+const HWND kThreadOnly = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
+const HWND kBogus = reinterpret_cast<HWND>(static_cast<LONG_PTR>(0x7777));
+
+Fields Of(const MSG& m) { return {m.hwnd, m.message, m.wParam, m.lParam}; }
+// What the window procedure received.
+std::vector<Fields> Sent() {
+    std::vector<Fields> all;
+    for (const MSG& m : Log()) all.push_back(Of(m));
+    return all;
+}
+
+TEST_F(WindowTest, PeekLooksOrTakesGetTakesInOrderAndQuitComesLast) {
+    const HWND window = CreateTestWindow();
+    ASSERT_NE(window, nullptr);
+    PostQuitMessage(3);
+    for (WPARAM i = 7; i < 10; ++i) ASSERT_TRUE(PostMessageA(window, kAppMessage, i, 8));
+    MSG msg{};
+    const auto peek = [&](UINT remove) { return PeekMessageA(&msg, nullptr, 0, 0, remove) ? Of(msg) : Fields{}; };
+    const auto get = [&](int result) {
+        EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), result);
+        return Of(msg);
+    };
+    // As on Windows, the quit comes once nothing else waits, and a look leaves it in place too.
+    const Fields seven{window, kAppMessage, 7, 8}, quit{nullptr, WM_QUIT, 3, 0};
+    EXPECT_EQ((std::vector<Fields>{peek(PM_NOREMOVE), peek(PM_NOREMOVE), get(1), peek(PM_REMOVE), get(1),
+                                   peek(PM_NOREMOVE), get(0), peek(PM_NOREMOVE)}),
+              (std::vector<Fields>{
+                  seven, seven, seven, {window, kAppMessage, 8, 8}, {window, kAppMessage, 9, 8}, quit, quit, {}}));
+    EXPECT_TRUE(!PeekMessageA(nullptr, nullptr, 0, 0, PM_REMOVE) && !PostMessageA(kBogus, kAppMessage, 0, 0));
+    EXPECT_EQ(std::tuple(GetMessageA(nullptr, nullptr, 0, 0), GetMessageA(&msg, kBogus, 0, 0)), std::tuple(-1, -1));
+}
+
+TEST_F(WindowTest, FiltersSelectByWindowAndRangeButNeverHoldBackQuit) {
+    const HWND window = CreateTestWindow();
+    PostMessageA(nullptr, kAppMessage, 1, 0);  // a thread message, no window
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    const std::tuple<HWND, UINT, UINT, UINT> looks[] = {
+        // window, range, what is found (0: nothing)
+        {nullptr, 0, 0, kAppMessage},          {window, 0, 0, WM_KEYDOWN},
+        {kThreadOnly, 0, 0, kAppMessage},      {nullptr, WM_KEYDOWN, WM_KEYDOWN, WM_KEYDOWN},
+        {nullptr, 0, WM_KEYDOWN, WM_KEYDOWN},  {nullptr, WM_KEYDOWN + 1, kAppMessage - 1, 0},
+        {window, kAppMessage, kAppMessage, 0}, {nullptr, kAppMessage, 0xFFFF, kAppMessage}};
+    MSG msg{};
+    for (const auto& [filter, min, max, found] : looks)
+        EXPECT_EQ(PeekMessageA(&msg, filter, min, max, PM_NOREMOVE) ? msg.message : 0, found)
+            << filter << " " << min << ".." << max;
+    EXPECT_EQ(GetMessageA(&msg, kThreadOnly, 0, 0) == 1 ? msg.message : 0, kAppMessage);
+    PostQuitMessage(0);
+    const auto take = [&](HWND w, UINT min, UINT max) {
+        return PeekMessageA(&msg, w, min, max, PM_REMOVE) ? msg.message : 0u;
+    };
+    EXPECT_EQ((std::vector<UINT>{take(window, WM_KEYUP, WM_KEYUP), take(nullptr, 0, 0), take(nullptr, 0, 0)}),
+              (std::vector<UINT>{WM_QUIT, WM_KEYDOWN, 0}));
+}
+
+TEST_F(WindowTest, DispatchReturnsTheProceduresResultAndTranslateRecognisesKeys) {
+    const HWND window = CreateTestWindow();
+    Log().clear();
+    MSG msg{window, WM_SETCURSOR, 5, 6, 0, {}}, app{window, kAppMessage, 5, 6, 0, {}}, thread{};
+    // The procedure's answer, DefWindowProcA's, none for thread messages (no procedure) or no message.
+    EXPECT_EQ((std::vector<LRESULT>{DispatchMessageA(&msg), DispatchMessageA(&app), DispatchMessageA(&thread),
+                                    DispatchMessageA(nullptr)}),
+              (std::vector<LRESULT>{TRUE, 0, 0, 0}));
+    EXPECT_EQ(Sent(), (std::vector<Fields>{{window, WM_SETCURSOR, 5, 6}, {window, kAppMessage, 5, 6}}));
+    for (const UINT message : {UINT{WM_KEYDOWN}, UINT{WM_KEYUP}, UINT{WM_SETCURSOR}, kAppMessage, UINT{WM_QUIT}}) {
+        msg.message = message;
+        EXPECT_EQ(TranslateMessage(&msg), message == WM_KEYDOWN || message == WM_KEYUP) << message;
+    }
+    EXPECT_FALSE(TranslateMessage(nullptr));
+}
+
+TEST_F(WindowTest, ClassesAndTheOneTopLevelWindow) {
+    WNDCLASSA wc{};
+    wc.lpszClassName = "Procedureless";
+    EXPECT_FALSE(RegisterClassA(nullptr) || RegisterClassA(&wc));
+    wc.lpfnWndProc = RecordingProc;
+    for (LPCSTR name : {LPCSTR{}, LPCSTR{MAKEINTRESOURCEA(5)}, LPCSTR{"win test WINDOW"}}) {  // the last: taken
+        wc.lpszClassName = name;
+        EXPECT_EQ(RegisterClassA(&wc), 0);
+    }
+    for (LPCSTR name : {LPCSTR{"No Such Class"}, LPCSTR{MAKEINTRESOURCEA(5)}, LPCSTR{}})
+        EXPECT_EQ(CreateWindowExA(0, name, "x", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    const HWND window = CreateTestWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(pt::HostWindowTitle(), kTitle);
+    EXPECT_TRUE(UpdateWindow(window) && !UpdateWindow(kBogus));
+    EXPECT_EQ(CreateTestWindow(), nullptr);  // one window only, and never a child
+    EXPECT_EQ(CreateWindowExA(0, kClassName, "x", WS_POPUP, 0, 0, 1, 1, window, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(Sent(), (std::vector<Fields>{{window, WM_ACTIVATEAPP, 1, 0}, {window, WM_DESTROY, 0, 0}}));
+    EXPECT_FALSE(pt::HostWindowExists());
+    EXPECT_NE(CreateWindowExA(0, "WIN TEST WINDOW", "t", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+              nullptr);  // class names ignore case, as on Windows
+}
+
+TEST_F(WindowTest, AWindowIsActivatedOnceWhenFirstShown) {
+    for (const bool visible : {true, false}) {
+        pt::UseNullHost();
+        Log().clear();
+        const HWND window = CreateTestWindow(visible ? WS_POPUP | WS_VISIBLE : WS_POPUP);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(std::tuple(pt::HostWindowVisible(), Log().size()), std::tuple(visible, visible ? 1u : 0u));
+        // ShowWindow says whether the window was visible.
+        EXPECT_TRUE(ShowWindow(window, SW_SHOWNORMAL) == visible && ShowWindow(window, SW_SHOWNORMAL) &&
+                    pt::HostWindowVisible());
+        EXPECT_TRUE(SetFocus(kBogus) == nullptr && SetFocus(nullptr) == window);
+        EXPECT_EQ(Sent(), (std::vector<Fields>{{window, WM_ACTIVATEAPP, 1, 0}})) << visible;
+        EXPECT_TRUE(!ShowWindow(kBogus, SW_SHOWNORMAL) && ShowWindow(window, SW_HIDE) && !pt::HostWindowVisible());
+    }
+}
+
+TEST_F(WindowTest, HostEventsBecomeKeysActivationsCursorRequestsAndOneClose) {
+    const HWND window = CreateTestWindow();
+    const unsigned keys[] = {VK_ESCAPE, VK_F12, 'A', VK_LEFT};
+    for (unsigned key : keys) pt::InjectKeyDown(key);
+    MSG msg{};
+    for (unsigned key : keys)  // a repeat count of 1
+        EXPECT_EQ(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) ? Of(msg) : Fields{},
+                  (Fields{window, WM_KEYDOWN, key, 1}));
+    // Sent while the queue is looked at: activation changes only, and a cursor request from a
+    // move in the client area (HTCLIENT = 1), which the test procedure answers like the program's.
+    Log().clear();
+    for (const int event : {1, 0, 0, 1, 2}) {  // gained, lost, lost, gained, a mouse move
+        event == 2 ? pt::InjectMouseMove() : pt::InjectFocus(event == 1);
+        EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    }
+    EXPECT_EQ(Sent(),
+              (std::vector<Fields>{{window, WM_ACTIVATEAPP, 0, 0},
+                                   {window, WM_ACTIVATEAPP, 1, 0},
+                                   {window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), 1 | WM_MOUSEMOVE << 16}}));
+    EXPECT_FALSE(pt::CursorVisible());
+    Log().clear();
+    pt::InjectCloseRequest();
+    pt::InjectCloseRequest();  // a window event and a quit event for one click: one WM_CLOSE
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), 1);
+    DispatchMessageA(&msg);  // DefWindowProcA destroys the window, whose procedure posts the quit
+    EXPECT_EQ(Sent(), (std::vector<Fields>{{window, WM_CLOSE, 0, 0}, {window, WM_DESTROY, 0, 0}}));
+    EXPECT_TRUE(GetMessageA(&msg, nullptr, 0, 0) == 0 && !DestroyWindow(window) &&
+                !PostMessageA(window, WM_CLOSE, 0, 0));
+    pt::InjectKeyDown(VK_ESCAPE);  // without a window, host events are dropped
+    pt::InjectCloseRequest();
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(WindowTest, MessageBoxesAreRecordedWrittenToStderrAndRunTheHook) {
+    const HWND window = CreateTestWindow();
+    pt::SetMessageBoxHook([](const pt::ShownMessageBox&) { pt::InjectKeyDown(VK_ESCAPE); });
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ((std::vector{MessageBoxA(window, "Error in animating.\n", "Fatal Error", MB_OK),
+                           MessageBoxA(nullptr, "no newline", nullptr, MB_OK),
+                           MessageBoxA(nullptr, nullptr, nullptr, MB_OK)}),
+              (std::vector{IDOK, IDOK, IDOK}));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Fatal Error: Error in animating.\nError: no newline\nError: \n");
+    std::vector<std::tuple<HWND, std::string, std::string>> shown;
+    for (const auto& box : pt::MessageBoxesShown()) shown.emplace_back(box.owner, box.caption, box.text);
+    EXPECT_EQ(shown, (decltype(shown){{window, "Fatal Error", "Error in animating.\n"},
+                                      {nullptr, "Error", "no newline"},
+                                      {nullptr, "Error", ""}}));
+    MSG msg{};
+    int pressed = 0;  // by the hook, once a box
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) pressed += msg.wParam == VK_ESCAPE;
+    EXPECT_EQ(pressed, 3);
+}
+
+TEST_F(WindowTest, TheCursorCountsLikeWindowsAndSetCursorNullHides) {
+    ASSERT_NE(CreateTestWindow(), nullptr);
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    std::vector<int> seen;  // each call's count, and whether the cursor shows after it
+    for (const BOOL show : {FALSE, FALSE, TRUE, TRUE}) seen.insert(seen.end(), {ShowCursor(show), pt::CursorVisible()});
+    EXPECT_EQ(seen, (std::vector{-1, 0, -2, 0, -1, 0, 0, 1}));
+    EXPECT_TRUE(SetCursor(nullptr) == arrow && !pt::CursorVisible());  // a window starts with the arrow
+    EXPECT_EQ(SetCursor(arrow), nullptr);
+    EXPECT_TRUE(ShowCursor(TRUE) == 1 && pt::CursorVisible());
+}
+
+TEST_F(WindowTest, ScreenMetricsAndDistinctStockHandlesForSystemIdsOnly) {
+    EXPECT_EQ(std::tuple(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(2)),
+              std::tuple(640, 480, 0));  // the offscreen desktop
+    using Get = const void* (*)(int);
+    const std::tuple<Get, int, int> kinds[] = {
+        // valid ids from, to
+        {[](int id) -> const void* { return LoadCursorA(nullptr, MAKEINTRESOURCEA(id)); }, 32512, 32651},
+        {[](int id) -> const void* { return LoadIconA(nullptr, MAKEINTRESOURCEA(id)); }, 32512, 32518},
+        {[](int id) -> const void* { return GetStockObject(id); }, 0, 19}};
+    for (const auto& [get, first, last] : kinds) {
+        EXPECT_TRUE(!get(first - 1) && !get(last + 1) && get(first) && get(last)) << first;
+        EXPECT_TRUE(get(first) != get(first + 1) && get(last) != get(last - 1)) << first;
+    }
+    EXPECT_FALSE(GetStockObject(9) || LoadCursorA(nullptr, "arrow"));  // unused; not a system id
+}
+
+using platform::PixelFormat;
+
+// A 640x480 picture in a buffer with a wider pitch whose padding must never show up.
+struct TestFrame {
+    std::vector<std::uint16_t> pixels = std::vector<std::uint16_t>(700 * 480, 0xDEAD);
+    PixelFormat format;
+
+    explicit TestFrame(std::uint16_t seed, PixelFormat f = PixelFormat::Rgb565) : format(f) {
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) At(x, y) = static_cast<std::uint16_t>(seed + x * 7 + y * 131);
+    }
+    std::uint16_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * 700 + x]; }
+    platform::FrameView View() const { return {pixels.data(), 640, 480, 700, format}; }
+};
+
+void UseOptions(bool vsync, const std::string& capture = {}, bool windowed = false) {
+    platform::Options options;
+    options.vsync = vsync, options.capture = capture, options.windowed = windowed;
+    platform::SetOptions(options);
+}
+
+TEST_F(WindowTest, FramesAreCountedAndTheLastIsKeptWithoutItsPitch) {
+    UseOptions(false);
+    TestFrame second(2);
+    platform::PresentFrame(TestFrame(1).View(), true);
+    platform::PresentFrame(second.View(), true);
+    EXPECT_EQ(platform::testing::PresentedFrameCount(), 2u);
+    const std::vector<std::uint16_t> last = platform::testing::LastPresentedFrame();
+    ASSERT_EQ(last.size(), 640u * 480u);
+    EXPECT_EQ(std::tuple(last[0], last[640], last.back()),
+              std::tuple(second.At(0, 0), second.At(0, 1), second.At(639, 479)));
+    platform::testing::UseNullHost();
+    EXPECT_TRUE(platform::testing::PresentedFrameCount() == 0 && platform::testing::LastPresentedFrame().empty());
+}
+
+TEST_F(WindowTest, CaptureWritesEveryFrameAsANumberedPngAndThePngWriterRefusesNothingToWrite) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vh-capture-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    UseOptions(false, dir.string());
+    // Widening by bit replication: full intensity is 255, and middle values repeat their top bits.
+    const std::tuple<PixelFormat, std::uint16_t, std::vector<int>> cases[] = {
+        {PixelFormat::Rgb565, 0xF800, {255, 0, 0}},     {PixelFormat::Rgb565, 0x07E0, {0, 255, 0}},
+        {PixelFormat::Rgb565, 0x8410, {132, 130, 132}}, {PixelFormat::Rgb565, 0x0841, {8, 8, 8}},
+        {PixelFormat::Rgb555, 0x7C00, {255, 0, 0}},     {PixelFormat::Rgb555, 0x03E0, {0, 255, 0}},
+        {PixelFormat::Rgb555, 0x001F, {0, 0, 255}},     {PixelFormat::Rgb555, 0x4210, {132, 132, 132}}};
+    for (const auto& [format, pixel, rgb] : cases) {
+        TestFrame frame(10, format);
+        frame.At(639, 479) = pixel;
+        platform::PresentFrame(frame.View(), true);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "frame-000000.png") ||
+                 std::filesystem::exists(dir / "frame-000009.png"));
+    const std::uint16_t p = TestFrame(10).At(100, 200);  // the picture itself, not only the probe: its blue
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string name = "frame-00000" + std::to_string(i + 1) + ".png";
+        const present_test::RgbImage image = present_test::ReadPng((dir / name).string());
+        ASSERT_TRUE(image.ok && image.width == 640 && image.height == 480) << name;
+        const std::uint8_t* got = image.At(639, 479);
+        std::vector<int> expected = std::get<2>(cases[i]);
+        expected.push_back(((p & 0x1F) << 3) | ((p & 0x1F) >> 2));
+        EXPECT_EQ((std::vector<int>{got[0], got[1], got[2], image.At(100, 200)[2]}), expected) << name;
+    }
+    const std::string bad = (dir / "bad.png").string();
+    std::string error;
+    for (const auto& [pixels, w, h, pitch] :
+         {std::tuple{&p, 1, 1, 0}, {&p, 0, 1, 1}, {&p, 1, 0, 1}, {nullptr, 1, 1, 1}})
+        EXPECT_FALSE(platform::present::WritePng(bad, pixels, w, h, pitch, PixelFormat::Rgb565, error))
+            << w << h << pitch;
+    EXPECT_TRUE(!error.empty() && !std::filesystem::exists(bad)) << error;
+    EXPECT_TRUE(platform::present::WritePng(bad, &p, 1, 1, 1, PixelFormat::Rgb565, error) &&
+                std::filesystem::exists(bad));
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(WindowTest, VsyncIsAnnouncedOnceAndTheVirtualDisplayRefreshesSixtyTimesASecond) {
+    const TestFrame frame(0);
+    UseOptions(false);
+    ::testing::internal::CaptureStderr();
+    platform::PresentFrame(frame.View(), false);  // without vsync: no word of it
+    UseOptions(true);
+    for (int i = 0; i < 3; ++i) platform::PresentFrame(frame.View(), false);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "vornhollow: vsync on: the frame rate is bounded by the display's refresh (offscreen: a virtual 60 Hz "
+              "display); --no-vsync lifts the bound\n");
+    constexpr std::uint64_t kSecond = 1'000'000'000;
+    const std::uint64_t cases[][2] = {{0, 16'666'667},
+                                      {16'666'667, 33'333'334},
+                                      {999'999'999, kSecond},
+                                      {5 * kSecond + 983'333'334, 6 * kSecond},
+                                      {123456 * kSecond + 500'000'000, 123456 * kSecond + 516'666'667}};
+    for (const auto& c : cases) EXPECT_EQ(platform::host::NextRefreshNs(c[0], 60), c[1]) << c[0];
+}
+
+TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsEventsIntoMessages) {
+    UseOptions(false, {}, true);
+    // Mesa's EGL driver, which SDL's accelerated paths load, leaks at unload and would fail the
+    // sanitizer builds; this test is about our side of SDL, so it keeps to software.
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    std::string error;
+    std::unique_ptr<platform::host::SdlHost> sdl = platform::host::SdlHost::Start(error);
+    if (!sdl) GTEST_SKIP() << "no SDL video here: " << error;
+    platform::host::SdlHost* host = sdl.get();
+    platform::host::InstallHost(std::move(sdl));
+    const HWND window = CreateTestWindow();
+    ASSERT_TRUE(window != nullptr && host->Window() != nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(host->Window()), kTitle);
+    const TestFrame frame(0);
+    platform::PresentFrame(frame.View(), true);
+    EXPECT_NE(SDL_GetRenderer(host->Window()), nullptr);
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    SDL_Event events[3]{};
+    events[0].type = SDL_RENDER_DEVICE_RESET, events[1].type = SDL_KEYDOWN, events[2].type = SDL_QUIT;
+    events[1].key.keysym.sym = SDLK_F12;
+    for (SDL_Event& event : events) SDL_PushEvent(&event);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // the host sees the reset here
+    EXPECT_EQ(std::tuple(msg.message, msg.wParam), std::tuple(UINT{WM_KEYDOWN}, WPARAM{VK_F12}));
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_CLOSE);
+    platform::PresentFrame(frame.View(), true);
+    EXPECT_EQ(platform::testing::PresentedFrameCount(), 2u);
+    EXPECT_TRUE(DestroyWindow(window) && host->Window() == nullptr);
+}
+
+TEST(SdlKeymap, KeysMapToTheirWindowsVirtualKeysAndOthersToNone) {
+    const SDL_Keycode sdl[] = {SDLK_ESCAPE, SDLK_F1,   SDLK_F12,   SDLK_a,      SDLK_z,      SDLK_0,  SDLK_9,
+                               SDLK_LEFT,   SDLK_DOWN, SDLK_SPACE, SDLK_RETURN, SDLK_LSHIFT, SDLK_F13};
+    const unsigned vk[] = {VK_ESCAPE, VK_F1,   VK_F12,   'A',       'Z',      '0', '9',
+                           VK_LEFT,   VK_DOWN, VK_SPACE, VK_RETURN, VK_SHIFT, 0};
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(platform::host::VirtualKeyFromSdl(sdl[i]), vk[i]) << SDL_GetKeyName(sdl[i]);
+}
+
+using platform::host::WindowPixelFormat;
+
+// A frame value in a window layout: 16-bit layouts move green's bits (repeating the top one when
+// it widens), 32-bit ones widen each channel to 8 bits by repeating its top bits.
+std::uint32_t Expected(std::uint16_t v, PixelFormat from, const WindowPixelFormat& to) {
+    const bool is565 = from == PixelFormat::Rgb565;
+    const unsigned r = is565 ? v >> 11 : (v >> 10) & 31, g = is565 ? (v >> 5) & 63 : (v >> 5) & 31, b = v & 31;
+    if (to.bytesPerPixel == 2) {
+        const unsigned g6 = is565 ? g : (g << 1) | (g >> 4);
+        return to.greenMask == 0x07E0 ? r << 11 | g6 << 5 | b : r << 10 | (g6 >> 1) << 5 | b;
+    }
+    const unsigned g8 = is565 ? (g << 2) | (g >> 4) : (g << 3) | (g >> 2);
+    return ((r << 3) | (r >> 2)) << __builtin_ctz(to.redMask) | g8 << __builtin_ctz(to.greenMask) |
+           ((b << 3) | (b >> 2)) << __builtin_ctz(to.blueMask) | to.fixedBits;
+}
+
+TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestFramePixel) {
+    const WindowPixelFormat k565{2, 0xF800, 0x07E0, 0x001F, 0}, k555{2, 0x7C00, 0x03E0, 0x001F, 0},
+        kRgb{4, 0xFF0000, 0x00FF00, 0x0000FF, 0}, kBgrOpaque{4, 0x0000FF, 0x00FF00, 0xFF0000, 0xFF000000};
+    // A 640x480 frame holding every 16-bit value, each pixel one more than its left neighbour.
+    std::vector<std::uint16_t> frame(704 * 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) frame[y * 704 + x] = static_cast<std::uint16_t>(y * 640 + x);
+    const struct {
+        WindowPixelFormat format;
+        PixelFormat from;
+        int width, height;
+    } cases[] = {{k565, PixelFormat::Rgb565, 640, 480},       {k555, PixelFormat::Rgb565, 640, 480},
+                 {k565, PixelFormat::Rgb555, 640, 480},       {k555, PixelFormat::Rgb555, 640, 480},
+                 {kRgb, PixelFormat::Rgb565, 640, 480},       {kRgb, PixelFormat::Rgb555, 640, 480},
+                 {kBgrOpaque, PixelFormat::Rgb565, 640, 480}, {kBgrOpaque, PixelFormat::Rgb555, 640, 480},
+                 {kRgb, PixelFormat::Rgb565, 1024, 768},      {kRgb, PixelFormat::Rgb565, 1280, 960},
+                 {kRgb, PixelFormat::Rgb565, 1003, 701},      {kRgb, PixelFormat::Rgb555, 320, 240},
+                 {k565, PixelFormat::Rgb565, 1003, 701},      {k565, PixelFormat::Rgb565, 1024, 768},
+                 {k555, PixelFormat::Rgb565, 320, 240},       {kBgrOpaque, PixelFormat::Rgb565, 641, 479}};
+    for (const auto& c : cases) {
+        const int pitch = c.width * c.format.bytesPerPixel + 8;
+        std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);
+        platform::host::FrameWriter(c.format).Write({frame.data(), 640, 480, 704, c.from},
+                                                    {image.data(), c.width, c.height, pitch});
+        const std::uint32_t used = c.format.redMask | c.format.greenMask | c.format.blueMask | c.format.fixedBits;
+        int wrong = 0;  // bits outside the layout's channels are left to the writer
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x) {  // the frame pixel under the centre of each image pixel
+                const std::uint16_t v =
+                    frame[(2 * y + 1) * 480 / (2 * c.height) * 704 + (2 * x + 1) * 640 / (2 * c.width)];
+                const unsigned char* at = &image[static_cast<std::size_t>(y) * pitch + x * c.format.bytesPerPixel];
+                std::uint32_t shown = 0;
+                std::memcpy(&shown, at, c.format.bytesPerPixel);
+                wrong += (shown & used) != Expected(v, c.from, c.format);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << &c - cases;
+    }
+}
+
+TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {
+    const int cases[][6] = {{640, 480, 0, 0, 640, 480},     {1024, 768, 0, 0, 1024, 768},
+                            {1280, 1024, 0, 32, 1280, 960}, {1920, 1080, 240, 0, 1440, 1080},
+                            {800, 480, 80, 0, 640, 480},    {101, 1000, 0, 462, 101, 76},
+                            {0, 480, 0, 0, 0, 0},           {640, -1, 0, 0, 0, 0}};
+    for (const auto& c : cases) {
+        const auto r = platform::host::FitPicture(640, 480, c[0], c[1]);
+        EXPECT_EQ(std::vector({r.x, r.y, r.width, r.height}), std::vector(c + 2, c + 6)) << c[0] << "x" << c[1];
+    }
+}
+
+}  // namespace
