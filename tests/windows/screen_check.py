@@ -7,47 +7,21 @@ The screen is compared in 5-6-5 against the Linux build's picture of the bare ba
 second frame), away from the creature's band, the counter and the fireballs' diagonal paths.
 """
 import json
-import struct
+import os
 import sys
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from screen_dumps import read_png, read_xwd  # noqa: E402
 
 
 def png_565(path):
-    data, pos, idat = open(path, "rb").read(), 8, b""
-    while pos < len(data):
-        size, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + size]
-        pos += 12 + size
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert (depth, colour) == (8, 2), "an 8-bit RGB PNG"
-        elif kind == b"IDAT":
-            idat += body
-    raw, stride, rows = zlib.decompress(idat), width * 3, []
-    previous = bytearray(stride)
-    for y in range(height):
-        start = y * (stride + 1)
-        kind, line = raw[start], bytearray(raw[start + 1:start + 1 + stride])
-        for i in range(stride):
-            a, b = line[i - 3] if i >= 3 else 0, previous[i]
-            c = previous[i - 3] if i >= 3 else 0
-            p = a + b - c
-            predictor = [0, a, b, (a + b) // 2,
-                         a if abs(p - a) <= min(abs(p - b), abs(p - c)) else b if abs(p - b) <= abs(p - c) else c]
-            line[i] = (line[i] + predictor[kind]) & 255
-        rows.append([(line[i] >> 3, line[i + 1] >> 2, line[i + 2] >> 3) for i in range(0, stride, 3)])
-        previous = line
-    return rows
+    width, height, rows = read_png(path)
+    return [[(row[i] >> 3, row[i + 1] >> 2, row[i + 2] >> 3) for i in range(0, 3 * width, 3)] for row in rows]
 
 
 def xwd_565(path):
-    data = open(path, "rb").read()
-    h = struct.unpack(">25I", data[:100])
-    width, height, order, bpp, stride = h[4], h[5], h[7], h[11], h[12]
-    assert bpp == 16 and h[14:17] == (0xF800, 0x07E0, 0x001F), "a 5-6-5 screen"
-    start = h[0] + h[19] * 12  # header, then the colour map
-    fmt = ("<" if order == 0 else ">") + f"{width}H"
-    return [[(p >> 11, (p >> 5) & 63, p & 31) for p in struct.unpack(fmt, data[start + y * stride:][:2 * width])]
+    width, height, (red, green, blue) = read_xwd(path)
+    return [[(red[i] >> 3, green[i] >> 2, blue[i] >> 3) for i in range(y * width, (y + 1) * width)]
             for y in range(height)]
 
 

@@ -1,0 +1,76 @@
+"""Reading what the screen-checking scripts compare: X screen dumps (`xwd`) and the program's PNGs."""
+import array
+import struct
+import sys
+import zlib
+
+TOP5 = bytes(v & 0xF8 for v in range(256))
+TOP6 = bytes(v & 0xFC for v in range(256))
+
+
+def read_xwd(path):
+    """The screen as three planes of red, green and blue bytes, each cut to its 5-6-5 bits."""
+    data = open(path, "rb").read()
+    header = struct.unpack(">25I", data[:100])
+    header_size, width, height, byte_order, bits, pitch = (header[i] for i in (0, 4, 5, 7, 11, 12))
+    masks = header[14:17]
+    pixels = data[header_size + header[19] * 12:]
+    rows = b"".join(pixels[y * pitch:y * pitch + width * bits // 8] for y in range(height))
+    if bits == 16 and masks == (0xF800, 0x07E0, 0x001F):
+        values = array.array("H", rows)
+        if (byte_order == 0) != (sys.byteorder == "little"):
+            values.byteswap()
+        red = bytes((v >> 8) & 0xF8 for v in values)
+        green = bytes((v >> 3) & 0xFC for v in values)
+        blue = bytes((v << 3) & 0xF8 for v in values)
+        return width, height, (red, green, blue)
+    assert bits == 32 and all(m in (0xFF, 0xFF00, 0xFF0000) for m in masks), f"unexpected screen: {bits} bits"
+    byte_of = [(m.bit_length() - 1) // 8 for m in masks]
+    if byte_order != 0:
+        byte_of = [3 - b for b in byte_of]
+    red, green, blue = (rows[b::4] for b in byte_of)
+    return width, height, (red.translate(TOP5), green.translate(TOP6), blue.translate(TOP5))
+
+
+def read_png(path):
+    """An 8-bit RGB PNG as its width, height and rows of RGB bytes."""
+    data = open(path, "rb").read()
+    pos, idat = 8, b""
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, color = struct.unpack(">IIBB", body[:10])
+            assert (depth, color) == (8, 2), "8-bit RGB expected"
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * 3
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        start = y * (stride + 1)
+        line = bytearray(raw[start + 1:start + 1 + stride])
+        unfilter(raw[start], line, previous)
+        rows.append(bytes(line))
+        previous = line
+    return width, height, rows
+
+
+def unfilter(kind, line, up):
+    if kind == 0:
+        return
+    for i in range(len(line)):
+        a = line[i - 3] if i >= 3 else 0
+        b = up[i]
+        if kind == 1:
+            line[i] = (line[i] + a) & 255
+        elif kind == 2:
+            line[i] = (line[i] + b) & 255
+        elif kind == 3:
+            line[i] = (line[i] + (a + b) // 2) & 255
+        else:
+            c = up[i - 3] if i >= 3 else 0
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
