@@ -66,20 +66,14 @@ protected:
         EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0);
     }
     static int RunWinMain() { return WinMain(nullptr, nullptr, const_cast<char*>(""), SW_SHOWNORMAL); }
-    // Presses keys from another thread once frames flow, as a user would.
-    static std::thread PressLater(std::vector<unsigned> keys, std::uint64_t afterFrames) {
-        return std::thread([keys, afterFrames] {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (platform::testing::PresentedFrameCount() < afterFrames &&
-                   std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            for (unsigned key : keys) {
-                platform::testing::InjectKeyDown(key);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        });
+    // Waits, as a user's thread does, until the condition holds (at most 20 s).
+    template <typename Condition>
+    static void WaitUntil(Condition done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    static std::uint64_t Frames() { return platform::testing::PresentedFrameCount(); }
     static std::vector<std::string> Boxes() {
         std::vector<std::string> texts;
         for (const auto& box : platform::testing::MessageBoxesShown()) {
@@ -95,19 +89,18 @@ TEST_F(ApplicationTest, EscapeF12AndClosingQuitOtherKeysDoNothing) {
     for (const unsigned quitKey : {unsigned{VK_ESCAPE}, unsigned{VK_F12}, 0u}) {
         SCOPED_TRACE(quitKey);
         platform::testing::UseNullHost();
-        std::thread user = PressLater({'A', VK_SPACE, VK_F1}, 5);
-        std::thread quit = std::thread([quitKey] {
+        std::thread user([quitKey] {
+            WaitUntil([] { return Frames() >= 5; });
+            for (unsigned key : {unsigned{'A'}, unsigned{VK_SPACE}, unsigned{VK_F1}})
+                platform::testing::InjectKeyDown(key);
             // After the harmless keys, frames go on; then the quitting key.
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (platform::testing::PresentedFrameCount() < 200 && std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
+            const std::uint64_t framesAtKeys = Frames();
+            WaitUntil([&] { return Frames() >= framesAtKeys + 200; });
             quitKey != 0 ? platform::testing::InjectKeyDown(quitKey) : platform::testing::InjectCloseRequest();
         });
         EXPECT_EQ(RunWinMain(), 0);
         user.join();
-        quit.join();
-        EXPECT_GE(platform::testing::PresentedFrameCount(), 200u) << "the other keys did not end the run";
+        EXPECT_GE(Frames(), 205u) << "the other keys did not end the run";
         EXPECT_TRUE(Boxes().empty());
     }
 }
@@ -118,10 +111,7 @@ TEST_F(ApplicationTest, StartUpMakesTheWindowAndTheSceneMoves) {
     std::vector<std::uint16_t> early;
     bool cursorHidden = false;
     std::thread watcher([&] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (platform::testing::PresentedFrameCount() < 4 && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        WaitUntil([] { return Frames() >= 4; });
         early = platform::testing::LastPresentedFrame();
         cursorHidden = !platform::testing::CursorVisible();  // no mouse moved: no WM_SETCURSOR yet
         // A few 66 ms ticks later the creature stands elsewhere.
@@ -192,7 +182,7 @@ TEST_F(ApplicationTest, StartUpFailuresEndTheProgramWithTheirBox) {
         EXPECT_EQ(gNothrowFailsFor.exchange(0) + gNothrowArrayFailsFor.exchange(0), 0u) << "no such allocation";
         EXPECT_EQ(Boxes(), c.box != nullptr ? std::vector<std::string>{c.box} : std::vector<std::string>{});
         EXPECT_EQ(timerAtBox, std::vector<UINT>(Boxes().size(), 0u));
-        EXPECT_EQ(platform::testing::PresentedFrameCount(), 0u);
+        EXPECT_EQ(Frames(), 0u);
         EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0);
     }
 }
@@ -208,7 +198,7 @@ TEST_F(ApplicationTest, AFailingFrameShowsOneBoxAndNothingMoreIsDrawn) {
     platform::testing::SetMessageBoxHook(nullptr);
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Error in animating.\n"});
     EXPECT_EQ(timerAtBox, 0u);
-    EXPECT_EQ(platform::testing::PresentedFrameCount(), 4u);
+    EXPECT_EQ(Frames(), 4u);
     int flips = 0;
     for (const auto& call : platform::ddraw::CallLog()) flips += call.op == "Flip";
     EXPECT_EQ(flips, 5) << "no frame is composed after the failure";
@@ -225,19 +215,13 @@ TEST_F(ApplicationTest, LosingTheFocusEndsAFullScreenRunButNotAWindowedOne) {
         platform::Options options = platform::CurrentOptions();
         options.windowed = windowed;
         platform::SetOptions(options);
-        auto frames = [] { return platform::testing::PresentedFrameCount(); };
-        auto waitUntil = [](auto done) {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!done() && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
         std::atomic<bool> ended{false};
         std::uint64_t framesAtLoss = 0;
         std::thread user([&] {
-            waitUntil([&] { return frames() >= 5; });
-            framesAtLoss = frames();
+            WaitUntil([&] { return Frames() >= 5; });
+            framesAtLoss = Frames();
             platform::testing::InjectFocus(false);
-            waitUntil([&] { return ended || frames() >= framesAtLoss + 50; });
+            WaitUntil([&] { return ended || Frames() >= framesAtLoss + 50; });
             platform::testing::InjectKeyDown(VK_ESCAPE);  // ends a run that goes on
         });
         platform::ddraw::StartCallLog();
@@ -251,7 +235,7 @@ TEST_F(ApplicationTest, LosingTheFocusEndsAFullScreenRunButNotAWindowedOne) {
         EXPECT_EQ(gAppActive.load(), 0u);
         if (windowed) {
             EXPECT_TRUE(Boxes().empty());
-            EXPECT_GE(frames(), framesAtLoss + 50);
+            EXPECT_GE(Frames(), framesAtLoss + 50);
             EXPECT_EQ(restoresRefused, 0);
         } else {
             EXPECT_EQ(Boxes(), std::vector<std::string>{"Error in animating.\n"});
