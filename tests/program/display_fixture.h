@@ -3,37 +3,125 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <platform/options.h>
 #include "ddraw/ddraw_control.h"
+#include "host/null/null_host_control.h"
+#include "kernel/kernel_control.h"
+#include "win/win_control.h"
 
 #include "display/display_context.h"
 
+using platform::ddraw::Call;
+using platform::ddraw::InjectFault;
+
 class DisplayFixture : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // Runs the whole display start-up; fails the test when it does not succeed.
-    void StartDisplay();
+    void SetUp() override {
+        platform::testing::UseNullHost();
+        platform::ddraw::ResetForTesting();
+        SetOptions(platform::PixelFormat::Rgb565, 0);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = "DisplayFixture";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, "DisplayFixture", "display test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                  nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+    }
+    void TearDown() override {
+        StopDisplay();
+        platform::ddraw::StopCallLog();
+        platform::ddraw::ResetForTesting();
+        EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0) << "every DirectDraw object given back";
+        platform::testing::SetTickCount(std::nullopt);
+        platform::SetOptions(platform::Options{});
+        DestroyWindow(window_);
+    }
+    // Offscreen, no vsync; 0 KiB keeps the default video memory.
+    void SetOptions(platform::PixelFormat format, std::uint32_t vramKb) {
+        platform::Options options;
+        options.offscreen = true;
+        options.vsync = false;
+        options.pixelFormat = format;
+        if (vramKb != 0) options.vramKb = vramKb;
+        platform::SetOptions(options);
+    }
     // Start-up that may fail; the record stays in gDisplay for inspection.
-    std::int32_t TryStartDisplay();
-    void SetPixelFormat(platform::PixelFormat format);
-    void SetVideoMemoryKb(std::uint32_t kb);
-
-    // Calls of one operation in the log, in order.
-    static std::vector<platform::ddraw::Call> CallsOf(const std::vector<platform::ddraw::Call>& log,
-                                                      const std::string& op);
-    // Copies a surface's pixels, row by row.
-    static std::vector<std::uint16_t> Pixels(IDirectDrawSurface* surface);
+    std::int32_t TryStartDisplay(HWND window) {
+        gDisplay = display_ = new DisplayContext();
+        return display_->InitDirectDraw(window);
+    }
+    // Runs the whole display start-up; fails the test when it does not succeed.
+    void StartDisplay() {
+        ASSERT_EQ(TryStartDisplay(window_), 1);
+        ASSERT_TRUE(BoxTexts().empty());
+    }
+    // Gives the running display back, so the next start-up begins afresh.
+    void StopDisplay() {
+        if (display_ != nullptr) display_->ReleaseAll();
+        delete display_;
+        display_ = nullptr;
+        gDisplay = nullptr;
+    }
+    // The DirectDraw calls `run` makes, and those of one operation.
+    static std::vector<Call> Logged(const std::function<void()>& run) {
+        platform::ddraw::StartCallLog();
+        run();
+        auto log = platform::ddraw::CallLog();
+        platform::ddraw::StopCallLog();
+        return log;
+    }
+    static std::vector<Call> CallsOf(const std::vector<Call>& log, const std::string& op) {
+        std::vector<Call> calls;
+        for (const auto& call : log) {
+            if (call.op == op) calls.push_back(call);
+        }
+        return calls;
+    }
+    // Restorations, counted by the Restore calls reaching the primary, which each one makes first.
+    int Restorations(const std::vector<Call>& log) const {
+        int count = 0;
+        for (const auto& call : CallsOf(log, "Restore")) count += call.object == display_->surfaces[Primary];
+        return count;
+    }
+    static std::vector<LONG> Rect4(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+    // A surface's pixels, row by row.
+    std::vector<std::uint16_t> Pixels(SurfaceSlot slot) const {
+        const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(display_->surfaces[slot]);
+        std::vector<std::uint16_t> pixels;
+        for (int y = 0; y < view.height; ++y) {
+            const std::uint16_t* row = view.pixels + y * view.pitchPixels;
+            pixels.insert(pixels.end(), row, row + view.width);
+        }
+        return pixels;
+    }
     // Texts of the message boxes shown since the last MarkBoxes(); each must be a fatal-error box.
-    std::vector<std::string> BoxTexts() const;
-    void MarkBoxes();
-    std::size_t boxMark_ = 0;
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        const auto boxes = platform::testing::MessageBoxesShown();
+        for (std::size_t i = boxMark_; i < boxes.size(); ++i) {
+            EXPECT_EQ(boxes[i].caption, "Fatal Error");
+            EXPECT_EQ(boxes[i].owner, window_);
+            texts.push_back(boxes[i].text);
+        }
+        return texts;
+    }
+    void MarkBoxes() { boxMark_ = platform::testing::MessageBoxesShown().size(); }
 
+    std::size_t boxMark_ = 0;
     HWND window_ = nullptr;
     DisplayContext* display_ = nullptr;
-    platform::Options options_;
+};
+
+// The same with the display started before each test.
+class StartedDisplay : public DisplayFixture {
+protected:
+    void SetUp() override {
+        DisplayFixture::SetUp();
+        StartDisplay();
+    }
 };

@@ -1,27 +1,24 @@
 // The scene's pictures: palettes from resources and files, the copies into the surfaces and the
 // cached strip, and their return after a loss.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
-#include "ddraw/ddraw_control.h"
 #include "gdi/gdi_control.h"
 #include "kernel/kernel_control.h"
-
 #include "tests/program/display_fixture.h"
 
 namespace {
 
 using Entries = std::vector<PALETTEENTRY>;
 
-class PicturesTest : public DisplayFixture {
+class PicturesTest : public StartedDisplay {
 protected:
-    void SetUp() override {
-        DisplayFixture::SetUp();
-        StartDisplay();
+    void TearDown() override {
+        if (!path_.empty()) std::filesystem::remove(path_);
+        StartedDisplay::TearDown();
     }
     Entries PaletteOf(const char* name) {
         IDirectDrawPalette* palette = display_->LoadPaletteFromBitmap(name);
@@ -31,16 +28,21 @@ protected:
         palette->Release();
         return entries;
     }
+    std::string WriteFile(const std::vector<unsigned char>& bytes) {
+        path_ = std::filesystem::temp_directory_path() /
+                ("vh-palette-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".bmp");
+        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return path_.string();
+    }
     static PALETTEENTRY DefaultEntry(int i) {
-        return {static_cast<BYTE>((i >> 5) * 255 / 7), static_cast<BYTE>(((i >> 2) & 7) * 255 / 7),
-                static_cast<BYTE>((i & 3) * 255 / 3), 0};
+        return {BYTE((i >> 5) * 255 / 7), BYTE(((i >> 2) & 7) * 255 / 7), BYTE((i & 3) * 255 / 3), 0};
     }
-    static bool Same(const PALETTEENTRY& a, const PALETTEENTRY& b) {
-        return a.peRed == b.peRed && a.peGreen == b.peGreen && a.peBlue == b.peBlue && a.peFlags == b.peFlags;
-    }
+    static bool Same(const PALETTEENTRY& a, const PALETTEENTRY& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    std::filesystem::path path_;
 };
 
-// A DIB as a resource holds it: header (of `headerSize` bytes), colour table, pixels.
+// A DIB as a resource holds it: header (of `headerSize` bytes), colour table of quads (k, 100 + k,
+// 200 - k, 0x55) in blue-green-red order, pixels.
 std::vector<unsigned char> MakeDib(DWORD headerSize, WORD bitCount, DWORD colorsUsed, int tableEntries) {
     std::vector<unsigned char> bytes(headerSize + tableEntries * 4 + 16, 0);
     BITMAPINFOHEADER header{};
@@ -53,7 +55,7 @@ std::vector<unsigned char> MakeDib(DWORD headerSize, WORD bitCount, DWORD colors
     header.biClrUsed = colorsUsed;
     std::memcpy(bytes.data(), &header, sizeof header);
     for (int k = 0; k < tableEntries; ++k) {
-        const RGBQUAD quad{static_cast<BYTE>(k), static_cast<BYTE>(100 + k), static_cast<BYTE>(200 - k), 0x55};
+        const RGBQUAD quad{BYTE(k), BYTE(100 + k), BYTE(200 - k), 0x55};
         std::memcpy(bytes.data() + headerSize + 4 * k, &quad, 4);
     }
     return bytes;
@@ -80,217 +82,156 @@ TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
     }
 }
 
-TEST_F(PicturesTest, TheCreatureSheetsPaletteStartsWithPureGreen) {
-    const Entries entries = PaletteOf("#103");
-    ASSERT_EQ(entries.size(), 256u);
-    EXPECT_TRUE(Same(entries[0], PALETTEENTRY{0, 255, 0, 0}));
-    for (int i = 1; i < 256; ++i) {
-        const bool keyIn565 =
-            entries[i].peRed >> 3 == 0 && entries[i].peBlue >> 3 == 0 && entries[i].peGreen >> 2 == 63;
-        const bool keyIn555 =
-            entries[i].peRed >> 3 == 0 && entries[i].peBlue >> 3 == 0 && entries[i].peGreen >> 3 == 31;
-        EXPECT_FALSE(keyIn565 || keyIn555) << "entry " << i << " would turn into the colour key";
-    }
-}
-
 TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
     const struct {
         const char* name;
-        int id;
         DWORD headerSize;
         WORD bits;
         DWORD used;
-        int table;
-        int replaced;
+        int table, replaced;
     } rows[] = {
-        {"8-bit, 16 colours used", 201, 40, 8, 16, 16, 16},
-        {"4-bit, all colours", 202, 40, 4, 0, 16, 16},
-        {"longer header", 203, 124, 8, 5, 5, 5},
-        {"24-bit has no table", 204, 40, 24, 0, 0, 0},
-        {"more colours than the table holds", 205, 40, 8, 100000, 256, 256},
-        {"a count running past the resource", 206, 40, 8, 200, 10, 14},
-        {"a header size past the resource", 207, 4000, 8, 16, 0, 0},
-        {"a count with its top bit set is negative", 208, 40, 8, 0x80000010, 256, 0},
+        {"8-bit, 16 colours used", 40, 8, 16, 16, 16},
+        {"4-bit, all colours", 40, 4, 0, 16, 16},
+        {"longer header", 124, 8, 5, 5, 5},
+        {"24-bit has no table", 40, 24, 0, 0, 0},
+        {"more colours than the table holds", 40, 8, 100000, 256, 256},
+        {"a count running past the resource", 40, 8, 200, 10, 14},
+        {"a header size past the resource", 4000, 8, 16, 0, 0},
+        {"a count with its top bit set is negative", 40, 8, 0x80000010, 256, 0},
     };
+    int id = 200;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<unsigned char> dib;
-        if (row.headerSize > 1000) {
-            dib = MakeDib(40, row.bits, row.used, 16);
-            std::memcpy(dib.data(), &row.headerSize, sizeof row.headerSize);
-        } else {
-            dib = MakeDib(row.headerSize, row.bits, row.used, row.table);
-        }
-        platform::resources::AddForTesting(RT_BITMAP, row.id, dib);
-        std::string name = "#";
-        name += std::to_string(row.id);
-        const Entries entries = PaletteOf(name.c_str());
+        std::vector<unsigned char> dib = MakeDib(std::min<DWORD>(row.headerSize, 124), row.bits, row.used, row.table);
+        if (row.headerSize > 124) std::memcpy(dib.data(), &row.headerSize, sizeof row.headerSize);
+        platform::resources::AddForTesting(RT_BITMAP, ++id, dib);
+        const Entries entries = PaletteOf(("#" + std::to_string(id)).c_str());
         ASSERT_EQ(entries.size(), 256u);
         for (int k = 0; k < 256; ++k) {
             if (k < row.replaced && k < row.table) {
-                EXPECT_TRUE(Same(entries[k], PALETTEENTRY{static_cast<BYTE>(200 - k), static_cast<BYTE>(100 + k),
-                                                          static_cast<BYTE>(k), 0}))
-                    << k;
+                EXPECT_TRUE(Same(entries[k], PALETTEENTRY{BYTE(200 - k), BYTE(100 + k), BYTE(k), 0})) << k;
             } else if (k >= row.replaced) {
                 EXPECT_TRUE(Same(entries[k], DefaultEntry(k))) << k;
             }
         }
-        platform::resources::RemoveForTesting(RT_BITMAP, row.id);
+        platform::resources::RemoveForTesting(RT_BITMAP, id);
     }
 }
 
-class FilePalette : public PicturesTest {
-protected:
-    std::string WriteFile(const std::vector<unsigned char>& bytes) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("vh-palette-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".bmp");
-        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return path_.string();
-    }
-    void TearDown() override {
-        std::filesystem::remove(path_);
-        PicturesTest::TearDown();
-    }
-    std::filesystem::path path_;
-};
-
-TEST_F(FilePalette, ReadsTheTableStraightAfterAFortyByteHeader) {
+// A file's table is read straight after a forty-byte header as it stands; only the counted quads
+// are turned into red-green-blue order. A file ending inside its header keeps every default entry.
+TEST_F(PicturesTest, FilePalettesReadTheTableAfterAFortyByteHeader) {
     const struct {
         const char* name;
         DWORD headerSize;
         WORD bits;
         DWORD used;
-        int swapped;  // entries turned from BGR into RGB
+        int swapped;        // entries turned from BGR into RGB
+        std::size_t cutTo;  // the file's length, 0: whole
     } rows[] = {
-        {"8-bit, 16 used", 40, 8, 16, 16},
-        {"8-bit, all", 40, 8, 0, 256},
-        {"24-bit", 40, 24, 0, 0},
-        {"longer header gives no count", 108, 8, 0, 0},
-        {"huge count is limited to the table", 40, 8, 70000, 256},
-        {"a count with its top bit set is negative", 40, 8, 0xFFFFFFFF, 0},
+        {"8-bit, 16 used", 40, 8, 16, 16, 0},
+        {"8-bit, all", 40, 8, 0, 256, 0},
+        {"24-bit", 40, 24, 0, 0, 0},
+        {"longer header gives no count", 108, 8, 0, 0, 0},
+        {"huge count is limited to the table", 40, 8, 70000, 256, 0},
+        {"a count with its top bit set is negative", 40, 8, 0xFFFFFFFF, 0, 0},
+        {"the header ends early", 40, 8, 16, 0, 18},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<unsigned char> file(14, 0);
-        file[0] = 'B';
-        file[1] = 'M';
+        std::vector<unsigned char> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
         const auto dib = MakeDib(40, row.bits, row.used, 256);
         file.insert(file.end(), dib.begin(), dib.end());
         std::memcpy(file.data() + 14, &row.headerSize, sizeof row.headerSize);
+        if (row.cutTo != 0) file.resize(row.cutTo);
         const Entries entries = PaletteOf(WriteFile(file).c_str());
         ASSERT_EQ(entries.size(), 256u);
         for (int k = 0; k < 256; ++k) {
-            // The file's quads are read as they stand; only the counted ones are reordered.
-            const PALETTEENTRY asRead{static_cast<BYTE>(k), static_cast<BYTE>(100 + k), static_cast<BYTE>(200 - k),
-                                      0x55};
-            const PALETTEENTRY swapped{static_cast<BYTE>(200 - k), static_cast<BYTE>(100 + k), static_cast<BYTE>(k),
-                                       0x55};
-            EXPECT_TRUE(Same(entries[k], k < row.swapped ? swapped : asRead)) << k;
+            const PALETTEENTRY asRead{BYTE(k), BYTE(100 + k), BYTE(200 - k), 0x55};
+            const PALETTEENTRY swapped{BYTE(200 - k), BYTE(100 + k), BYTE(k), 0x55};
+            const PALETTEENTRY want = row.cutTo ? DefaultEntry(k) : k < row.swapped ? swapped : asRead;
+            EXPECT_TRUE(Same(entries[k], want)) << k;
         }
     }
-}
-
-TEST_F(FilePalette, ShortFilesKeepTheDefaultsWhereTheyEnd) {
-    // A header that ends early leaves no count; the table keeps every default entry.
-    std::vector<unsigned char> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0};
-    const Entries entries = PaletteOf(WriteFile(file).c_str());
-    for (int i = 0; i < 256; ++i) EXPECT_TRUE(Same(entries[i], DefaultEntry(i))) << i;
-}
-
-TEST_F(FilePalette, ACorpusFileComesOutInRedGreenBlueOrder) {
-    const std::filesystem::path corpus = std::filesystem::path(VH_TESTDATA_DIR) / "bmpsuite";
-    // pal8.bmp: its counted colours come out in red-green-blue order, as its own table says.
-    const auto pal8 = corpus / "g" / "pal8.bmp";
+    // pal8.bmp from the corpus: its counted colours come out in red-green-blue order.
+    const auto pal8 = std::filesystem::path(VH_TESTDATA_DIR) / "bmpsuite" / "g" / "pal8.bmp";
     std::ifstream in(pal8, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 54u + 1024u);
     const Entries entries = PaletteOf(pal8.c_str());
     DWORD used;
     std::memcpy(&used, bytes.data() + 14 + 32, 4);
-    const int count = used != 0 ? static_cast<int>(used) : 256;
-    for (int k = 0; k < count; ++k) {
-        EXPECT_EQ(entries[k].peRed, bytes[54 + 4 * k + 2]);
-        EXPECT_EQ(entries[k].peGreen, bytes[54 + 4 * k + 1]);
-        EXPECT_EQ(entries[k].peBlue, bytes[54 + 4 * k]);
+    for (int k = 0; k < (used != 0 ? int(used) : 256); ++k) {
+        const unsigned char* quad = &bytes[54 + 4 * k];
+        EXPECT_EQ(std::vector<int>({entries[k].peRed, entries[k].peGreen, entries[k].peBlue}),
+                  std::vector<int>({quad[2], quad[1], quad[0]}))
+            << k;
     }
 }
 
-TEST_F(PicturesTest, TheStripIsTheBackgroundsWalkingBand) {
-    const std::vector<std::uint16_t> background = Pixels(display_->surfaces[Background]);
-    const std::vector<std::uint16_t> strip = Pixels(display_->surfaces[BackgroundStrip]);
+// The strip is the background's walking band; the sheets keep their transparent green as the key
+// value around a drawing; the background is a picture, not one colour.
+TEST_F(PicturesTest, TheLoadedPictures) {
+    const std::vector<std::uint16_t> background = Pixels(Background), strip = Pixels(BackgroundStrip);
     ASSERT_EQ(strip.size(), 640u * 128u);
     EXPECT_TRUE(std::equal(strip.begin(), strip.end(), background.begin() + 347 * 640));
-}
-
-TEST_F(PicturesTest, SheetsKeepTheirTransparentGreenAsTheKeyValue) {
+    EXPECT_GT(std::set<std::uint16_t>(background.begin(), background.end()).size(), 100u);
     for (SurfaceSlot slot : {GnollSheet, FireballSheet}) {
-        const std::vector<std::uint16_t> pixels = Pixels(display_->surfaces[slot]);
+        const std::vector<std::uint16_t> pixels = Pixels(slot);
         EXPECT_EQ(pixels[0], display_->colorKeyLow) << "the sheets' corners are transparent";
         const auto keyed = std::count(pixels.begin(), pixels.end(), display_->colorKeyLow);
-        EXPECT_GT(keyed, 0);
         EXPECT_LT(keyed, static_cast<long>(pixels.size())) << "something is drawn on the sheet";
     }
-    // The background is a picture, not one colour.
-    const std::vector<std::uint16_t> background = Pixels(display_->surfaces[Background]);
-    EXPECT_GT(std::set<std::uint16_t>(background.begin(), background.end()).size(), 100u);
 }
 
 TEST_F(PicturesTest, ALossRestoresEveryPictureAsItWas) {
     const SurfaceSlot pictures[] = {Background, GnollSheet, BackgroundStrip, FireballSheet};
     std::vector<std::vector<std::uint16_t>> before;
-    for (SurfaceSlot slot : pictures) before.push_back(Pixels(display_->surfaces[slot]));
+    for (SurfaceSlot slot : pictures) before.push_back(Pixels(slot));
     platform::ddraw::MarkAllSurfacesLost();
     // Restored memory is filled with a loud pattern; only the reload brings the pictures back.
     ASSERT_EQ(display_->RestoreAllSurfaces(), 1);
-    for (std::size_t i = 0; i < std::size(pictures); ++i) {
-        EXPECT_EQ(Pixels(display_->surfaces[pictures[i]]), before[i]) << "slot " << pictures[i];
-    }
+    for (std::size_t i = 0; i < std::size(pictures); ++i) EXPECT_EQ(Pixels(pictures[i]), before[i]) << pictures[i];
 }
 
-TEST_F(PicturesTest, ACopyWithoutAMemoryContextReportsFailure) {
+// A copy stretches the bitmap over the whole surface; without a memory context, a surface or a
+// bitmap it reports failure.
+TEST_F(PicturesTest, CopyingABitmapIntoASurface) {
     HBITMAP bitmap =
         static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr);
+    IDirectDrawSurface* fx = display_->surfaces[FxSurface];
     platform::gdi::FailGdiCall(platform::gdi::GdiCall::CreateCompatibleDC, 1);
-    EXPECT_EQ(display_->CopyBitmapToSurface(display_->surfaces[FireballSheet], bitmap, 0, 0, 0, 0), E_FAIL);
+    EXPECT_EQ(display_->CopyBitmapToSurface(fx, bitmap, 0, 0, 0, 0), E_FAIL);
     EXPECT_EQ(display_->CopyBitmapToSurface(nullptr, bitmap, 0, 0, 0, 0), E_FAIL);
-    EXPECT_EQ(display_->CopyBitmapToSurface(display_->surfaces[FireballSheet], nullptr, 0, 0, 0, 0), E_FAIL);
-    EXPECT_EQ(display_->CopyBitmapToSurface(display_->surfaces[FireballSheet], bitmap, 0, 0, 0, 0), DD_OK);
-    DeleteObject(bitmap);
-}
-
-TEST_F(PicturesTest, ACopyStretchesTheBitmapOverTheWholeSurface) {
+    EXPECT_EQ(display_->CopyBitmapToSurface(fx, nullptr, 0, 0, 0, 0), E_FAIL);
     // The 384x64 fireball sheet over the 128x128 scratch surface: nearest neighbour, both ways.
-    HBITMAP bitmap =
-        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr);
     ASSERT_EQ(display_->FillSurface(FxSurface, 0x00FFFFFF), 1);
-    EXPECT_EQ(display_->CopyBitmapToSurface(display_->surfaces[FxSurface], bitmap, 0, 0, 0, 0), DD_OK);
+    EXPECT_EQ(display_->CopyBitmapToSurface(fx, bitmap, 0, 0, 0, 0), DD_OK);
     DeleteObject(bitmap);
-    const std::vector<std::uint16_t> fx = Pixels(display_->surfaces[FxSurface]);
-    const std::vector<std::uint16_t> sheet = Pixels(display_->surfaces[FireballSheet]);
-    EXPECT_EQ(std::count(fx.begin(), fx.end(), 0xFFFF), 0) << "every pixel written";
+    const std::vector<std::uint16_t> copy = Pixels(FxSurface), sheet = Pixels(FireballSheet);
+    EXPECT_EQ(std::count(copy.begin(), copy.end(), 0xFFFF), 0) << "every pixel written";
     // Each pixel comes from the source pixels it covers: rows y/2, columns 3x..3x+2.
     for (int y = 0; y < 128; y += 17) {
         for (int x = 0; x < 128; x += 13) {
             const auto* covered = &sheet[(y / 2) * 384 + x * 3];
-            EXPECT_NE(std::find(covered, covered + 3, fx[y * 128 + x]), covered + 3) << x << "," << y;
+            EXPECT_NE(std::find(covered, covered + 3, copy[y * 128 + x]), covered + 3) << x << "," << y;
         }
     }
 }
 
 TEST_F(PicturesTest, ACreatureSheetPaletteFailureLeavesThePicturesAlone) {
-    const std::vector<std::uint16_t> before = Pixels(display_->surfaces[Background]);
+    const std::vector<std::uint16_t> before = Pixels(Background);
     ASSERT_EQ(display_->FillSurface(Background, 0x00FFFFFF), 1);
-    platform::ddraw::InjectFault("CreatePalette", 2, DDERR_GENERIC);
+    InjectFault("CreatePalette", 2, DDERR_GENERIC);
     EXPECT_EQ(display_->LoadSceneBitmaps(), 0);
-    const std::vector<std::uint16_t> after = Pixels(display_->surfaces[Background]);
+    const std::vector<std::uint16_t> after = Pixels(Background);
     EXPECT_EQ(std::count(after.begin(), after.end(), 0xFFFF), 640 * 480) << "no picture was loaded";
     // A failure of the background's own palette changes nothing in the outcome.
     platform::ddraw::ClearFaults();
-    platform::ddraw::InjectFault("CreatePalette", 1, DDERR_GENERIC);
+    InjectFault("CreatePalette", 1, DDERR_GENERIC);
     EXPECT_EQ(display_->LoadSceneBitmaps(), 1);
-    EXPECT_EQ(Pixels(display_->surfaces[Background]), before);
+    EXPECT_EQ(Pixels(Background), before);
 }
 
 }  // namespace

@@ -3,124 +3,75 @@
 
 namespace {
 
-using platform::ddraw::InjectFault;
+using RestorationTest = StartedDisplay;
 
-class RestorationTest : public DisplayFixture {
-protected:
-    void SetUp() override {
-        DisplayFixture::SetUp();
-        StartDisplay();
-    }
-    // The surfaces in the order a full restoration visits them.
-    std::vector<const void*> RestoreOrder() const {
-        std::vector<const void*> order = {display_->surfaces[Primary], display_->surfaces[FxSurface],
-                                          display_->surfaces[Pointer1], display_->surfaces[Pointer2]};
-        for (std::int32_t i = 0; i < display_->tileCount; ++i) order.push_back(display_->tiles[i]);
-        for (SurfaceSlot slot : {Background, GnollSheet, BackgroundStrip, FireballSheet}) {
-            order.push_back(display_->surfaces[slot]);
-        }
-        return order;
-    }
-    // Restore and SetColorKey calls up to the first call of anything else (the picture reload).
-    static std::vector<platform::ddraw::Call> RestorePhase(const std::vector<platform::ddraw::Call>& log) {
-        std::vector<platform::ddraw::Call> phase;
-        for (const auto& call : log) {
-            if (call.op != "Restore" && call.op != "SetColorKey") break;
-            phase.push_back(call);
-        }
-        return phase;
-    }
-};
-
-TEST_F(RestorationTest, RestoresEverySurfaceInOrderKeysTheScratchSurfacesAndReloads) {
-    platform::ddraw::StartCallLog();
-    EXPECT_EQ(display_->RestoreAllSurfaces(), 1);
-    const auto log = platform::ddraw::CallLog();
-    const auto phase = RestorePhase(log);
-    std::vector<const void*> restored;
-    std::vector<std::pair<const void*, const void*>> keyedAfter;  // (keyed surface, surface restored just before)
-    for (std::size_t i = 0; i < phase.size(); ++i) {
-        if (phase[i].op == "Restore") restored.push_back(phase[i].object);
-        if (phase[i].op == "SetColorKey") {
-            EXPECT_EQ(phase[i].flags, DDCKEY_SRCBLT);
-            keyedAfter.push_back({phase[i].object, i > 0 ? phase[i - 1].object : nullptr});
-        }
-    }
-    EXPECT_EQ(restored, RestoreOrder());
-    ASSERT_EQ(keyedAfter.size(), 3u);
-    const SurfaceSlot keyedSlots[] = {FxSurface, Pointer1, Pointer2};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(keyedAfter[i].first, display_->surfaces[keyedSlots[i]]);
-        EXPECT_EQ(keyedAfter[i].second, display_->surfaces[keyedSlots[i]]) << "keyed right after its own Restore";
-    }
-    // The pictures were reloaded: palettes made and the strip copied.
-    EXPECT_EQ(CallsOf(log, "CreatePalette").size(), 2u);
-    for (const auto& call : log) EXPECT_NE(call.object, display_->surfaces[BackBuffer]) << call.op;
-}
-
-TEST_F(RestorationTest, TheFirstFailingRestoreEndsTheRestoration) {
+// Every surface is restored in order, the scratch surfaces keyed right after their own Restore, then
+// the pictures reloaded. The first failing Restore ends it all with no reload; an empty tile entry
+// ends the walk over the tiles without failing it.
+TEST_F(RestorationTest, RestoresInOrderKeysAndReloads) {
     const struct {
         const char* name;
-        int failingRestore;
-        std::size_t restoredBefore;
+        int failingRestore;  // 0: none
+        std::int32_t emptyTile, tileCount;
     } rows[] = {
-        {"primary", 1, 0},
-        {"third tile", 4 + 3, 4 + 2},
-        {"fireball sheet", 4 + 100 + 4, 4 + 100 + 3},
+        {"all", 0, -1, 100},
+        {"tile 2 empty", 0, 2, 100},
+        {"no tiles", 0, 0, 0},
+        {"primary fails", 1, -1, 100},
+        {"third tile fails", 4 + 3, -1, 100},
+        {"fireball sheet fails", 4 + 100 + 4, -1, 100},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        IDirectDrawSurface** s = display_->surfaces;
+        std::vector<const void*> order = {s[Primary], s[FxSurface], s[Pointer1], s[Pointer2]};
+        const std::int32_t walked = row.emptyTile >= 0 ? row.emptyTile : row.tileCount;
+        order.insert(order.end(), display_->tiles, display_->tiles + walked);
+        for (SurfaceSlot slot : {Background, GnollSheet, BackgroundStrip, FireballSheet}) order.push_back(s[slot]);
+        if (row.failingRestore) order.resize(row.failingRestore);
+        IDirectDrawSurface* const tile = display_->tiles[std::max(row.emptyTile, 0)];
+        if (row.emptyTile >= 0) display_->tiles[row.emptyTile] = nullptr;
+        display_->tileCount = row.tileCount;
         platform::ddraw::ClearFaults();
-        InjectFault("Restore", row.failingRestore, DDERR_GENERIC);
-        platform::ddraw::StartCallLog();
-        EXPECT_EQ(display_->RestoreAllSurfaces(), 0);
-        const auto log = platform::ddraw::CallLog();
-        platform::ddraw::StopCallLog();
-        const auto restores = CallsOf(log, "Restore");
-        ASSERT_EQ(restores.size(), row.restoredBefore + 1);
-        const auto order = RestoreOrder();
-        for (std::size_t i = 0; i < restores.size(); ++i) EXPECT_EQ(restores[i].object, order[i]);
-        EXPECT_EQ(CallsOf(log, "CreatePalette").size(), 0u) << "no reload after a failed restore";
-        EXPECT_EQ(log.size(), RestorePhase(log).size()) << "nothing but restores and keys";
-    }
-}
+        if (row.failingRestore) InjectFault("Restore", row.failingRestore, DDERR_GENERIC);
+        const auto log = Logged([&] { EXPECT_EQ(display_->RestoreAllSurfaces(), row.failingRestore ? 0 : 1); });
+        display_->tiles[std::max(row.emptyTile, 0)] = tile;
+        display_->tileCount = 100;
 
-// An empty tile entry ends the walk over the tiles without failing it; with no tiles at all the walk
-// goes straight from the scratch surfaces to the pictures.
-TEST_F(RestorationTest, TheTileWalkEndsAtAnEmptyEntryOrTheCount) {
-    for (const std::int32_t firstMissing : {2, 0}) {
-        SCOPED_TRACE(firstMissing);
-        IDirectDrawSurface* tile = display_->tiles[firstMissing];
-        const std::int32_t count = display_->tileCount;
-        if (firstMissing == 0) display_->tileCount = 0;
-        display_->tiles[firstMissing] = nullptr;
-        std::vector<const void*> expected = RestoreOrder();
-        if (firstMissing != 0) expected.erase(expected.begin() + 4 + firstMissing, expected.end() - 4);
-        platform::ddraw::StartCallLog();
-        EXPECT_EQ(display_->RestoreAllSurfaces(), 1);
-        std::vector<const void*> restored;
-        for (const auto& call : CallsOf(RestorePhase(platform::ddraw::CallLog()), "Restore")) {
-            restored.push_back(call.object);
+        // The restore phase: Restore and SetColorKey calls up to the first call of anything else.
+        std::size_t phase = 0;
+        while (phase < log.size() && (log[phase].op == "Restore" || log[phase].op == "SetColorKey")) ++phase;
+        std::vector<const void*> restored, keyed;
+        for (std::size_t i = 0; i < phase; ++i) {
+            if (log[i].op == "Restore") restored.push_back(log[i].object);
+            if (log[i].op != "SetColorKey") continue;
+            EXPECT_EQ(log[i].flags, DDCKEY_SRCBLT);
+            EXPECT_EQ(log[i].object, i > 0 ? log[i - 1].object : nullptr) << "keyed right after its own Restore";
+            keyed.push_back(log[i].object);
         }
-        EXPECT_EQ(restored, expected);
-        display_->tiles[firstMissing] = tile;
-        display_->tileCount = count;
+        EXPECT_EQ(restored, order);
+        if (row.failingRestore) {
+            EXPECT_EQ(phase, log.size()) << "nothing but restores and keys, no reload";
+            continue;
+        }
+        EXPECT_EQ(keyed, (std::vector<const void*>{s[FxSurface], s[Pointer1], s[Pointer2]}));
+        // The pictures were reloaded: palettes made and the strip copied.
+        EXPECT_EQ(CallsOf(log, "CreatePalette").size(), 2u);
+        for (const auto& call : log) EXPECT_NE(call.object, s[BackBuffer]) << call.op;
     }
 }
 
 TEST_F(RestorationTest, ReleaseAllGivesEverythingBackInOrder) {
-    const std::vector<const void*> surfaces = {display_->surfaces[Primary],         display_->surfaces[FxSurface],
-                                               display_->surfaces[Pointer1],        display_->surfaces[Pointer2],
-                                               display_->surfaces[Background],      display_->surfaces[GnollSheet],
-                                               display_->surfaces[BackgroundStrip], display_->surfaces[FireballSheet]};
-    std::vector<const void*> expected = surfaces;
-    for (std::int32_t i = 0; i < display_->tileCount; ++i) expected.push_back(display_->tiles[i]);
+    IDirectDrawSurface** s = display_->surfaces;
+    std::vector<const void*> expected = {s[Primary],    s[FxSurface],  s[Pointer1],        s[Pointer2],
+                                         s[Background], s[GnollSheet], s[BackgroundStrip], s[FireballSheet]};
+    expected.insert(expected.end(), display_->tiles, display_->tiles + display_->tileCount);
     const void* directDraw = display_->directDraw;
-    const void* backBuffer = display_->surfaces[BackBuffer];
-    platform::ddraw::StartCallLog();
-    display_->ReleaseAll();
+    const void* backBuffer = s[BackBuffer];
     std::vector<const void*> released;
-    for (const auto& call : CallsOf(platform::ddraw::CallLog(), "Release")) released.push_back(call.object);
+    for (const auto& call : CallsOf(Logged([&] { display_->ReleaseAll(); }), "Release")) {
+        released.push_back(call.object);
+    }
     ASSERT_GE(released.size(), expected.size() + 1);
     EXPECT_EQ(std::vector<const void*>(released.begin(), released.begin() + expected.size()), expected);
     EXPECT_EQ(released.back(), directDraw) << "the DirectDraw object goes last";

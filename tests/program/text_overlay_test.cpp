@@ -5,66 +5,42 @@
 
 namespace {
 
-using platform::ddraw::InjectFault;
 using platform::gdi::GdiCall;
 
-class TextTest : public DisplayFixture {
+class TextTest : public StartedDisplay {
 protected:
-    void SetUp() override {
-        DisplayFixture::SetUp();
-        StartDisplay();
-    }
-    std::vector<std::uint16_t> Picture() const { return Pixels(display_->surfaces[BackBuffer]); }
-    int OnBackBuffer(const std::vector<platform::ddraw::Call>& log, const std::string& op) const {
+    int OnBackBuffer(const std::vector<Call>& log, const std::string& op) const {
         int count = 0;
         for (const auto& call : CallsOf(log, op)) count += call.object == display_->surfaces[BackBuffer];
         return count;
     }
 };
 
-TEST_F(TextTest, SlotsOutsideTheTableOrEmptyMakeNoCall) {
-    platform::ddraw::StartCallLog();
-    EXPECT_EQ(display_->DrawSurfaceText(9, "x", 0, 0, 0xFF), 0);
-    EXPECT_EQ(display_->DrawSurfaceText(-1, "x", 0, 0, 0xFF), 0);
-    IDirectDrawSurface* pointer1 = display_->surfaces[Pointer1];
-    display_->surfaces[Pointer1] = nullptr;
-    EXPECT_EQ(display_->DrawSurfaceText(Pointer1, "x", 0, 0, 0xFF), 0);
-    display_->surfaces[Pointer1] = pointer1;
-    EXPECT_TRUE(platform::ddraw::CallLog().empty());
-}
-
 // Still drawing repeats a context call, a lost surface is restored and the call made again, any
 // other failure - of the context or of a drawing step - fails the text, and a context taken is
 // always given back once.
 TEST_F(TextTest, DeviceContextPolicy) {
+    constexpr HRESULT busy = DDERR_WASSTILLDRAWING, lost = DDERR_SURFACELOST, other = DDERR_GENERIC;
+    constexpr GdiCall none = GdiCall::Count;
     const struct {
         const char* name;
         const char* op;  // the failing context call, if any
         std::vector<HRESULT> answers;
         bool restorationFails;
-        GdiCall step;  // a failing drawing step, Count for none
+        GdiCall step;  // a failing drawing step
         std::int32_t result;
         int getDcCalls, releaseDcCalls, restorations;
         bool drawn;
     } rows[] = {
-        {"at once", nullptr, {}, false, GdiCall::Count, 1, 1, 1, 0, true},
-        {"GetDC still drawing twice",
-         "GetDC",
-         {DDERR_WASSTILLDRAWING, DDERR_WASSTILLDRAWING},
-         false,
-         GdiCall::Count,
-         1,
-         3,
-         1,
-         0,
-         true},
-        {"GetDC lost, restored", "GetDC", {DDERR_SURFACELOST}, false, GdiCall::Count, 1, 2, 1, 1, true},
-        {"GetDC lost, restoration fails", "GetDC", {DDERR_SURFACELOST}, true, GdiCall::Count, 0, 1, 0, 1, false},
-        {"GetDC other error", "GetDC", {DDERR_GENERIC}, false, GdiCall::Count, 0, 1, 0, 0, false},
-        {"ReleaseDC still drawing", "ReleaseDC", {DDERR_WASSTILLDRAWING}, false, GdiCall::Count, 1, 1, 2, 0, true},
-        {"ReleaseDC lost, restored", "ReleaseDC", {DDERR_SURFACELOST}, false, GdiCall::Count, 1, 1, 2, 1, true},
-        {"ReleaseDC lost, restoration fails", "ReleaseDC", {DDERR_SURFACELOST}, true, GdiCall::Count, 0, 1, 1, 1, true},
-        {"ReleaseDC other error", "ReleaseDC", {DDERR_GENERIC}, false, GdiCall::Count, 0, 1, 1, 0, true},
+        {"at once", nullptr, {}, false, none, 1, 1, 1, 0, true},
+        {"GetDC still drawing twice", "GetDC", {busy, busy}, false, none, 1, 3, 1, 0, true},
+        {"GetDC lost, restored", "GetDC", {lost}, false, none, 1, 2, 1, 1, true},
+        {"GetDC lost, restoration fails", "GetDC", {lost}, true, none, 0, 1, 0, 1, false},
+        {"GetDC other error", "GetDC", {other}, false, none, 0, 1, 0, 0, false},
+        {"ReleaseDC still drawing", "ReleaseDC", {busy}, false, none, 1, 1, 2, 0, true},
+        {"ReleaseDC lost, restored", "ReleaseDC", {lost}, false, none, 1, 1, 2, 1, true},
+        {"ReleaseDC lost, restoration fails", "ReleaseDC", {lost}, true, none, 0, 1, 1, 1, true},
+        {"ReleaseDC other error", "ReleaseDC", {other}, false, none, 0, 1, 1, 0, true},
         {"SetBkMode fails", nullptr, {}, false, GdiCall::SetBkMode, 0, 1, 1, 0, false},
         {"SetTextColor fails", nullptr, {}, false, GdiCall::SetTextColor, 0, 1, 1, 0, false},
         {"TextOutA fails", nullptr, {}, false, GdiCall::TextOutA, 0, 1, 1, 0, false},
@@ -72,46 +48,34 @@ TEST_F(TextTest, DeviceContextPolicy) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         // A context never given back leaves the surface locked: every row starts a fresh display.
-        if (display_ != nullptr) {
-            display_->ReleaseAll();
-            delete display_;
-            display_ = nullptr;
-        }
+        StopDisplay();
         StartDisplay();
         ASSERT_EQ(display_->FillSurface(BackBuffer, 0x00000000), 1);
-        const std::vector<std::uint16_t> before = Picture();
+        const std::vector<std::uint16_t> before = Pixels(BackBuffer);
         platform::ddraw::ClearFaults();
-        for (std::size_t i = 0; i < row.answers.size(); ++i)
-            InjectFault(row.op, static_cast<int>(i) + 1, row.answers[i]);
+        for (std::size_t i = 0; i < row.answers.size(); ++i) InjectFault(row.op, int(i) + 1, row.answers[i]);
         if (row.restorationFails) InjectFault("Restore", 1, DDERR_GENERIC);
-        if (row.step != GdiCall::Count) platform::gdi::FailGdiCall(row.step, 1);
-        platform::ddraw::StartCallLog();
-        EXPECT_EQ(display_->DrawSurfaceText(BackBuffer, "Vornhollow", 20, 30, 0x000000FF), row.result);
-        const auto log = platform::ddraw::CallLog();
-        platform::ddraw::StopCallLog();
+        if (row.step != none) platform::gdi::FailGdiCall(row.step, 1);
+        const auto log = Logged(
+            [&] { EXPECT_EQ(display_->DrawSurfaceText(BackBuffer, "Vornhollow", 20, 30, 0x000000FF), row.result); });
         EXPECT_EQ(OnBackBuffer(log, "GetDC"), row.getDcCalls);
         EXPECT_EQ(OnBackBuffer(log, "ReleaseDC"), row.releaseDcCalls);
-        int restorations = 0;
-        for (const auto& call : CallsOf(log, "Restore")) restorations += call.object == display_->surfaces[Primary];
-        EXPECT_EQ(restorations, row.restorations);
+        EXPECT_EQ(Restorations(log), row.restorations);
         platform::ddraw::ClearFaults();
-        EXPECT_EQ(Picture() != before, row.drawn);
+        EXPECT_EQ(Pixels(BackBuffer) != before, row.drawn);
     }
 }
 
 TEST_F(TextTest, TextIsRedAtItsPointAndKeepsThePictureBetweenGlyphs) {
     ASSERT_EQ(display_->FillSurface(BackBuffer, 0x00404040), 1);
-    const std::uint16_t grey = Picture()[0];
+    const std::uint16_t grey = Pixels(BackBuffer)[0];
     ASSERT_EQ(display_->DrawSurfaceText(BackBuffer, "66 100", 300, 460, 0x000000FF), 1);
-    const std::vector<std::uint16_t> after = Picture();
+    const std::vector<std::uint16_t> after = Pixels(BackBuffer);
     int red = 0;
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            const std::uint16_t p = after[y * 640 + x];
-            if (p == grey) continue;
-            EXPECT_TRUE(p == 0xF800 && x >= 300 && y >= 460) << p << " at " << x << "," << y;
-            ++red;
-        }
+    for (int i = 0; i < 640 * 480; ++i) {
+        if (after[i] == grey) continue;
+        EXPECT_TRUE(after[i] == 0xF800 && i % 640 >= 300 && i / 640 >= 460) << after[i] << " at " << i;
+        ++red;
     }
     EXPECT_GT(red, 20);
 }
@@ -120,46 +84,43 @@ TEST_F(TextTest, TextIsRedAtItsPointAndKeepsThePictureBetweenGlyphs) {
 // 66 until the first closes; the clock may wrap.
 TEST_F(TextTest, FrameRateWindow) {
     const struct {
-        DWORD now;
-        DWORD value, count, lastTick;
+        DWORD lastTick, count, now;
+        DWORD value, countAfter, lastTickAfter;
     } steps[] = {
-        {5000, 66, 1, 5000}, {5000, 66, 2, 5000}, {6000, 66, 3, 5000}, {6001, 4, 0, 6001}, {6001, 4, 1, 6001},
+        {5000, 0, 5000, 66, 1, 5000},
+        {5000, 1, 5000, 66, 2, 5000},
+        {5000, 2, 6000, 66, 3, 5000},
+        {5000, 3, 6001, 4, 0, 6001},
+        {6001, 0, 6001, 4, 1, 6001},
+        {0xFFFFFF00u, 2, 0x300, 3, 0, 0x300},
+        {0xFFFFFF00u, 2, 0xE7, 3, 3, 0xFFFFFF00u},
     };
-    display_->fpsLastTick = 5000;
-    display_->fpsFrameCount = 0;
     display_->fpsValue = 66;
     for (const auto& step : steps) {
         SCOPED_TRACE(step.now);
+        display_->fpsLastTick = step.lastTick;
+        display_->fpsFrameCount = step.count;
         platform::testing::SetTickCount(step.now);
         ASSERT_EQ(display_->DrawFrameRate(BackBuffer), 1);
         EXPECT_EQ(display_->fpsValue, step.value);
-        EXPECT_EQ(display_->fpsFrameCount, step.count);
-        EXPECT_EQ(display_->fpsLastTick, step.lastTick);
+        EXPECT_EQ(display_->fpsFrameCount, step.countAfter);
+        EXPECT_EQ(display_->fpsLastTick, step.lastTickAfter);
     }
-    display_->fpsLastTick = 0xFFFFFF00u;
-    display_->fpsFrameCount = 2;
-    platform::testing::SetTickCount(0x00000300u);
-    ASSERT_EQ(display_->DrawFrameRate(BackBuffer), 1);
-    EXPECT_EQ(display_->fpsValue, 3u);
-    EXPECT_EQ(display_->fpsLastTick, 0x300u);
 }
 
+// The line reads "<figure> <tiles>" in red at (300, 460): the same picture as that text drawn.
 TEST_F(TextTest, FrameRateLineReadsFiguresAndTiles) {
     platform::testing::SetTickCount(100);
     display_->fpsLastTick = 100;
-    const struct {
-        std::int32_t tiles;
-        const char* text;
-    } rows[] = {{100, "66 100"}, {0, "66 0"}, {24, "66 24"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        display_->tileCount = row.tiles;
+    for (const auto& [tiles, text] : {std::pair{100, "66 100"}, {0, "66 0"}, {24, "66 24"}}) {
+        SCOPED_TRACE(text);
+        display_->tileCount = tiles;
         ASSERT_EQ(display_->FillSurface(BackBuffer, 0), 1);
         ASSERT_EQ(display_->DrawFrameRate(BackBuffer), 1);
-        const std::vector<std::uint16_t> counter = Picture();
+        const std::vector<std::uint16_t> counter = Pixels(BackBuffer);
         ASSERT_EQ(display_->FillSurface(BackBuffer, 0), 1);
-        ASSERT_EQ(display_->DrawSurfaceText(BackBuffer, row.text, 300, 460, 0x000000FF), 1);
-        EXPECT_EQ(Picture(), counter);
+        ASSERT_EQ(display_->DrawSurfaceText(BackBuffer, text, 300, 460, 0x000000FF), 1);
+        EXPECT_EQ(Pixels(BackBuffer), counter);
     }
     display_->tileCount = 100;
 }
