@@ -1,9 +1,16 @@
-// The animation timer: resolution choice, stepping only while active, start and stop.
+// The animation timer: resolution choice, stepping only while active, start and stop, the trace.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include <unistd.h>
+
+#include "common/diagnostics_store.h"
 #include "host/null/null_host_control.h"
 #include "mm/timer_control.h"
 
@@ -42,38 +49,26 @@ TEST_F(AnimationTimer, ResolutionFollowsTheDeviceLimits) {
     }
     platform::testing::SetTimerCaps(TIMECAPS{10, 1000000});
     ASSERT_NE(StartAnimationTimer(), 0);
-    EXPECT_EQ(gTimerPeriod, 10u);
-    ASSERT_EQ(platform::testing::BeginPeriodCalls().size(), 1u);
-    EXPECT_EQ(platform::testing::BeginPeriodCalls()[0], 10u);
+    EXPECT_EQ(platform::testing::BeginPeriodCalls(), std::vector<UINT>{10u});
 }
 
+// Ticks step the scene only while the application is active; missed ticks are not made up.
 TEST_F(AnimationTimer, TicksStepTheSceneOnlyWhileActive) {
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 0) << "no step before the first activation";
-    gAppActive = 1;
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 5);
-    gAppActive = 0;
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 5) << "frozen while inactive; missed ticks are not made up";
-    gAppActive = 1;
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 10);
+    for (const auto& [active, x] : {std::pair{0, 0}, {1, 5}, {0, 5}, {0, 5}, {1, 10}}) {
+        gAppActive = active;
+        AnimationTimerProc(1, 0, 0, 0, 0);
+        EXPECT_EQ(scene_.gnollX.load(), x);
+    }
 }
 
-TEST_F(AnimationTimer, StopWithoutATimerStillEndsThePeriod) {
-    gTimerPeriod = 7;
-    StopAnimationTimer();
-    EXPECT_EQ(gTimerId, 0u);
-    ASSERT_EQ(platform::testing::EndPeriodCalls().size(), 1u);
-    EXPECT_EQ(platform::testing::EndPeriodCalls()[0], 7u);
-}
-
-TEST_F(AnimationTimer, AFailedTimerIsReported) {
+// A timer that cannot start is reported, and stopping still ends the period it asked for.
+TEST_F(AnimationTimer, AFailedTimerIsReportedAndItsPeriodEnded) {
+    platform::testing::SetTimerCaps(TIMECAPS{7, 1000000});
     platform::testing::FailTimeSetEvent(true);
     EXPECT_EQ(StartAnimationTimer(), 0);
     EXPECT_EQ(gTimerId, 0u);
+    StopAnimationTimer();
+    EXPECT_EQ(platform::testing::EndPeriodCalls(), std::vector<UINT>{7u});
 }
 
 TEST_F(AnimationTimer, ARealTimerStepsTheSceneOnItsOwnThreadAndStops) {
@@ -83,9 +78,6 @@ TEST_F(AnimationTimer, ARealTimerStepsTheSceneOnItsOwnThreadAndStops) {
     // 66 ms ticks: a loaded machine still manages two within a few seconds.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (scene_.gnollX.load() < 10 && std::chrono::steady_clock::now() < deadline) {
-        // The composer's way of reading: wait out a step, then copy.
-        while (scene_.busy.load(std::memory_order_acquire) == 1) {
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_GE(scene_.gnollX.load(), 10);
@@ -94,6 +86,32 @@ TEST_F(AnimationTimer, ARealTimerStepsTheSceneOnItsOwnThreadAndStops) {
     const std::int32_t stoppedAt = scene_.gnollX.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(scene_.gnollX.load(), stoppedAt) << "no tick after the timer was stopped";
+}
+
+// Each tick writes a trace line numbered from 1, saying whether it stepped. The count lives as
+// long as the process, so the ticks are traced, and the lines read, in a fresh one.
+TEST_F(AnimationTimer, TickTraceLinesAreNumberedFromOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto traceTwoTicks = [] {
+        const auto path = std::filesystem::temp_directory_path() / ("vh-ticks-" + std::to_string(getpid()));
+        std::string error, first, second;
+        if (!platform::OpenTrace(path.string(), error)) std::_Exit(2);
+        AnimationTimerProc(1, 0, 0, 0, 0);
+        gAppActive = 1;
+        AnimationTimerProc(1, 0, 0, 0, 0);
+        platform::CloseTrace();
+        std::ifstream in(path);
+        std::getline(in, first);
+        std::getline(in, second);
+        std::filesystem::remove(path);
+        std::fprintf(stderr, "%s\n%s\n", first.c_str(), second.c_str());
+        const bool ok = first.rfind("{\"type\":\"tick\",\"n\":1,", 0) == 0 &&
+                        first.find("\"stepped\":false}") != std::string::npos &&
+                        second.rfind("{\"type\":\"tick\",\"n\":2,", 0) == 0 &&
+                        second.find("\"stepped\":true}") != std::string::npos;
+        std::_Exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(traceTwoTicks(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
