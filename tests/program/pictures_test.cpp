@@ -6,13 +6,22 @@
 #include <fstream>
 #include <set>
 
+#include <unistd.h>
+
 #include "gdi/gdi_control.h"
 #include "kernel/kernel_control.h"
 #include "tests/program/display_fixture.h"
 
 namespace {
 
-using Entries = std::vector<PALETTEENTRY>;
+// Palette entries as 0xFFBBGGRR, the flags in the top byte.
+using Entries = std::vector<std::uint32_t>;
+
+std::uint32_t Entry(int red, int green, int blue, int flags = 0) {
+    return std::uint32_t(flags & 0xFF) << 24 | (blue & 0xFF) << 16 | (green & 0xFF) << 8 | (red & 0xFF);
+}
+// The default palette: the index read as rrrgggbb.
+std::uint32_t DefaultEntry(int i) { return Entry((i >> 5) * 255 / 7, ((i >> 2) & 7) * 255 / 7, (i & 3) * 255 / 3); }
 
 class PicturesTest : public StartedDisplay {
 protected:
@@ -20,68 +29,54 @@ protected:
         if (!path_.empty()) std::filesystem::remove(path_);
         StartedDisplay::TearDown();
     }
-    Entries PaletteOf(const char* name) {
-        IDirectDrawPalette* palette = display_->LoadPaletteFromBitmap(name);
+    Entries PaletteOf(const std::string* name) {
+        IDirectDrawPalette* palette = display_->LoadPaletteFromBitmap(name != nullptr ? name->c_str() : nullptr);
         EXPECT_NE(palette, nullptr);
         if (palette == nullptr) return {};
-        Entries entries = platform::ddraw::PaletteEntries(palette);
+        Entries entries;
+        for (const PALETTEENTRY& e : platform::ddraw::PaletteEntries(palette))
+            entries.push_back(Entry(e.peRed, e.peGreen, e.peBlue, e.peFlags));
         palette->Release();
         return entries;
     }
-    std::string WriteFile(const std::vector<unsigned char>& bytes) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("vh-palette-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".bmp");
-        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return path_.string();
-    }
-    static PALETTEENTRY DefaultEntry(int i) {
-        return {BYTE((i >> 5) * 255 / 7), BYTE(((i >> 2) & 7) * 255 / 7), BYTE((i & 3) * 255 / 3), 0};
-    }
-    static bool Same(const PALETTEENTRY& a, const PALETTEENTRY& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    Entries PaletteOf(const std::string& name) { return PaletteOf(&name); }
     std::filesystem::path path_;
 };
 
 // A DIB as a resource holds it: header (of `headerSize` bytes), colour table of quads (k, 100 + k,
-// 200 - k, 0x55) in blue-green-red order, pixels.
+// 200 - k, 0x55) in blue-green-red order, 16 bytes of zero pixels.
 std::vector<unsigned char> MakeDib(DWORD headerSize, WORD bitCount, DWORD colorsUsed, int tableEntries) {
-    std::vector<unsigned char> bytes(headerSize + tableEntries * 4 + 16, 0);
-    BITMAPINFOHEADER header{};
-    header.biSize = headerSize;
-    header.biWidth = 4;
-    header.biHeight = 2;
-    header.biPlanes = 1;
-    header.biBitCount = bitCount;
-    header.biCompression = BI_RGB;
-    header.biClrUsed = colorsUsed;
+    const DWORD room = std::min<DWORD>(headerSize, 124);  // a larger size runs past the resource
+    std::vector<unsigned char> bytes(room + tableEntries * 4 + 16, 0);
+    const BITMAPINFOHEADER header{headerSize, 4, 2, 1, bitCount, BI_RGB, 0, 0, 0, colorsUsed, 0};
     std::memcpy(bytes.data(), &header, sizeof header);
     for (int k = 0; k < tableEntries; ++k) {
         const RGBQUAD quad{BYTE(k), BYTE(100 + k), BYTE(200 - k), 0x55};
-        std::memcpy(bytes.data() + headerSize + 4 * k, &quad, 4);
+        std::memcpy(bytes.data() + room + 4 * k, &quad, 4);
     }
     return bytes;
 }
 
-// The background has no colour table: its palette is the default one, read as rrrgggbb; so is
-// the palette of no name at all and of a resource that cannot be locked.
+// The background has no colour table: its palette is the default one; so is the palette of no
+// name at all and of a resource that cannot be locked.
 TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
-    const struct {
-        int index;
-        PALETTEENTRY entry;
-    } worked[] = {{0x00, {0, 0, 0, 0}},
-                  {0x1C, {0, 255, 0, 0}},
-                  {0x5A, {72, 218, 170, 0}},
-                  {0xE0, {255, 0, 0, 0}},
-                  {0xFF, {255, 255, 255, 0}}};
-    for (const char* name : {"#102", static_cast<const char*>(nullptr), "#103"}) {
-        SCOPED_TRACE(name != nullptr ? name : "no name");
-        if (name != nullptr && std::string(name) == "#103") platform::resources::FailLockResource(1);
-        const Entries entries = PaletteOf(name);
-        ASSERT_EQ(entries.size(), 256u);
-        for (const auto& w : worked) EXPECT_TRUE(Same(entries[w.index], w.entry)) << w.index;
-        for (int i = 0; i < 256; ++i) EXPECT_TRUE(Same(entries[i], DefaultEntry(i))) << i;
+    Entries expected(256);
+    for (int i = 0; i < 256; ++i) expected[i] = DefaultEntry(i);
+    for (const auto& [index, entry] : {std::pair{0x00, Entry(0, 0, 0)},
+                                       {0x1C, Entry(0, 255, 0)},
+                                       {0x5A, Entry(72, 218, 170)},
+                                       {0xE0, Entry(255, 0, 0)},
+                                       {0xFF, Entry(255, 255, 255)}}) {
+        EXPECT_EQ(expected[index], entry) << index;
     }
+    EXPECT_EQ(PaletteOf("#102"), expected);
+    EXPECT_EQ(PaletteOf(nullptr), expected);
+    platform::resources::FailLockResource(1);
+    EXPECT_EQ(PaletteOf("#103"), expected);
 }
 
+// A resource's counted colours replace the first entries, as far as the table's 256 entries and
+// the resource's own bytes reach; a count with its top bit set is negative and replaces none.
 TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
     const struct {
         const char* name;
@@ -95,25 +90,19 @@ TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
         {"longer header", 124, 8, 5, 5, 5},
         {"24-bit has no table", 40, 24, 0, 0, 0},
         {"more colours than the table holds", 40, 8, 100000, 256, 256},
-        {"a count running past the resource", 40, 8, 200, 10, 14},
+        {"a count running past the resource (into the pixels)", 40, 8, 200, 10, 14},
         {"a header size past the resource", 4000, 8, 16, 0, 0},
         {"a count with its top bit set is negative", 40, 8, 0x80000010, 256, 0},
     };
     int id = 200;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<unsigned char> dib = MakeDib(std::min<DWORD>(row.headerSize, 124), row.bits, row.used, row.table);
-        if (row.headerSize > 124) std::memcpy(dib.data(), &row.headerSize, sizeof row.headerSize);
-        platform::resources::AddForTesting(RT_BITMAP, ++id, dib);
-        const Entries entries = PaletteOf(("#" + std::to_string(id)).c_str());
-        ASSERT_EQ(entries.size(), 256u);
+        platform::resources::AddForTesting(RT_BITMAP, ++id, MakeDib(row.headerSize, row.bits, row.used, row.table));
+        Entries expected(256);
         for (int k = 0; k < 256; ++k) {
-            if (k < row.replaced && k < row.table) {
-                EXPECT_TRUE(Same(entries[k], PALETTEENTRY{BYTE(200 - k), BYTE(100 + k), BYTE(k), 0})) << k;
-            } else if (k >= row.replaced) {
-                EXPECT_TRUE(Same(entries[k], DefaultEntry(k))) << k;
-            }
+            expected[k] = k >= row.replaced ? DefaultEntry(k) : k < row.table ? Entry(200 - k, 100 + k, k) : 0;
         }
+        EXPECT_EQ(PaletteOf(std::string("#").append(std::to_string(id))), expected);
         platform::resources::RemoveForTesting(RT_BITMAP, id);
     }
 }
@@ -137,35 +126,22 @@ TEST_F(PicturesTest, FilePalettesReadTheTableAfterAFortyByteHeader) {
         {"a count with its top bit set is negative", 40, 8, 0xFFFFFFFF, 0, 0},
         {"the header ends early", 40, 8, 16, 0, 18},
     };
+    path_ = std::filesystem::temp_directory_path() / ("vh-palette-" + std::to_string(getpid()) + ".bmp");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         std::vector<unsigned char> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
         const auto dib = MakeDib(40, row.bits, row.used, 256);
         file.insert(file.end(), dib.begin(), dib.end());
         std::memcpy(file.data() + 14, &row.headerSize, sizeof row.headerSize);
-        if (row.cutTo != 0) file.resize(row.cutTo);
-        const Entries entries = PaletteOf(WriteFile(file).c_str());
-        ASSERT_EQ(entries.size(), 256u);
+        file.resize(row.cutTo != 0 ? row.cutTo : file.size());
+        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+        Entries expected(256);
         for (int k = 0; k < 256; ++k) {
-            const PALETTEENTRY asRead{BYTE(k), BYTE(100 + k), BYTE(200 - k), 0x55};
-            const PALETTEENTRY swapped{BYTE(200 - k), BYTE(100 + k), BYTE(k), 0x55};
-            const PALETTEENTRY want = row.cutTo ? DefaultEntry(k) : k < row.swapped ? swapped : asRead;
-            EXPECT_TRUE(Same(entries[k], want)) << k;
+            expected[k] = row.cutTo         ? DefaultEntry(k)
+                          : k < row.swapped ? Entry(200 - k, 100 + k, k, 0x55)
+                                            : Entry(k, 100 + k, 200 - k, 0x55);
         }
-    }
-    // pal8.bmp from the corpus: its counted colours come out in red-green-blue order.
-    const auto pal8 = std::filesystem::path(VH_TESTDATA_DIR) / "bmpsuite" / "g" / "pal8.bmp";
-    std::ifstream in(pal8, std::ios::binary);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(bytes.size(), 54u + 1024u);
-    const Entries entries = PaletteOf(pal8.c_str());
-    DWORD used;
-    std::memcpy(&used, bytes.data() + 14 + 32, 4);
-    for (int k = 0; k < (used != 0 ? int(used) : 256); ++k) {
-        const unsigned char* quad = &bytes[54 + 4 * k];
-        EXPECT_EQ(std::vector<int>({entries[k].peRed, entries[k].peGreen, entries[k].peBlue}),
-                  std::vector<int>({quad[2], quad[1], quad[0]}))
-            << k;
+        EXPECT_EQ(PaletteOf(path_.string()), expected);
     }
 }
 

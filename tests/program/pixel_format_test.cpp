@@ -5,31 +5,21 @@
 
 namespace {
 
+// 5-6-5 and 5-5-5 fields; four bits; three and seven bits count as six, as does an empty mask;
+// the bits above the low 16 play no part.
 TEST(ColorMaskAnalysis, MasksOfEveryShape) {
     const struct {
-        std::uint32_t mask;
-        std::uint16_t low;
+        std::uint32_t mask, low;
         std::int32_t shift, bits, loss;
-    } table[] = {
-        {0xF800, 0xF800, 11, 5, 3},      // 5-6-5 red
-        {0x07E0, 0x07E0, 5, 6, 2},       // 5-6-5 green
-        {0x001F, 0x001F, 0, 5, 3},       // blue
-        {0x7C00, 0x7C00, 10, 5, 3},      // 5-5-5 red
-        {0x03E0, 0x03E0, 5, 5, 3},       // 5-5-5 green
-        {0x0F00, 0x0F00, 8, 4, 4},       // four bits
-        {0x0070, 0x0070, 4, 6, 2},       // three bits count as six
-        {0x7F00, 0x7F00, 8, 6, 2},       // seven bits count as six
-        {0x00000000, 0x0000, 16, 6, 2},  // no bits at all
-        {0xFFFF0000, 0x0000, 16, 6, 2},  // only high bits: they play no part
-        {0x0001F800, 0xF800, 11, 5, 3},  // a high bit is dropped with the rest
-    };
+    } table[] = {{0xF800, 0xF800, 11, 5, 3},     {0x07E0, 0x07E0, 5, 6, 2},     {0x001F, 0x001F, 0, 5, 3},
+                 {0x7C00, 0x7C00, 10, 5, 3},     {0x03E0, 0x03E0, 5, 5, 3},     {0x0F00, 0x0F00, 8, 4, 4},
+                 {0x0070, 0x0070, 4, 6, 2},      {0x7F00, 0x7F00, 8, 6, 2},     {0x00000000, 0x0000, 16, 6, 2},
+                 {0xFFFF0000, 0x0000, 16, 6, 2}, {0x0001F800, 0xF800, 11, 5, 3}};
     for (const auto& row : table) {
-        SCOPED_TRACE(row.mask);
-        const ColorField field = AnalyseColorMask(row.mask);
-        EXPECT_EQ(field.mask, row.low);
-        EXPECT_EQ(field.shift, row.shift);
-        EXPECT_EQ(field.bits, row.bits);
-        EXPECT_EQ(field.loss, row.loss);
+        const ColorField f = AnalyseColorMask(row.mask);
+        EXPECT_EQ((std::vector<std::int64_t>{f.mask, f.shift, f.bits, f.loss}),
+                  (std::vector<std::int64_t>{row.low, row.shift, row.bits, row.loss}))
+            << std::hex << row.mask;
     }
 }
 
