@@ -18,16 +18,14 @@ TEST_F(StartupTest, CapabilityChecksLookAtBothRecordsAndReportOnlyTheFirstMissin
     const struct {
         DWORD driverCaps, driverFx, helCaps, helFx;
         const char* message;  // null: start-up succeeds
-    } rows[] = {
-        {0, 0, fill, lr | ud, nullptr},
-        {fill, lr | ud, 0, 0, nullptr},
-        {fill, lr, 0, ud, nullptr},
-        {0, ud, fill, 0, noLr},
-        {fill, lr, 0, 0, "Neither driver nor HEL\nsupports MIRRORUPDOWN\n"},
-        {0, lr | ud, 0, lr | ud, "Neither driver nor HEL supports BLTCOLORFILL\n"},
-        {0, ud, 0, ud, noLr},
-        {0, 0, 0, 0, noLr},
-    };
+    } rows[] = {{0, 0, fill, lr | ud, nullptr},
+                {fill, lr | ud, 0, 0, nullptr},
+                {fill, lr, 0, ud, nullptr},
+                {0, ud, fill, 0, noLr},
+                {fill, lr, 0, 0, "Neither driver nor HEL\nsupports MIRRORUPDOWN\n"},
+                {0, lr | ud, 0, lr | ud, "Neither driver nor HEL supports BLTCOLORFILL\n"},
+                {0, ud, 0, ud, noLr},
+                {0, 0, 0, 0, noLr}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message ? row.message : "passes");
         MarkBoxes();
@@ -45,13 +43,11 @@ TEST_F(StartupTest, TilesCountWhatTheVideoMemoryHolds) {
         std::uint32_t vramKb;
         int refused;  // the CreateSurface call refused, if any
         std::int32_t tiles;
-    } rows[] = {
-        {"all fit", 4096, 0, 100},
-        {"budget of 1600 KiB", 1600, 0, 24},
-        {"no room after the other surfaces", 1408, 0, 0},
-        {"first tile refused", 4096, 6, 0},
-        {"38th tile refused", 4096, 5 + 38, 37},
-    };
+    } rows[] = {{"all fit", 4096, 0, 100},
+                {"budget of 1600 KiB", 1600, 0, 24},
+                {"no room after the other surfaces", 1408, 0, 0},
+                {"first tile refused", 4096, 6, 0},
+                {"38th tile refused", 4096, 5 + 38, 37}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         platform::ddraw::ResetForTesting();
@@ -85,18 +81,16 @@ TEST_F(StartupTest, SurfaceRequestsAndKeys) {
     const struct {
         DWORD width, height, caps;
         const void* made;
-    } expected[] = {
-        {0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY,
-         display_->surfaces[Primary]},
-        {640, 128, kPlainVram, display_->surfaces[BackgroundStrip]},
-        {128, 32, kPlainVram, display_->surfaces[Pointer1]},
-        {128, 32, kPlainVram, display_->surfaces[Pointer2]},
-        {128, 128, DDSCAPS_VIDEOMEMORY, display_->surfaces[FxSurface]},
-        {64, 64, DDSCAPS_VIDEOMEMORY, display_->tiles[0]},
-        {640, 480, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[Background]},
-        {500, 360, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[GnollSheet]},
-        {384, 64, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[FireballSheet]},
-    };
+    } expected[] = {{0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY,
+                     display_->surfaces[Primary]},
+                    {640, 128, kPlainVram, display_->surfaces[BackgroundStrip]},
+                    {128, 32, kPlainVram, display_->surfaces[Pointer1]},
+                    {128, 32, kPlainVram, display_->surfaces[Pointer2]},
+                    {128, 128, DDSCAPS_VIDEOMEMORY, display_->surfaces[FxSurface]},
+                    {64, 64, DDSCAPS_VIDEOMEMORY, display_->tiles[0]},
+                    {640, 480, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[Background]},
+                    {500, 360, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[GnollSheet]},
+                    {384, 64, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[FireballSheet]}};
     auto requests = CallsOf(log, "CreateSurface");
     ASSERT_EQ(requests.size(), 5u + 100u + 3u);
     requests.erase(requests.begin() + 6, requests.begin() + 105);  // the other tiles ask alike

@@ -84,16 +84,14 @@ TEST_F(PicturesTest, ResourcePalettesTakeTheirCountedColoursOnly) {
         WORD bits;
         DWORD used;
         int table, replaced;
-    } rows[] = {
-        {"8-bit, 16 colours used", 40, 8, 16, 16, 16},
-        {"4-bit, all colours", 40, 4, 0, 16, 16},
-        {"longer header", 124, 8, 5, 5, 5},
-        {"24-bit has no table", 40, 24, 0, 0, 0},
-        {"more colours than the table holds", 40, 8, 100000, 256, 256},
-        {"a count running past the resource (into the pixels)", 40, 8, 200, 10, 14},
-        {"a header size past the resource", 4000, 8, 16, 0, 0},
-        {"a count with its top bit set is negative", 40, 8, 0x80000010, 256, 0},
-    };
+    } rows[] = {{"8-bit, 16 colours used", 40, 8, 16, 16, 16},
+                {"4-bit, all colours", 40, 4, 0, 16, 16},
+                {"longer header", 124, 8, 5, 5, 5},
+                {"24-bit has no table", 40, 24, 0, 0, 0},
+                {"more colours than the table holds", 40, 8, 100000, 256, 256},
+                {"a count running past the resource (into the pixels)", 40, 8, 200, 10, 14},
+                {"a header size past the resource", 4000, 8, 16, 0, 0},
+                {"a count with its top bit set is negative", 40, 8, 0x80000010, 256, 0}};
     int id = 200;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -117,15 +115,13 @@ TEST_F(PicturesTest, FilePalettesReadTheTableAfterAFortyByteHeader) {
         DWORD used;
         int swapped;        // entries turned from BGR into RGB
         std::size_t cutTo;  // the file's length, 0: whole
-    } rows[] = {
-        {"8-bit, 16 used", 40, 8, 16, 16, 0},
-        {"8-bit, all", 40, 8, 0, 256, 0},
-        {"24-bit", 40, 24, 0, 0, 0},
-        {"longer header gives no count", 108, 8, 0, 0, 0},
-        {"huge count is limited to the table", 40, 8, 70000, 256, 0},
-        {"a count with its top bit set is negative", 40, 8, 0xFFFFFFFF, 0, 0},
-        {"the header ends early", 40, 8, 16, 0, 18},
-    };
+    } rows[] = {{"8-bit, 16 used", 40, 8, 16, 16, 0},
+                {"8-bit, all", 40, 8, 0, 256, 0},
+                {"24-bit", 40, 24, 0, 0, 0},
+                {"longer header gives no count", 108, 8, 0, 0, 0},
+                {"huge count is limited to the table", 40, 8, 70000, 256, 0},
+                {"a count with its top bit set is negative", 40, 8, 0xFFFFFFFF, 0, 0},
+                {"the header ends early", 40, 8, 16, 0, 18}};
     path_ = std::filesystem::temp_directory_path() / ("vh-palette-" + std::to_string(getpid()) + ".bmp");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

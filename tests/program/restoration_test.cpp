@@ -13,14 +13,12 @@ TEST_F(RestorationTest, RestoresInOrderKeysAndReloads) {
         const char* name;
         int failingRestore;  // 0: none
         std::int32_t emptyTile, tileCount;
-    } rows[] = {
-        {"all", 0, -1, 100},
-        {"tile 2 empty", 0, 2, 100},
-        {"no tiles", 0, 0, 0},
-        {"primary fails", 1, -1, 100},
-        {"third tile fails", 4 + 3, -1, 100},
-        {"fireball sheet fails", 4 + 100 + 4, -1, 100},
-    };
+    } rows[] = {{"all", 0, -1, 100},
+                {"tile 2 empty", 0, 2, 100},
+                {"no tiles", 0, 0, 0},
+                {"primary fails", 1, -1, 100},
+                {"third tile fails", 4 + 3, -1, 100},
+                {"fireball sheet fails", 4 + 100 + 4, -1, 100}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         IDirectDrawSurface** s = display_->surfaces;

@@ -7,14 +7,7 @@ namespace {
 
 using platform::gdi::GdiCall;
 
-class TextTest : public StartedDisplay {
-protected:
-    int OnBackBuffer(const std::vector<Call>& log, const std::string& op) const {
-        int count = 0;
-        for (const auto& call : CallsOf(log, op)) count += call.object == display_->surfaces[BackBuffer];
-        return count;
-    }
-};
+using TextTest = StartedDisplay;
 
 // Still drawing repeats a context call, a lost surface is restored and the call made again, any
 // other failure - of the context or of a drawing step - fails the text, and a context taken is
@@ -23,28 +16,24 @@ TEST_F(TextTest, DeviceContextPolicy) {
     constexpr HRESULT busy = DDERR_WASSTILLDRAWING, lost = DDERR_SURFACELOST, other = DDERR_GENERIC;
     constexpr GdiCall none = GdiCall::Count;
     const struct {
-        const char* name;
-        const char* op;  // the failing context call, if any
+        const char *name, *op;  // the failing context call, if any, and its answers
         std::vector<HRESULT> answers;
         bool restorationFails;
         GdiCall step;  // a failing drawing step
-        std::int32_t result;
-        int getDcCalls, releaseDcCalls, restorations;
+        int result, getDcCalls, releaseDcCalls, restorations;
         bool drawn;
-    } rows[] = {
-        {"at once", nullptr, {}, false, none, 1, 1, 1, 0, true},
-        {"GetDC still drawing twice", "GetDC", {busy, busy}, false, none, 1, 3, 1, 0, true},
-        {"GetDC lost, restored", "GetDC", {lost}, false, none, 1, 2, 1, 1, true},
-        {"GetDC lost, restoration fails", "GetDC", {lost}, true, none, 0, 1, 0, 1, false},
-        {"GetDC other error", "GetDC", {other}, false, none, 0, 1, 0, 0, false},
-        {"ReleaseDC still drawing", "ReleaseDC", {busy}, false, none, 1, 1, 2, 0, true},
-        {"ReleaseDC lost, restored", "ReleaseDC", {lost}, false, none, 1, 1, 2, 1, true},
-        {"ReleaseDC lost, restoration fails", "ReleaseDC", {lost}, true, none, 0, 1, 1, 1, true},
-        {"ReleaseDC other error", "ReleaseDC", {other}, false, none, 0, 1, 1, 0, true},
-        {"SetBkMode fails", nullptr, {}, false, GdiCall::SetBkMode, 0, 1, 1, 0, false},
-        {"SetTextColor fails", nullptr, {}, false, GdiCall::SetTextColor, 0, 1, 1, 0, false},
-        {"TextOutA fails", nullptr, {}, false, GdiCall::TextOutA, 0, 1, 1, 0, false},
-    };
+    } rows[] = {{"at once", nullptr, {}, false, none, 1, 1, 1, 0, true},
+                {"GetDC still drawing twice", "GetDC", {busy, busy}, false, none, 1, 3, 1, 0, true},
+                {"GetDC lost, restored", "GetDC", {lost}, false, none, 1, 2, 1, 1, true},
+                {"GetDC lost, restoration fails", "GetDC", {lost}, true, none, 0, 1, 0, 1, false},
+                {"GetDC other error", "GetDC", {other}, false, none, 0, 1, 0, 0, false},
+                {"ReleaseDC still drawing", "ReleaseDC", {busy}, false, none, 1, 1, 2, 0, true},
+                {"ReleaseDC lost, restored", "ReleaseDC", {lost}, false, none, 1, 1, 2, 1, true},
+                {"ReleaseDC lost, restoration fails", "ReleaseDC", {lost}, true, none, 0, 1, 1, 1, true},
+                {"ReleaseDC other error", "ReleaseDC", {other}, false, none, 0, 1, 1, 0, true},
+                {"SetBkMode fails", nullptr, {}, false, GdiCall::SetBkMode, 0, 1, 1, 0, false},
+                {"SetTextColor fails", nullptr, {}, false, GdiCall::SetTextColor, 0, 1, 1, 0, false},
+                {"TextOutA fails", nullptr, {}, false, GdiCall::TextOutA, 0, 1, 1, 0, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         // A context never given back leaves the surface locked: every row starts a fresh display.
@@ -58,9 +47,14 @@ TEST_F(TextTest, DeviceContextPolicy) {
         if (row.step != none) platform::gdi::FailGdiCall(row.step, 1);
         const auto log = Logged(
             [&] { EXPECT_EQ(display_->DrawSurfaceText(BackBuffer, "Vornhollow", 20, 30, 0x000000FF), row.result); });
-        EXPECT_EQ(OnBackBuffer(log, "GetDC"), row.getDcCalls);
-        EXPECT_EQ(OnBackBuffer(log, "ReleaseDC"), row.releaseDcCalls);
-        EXPECT_EQ(Restorations(log), row.restorations);
+        int getDc = 0, releaseDc = 0;
+        for (const auto& call : log) {
+            if (call.object != display_->surfaces[BackBuffer]) continue;
+            getDc += call.op == "GetDC";
+            releaseDc += call.op == "ReleaseDC";
+        }
+        EXPECT_EQ(std::vector<int>({getDc, releaseDc, Restorations(log)}),
+                  std::vector<int>({row.getDcCalls, row.releaseDcCalls, row.restorations}));
         platform::ddraw::ClearFaults();
         EXPECT_EQ(Pixels(BackBuffer) != before, row.drawn);
     }
@@ -84,17 +78,14 @@ TEST_F(TextTest, TextIsRedAtItsPointAndKeepsThePictureBetweenGlyphs) {
 // 66 until the first closes; the clock may wrap.
 TEST_F(TextTest, FrameRateWindow) {
     const struct {
-        DWORD lastTick, count, now;
-        DWORD value, countAfter, lastTickAfter;
-    } steps[] = {
-        {5000, 0, 5000, 66, 1, 5000},
-        {5000, 1, 5000, 66, 2, 5000},
-        {5000, 2, 6000, 66, 3, 5000},
-        {5000, 3, 6001, 4, 0, 6001},
-        {6001, 0, 6001, 4, 1, 6001},
-        {0xFFFFFF00u, 2, 0x300, 3, 0, 0x300},
-        {0xFFFFFF00u, 2, 0xE7, 3, 3, 0xFFFFFF00u},
-    };
+        DWORD lastTick, count, now, value, countAfter, lastTickAfter;
+    } steps[] = {{5000, 0, 5000, 66, 1, 5000},
+                 {5000, 1, 5000, 66, 2, 5000},
+                 {5000, 2, 6000, 66, 3, 5000},
+                 {5000, 3, 6001, 4, 0, 6001},
+                 {6001, 0, 6001, 4, 1, 6001},
+                 {0xFFFFFF00u, 2, 0x300, 3, 0, 0x300},
+                 {0xFFFFFF00u, 2, 0xE7, 3, 3, 0xFFFFFF00u}};
     display_->fpsValue = 66;
     for (const auto& step : steps) {
         SCOPED_TRACE(step.now);
@@ -102,9 +93,8 @@ TEST_F(TextTest, FrameRateWindow) {
         display_->fpsFrameCount = step.count;
         platform::testing::SetTickCount(step.now);
         ASSERT_EQ(display_->DrawFrameRate(BackBuffer), 1);
-        EXPECT_EQ(display_->fpsValue, step.value);
-        EXPECT_EQ(display_->fpsFrameCount, step.countAfter);
-        EXPECT_EQ(display_->fpsLastTick, step.lastTickAfter);
+        EXPECT_EQ(std::vector<DWORD>({display_->fpsValue, display_->fpsFrameCount, display_->fpsLastTick}),
+                  std::vector<DWORD>({step.value, step.countAfter, step.lastTickAfter}));
     }
 }
 
