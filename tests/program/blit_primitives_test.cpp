@@ -74,7 +74,7 @@ TEST_F(PrimitivesTest, KeyAndFillFollowTheScreenFormat) {
                  {{0xFF00, 0x03E0}, {0xFF, 0x7C00}, {0xFFFFFF, 0x7FFF}, {0xFF00FF00, 0x03E0}}}};
     for (const auto& row : rows) {
         StopDisplay();
-        SetOptions(row.format, 0);
+        SetOptions(row.format);
         StartDisplay();
         const DisplayContext& d = *display_;
         EXPECT_EQ((std::vector<std::int32_t>{d.redMask, d.greenMask, d.blueMask, d.redShift, d.greenShift, d.blueShift,

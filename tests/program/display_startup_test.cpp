@@ -1,4 +1,6 @@
 // Display start-up on the software DirectDraw: the capability checks, the tiles and the surfaces.
+#include <tuple>
+
 #include "tests/program/display_fixture.h"
 
 namespace {
@@ -28,11 +30,11 @@ TEST_F(StartupTest, CapabilityChecksLookAtBothRecordsAndReportOnlyTheFirstMissin
                 {0, 0, 0, 0, noLr}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message ? row.message : "passes");
-        MarkBoxes();
+        const std::size_t shown = platform::testing::MessageBoxesShown().size();
         platform::ddraw::ResetForTesting();
         platform::ddraw::SetCapsOverride(row.driverCaps, row.driverFx, row.helCaps, row.helFx);
         EXPECT_EQ(TryStartDisplay(window_), row.message ? 0 : 1);
-        EXPECT_EQ(BoxTexts(), row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
+        EXPECT_EQ(BoxTexts(shown), row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
         StopDisplay();
     }
 }
@@ -66,40 +68,33 @@ TEST_F(StartupTest, TilesCountWhatTheVideoMemoryHolds) {
 // no memory at all. Requests are made in the surface table's order from one shared descriptor.
 TEST_F(StartupTest, SurfaceRequestsAndKeys) {
     const auto log = Logged([&] { StartDisplay(); });
-    const auto formats = CallsOf(log, "GetPixelFormat");
-    ASSERT_EQ(formats.size(), 1u);
-    EXPECT_EQ(formats[0].object, display_->surfaces[BackBuffer]) << "the format is the back buffer's";
-    const auto keys = CallsOf(log, "SetColorKey");
-    ASSERT_GE(keys.size(), 3u);
-    const SurfaceSlot keyed[] = {Pointer1, Pointer2, FxSurface};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(keys[i].object, display_->surfaces[keyed[i]]);
-        EXPECT_EQ(keys[i].flags, DDCKEY_SRCBLT);
-        EXPECT_EQ(keys[i].x, display_->colorKeyLow);
-    }
-    constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    const struct {
-        DWORD width, height, caps;
-        const void* made;
-    } expected[] = {{0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY,
-                     display_->surfaces[Primary]},
-                    {640, 128, kPlainVram, display_->surfaces[BackgroundStrip]},
-                    {128, 32, kPlainVram, display_->surfaces[Pointer1]},
-                    {128, 32, kPlainVram, display_->surfaces[Pointer2]},
-                    {128, 128, DDSCAPS_VIDEOMEMORY, display_->surfaces[FxSurface]},
-                    {64, 64, DDSCAPS_VIDEOMEMORY, display_->tiles[0]},
-                    {640, 480, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[Background]},
-                    {500, 360, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[GnollSheet]},
-                    {384, 64, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[FireballSheet]}};
-    auto requests = CallsOf(log, "CreateSurface");
+    IDirectDrawSurface** s = display_->surfaces;
+    using Request = std::tuple<DWORD, DWORD, DWORD, const void*>;  // width, height, caps, the surface made
+    std::vector<Request> requests, keys;
+    for (const auto& call : CallsOf(log, "CreateSurface"))
+        requests.emplace_back(call.x, call.y, call.flags, call.source);
     ASSERT_EQ(requests.size(), 5u + 100u + 3u);
     requests.erase(requests.begin() + 6, requests.begin() + 105);  // the other tiles ask alike
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(requests[i].flags, expected[i].caps);
-        EXPECT_EQ(std::make_pair(requests[i].x, requests[i].y), std::make_pair(expected[i].width, expected[i].height));
-        EXPECT_EQ(requests[i].source, expected[i].made);
-    }
+    constexpr DWORD kVram = DDSCAPS_VIDEOMEMORY, kPlain = DDSCAPS_OFFSCREENPLAIN;
+    EXPECT_EQ(requests,
+              (std::vector<Request>{{0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | kVram, s[Primary]},
+                                    {640, 128, kPlain | kVram, s[BackgroundStrip]},
+                                    {128, 32, kPlain | kVram, s[Pointer1]},
+                                    {128, 32, kPlain | kVram, s[Pointer2]},
+                                    {128, 128, kVram, s[FxSurface]},
+                                    {64, 64, kVram, display_->tiles[0]},
+                                    {640, 480, kPlain, s[Background]},
+                                    {500, 360, kPlain, s[GnollSheet]},
+                                    {384, 64, kPlain, s[FireballSheet]}}));
+    // The scratch surfaces are keyed as they are made; the format read is the back buffer's.
+    for (const auto& call : CallsOf(log, "SetColorKey")) keys.emplace_back(call.flags, call.x, 0, call.object);
+    keys.resize(3);
+    EXPECT_EQ(keys, (std::vector<Request>{{DDCKEY_SRCBLT, display_->colorKeyLow, 0, s[Pointer1]},
+                                          {DDCKEY_SRCBLT, display_->colorKeyLow, 0, s[Pointer2]},
+                                          {DDCKEY_SRCBLT, display_->colorKeyLow, 0, s[FxSurface]}}));
+    const auto formats = CallsOf(log, "GetPixelFormat");
+    ASSERT_EQ(formats.size(), 1u);
+    EXPECT_EQ(formats[0].object, s[BackBuffer]);
 }
 
 }  // namespace

@@ -140,37 +140,27 @@ TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
     SkipTilePhase();
     constexpr DWORD kKeyedFast = DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY;
     const struct {
-        std::int32_t x, direction, frame;
-        std::vector<LONG> cell, clip;
-        LONG at;
-    } rows[] = {{540, 1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 540},
-                {541, 1, 4, {400, 0, 500, 120}, {0, 0, 99, 120}, 541},
-                {639, 1, 5, {0, 120, 100, 240}, {0, 0, 1, 120}, 639},
-                {0, 1, 13, {300, 240, 400, 360}, {0, 0, 100, 120}, 0},
-                {-1, 1, 0, {0, 0, 100, 120}, {1, 0, 100, 120}, 0},
-                {-96, 1, 0, {0, 0, 100, 120}, {96, 0, 100, 120}, 0},
-                {-99, 1, 0, {0, 0, 100, 120}, {99, 0, 100, 120}, 0},
-                {300, 1, 7, {200, 120, 300, 240}, {0, 0, 100, 120}, 300},
-                {639, -1, 0, {0, 0, 100, 120}, {99, 0, 100, 120}, 639},
-                {541, -1, 0, {0, 0, 100, 120}, {1, 0, 100, 120}, 541},
-                {540, -1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 540},
-                {0, -1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 0},
-                {-96, -1, 0, {0, 0, 100, 120}, {0, 0, 4, 120}, 0},
-                {-99, -1, 0, {0, 0, 100, 120}, {0, 0, 1, 120}, 0},
-                {250, -1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 250}};
+        LONG x, direction, frame, cellLeft, cellTop, clipLeft, clipRight, at;
+    } rows[] = {{540, 1, 0, 0, 0, 0, 100, 540},  {541, 1, 4, 400, 0, 0, 99, 541},    {639, 1, 5, 0, 120, 0, 1, 639},
+                {0, 1, 13, 300, 240, 0, 100, 0}, {-1, 1, 0, 0, 0, 1, 100, 0},        {-96, 1, 0, 0, 0, 96, 100, 0},
+                {-99, 1, 0, 0, 0, 99, 100, 0},   {300, 1, 7, 200, 120, 0, 100, 300}, {639, -1, 0, 0, 0, 99, 100, 639},
+                {541, -1, 0, 0, 0, 1, 100, 541}, {540, -1, 0, 0, 0, 0, 100, 540},    {0, -1, 0, 0, 0, 0, 100, 0},
+                {-96, -1, 0, 0, 0, 0, 4, 0},     {-99, -1, 0, 0, 0, 0, 1, 0},        {250, -1, 0, 0, 0, 0, 100, 250}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.x) + (row.direction > 0 ? " right" : " left"));
         Place(row.x, row.direction, row.frame);
         const auto log = Render();
-        const LONG width = row.clip[2] - row.clip[0];
+        const std::vector<LONG> cell = {row.cellLeft, row.cellTop, row.cellLeft + 100, row.cellTop + 120},
+                                clip = {row.clipLeft, 0, row.clipRight, 120};
+        const LONG width = row.clipRight - row.clipLeft;
         EXPECT_EQ(Blits(log),
                   (std::vector<std::string>{
                       Fast("Back", "Strip", {0, 0, 640, 128}, 0, 347, DDBLTFAST_WAIT),
                       Slow("Fx", "none", {0, 0, 128, 128}, {0, 0, 128, 128}, DDBLT_COLORFILL | DDBLT_WAIT, 0, 0x07E0),
                       Fast("Back", "Fx", {0, 0, 128, 128}, 256, 0, kKeyedFast),
-                      Slow("Fx", "Gnoll", row.cell, {0, 0, 100, 120}, DDBLT_WAIT, 0),
-                      row.direction == 1 ? Fast("Back", "Fx", row.clip, row.at, 347, kKeyedFast)
-                                         : Slow("Back", "Fx", row.clip, {row.at, 347, row.at + width, 467},
+                      Slow("Fx", "Gnoll", cell, {0, 0, 100, 120}, DDBLT_WAIT, 0),
+                      row.direction == 1 ? Fast("Back", "Fx", clip, DWORD(row.at), 347, kKeyedFast)
+                                         : Slow("Back", "Fx", clip, {row.at, 347, row.at + width, 467},
                                                 DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX, DDBLTFX_MIRRORLEFTRIGHT),
                   }));
         const auto text = std::find_if(log.begin(), log.end(), [](const Call& c) { return c.op == "GetDC"; });
@@ -191,11 +181,8 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     // Blits in order: strip, fill, probe, cell, creature, erase fill, erase, erase mirrored, fill,
     // frame, first copy, second copy.
     const struct {
-        const char* name;
-        const char* op;
-        int nth;
-        std::size_t blits;
-        std::int32_t currentX, previousX;
+        const char *name, *op;
+        int nth, blits, currentX, previousX;
     } rows[] = {{"strip", "BltFast", 1, 1, 10, 30},    {"erase fill", "Blt", 3, 6, 10, 30},
                 {"erase", "BltFast", 4, 7, 10, 30},    {"erase mirrored", "BltFast", 5, 8, 10, 30},
                 {"first copy", "Blt", 6, 11, 168, 10}, {"second copy", "Blt", 7, 12, 168, 10}};
@@ -207,7 +194,7 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
         platform::ddraw::ClearFaults();
         InjectFault(row.op, row.nth, DDERR_GENERIC);
         const auto log = Render(0);
-        EXPECT_EQ(Blits(log).size(), row.blits);
+        EXPECT_EQ(Blits(log).size(), std::size_t(row.blits));
         EXPECT_TRUE(CallsOf(log, "Flip").empty());
         EXPECT_EQ(std::make_pair(scene_.eraseCurrent.x, scene_.erasePrevious.x),
                   std::make_pair(row.currentX, row.previousX));
