@@ -25,16 +25,16 @@ protected:
         ASSERT_EQ(scene_.tilePhaseFrames, 0);
         scene_.eraseCurrent = scene_.erasePrevious = {0, 0, 0};
     }
-    void Place(std::int32_t x, std::int32_t direction, std::int32_t frame) {
-        scene_.gnollX = x;
-        scene_.gnollDirection = direction;
-        scene_.gnollFrame = frame;
-    }
-    void Launch(std::int32_t x, std::int32_t y, std::int32_t frame) {
-        scene_.fireballActive = 1;
-        scene_.fireballX = x;
-        scene_.fireballY = y;
-        scene_.fireballFrame = frame;
+    // x, direction, frame of the creature; x, y, frame of the fireball, and whether it flies.
+    void Set(std::vector<std::int32_t> creature, std::vector<std::int32_t> fireball = {}, bool flying = true) {
+        scene_.gnollX = creature[0];
+        scene_.gnollDirection = creature[1];
+        scene_.gnollFrame = creature[2];
+        fireball.resize(3);
+        scene_.fireballX = fireball[0];
+        scene_.fireballY = fireball[1];
+        scene_.fireballFrame = fireball[2];
+        scene_.fireballActive = flying && fireball != std::vector<std::int32_t>(3);
     }
     // A surface by its slot's name or as "tile<n>".
     std::string Name(const void* surface) const {
@@ -148,7 +148,7 @@ TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
                 {-96, -1, 0, 0, 0, 0, 4, 0},     {-99, -1, 0, 0, 0, 0, 1, 0},        {250, -1, 0, 0, 0, 0, 100, 250}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.x) + (row.direction > 0 ? " right" : " left"));
-        Place(row.x, row.direction, row.frame);
+        Set({row.x, row.direction, row.frame});
         const auto log = Render();
         const std::vector<LONG> cell = {row.cellLeft, row.cellTop, row.cellLeft + 100, row.cellTop + 120},
                                 clip = {row.clipLeft, 0, row.clipRight, 120};
@@ -190,7 +190,7 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
         SCOPED_TRACE(row.name);
         scene_.eraseCurrent = {1, 10, 20};
         scene_.erasePrevious = {1, 30, 40};
-        Launch(200, 200, 0);
+        Set({300, 1, 0}, {200, 200, 1});
         platform::ddraw::ClearFaults();
         InjectFault(row.op, row.nth, DDERR_GENERIC);
         const auto log = Render(0);
@@ -201,75 +201,55 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     }
 }
 
-// The picture a scene frame must show, built from the loaded pictures with the blit rules written
-// out pixel by pixel: the cell's column c lands on X + c walking right and on X + 99 - c walking
-// left; the fireball's frame is shown upside down with its centre at (fx, fy), and again reflected
-// about x = 320.
-class ComposedPixels : public ComposerTest {
-protected:
-    std::vector<std::uint16_t> Expected() const {
-        std::vector<std::uint16_t> picture = Pixels(Background);
-        const std::vector<std::uint16_t> gnoll = Pixels(GnollSheet), fireball = Pixels(FireballSheet);
-        const auto key = static_cast<std::uint16_t>(display_->colorKeyLow);
-        auto put = [&](int x, int y, std::uint16_t p) {
-            if (p != key && x >= 0 && x < 640 && y >= 0 && y < 480) picture[y * 640 + x] = p;
-        };
-        const int n = scene_.gnollFrame, x0 = scene_.gnollX;
-        for (int r = 0; r < 120; ++r) {
-            for (int c = 0; c < 100; ++c) {
-                const std::uint16_t p = gnoll[(120 * (n / 5) + r) * 500 + 100 * (n % 5) + c];
-                put(scene_.gnollDirection == 1 ? x0 + c : x0 + 99 - c, 347 + r, p);
-            }
-        }
-        if (scene_.fireballActive == 1) {
-            const int fx = scene_.fireballX, fy = scene_.fireballY, f = scene_.fireballFrame;
-            for (int j = 0; j < 64; ++j) {
-                for (int i = 0; i < 64; ++i) {
-                    const std::uint16_t p = fireball[(63 - j) * 384 + 64 * f + i];
-                    put(fx - 32 + i, fy - 32 + j, p);
-                    put(639 - (fx - 32 + i), fy - 32 + j, p);
-                }
-            }
-        }
-        return picture;
-    }
-    // Compares the shown frame with the expected one, leaving out the frame-rate text's corner.
-    void ExpectShown() {
-        const std::vector<std::uint16_t> shown = Pixels(Primary), expected = Expected();
-        int differences = 0;
-        for (int i = 0; i < 640 * 480; ++i) {
-            if (i % 640 >= 296 && i % 640 < 440 && i / 640 >= 456) continue;
-            if (shown[i] != expected[i] && ++differences <= 5) {
-                ADD_FAILURE() << "pixel " << i % 640 << "," << i / 640 << ": " << shown[i] << " != " << expected[i];
-            }
-        }
-        EXPECT_EQ(differences, 0);
-    }
-};
-
 // Two frames each with the creature and a fireball pair, then two with no pair, composed over
 // the buffers the pairs were drawn in: each pair is erased there, also where it was cut at the
-// screen's corner.
-TEST_F(ComposedPixels, FramesAsComposed) {
+// screen's corner. The picture each frame must show is built from the loaded pictures with the
+// blit rules written out pixel by pixel: the cell's column c lands on X + c walking right and on
+// X + 99 - c walking left; the fireball's frame is shown upside down with its centre at (fx, fy),
+// and again reflected about x = 320. The frame-rate text's corner is left out.
+TEST_F(ComposerTest, FramesAsComposed) {
     const struct {
-        std::int32_t creature[2][3], pair[2][3];  // x, direction, frame; x, y, frame
+        std::vector<std::int32_t> creature[2], pair[2];  // x, direction, frame; x, y, frame
     } rows[] = {{{{-99, 1, 3}, {-40, 1, 8}}, {{280, 280, 0}, {150, 100, 1}}},
                 {{{541, 1, 12}, {639, 1, 1}}, {{40, 40, 1}, {141, 91, 2}}},
                 {{{639, -1, 6}, {600, -1, 9}}, {{31, 31, 2}, {10, 5, 3}}},
                 {{{-96, -1, 13}, {-50, -1, 2}}, {{10, 5, 1}, {1, -4, 2}}},
                 {{{320, -1, 0}, {300, 1, 0}}, {{-17, -17, 5}, {40, 40, 0}}}};
+    const std::vector<std::uint16_t> gnoll = Pixels(GnollSheet), fireball = Pixels(FireballSheet);
+    const auto key = static_cast<std::uint16_t>(display_->colorKeyLow);
     for (const auto& row : rows) {
         SkipTilePhase();
         for (int frame = 0; frame < 4; ++frame) {
-            const auto& c = row.creature[frame % 2];
-            const auto& f = row.pair[frame % 2];
-            SCOPED_TRACE(testing::Message() << "creature " << c[0] << "," << c[1] << " frame " << frame << " pair "
-                                            << f[0] << "," << f[1]);
-            Place(c[0], c[1], c[2]);
-            Launch(f[0], f[1], f[2]);
-            scene_.fireballActive = frame < 2;
+            const auto &c = row.creature[frame % 2], &f = row.pair[frame % 2];
+            SCOPED_TRACE(testing::Message()
+                         << "creature " << c[0] << " pair " << f[0] << "," << f[1] << " frame " << frame);
+            Set(c, f, frame < 2);
             Render();
-            ExpectShown();
+            std::vector<std::uint16_t> expected = Pixels(Background);
+            auto put = [&](int x, int y, std::uint16_t p) {
+                if (p != key && x >= 0 && x < 640 && y >= 0 && y < 480) expected[y * 640 + x] = p;
+            };
+            for (int r = 0; r < 120; ++r) {
+                for (int i = 0; i < 100; ++i) {
+                    const std::uint16_t p = gnoll[(120 * (c[2] / 5) + r) * 500 + 100 * (c[2] % 5) + i];
+                    put(c[1] == 1 ? c[0] + i : c[0] + 99 - i, 347 + r, p);
+                }
+            }
+            for (int j = 0; j < 64 && frame < 2; ++j) {
+                for (int i = 0; i < 64; ++i) {
+                    const std::uint16_t p = fireball[(63 - j) * 384 + 64 * f[2] + i];
+                    put(f[0] - 32 + i, f[1] - 32 + j, p);
+                    put(639 - (f[0] - 32 + i), f[1] - 32 + j, p);
+                }
+            }
+            const std::vector<std::uint16_t> shown = Pixels(Primary);
+            int differences = 0;
+            for (int i = 0; i < 640 * 480; ++i) {
+                if ((i % 640 >= 296 && i % 640 < 440 && i / 640 >= 456) || shown[i] == expected[i]) continue;
+                if (++differences <= 5)
+                    ADD_FAILURE() << "pixel " << i % 640 << "," << i / 640 << ": " << shown[i] << " != " << expected[i];
+            }
+            EXPECT_EQ(differences, 0);
         }
     }
 }

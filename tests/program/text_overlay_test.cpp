@@ -60,57 +60,44 @@ TEST_F(TextTest, DeviceContextPolicy) {
     }
 }
 
-TEST_F(TextTest, TextIsRedAtItsPointAndKeepsThePictureBetweenGlyphs) {
-    ASSERT_EQ(display_->FillSurface(BackBuffer, 0x00404040), 1);
-    const std::uint16_t grey = Pixels(BackBuffer)[0];
-    ASSERT_EQ(display_->DrawSurfaceText(BackBuffer, "66 100", 300, 460, 0x000000FF), 1);
-    const std::vector<std::uint16_t> after = Pixels(BackBuffer);
-    int red = 0;
-    for (int i = 0; i < 640 * 480; ++i) {
-        if (after[i] == grey) continue;
-        EXPECT_TRUE(after[i] == 0xF800 && i % 640 >= 300 && i / 640 >= 460) << after[i] << " at " << i;
-        ++red;
-    }
-    EXPECT_GT(red, 20);
-}
-
 // The figure is the frames counted in a window that closes once more than 1000 ms have passed,
-// 66 until the first closes; the clock may wrap.
-TEST_F(TextTest, FrameRateWindow) {
+// 66 until the first closes; the clock may wrap. The line reads "<figure> <tiles>" in red at
+// (300, 460): the same picture as that text drawn, which is red and keeps the picture (here grey)
+// between its glyphs.
+TEST_F(TextTest, FrameRateLine) {
     const struct {
         DWORD lastTick, count, now, value, countAfter, lastTickAfter;
-    } steps[] = {{5000, 0, 5000, 66, 1, 5000},
-                 {5000, 1, 5000, 66, 2, 5000},
-                 {5000, 2, 6000, 66, 3, 5000},
-                 {5000, 3, 6001, 4, 0, 6001},
-                 {6001, 0, 6001, 4, 1, 6001},
-                 {0xFFFFFF00u, 2, 0x300, 3, 0, 0x300},
-                 {0xFFFFFF00u, 2, 0xE7, 3, 3, 0xFFFFFF00u}};
+        std::int32_t tiles;
+        const char* text;
+    } steps[] = {{5000, 0, 5000, 66, 1, 5000, 100, "66 100"},
+                 {5000, 1, 5000, 66, 2, 5000, 0, "66 0"},
+                 {5000, 2, 6000, 66, 3, 5000, 24, "66 24"},
+                 {5000, 3, 6001, 4, 0, 6001, 100, "4 100"},
+                 {6001, 0, 6001, 4, 1, 6001, 100, "4 100"},
+                 {0xFFFFFF00u, 2, 0x300, 3, 0, 0x300, 7, "3 7"},
+                 {0xFFFFFF00u, 2, 0xE7, 3, 3, 0xFFFFFF00u, 100, "3 100"}};
     display_->fpsValue = 66;
     for (const auto& step : steps) {
         SCOPED_TRACE(step.now);
         display_->fpsLastTick = step.lastTick;
         display_->fpsFrameCount = step.count;
+        display_->tileCount = step.tiles;
         platform::testing::SetTickCount(step.now);
+        ASSERT_EQ(display_->FillSurface(BackBuffer, 0x404040), 1);
         ASSERT_EQ(display_->DrawFrameRate(BackBuffer), 1);
         EXPECT_EQ(std::vector<DWORD>({display_->fpsValue, display_->fpsFrameCount, display_->fpsLastTick}),
                   std::vector<DWORD>({step.value, step.countAfter, step.lastTickAfter}));
-    }
-}
-
-// The line reads "<figure> <tiles>" in red at (300, 460): the same picture as that text drawn.
-TEST_F(TextTest, FrameRateLineReadsFiguresAndTiles) {
-    platform::testing::SetTickCount(100);
-    display_->fpsLastTick = 100;
-    for (const auto& [tiles, text] : {std::pair{100, "66 100"}, {0, "66 0"}, {24, "66 24"}}) {
-        SCOPED_TRACE(text);
-        display_->tileCount = tiles;
-        ASSERT_EQ(display_->FillSurface(BackBuffer, 0), 1);
-        ASSERT_EQ(display_->DrawFrameRate(BackBuffer), 1);
-        const std::vector<std::uint16_t> counter = Pixels(BackBuffer);
-        ASSERT_EQ(display_->FillSurface(BackBuffer, 0), 1);
-        ASSERT_EQ(display_->DrawSurfaceText(BackBuffer, text, 300, 460, 0x000000FF), 1);
-        EXPECT_EQ(Pixels(BackBuffer), counter);
+        const std::vector<std::uint16_t> line = Pixels(BackBuffer);
+        ASSERT_EQ(display_->FillSurface(BackBuffer, 0x404040), 1);
+        ASSERT_EQ(display_->DrawSurfaceText(BackBuffer, step.text, 300, 460, 0x000000FF), 1);
+        EXPECT_EQ(Pixels(BackBuffer), line);
+        int red = 0;
+        for (int i = 0; i < 640 * 480; ++i) {
+            if (line[i] == 0x4208) continue;  // the grey
+            EXPECT_TRUE(line[i] == 0xF800 && i % 640 >= 300 && i / 640 >= 460) << line[i] << " at " << i;
+            ++red;
+        }
+        EXPECT_GT(red, 20);
     }
     display_->tileCount = 100;
 }
