@@ -71,16 +71,15 @@ protected:
         platform::ddraw::StopCallLog();
         return log;
     }
-    static std::vector<Call> CallsOf(const std::vector<Call>& log, const std::string& op) {
+    static std::vector<Call> CallsOf(const std::vector<Call>& log, const std::string& op, const void* on = nullptr) {
         std::vector<Call> calls;
-        std::copy_if(log.begin(), log.end(), std::back_inserter(calls), [&](const Call& c) { return c.op == op; });
+        std::copy_if(log.begin(), log.end(), std::back_inserter(calls),
+                     [&](const Call& c) { return c.op == op && (on == nullptr || c.object == on); });
         return calls;
     }
     // Restorations, counted by the Restore calls reaching the primary, which each one makes first.
     int Restorations(const std::vector<Call>& log) const {
-        int count = 0;
-        for (const auto& call : CallsOf(log, "Restore")) count += call.object == display_->surfaces[Primary];
-        return count;
+        return int(CallsOf(log, "Restore", display_->surfaces[Primary]).size());
     }
     static std::vector<LONG> Rect4(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
     // A surface's pixels, row by row.
@@ -92,17 +91,6 @@ protected:
             pixels.insert(pixels.end(), row, row + view.width);
         }
         return pixels;
-    }
-    // Texts of the message boxes shown since `from`; each must be a fatal-error box of the window.
-    std::vector<std::string> BoxTexts(std::size_t from = 0) const {
-        std::vector<std::string> texts;
-        const auto boxes = platform::testing::MessageBoxesShown();
-        for (std::size_t i = from; i < boxes.size(); ++i) {
-            EXPECT_EQ(boxes[i].caption, "Fatal Error");
-            EXPECT_EQ(boxes[i].owner, window_);
-            texts.push_back(boxes[i].text);
-        }
-        return texts;
     }
 
     HWND window_ = nullptr;

@@ -1,6 +1,5 @@
 // Text on a surface through its device context, and the frame-rate line.
 #include "gdi/gdi_control.h"
-#include "kernel/kernel_control.h"
 #include "tests/program/display_fixture.h"
 
 namespace {
@@ -20,7 +19,8 @@ TEST_F(TextTest, DeviceContextPolicy) {
         std::vector<HRESULT> answers;
         bool restorationFails;
         GdiCall step;  // a failing drawing step
-        int result, getDcCalls, releaseDcCalls, restorations;
+        int result;
+        std::size_t getDcCalls, releaseDcCalls, restorations;
         bool drawn;
     } rows[] = {{"at once", nullptr, {}, false, none, 1, 1, 1, 0, true},
                 {"GetDC still drawing twice", "GetDC", {busy, busy}, false, none, 1, 3, 1, 0, true},
@@ -47,14 +47,10 @@ TEST_F(TextTest, DeviceContextPolicy) {
         if (row.step != none) platform::gdi::FailGdiCall(row.step, 1);
         const auto log = Logged(
             [&] { EXPECT_EQ(display_->DrawSurfaceText(BackBuffer, "Vornhollow", 20, 30, 0x000000FF), row.result); });
-        int getDc = 0, releaseDc = 0;
-        for (const auto& call : log) {
-            if (call.object != display_->surfaces[BackBuffer]) continue;
-            getDc += call.op == "GetDC";
-            releaseDc += call.op == "ReleaseDC";
-        }
-        EXPECT_EQ(std::vector<int>({getDc, releaseDc, Restorations(log)}),
-                  std::vector<int>({row.getDcCalls, row.releaseDcCalls, row.restorations}));
+        EXPECT_EQ(std::vector<std::size_t>({CallsOf(log, "GetDC", display_->surfaces[BackBuffer]).size(),
+                                            CallsOf(log, "ReleaseDC", display_->surfaces[BackBuffer]).size(),
+                                            std::size_t(Restorations(log))}),
+                  std::vector<std::size_t>({row.getDcCalls, row.releaseDcCalls, row.restorations}));
         platform::ddraw::ClearFaults();
         EXPECT_EQ(Pixels(BackBuffer) != before, row.drawn);
     }
