@@ -2,6 +2,7 @@
 // makes it: resolution, stepping only while active, start and stop, the trace.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,18 +26,17 @@ namespace {
 // x, direction, frame of the creature; active, x, y, frame of the fireball.
 using Values = std::vector<std::int32_t>;
 
-Values Take(const SceneState& s) {
-    return {s.gnollX, s.gnollDirection, s.gnollFrame, s.fireballActive, s.fireballX, s.fireballY, s.fireballFrame};
+std::array<std::atomic<std::int32_t>*, 7> Fields(SceneState& s) {
+    return {&s.gnollX,    &s.gnollDirection, &s.gnollFrame,   &s.fireballActive,
+            &s.fireballX, &s.fireballY,      &s.fireballFrame};
 }
-
+Values Take(SceneState& s) {
+    Values v;
+    for (auto* field : Fields(s)) v.push_back(field->load());
+    return v;
+}
 void Put(SceneState& s, const Values& v) {
-    s.gnollX = v[0];
-    s.gnollDirection = v[1];
-    s.gnollFrame = v[2];
-    s.fireballActive = v[3];
-    s.fireballX = v[4];
-    s.fireballY = v[5];
-    s.fireballFrame = v[6];
+    for (std::size_t i = 0; i < v.size(); ++i) Fields(s)[i]->store(v[i]);
 }
 
 TEST(SceneStep, ResetGivesTheStartingScene) {

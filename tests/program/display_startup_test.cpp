@@ -112,39 +112,27 @@ TEST_F(StartupTest, SurfaceRequestsAndKeys) {
     EXPECT_EQ(formats[0].object, s[BackBuffer]);
 }
 
+// Codes without words of their own, near neighbours among them, get the bare default.
 TEST(DirectDrawErrorText, EveryCodeWithWords) {
-    const struct {
-        std::uint32_t code;
-        const char* words;
-    } table[] = {{0x8007000E, "Out of memory.\n"},
-                 {0x80070057, "Invalid Parameters.\n"},
-                 {0x8876005F, "Incompatible Primary surface\n"},
-                 {0x88760064, "Invalid Capabilities.\n"},
-                 {0x88760082, "Invalid Object.\n"},
-                 {0x88760091, "Invalid Pixel Format.\n"},
-                 {0x887600B4, "No Alpha Hardware.\n"},
-                 {0x887600D4, "No Cooperative Level Set.\n"},
-                 {0x887600E1, "No Exclusive Mode.\n"},
-                 {0x887600E6, "No Flip Hardware.\n"},
-                 {0x88760154, "No ZBuffer Hardware.\n"},
-                 {0x8876017C, "Out of Video Memory.\n"},
-                 {0x88760233, "No DirectDraw Hardware.\n"},
-                 {0x88760234, "Primary Surface Already Exists.\n"},
-                 {0x88760235, "No Emulation.\n"},
-                 {0x8876024E, "Unsupported mode.\n"},
-                 {0x8876024F, "No Mipmap Hardware.\n"},
-                 // Codes without words of their own, near neighbours among them, get the bare default.
-                 {DD_OK, ""},
-                 {0x887601C2 /* DDERR_SURFACELOST */, ""},
-                 {0x8876021C /* DDERR_WASSTILLDRAWING */, ""},
-                 {0x8876017D, ""},
-                 {0x80004005 /* E_FAIL */, ""}};
+    // clang-format off
+    const struct { std::uint32_t code; const char* words; } table[] = {
+        {0x8007000E, "Out of memory.\n"}, {0x80070057, "Invalid Parameters.\n"},
+        {0x8876005F, "Incompatible Primary surface\n"}, {0x88760064, "Invalid Capabilities.\n"},
+        {0x88760082, "Invalid Object.\n"}, {0x88760091, "Invalid Pixel Format.\n"},
+        {0x887600B4, "No Alpha Hardware.\n"}, {0x887600D4, "No Cooperative Level Set.\n"},
+        {0x887600E1, "No Exclusive Mode.\n"}, {0x887600E6, "No Flip Hardware.\n"},
+        {0x88760154, "No ZBuffer Hardware.\n"}, {0x8876017C, "Out of Video Memory.\n"},
+        {0x88760233, "No DirectDraw Hardware.\n"}, {0x88760234, "Primary Surface Already Exists.\n"},
+        {0x88760235, "No Emulation.\n"}, {0x8876024E, "Unsupported mode.\n"}, {0x8876024F, "No Mipmap Hardware.\n"},
+        {DD_OK, ""}, {0x887601C2 /* DDERR_SURFACELOST */, ""}, {0x8876021C /* DDERR_WASSTILLDRAWING */, ""},
+        {0x8876017D, ""}, {0x80004005 /* E_FAIL */, ""}};
+    // clang-format on
     for (const auto& row : table) {
         SCOPED_TRACE(row.words);
         // The caller's text is appended uninterpreted.
         char buffer[512] = "CreateSurface failed: 100% %s\n";
         EXPECT_EQ(DescribeDirectDrawError(HRESULT(row.code), buffer, sizeof buffer), buffer);
-        EXPECT_EQ(std::string(buffer), std::string("Error!\n\n") + row.words + "CreateSurface failed: 100% %s\n");
+        EXPECT_EQ(std::string(buffer), "Error!\n\n" + std::string(row.words) + "CreateSurface failed: 100% %s\n");
     }
 }
 
