@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,20 @@ protected:
     // Restorations, counted by the Restore calls reaching the primary, which each one makes first.
     int Restorations(const std::vector<Call>& log) const {
         return int(CallsOf(log, "Restore", display_->surfaces[Primary]).size());
+    }
+    // Every object of the display by name: its slot's, "tile<n>" and DirectDraw.
+    std::map<const void*, std::string> Names() const {
+        static const char* const slots[] = {"Primary",    "Back",  "Fx",    "Pointer1", "Pointer2",
+                                            "Background", "Gnoll", "Strip", "Fireball"};
+        std::map<const void*, std::string> names = {{nullptr, "none"}, {display_->directDraw, "DirectDraw"}};
+        for (int i = 0; i < display_->tileCount; ++i) names[display_->tiles[i]] = "tile" + std::to_string(i);
+        for (int i = 0; display_->surfaces != nullptr && i < kSurfaceSlotCount; ++i)
+            names[display_->surfaces[i]] = slots[i];
+        return names;
+    }
+    std::string Name(const void* object) const {
+        const auto names = Names();
+        return names.count(object) != 0 ? names.at(object) : "?";
     }
     static std::vector<LONG> Rect4(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
     // A surface's pixels, row by row.

@@ -33,16 +33,6 @@ protected:
         for (int i = 0; i < 6; ++i) *fields[i] = creature[i];
         scene_.fireballActive = flying && fireball != std::vector<std::int32_t>(3);
     }
-    // A surface by its slot's name or as "tile<n>".
-    std::string Name(const void* surface) const {
-        static const char* const names[] = {"Primary",    "Back",  "Fx",    "Pointer1", "Pointer2",
-                                            "Background", "Gnoll", "Strip", "Fireball"};
-        for (int i = 0; surface != nullptr && i < kMaxTiles; ++i) {
-            if (i < kSurfaceSlotCount && surface == display_->surfaces[i]) return names[i];
-            if (surface == display_->tiles[i]) return "tile" + std::to_string(i);
-        }
-        return surface == nullptr ? "none" : "?";
-    }
     // Blits as text: BltFast puts a source rectangle at a point; Blt fills or copies into a
     // rectangle with effects.
     static std::string Fast(const std::string& to, const std::string& from, const std::vector<LONG>& src, DWORD x,
