@@ -33,30 +33,22 @@ protected:
         for (int i = 0; i < 6; ++i) *fields[i] = creature[i];
         scene_.fireballActive = flying && fireball != std::vector<std::int32_t>(3);
     }
-    // Blits as text: BltFast puts a source rectangle at a point; Blt fills or copies into a
-    // rectangle with effects.
-    static std::string Fast(const std::string& to, const std::string& from, const std::vector<LONG>& src, DWORD x,
-                            DWORD y, DWORD flags) {
-        return "BltFast " + to + " <- " + from + testing::PrintToString(src) + " at " + std::to_string(x) + "," +
-               std::to_string(y) + " flags " + std::to_string(flags);
-    }
-    static std::string Slow(const std::string& to, const std::string& from, const std::vector<LONG>& src,
-                            const std::vector<LONG>& dest, DWORD flags, DWORD fx, DWORD fill = 0) {
-        return "Blt " + to + testing::PrintToString(dest) + " <- " + from + testing::PrintToString(src) + " flags " +
-               std::to_string(flags) + " fx " + std::to_string(fx) + " fill " + std::to_string(fill);
-    }
-    static std::string Other(const std::string& op, const std::string& to, DWORD flags = 0) {
-        return op + " " + to + " <- none flags " + std::to_string(flags);
+    // A call as text: its object, source and source rectangle, where it goes (a point for BltFast,
+    // a rectangle for Blt), flags and effects.
+    using Rect = std::vector<LONG>;
+    static std::string Str(std::string op, std::string to, std::string from, Rect src, Rect place, DWORD flags,
+                           DWORD fx = 0, DWORD fill = 0) {
+        return op + " " + to + " <- " + from + testing::PrintToString(src) + " to " + testing::PrintToString(place) +
+               " flags " + std::to_string(flags) + " fx " + std::to_string(fx) + " fill " + std::to_string(fill);
     }
     // The blits, device contexts taken and flips in the log.
     std::vector<std::string> Calls(const std::vector<Call>& log) const {
         std::vector<std::string> calls;
         for (const auto& c : log) {
-            const std::string to = Name(c.object), from = Name(c.source);
-            if (c.op == "BltFast") calls.push_back(Fast(to, from, Rect4(c.src), c.x, c.y, c.flags));
-            if (c.op == "Blt") calls.push_back(Slow(to, from, Rect4(c.src), Rect4(c.dest), c.flags, c.fx, c.fillColor));
-            if (c.op == "GetDC" || c.op == "Flip")
-                calls.push_back(c.op + " " + to + " <- " + from + " flags " + std::to_string(c.flags));
+            const Rect src = c.op.starts_with("Blt") ? Rect4(c.src) : Rect{};
+            const Rect place = c.op == "BltFast" ? Rect{LONG(c.x), LONG(c.y)} : c.op == "Blt" ? Rect4(c.dest) : Rect{};
+            if (c.op.starts_with("Blt") || c.op == "GetDC" || c.op == "Flip")
+                calls.push_back(Str(c.op, Name(c.object), Name(c.source), src, place, c.flags, c.fx, c.fillColor));
         }
         return calls;
     }
@@ -80,18 +72,19 @@ TEST_F(ComposerTest, TilePhaseFrames) {
         for (int cell = 0; cell < 80 && count > 0; ++cell) {
             const LONG x = 64 * (cell / 8), y = 64 * (cell % 8), h = y == 448 ? 32 : 64;
             const std::string tile = "tile" + std::to_string(cell % count);
-            expected.push_back(Fast(tile, "Background", {x, y, x + 64, y + h}, 0, 0, DDBLTFAST_WAIT));
-            expected.push_back(Fast("Back", tile, {0, 0, 64, h}, x, y, DDBLTFAST_WAIT));
+            expected.push_back(Str("BltFast", tile, "Background", {x, y, x + 64, y + h}, {0, 0}, DDBLTFAST_WAIT));
+            expected.push_back(Str("BltFast", "Back", tile, {0, 0, 64, h}, {x, y}, DDBLTFAST_WAIT));
         }
         const std::string tile = "tile" + std::to_string(count > 0 ? 80 % count : 0);
         const std::vector<LONG> block = {483, 213, 547, 277}, screen = {0, 0, 640, 480};
         if (count > 0) {
-            expected.push_back(Slow(tile, "Background", block, {0, 0, 64, 64}, kMirrored, DDBLTFX_MIRRORLEFTRIGHT));
-            expected.push_back(Slow("Back", tile, {0, 0, 64, 64}, block, kMirrored, DDBLTFX_MIRRORLEFTRIGHT));
+            expected.push_back(
+                Str("Blt", tile, "Background", block, {0, 0, 64, 64}, kMirrored, DDBLTFX_MIRRORLEFTRIGHT));
+            expected.push_back(Str("Blt", "Back", tile, {0, 0, 64, 64}, block, kMirrored, DDBLTFX_MIRRORLEFTRIGHT));
         } else {
-            expected.push_back(Slow("Back", "Background", screen, screen, 0, 0));
+            expected.push_back(Str("Blt", "Back", "Background", screen, screen, 0, 0));
         }
-        expected.push_back(Other("Flip", "Primary", DDFLIP_WAIT));
+        expected.push_back(Str("Flip", "Primary", "none", {}, {}, DDFLIP_WAIT));
         scene_.tilePhaseFrames = 2;
         for (int frame = 0; frame < 2; ++frame) {
             scene_.eraseCurrent = {1, 11, 12};
@@ -140,16 +133,17 @@ TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
         const std::vector<LONG> cell = {row.cellLeft, row.cellTop, row.cellLeft + 100, row.cellTop + 120},
                                 clip = {row.clipLeft, 0, row.clipRight, 120};
         const LONG width = row.clipRight - row.clipLeft;
-        EXPECT_EQ(Calls(log),
-                  (std::vector<std::string>{
-                      Fast("Back", "Strip", {0, 0, 640, 128}, 0, 347, DDBLTFAST_WAIT),
-                      Slow("Fx", "none", {0, 0, 128, 128}, {0, 0, 128, 128}, DDBLT_COLORFILL | DDBLT_WAIT, 0, 0x07E0),
-                      Fast("Back", "Fx", {0, 0, 128, 128}, 256, 0, kKeyedFast),
-                      Slow("Fx", "Gnoll", cell, {0, 0, 100, 120}, DDBLT_WAIT, 0),
-                      row.direction == 1 ? Fast("Back", "Fx", clip, DWORD(row.at), 347, kKeyedFast)
-                                         : Slow("Back", "Fx", clip, {row.at, 347, row.at + width, 467},
-                                                DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX, DDBLTFX_MIRRORLEFTRIGHT),
-                      Other("GetDC", "Back"), Other("Flip", "Primary", DDFLIP_WAIT)}));
+        EXPECT_EQ(
+            Calls(log),
+            (std::vector<std::string>{
+                Str("BltFast", "Back", "Strip", {0, 0, 640, 128}, {0, 347}, DDBLTFAST_WAIT),
+                Str("Blt", "Fx", "none", {0, 0, 128, 128}, {0, 0, 128, 128}, DDBLT_COLORFILL | DDBLT_WAIT, 0, 0x07E0),
+                Str("BltFast", "Back", "Fx", {0, 0, 128, 128}, {256, 0}, kKeyedFast),
+                Str("Blt", "Fx", "Gnoll", cell, {0, 0, 100, 120}, DDBLT_WAIT, 0),
+                row.direction == 1 ? Str("BltFast", "Back", "Fx", clip, {row.at, 347}, kKeyedFast)
+                                   : Str("Blt", "Back", "Fx", clip, {row.at, 347, row.at + width, 467},
+                                         DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX, DDBLTFX_MIRRORLEFTRIGHT),
+                Str("GetDC", "Back", "none", {}, {}, 0), Str("Flip", "Primary", "none", {}, {}, DDFLIP_WAIT)}));
         EXPECT_EQ(scene_.eraseCurrent.drawn, 0);
     }
 }
