@@ -11,7 +11,7 @@ namespace {
 
 using platform::gdi::GdiCall;
 
-using PrimitivesTest = StartedDisplay;
+using PrimitivesTest = DisplayFixture;
 
 TEST_F(PrimitivesTest, PolicyForEveryPrimitive) {
     RECT r{0, 0, 64, 64};

@@ -32,10 +32,10 @@ protected:
         window_ =
             CreateWindowExA(0, "DisplayFixture", "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
+        if (startDisplay_) StartDisplay();
     }
     void TearDown() override {
         StopDisplay();
-        platform::ddraw::StopCallLog();
         platform::ddraw::ResetForTesting();
         EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0) << "every DirectDraw object given back";
         platform::testing::SetTickCount(std::nullopt);
@@ -108,15 +108,7 @@ protected:
         return pixels;
     }
 
+    bool startDisplay_ = true;  // before each test
     HWND window_ = nullptr;
     DisplayContext* display_ = nullptr;
-};
-
-// The same with the display started before each test.
-class StartedDisplay : public DisplayFixture {
-protected:
-    void SetUp() override {
-        DisplayFixture::SetUp();
-        StartDisplay();
-    }
 };

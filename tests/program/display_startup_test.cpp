@@ -12,6 +12,7 @@ namespace {
 // no memory at all. Requests are made in the surface table's order from one shared descriptor.
 class StartupTest : public DisplayFixture {
 protected:
+    StartupTest() { startDisplay_ = false; }
     void ExpectRequestsAndKeys(const std::vector<Call>& log) {
         IDirectDrawSurface** s = display_->surfaces;
         using Request = std::tuple<DWORD, DWORD, DWORD, const void*>;  // width, height, caps, the surface made
@@ -147,7 +148,7 @@ TEST(DirectDrawErrorText, OverlongTextsAreTruncatedWithinBothBuffers) {
     EXPECT_EQ(std::string(DescribeDirectDrawError(DD_OK, unterminated, sizeof unterminated)), "Err");
 }
 
-using RestorationTest = StartedDisplay;
+using RestorationTest = DisplayFixture;
 
 // Every surface is restored in order, the scratch surfaces keyed right after their own Restore, then
 // the pictures reloaded. The first failing Restore ends it all with no reload; an empty tile entry

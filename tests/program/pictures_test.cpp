@@ -22,7 +22,7 @@ std::uint32_t Entry(int red, int green, int blue, int flags = 0) {
 // The default palette: the index read as rrrgggbb.
 std::uint32_t DefaultEntry(int i) { return Entry((i >> 5) * 255 / 7, ((i >> 2) & 7) * 255 / 7, (i & 3) * 255 / 3); }
 
-class PicturesTest : public StartedDisplay {
+class PicturesTest : public DisplayFixture {
 protected:
     Entries PaletteOf(const char* name) {
         IDirectDrawPalette* palette = display_->LoadPaletteFromBitmap(name);
@@ -159,20 +159,6 @@ TEST_F(PicturesTest, CopyingABitmapIntoASurface) {
         const auto* covered = &sheet[(i / 128 / 2) * 384 + i % 128 * 3];
         EXPECT_NE(std::find(covered, covered + 3, copy[i]), covered + 3) << i % 128 << "," << i / 128;
     }
-}
-
-// Without the creature sheet's palette no picture is loaded; the background's own palette failing
-// changes nothing in the outcome.
-TEST_F(PicturesTest, OnlyTheCreatureSheetsPaletteFailsTheLoad) {
-    const std::vector<std::uint16_t> before = Pixels(Background);
-    ASSERT_EQ(display_->FillSurface(Background, 0x00FFFFFF), 1);
-    InjectFault("CreatePalette", 2, DDERR_GENERIC);
-    EXPECT_EQ(display_->LoadSceneBitmaps(), 0);
-    EXPECT_EQ(Pixels(Background), std::vector<std::uint16_t>(640 * 480, 0xFFFF)) << "no picture was loaded";
-    platform::ddraw::ClearFaults();
-    InjectFault("CreatePalette", 1, DDERR_GENERIC);
-    EXPECT_EQ(display_->LoadSceneBitmaps(), 1);
-    EXPECT_EQ(Pixels(Background), before);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 namespace {
 
-class ComposerTest : public StartedDisplay {
+class ComposerTest : public DisplayFixture {
 protected:
     // The calls one RenderFrame makes.
     std::vector<Call> Render(std::int32_t expected = 1) {
