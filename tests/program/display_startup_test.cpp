@@ -46,13 +46,6 @@ protected:
 
 // Codes without words of their own, near neighbours among them, get the bare default.
 
-TEST_F(StartupTest, ANullWindowStopsAtOnceWithoutAMessage) {
-    EXPECT_EQ(TryStartDisplay(nullptr), 0);
-    EXPECT_TRUE(platform::testing::MessageBoxesShown().empty());
-    EXPECT_EQ(display_->directDraw, nullptr);
-    EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0);
-}
-
 TEST_F(StartupTest, CapabilityChecksLookAtBothRecordsAndReportOnlyTheFirstMissing) {
     constexpr DWORD lr = DDFXCAPS_BLTMIRRORLEFTRIGHT, ud = DDFXCAPS_BLTMIRRORUPDOWN, fill = DDCAPS_BLTCOLORFILL;
     constexpr const char* noLr = "Neither driver nor HEL\nsupports MIRRORLEFTRIGHT\n";

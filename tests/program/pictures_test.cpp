@@ -61,30 +61,25 @@ TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
 // a file ending inside its header keeps every default entry. A count with its top bit set is
 // negative and counts nothing.
 TEST_F(PicturesTest, PalettesTakeTheirCountedColours) {
+    // Resources: 8-bit with 16 colours used; 4-bit, all colours; a longer header; 24-bit, no table;
+    // more colours than the table holds; a count running past the resource (into the pixels); a
+    // header size past the resource; a count with its top bit set. Files: 8-bit with 16 used; 8-bit,
+    // all; 24-bit; a longer header (no count); a huge count; a count with its top bit set; a file
+    // ending inside its header.
     const struct {
-        const char* name;
         bool file;
         DWORD headerSize, bits, used;
         int table, counted;
         std::size_t cutTo;  // the file's length, 0: whole
-    } rows[] = {{"resource, 8-bit, 16 colours used", false, 40, 8, 16, 16, 16, 0},
-                {"resource, 4-bit, all colours", false, 40, 4, 0, 16, 16, 0},
-                {"resource, longer header", false, 124, 8, 5, 5, 5, 0},
-                {"resource, 24-bit has no table", false, 40, 24, 0, 0, 0, 0},
-                {"resource, more colours than the table holds", false, 40, 8, 100000, 256, 256, 0},
-                {"resource, a count running past the resource (into the pixels)", false, 40, 8, 200, 10, 14, 0},
-                {"resource, a header size past the resource", false, 4000, 8, 16, 0, 0, 0},
-                {"resource, a count with its top bit set", false, 40, 8, 0x80000010, 256, 0, 0},
-                {"file, 8-bit, 16 used", true, 40, 8, 16, 256, 16, 0},
-                {"file, 8-bit, all", true, 40, 8, 0, 256, 256, 0},
-                {"file, 24-bit", true, 40, 24, 0, 256, 0, 0},
-                {"file, longer header gives no count", true, 108, 8, 0, 256, 0, 0},
-                {"file, huge count is limited to the table", true, 40, 8, 70000, 256, 256, 0},
-                {"file, a count with its top bit set", true, 40, 8, 0xFFFFFFFF, 256, 0, 0},
-                {"file, the header ends early", true, 40, 8, 16, 256, 0, 18}};
+    } rows[] = {
+        {false, 40, 8, 16, 16, 16, 0},     {false, 40, 4, 0, 16, 16, 0},          {false, 124, 8, 5, 5, 5, 0},
+        {false, 40, 24, 0, 0, 0, 0},       {false, 40, 8, 100000, 256, 256, 0},   {false, 40, 8, 200, 10, 14, 0},
+        {false, 4000, 8, 16, 0, 0, 0},     {false, 40, 8, 0x80000010, 256, 0, 0}, {true, 40, 8, 16, 256, 16, 0},
+        {true, 40, 8, 0, 256, 256, 0},     {true, 40, 24, 0, 256, 0, 0},          {true, 108, 8, 0, 256, 0, 0},
+        {true, 40, 8, 70000, 256, 256, 0}, {true, 40, 8, 0xFFFFFFFF, 256, 0, 0},  {true, 40, 8, 16, 256, 0, 18}};
     const std::string path = std::filesystem::temp_directory_path() / ("vh-palette-" + std::to_string(getpid()));
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         const DWORD room = row.file ? 40 : std::min<DWORD>(row.headerSize, 124);  // larger runs past the resource
         std::vector<unsigned char> bytes(room + row.table * 4 + 16, 0);
         const BITMAPINFOHEADER header{row.headerSize, 4, 2, 1, WORD(row.bits), BI_RGB, 0, 0, 0, row.used, 0};
@@ -117,14 +112,10 @@ TEST_F(PicturesTest, PalettesTakeTheirCountedColours) {
     std::filesystem::remove(path);
 }
 
-// The strip is the background's walking band; the sheets keep their transparent green as the key
-// value around a drawing; the background is a picture, not one colour. After a loss, restored
-// memory is filled with a loud pattern: only the reload brings the pictures back as they were.
+// The sheets keep their transparent green as the key value around a drawing. After a loss,
+// restored memory is filled with a loud pattern: only the reload brings the pictures back as they
+// were. (The strip's band of the background shows in every composed frame.)
 TEST_F(PicturesTest, TheLoadedPicturesAndTheirReturnAfterALoss) {
-    const std::vector<std::uint16_t> background = Pixels(Background), strip = Pixels(BackgroundStrip);
-    ASSERT_EQ(strip.size(), 640u * 128u);
-    EXPECT_TRUE(std::equal(strip.begin(), strip.end(), background.begin() + 347 * 640));
-    EXPECT_GT(std::set<std::uint16_t>(background.begin(), background.end()).size(), 100u);
     std::vector<std::vector<std::uint16_t>> before;
     for (SurfaceSlot slot : {Background, GnollSheet, BackgroundStrip, FireballSheet}) before.push_back(Pixels(slot));
     for (const auto& sheet : {before[1], before[3]}) {
