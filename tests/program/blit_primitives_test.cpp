@@ -61,17 +61,14 @@ TEST_F(PrimitivesTest, PolicyForEveryPrimitive) {
 
 // The screen's masks give the colour key (pure green) and the fill's conversion of a COLORREF.
 TEST_F(PrimitivesTest, KeyAndFillFollowTheScreenFormat) {
+    using enum platform::PixelFormat;
     const struct {
         platform::PixelFormat format;
         DWORD key;
         std::vector<std::pair<DWORD, std::uint16_t>> fills;  // COLORREF, pixel
-    } rows[] = {{platform::PixelFormat::Rgb565,
-                 0x07E0,
-                 {{0xFF00, 0x07E0}, {0xFF, 0xF800}, {0xFF0000, 0x001F}, {0x808080, 0x8410}}},
-                {platform::PixelFormat::Rgb565, 0x07E0, {{0xFFFFFF, 0xFFFF}, {0xFF00FF00, 0x07E0}}},
-                {platform::PixelFormat::Rgb555,
-                 0x03E0,
-                 {{0xFF00, 0x03E0}, {0xFF, 0x7C00}, {0xFFFFFF, 0x7FFF}, {0xFF00FF00, 0x03E0}}}};
+    } rows[] = {{Rgb565, 0x07E0, {{0xFF00, 0x07E0}, {0xFF, 0xF800}, {0xFF0000, 0x001F}, {0x808080, 0x8410}}},
+                {Rgb565, 0x07E0, {{0xFFFFFF, 0xFFFF}, {0xFF00FF00, 0x07E0}}},
+                {Rgb555, 0x03E0, {{0xFF00, 0x03E0}, {0xFF, 0x7C00}, {0xFFFFFF, 0x7FFF}, {0xFF00FF00, 0x03E0}}}};
     for (const auto& row : rows) {
         StopDisplay();
         SetOptions(row.format);

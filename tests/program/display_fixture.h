@@ -92,10 +92,6 @@ protected:
             names[display_->surfaces[i]] = slots[i];
         return names;
     }
-    std::string Name(const void* object) const {
-        const auto names = Names();
-        return names.count(object) != 0 ? names.at(object) : "?";
-    }
     static std::vector<LONG> Rect4(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
     // A surface's pixels, row by row.
     std::vector<std::uint16_t> Pixels(SurfaceSlot slot) const {

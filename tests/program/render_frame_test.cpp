@@ -44,11 +44,12 @@ protected:
     // The blits, device contexts taken and flips in the log.
     std::vector<std::string> Calls(const std::vector<Call>& log) const {
         std::vector<std::string> calls;
+        auto names = Names();
         for (const auto& c : log) {
             const Rect src = c.op.starts_with("Blt") ? Rect4(c.src) : Rect{};
             const Rect place = c.op == "BltFast" ? Rect{LONG(c.x), LONG(c.y)} : c.op == "Blt" ? Rect4(c.dest) : Rect{};
             if (c.op.starts_with("Blt") || c.op == "GetDC" || c.op == "Flip")
-                calls.push_back(Str(c.op, Name(c.object), Name(c.source), src, place, c.flags, c.fx, c.fillColor));
+                calls.push_back(Str(c.op, names[c.object], names[c.source], src, place, c.flags, c.fx, c.fillColor));
         }
         return calls;
     }
