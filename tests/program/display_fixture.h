@@ -44,12 +44,13 @@ protected:
     }
     // Offscreen, without vsync.
     static void SetOptions(platform::PixelFormat format = platform::PixelFormat::Rgb565, std::uint32_t vramKb = 4096) {
-        platform::Options options;
-        options.offscreen = true;
-        options.vsync = false;
-        options.pixelFormat = format;
-        options.vramKb = vramKb;
-        platform::SetOptions(options);
+        platform::SetOptions({.offscreen = true,
+                              .vsync = false,
+                              .vramKb = vramKb,
+                              .pixelFormat = format,
+                              .screenshot = {},
+                              .capture = {},
+                              .trace = {}});
     }
     // Start-up that may fail; the record stays in gDisplay for inspection.
     std::int32_t TryStartDisplay(HWND window) {

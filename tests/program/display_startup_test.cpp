@@ -22,16 +22,13 @@ protected:
         ASSERT_EQ(requests.size(), 5u + 100u + 3u);
         requests.erase(requests.begin() + 6, requests.begin() + 105);  // the other tiles ask alike
         constexpr DWORD kVram = DDSCAPS_VIDEOMEMORY, kPlain = DDSCAPS_OFFSCREENPLAIN;
+        // clang-format off
         EXPECT_EQ(requests, (std::vector<Request>{
-                                {0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | kVram, s[Primary]},
-                                {640, 128, kPlain | kVram, s[BackgroundStrip]},
-                                {128, 32, kPlain | kVram, s[Pointer1]},
-                                {128, 32, kPlain | kVram, s[Pointer2]},
-                                {128, 128, kVram, s[FxSurface]},
-                                {64, 64, kVram, display_->tiles[0]},
-                                {640, 480, kPlain, s[Background]},
-                                {500, 360, kPlain, s[GnollSheet]},
-                                {384, 64, kPlain, s[FireballSheet]}}));
+            {0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | kVram, s[Primary]},
+            {640, 128, kPlain | kVram, s[BackgroundStrip]}, {128, 32, kPlain | kVram, s[Pointer1]},
+            {128, 32, kPlain | kVram, s[Pointer2]}, {128, 128, kVram, s[FxSurface]}, {64, 64, kVram, display_->tiles[0]},
+            {640, 480, kPlain, s[Background]}, {500, 360, kPlain, s[GnollSheet]}, {384, 64, kPlain, s[FireballSheet]}}));
+        // clang-format on
         // The scratch surfaces are keyed as they are made; the format read is the back buffer's.
         for (const auto& call : CallsOf(log, "SetColorKey")) keys.emplace_back(call.flags, call.x, 0, call.object);
         keys.resize(3);
