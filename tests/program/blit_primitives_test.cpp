@@ -48,12 +48,8 @@ TEST_F(PrimitivesTest, PolicyForEveryPrimitive) {
             if (scenario.restorationFails) InjectFault("Restore", 1, DDERR_GENERIC);
             const auto log = Logged([&] { EXPECT_EQ(primitive.run(), scenario.result); });
             // The guarded call is the first of its kind; a restoration's own blits come after it.
-            std::size_t guarded = 0;
-            for (const auto& call : log) {
-                if (call.op == "Restore") break;
-                guarded += call.op == primitive.op;
-            }
-            EXPECT_EQ(guarded, scenario.calls);
+            const auto restore = std::find_if(log.begin(), log.end(), [](const Call& c) { return c.op == "Restore"; });
+            EXPECT_EQ(CallsOf({log.begin(), restore}, primitive.op).size(), scenario.calls);
             EXPECT_EQ(Restorations(log), scenario.restorations);
         }
     }

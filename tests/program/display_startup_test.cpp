@@ -164,12 +164,11 @@ TEST_F(RestorationTest, RestoresInOrderKeysAndReloads) {
             expected.push_back("Restore tile" + std::to_string(i) + " 0");
         for (const char* name : {"Background", "Gnoll", "Strip", "Fireball"})
             expected.push_back(std::string("Restore ") + name + " 0");
-        for (int restores = 0, i = 0; row.failingRestore > 0; ++i) {
-            if (expected[i].starts_with("Restore") && ++restores == row.failingRestore) {
-                expected.resize(i + 1);  // the failing Restore is the last call: no reload
-                break;
-            }
-        }
+        int restores = 0;  // the failing Restore is the last call: no reload
+        const auto failing = std::find_if(expected.begin(), expected.end(), [&](const std::string& c) {
+            return c.starts_with("Restore") && ++restores == row.failingRestore;
+        });
+        if (failing != expected.end()) expected.erase(failing + 1, expected.end());
         IDirectDrawSurface* const tile = display_->tiles[std::max(row.emptyTile, 0)];
         const auto names = Names();
         if (row.emptyTile >= 0) display_->tiles[row.emptyTile] = nullptr;
