@@ -29,9 +29,7 @@ TEST_F(PrimitivesTest, PolicyForEveryPrimitive) {
         const char* name;
         std::vector<HRESULT> answers;  // injected in order from the first call
         bool restorationFails;
-        std::int32_t result;
-        std::size_t calls;
-        int restorations;
+        int result, calls, restorations;
     } scenarios[] = {
         {"success at once", {}, false, 1, 1, 0},
         {"still drawing twice, then success", {DDERR_WASSTILLDRAWING, DDERR_WASSTILLDRAWING}, false, 1, 3, 0},
@@ -49,7 +47,7 @@ TEST_F(PrimitivesTest, PolicyForEveryPrimitive) {
             const auto log = Logged([&] { EXPECT_EQ(primitive.run(), scenario.result); });
             // The guarded call is the first of its kind; a restoration's own blits come after it.
             const auto restore = std::find_if(log.begin(), log.end(), [](const Call& c) { return c.op == "Restore"; });
-            EXPECT_EQ(CallsOf({log.begin(), restore}, primitive.op).size(), scenario.calls);
+            EXPECT_EQ(CallsOf({log.begin(), restore}, primitive.op).size(), std::size_t(scenario.calls));
             EXPECT_EQ(Restorations(log), scenario.restorations);
         }
     }
