@@ -60,11 +60,9 @@ TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
 // a file ending inside its header keeps every default entry. A count with its top bit set is
 // negative and counts nothing.
 TEST_F(PicturesTest, PalettesTakeTheirCountedColours) {
-    // Resources: 8-bit with 16 colours used; 4-bit, all colours; a longer header; 24-bit, no table;
-    // more colours than the table holds; a count running past the resource (into the pixels); a
-    // header size past the resource; a count with its top bit set. Files: 8-bit with 16 used; 8-bit,
-    // all; 24-bit; a longer header (no count); a huge count; a count with its top bit set; a file
-    // ending inside its header.
+    // Resources: 8-bit, 16 used; 4-bit, all; longer header; 24-bit; too many colours; a count past the
+    // resource (into the pixels); a header past it; a count with its top bit set. Files: 8-bit, 16
+    // used; 8-bit, all; 24-bit; longer header (no count); huge count; top bit set; a cut header.
     const struct {
         bool file;
         DWORD headerSize, bits, used;
