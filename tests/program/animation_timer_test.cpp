@@ -44,13 +44,13 @@ TEST(SceneStep, ResetGivesTheStartingScene) {
     Put(scene, {9, -1, 9, 1, 9, 9, 9});
     scene.busy = 1;
     scene.tilePhaseFrames = 0;
-    scene.gnollY = scene.spriteWidth = scene.spriteHeight = 9;
+    scene.gnollY = 9;
     scene.eraseCurrent = scene.erasePrevious = {1, 2, 3};
     scene.Reset();
     EXPECT_EQ(Take(scene), (Values{0, 1, 0, 0, 9, 9, 9}));
-    EXPECT_EQ((Values{std::int32_t(scene.busy), scene.tilePhaseFrames, scene.gnollY, scene.spriteWidth,
-                      scene.spriteHeight, scene.eraseCurrent.drawn, scene.erasePrevious.drawn}),
-              (Values{0, 2, 347, 100, 120, 0, 0}));
+    EXPECT_EQ((Values{std::int32_t(scene.busy), scene.tilePhaseFrames, scene.gnollY, scene.eraseCurrent.drawn,
+                      scene.erasePrevious.drawn}),
+              (Values{0, 2, 347, 0, 0}));
 }
 
 TEST(SceneStep, OneStep) {

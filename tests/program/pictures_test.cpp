@@ -40,13 +40,8 @@ protected:
 TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
     Entries expected(256);
     for (int i = 0; i < 256; ++i) expected[i] = DefaultEntry(i);
-    for (const auto& [index, entry] : {std::pair{0x00, Entry(0, 0, 0)},
-                                       {0x1C, Entry(0, 255, 0)},
-                                       {0x5A, Entry(72, 218, 170)},
-                                       {0xE0, Entry(255, 0, 0)},
-                                       {0xFF, Entry(255, 255, 255)}}) {
-        EXPECT_EQ(expected[index], entry) << index;
-    }
+    EXPECT_EQ((Entries{expected[0x00], expected[0x1C], expected[0x5A], expected[0xE0], expected[0xFF]}),
+              (Entries{Entry(0, 0, 0), Entry(0, 255, 0), Entry(72, 218, 170), Entry(255, 0, 0), Entry(255, 255, 255)}));
     EXPECT_EQ(PaletteOf("#102"), expected);
     EXPECT_EQ(PaletteOf(nullptr), expected);
     platform::resources::FailLockResource(1);
