@@ -110,9 +110,8 @@ TEST(ColorMaskAnalysis, MasksOfEveryShape) {
     }
 }
 
-// Still drawing repeats a context call, a lost surface is restored and the call made again, any
-// other failure - of the context or of a drawing step - fails the text, and a context taken is
-// always given back once.
+// Still drawing repeats a context call, a lost surface is restored and the call made again, other
+// failures (of the context or a drawing step) fail the text; a context taken is given back once.
 TEST_F(PrimitivesTest, DeviceContextPolicy) {
     constexpr HRESULT busy = DDERR_WASSTILLDRAWING, lost = DDERR_SURFACELOST, other = DDERR_GENERIC;
     constexpr GdiCall none = GdiCall::Count;
@@ -158,10 +157,8 @@ TEST_F(PrimitivesTest, DeviceContextPolicy) {
     }
 }
 
-// The figure is the frames counted in a window that closes once more than 1000 ms have passed,
-// 66 until the first closes; the clock may wrap. The line reads "<figure> <tiles>" in red at
-// (300, 460): the same picture as that text drawn, which is red and keeps the picture (here grey)
-// between its glyphs.
+// The figure: frames counted in a window closing once more than 1000 ms passed (66 until then; the
+// clock may wrap). The line is "<figure> <tiles>" drawn red at (300, 460), grey kept between glyphs.
 TEST_F(PrimitivesTest, FrameRateLine) {
     const struct {
         DWORD lastTick, count, now, value, countAfter, lastTickAfter;

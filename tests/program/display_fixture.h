@@ -52,7 +52,7 @@ protected:
                               .capture = {},
                               .trace = {}});
     }
-    // Start-up that may fail; the record stays in gDisplay for inspection.
+    // Start-up that may fail; the record stays in gDisplay to be examined.
     std::int32_t TryStartDisplay(HWND window) {
         gDisplay = display_ = new DisplayContext();
         return display_->InitDirectDraw(window);

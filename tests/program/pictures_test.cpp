@@ -48,12 +48,10 @@ TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
     EXPECT_EQ(PaletteOf("#103"), expected);
 }
 
-// A DIB resource (header, table of quads (k, 100 + k, 200 - k, 0x55) in blue-green-red order, 16
-// bytes of pixels): its counted colours replace the first entries, as far as the table's 256
-// entries and the resource's own bytes reach. A bitmap file: the table is read straight after a
-// forty-byte header as it stands and only the counted quads are turned into red-green-blue order;
-// a file ending inside its header keeps every default entry. A count with its top bit set is
-// negative and counts nothing.
+// A DIB (header, quads (k, 100 + k, 200 - k, 0x55) in blue-green-red order, 16 bytes of pixels): a
+// resource's counted colours replace the first entries as far as 256 and its own bytes reach; a
+// file's table is read as it stands after a 40-byte header, only the counted quads turned into
+// red-green-blue. A count with its top bit set counts nothing.
 TEST_F(PicturesTest, PalettesTakeTheirCountedColours) {
     // Resources: 8-bit, 16 used; 4-bit, all; longer header; 24-bit; too many colours; a count past the
     // resource (into the pixels); a header past it; a count with its top bit set. Files: 8-bit, 16

@@ -108,8 +108,7 @@ TEST_F(ComposerTest, AFrameWaitsOutARunningStep) {
 }
 
 // A scene frame with nothing in flight: the strip, the colour-key probe, the creature's cell and
-// the creature cut at the screen's edges (mirrored walking left), then the text and the flip,
-// which names no target.
+// the creature cut at the edges (mirrored walking left), the text and the flip naming no target.
 TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
     SkipTilePhase();
     constexpr DWORD kKeyedFast = DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY;
@@ -146,8 +145,7 @@ TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
 // strip, the erase of the pair drawn two frames ago) or after (the new pair's copies).
 TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     SkipTilePhase();
-    // Blits in order: strip, fill, probe, cell, creature, erase fill, erase, erase mirrored, fill,
-    // frame, first copy, second copy.
+    // Blits: strip, fill, probe, cell, creature, erase fill, erase, erase mirrored, fill, frame, copies.
     const struct {
         const char *name, *op;
         int nth, blits;
@@ -169,12 +167,10 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     }
 }
 
-// Two frames each with the creature and a fireball pair, then two with no pair, composed over
-// the buffers the pairs were drawn in: each pair is erased there, also where it was cut at the
-// screen's corner. The picture each frame must show is built from the loaded pictures with the
-// blit rules written out pixel by pixel: the cell's column c lands on X + c walking right and on
-// X + 99 - c walking left; the fireball's frame is shown upside down with its centre at (fx, fy),
-// and again reflected about x = 320. The frame-rate text's corner is left out.
+// Two frames with the creature and a fireball pair, then two without, over the buffers the pairs
+// were drawn in (and must be erased from, also where cut at the corner). Each picture is built
+// pixel by pixel: cell column c lands on X + c walking right, X + 99 - c walking left; the fireball
+// frame shows upside down centred on (fx, fy) and again reflected about x = 320.
 TEST_F(ComposerTest, FramesAsComposed) {
     const struct {
         std::vector<std::int32_t> creature[2], pair[2];  // x, direction, frame; x, y, frame
