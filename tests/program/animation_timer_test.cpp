@@ -1,9 +1,19 @@
-// The animation timer: resolution choice, stepping only while active, start and stop.
+// The scene's fixed step - walking, turning, frames and the fireball's life - and the timer that
+// makes it: resolution, stepping only while active, start and stop, the trace.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+#include <vector>
 
+#include <unistd.h>
+
+#include "common/diagnostics_store.h"
 #include "host/null/null_host_control.h"
 #include "mm/timer_control.h"
 
@@ -13,6 +23,69 @@
 
 namespace {
 
+// x, direction, frame of the creature; active, x, y, frame of the fireball.
+using Values = std::vector<std::int32_t>;
+
+std::array<std::atomic<std::int32_t>*, 7> Fields(SceneState& s) {
+    return {&s.gnollX,    &s.gnollDirection, &s.gnollFrame,   &s.fireballActive,
+            &s.fireballX, &s.fireballY,      &s.fireballFrame};
+}
+Values Take(SceneState& s) {
+    Values v;
+    for (auto* field : Fields(s)) v.push_back(field->load());
+    return v;
+}
+void Put(SceneState& s, const Values& v) {
+    for (std::size_t i = 0; i < v.size(); ++i) Fields(s)[i]->store(v[i]);
+}
+
+TEST(SceneStep, ResetGivesTheStartingScene) {
+    SceneState scene;
+    Put(scene, {9, -1, 9, 1, 9, 9, 9});
+    scene.busy = 1;
+    scene.tilePhaseFrames = 0;
+    scene.gnollY = 9;
+    scene.eraseCurrent = scene.erasePrevious = {1, 2, 3};
+    scene.Reset();
+    EXPECT_EQ(Take(scene), (Values{0, 1, 0, 0, 9, 9, 9}));
+    EXPECT_EQ((Values{std::int32_t(scene.busy), scene.tilePhaseFrames, scene.gnollY, scene.eraseCurrent.drawn,
+                      scene.erasePrevious.drawn}),
+              (Values{0, 2, 347, 0, 0}));
+}
+
+TEST(SceneStep, OneStep) {
+    const struct {
+        const char* name;
+        Values before, after;
+    } rows[] = {{"walks right", {100, 1, 3, 0, 0, 0, 0}, {105, 1, 4, 0, 0, 0, 0}},
+                {"right turn from 635", {635, 1, 0, 0, 0, 0, 0}, {639, -1, 1, 0, 0, 0, 0}},
+                {"right turn overshooting to 641", {636, 1, 0, 0, 0, 0, 0}, {639, -1, 1, 0, 0, 0, 0}},
+                {"no turn at 639", {634, 1, 0, 0, 0, 0, 0}, {639, 1, 1, 0, 0, 0, 0}},
+                {"left turn from -96", {-96, -1, 0, 0, 0, 0, 0}, {-99, 1, 1, 0, 0, 0, 0}},
+                {"left turn from -99", {-99, -1, 0, 0, 0, 0, 0}, {-99, 1, 1, 0, 0, 0, 0}},
+                {"no turn at -99", {-94, -1, 0, 0, 0, 0, 0}, {-99, -1, 1, 0, 0, 0, 0}},
+                {"frames wrap", {0, 1, 13, 1, 200, 200, 5}, {5, 1, 0, 1, 191, 191, 0}},
+                {"frames advance", {0, 1, 12, 1, 200, 100, 4}, {5, 1, 13, 1, 191, 91, 5}},
+                {"flight ends below -20", {0, 1, 0, 1, -12, -12, 0}, {5, 1, 1, 0, -21, -21, 1}},
+                {"flight goes on at -20", {0, 1, 0, 1, -11, -11, 0}, {5, 1, 1, 1, -20, -20, 1}},
+                {"no relaunch while flying", {245, 1, 0, 1, 100, 100, 0}, {250, 1, 1, 1, 91, 91, 1}},
+                {"launch walking left", {285, -1, 0, 0, 0, 0, 3}, {280, -1, 1, 1, 280, 280, 0}},
+                {"launch at the range's lower end", {235, 1, 0, 0, 0, 0, 0}, {240, 1, 1, 1, 280, 280, 0}},
+                {"launch at the range's upper end", {275, 1, 0, 0, 0, 0, 0}, {280, 1, 1, 1, 280, 280, 0}},
+                {"no launch just below the range", {230, 1, 0, 0, 0, 0, 0}, {235, 1, 1, 0, 0, 0, 0}},
+                {"no launch just above the range", {276, 1, 0, 0, 0, 0, 0}, {281, 1, 1, 0, 0, 0, 0}},
+                {"a flight ends and another starts", {255, 1, 0, 1, -12, -12, 2}, {260, 1, 1, 1, 280, 280, 0}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SceneState scene;
+        Put(scene, row.before);
+        scene.busy = 1;
+        scene.Step();
+        EXPECT_EQ(Take(scene), row.after);
+        EXPECT_EQ(scene.busy.load(), 0u);
+    }
+}
+
 class AnimationTimer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -21,7 +94,6 @@ protected:
         gScene = &scene_;
         gAppActive = 0;
         gTimerId = 0;
-        gTimerPeriod = 0;
     }
     void TearDown() override {
         if (gTimerId != 0) StopAnimationTimer();
@@ -33,67 +105,69 @@ protected:
     SceneState scene_;
 };
 
-TEST_F(AnimationTimer, ResolutionFollowsTheDeviceLimits) {
+// 5 ms where the device allows; the period asked for is ended on stop, also when the timer itself
+// could not start.
+TEST_F(AnimationTimer, ResolutionAndPeriod) {
     const struct {
         UINT min, max, want;
     } table[] = {{1, 1000000, 5}, {10, 1000000, 10}, {1, 4, 4}, {5, 5, 5}, {1, 5, 5}, {6, 6, 6}};
     for (const auto& row : table) {
         EXPECT_EQ(ChooseTimerResolution(TIMECAPS{row.min, row.max}), row.want) << row.min << ".." << row.max;
     }
-    platform::testing::SetTimerCaps(TIMECAPS{10, 1000000});
-    ASSERT_NE(StartAnimationTimer(), 0);
-    EXPECT_EQ(gTimerPeriod, 10u);
-    ASSERT_EQ(platform::testing::BeginPeriodCalls().size(), 1u);
-    EXPECT_EQ(platform::testing::BeginPeriodCalls()[0], 10u);
-}
-
-TEST_F(AnimationTimer, TicksStepTheSceneOnlyWhileActive) {
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 0) << "no step before the first activation";
-    gAppActive = 1;
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 5);
-    gAppActive = 0;
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 5) << "frozen while inactive; missed ticks are not made up";
-    gAppActive = 1;
-    AnimationTimerProc(1, 0, 0, 0, 0);
-    EXPECT_EQ(scene_.gnollX.load(), 10);
-}
-
-TEST_F(AnimationTimer, StopWithoutATimerStillEndsThePeriod) {
-    gTimerPeriod = 7;
-    StopAnimationTimer();
-    EXPECT_EQ(gTimerId, 0u);
-    ASSERT_EQ(platform::testing::EndPeriodCalls().size(), 1u);
-    EXPECT_EQ(platform::testing::EndPeriodCalls()[0], 7u);
-}
-
-TEST_F(AnimationTimer, AFailedTimerIsReported) {
+    platform::testing::SetTimerCaps(TIMECAPS{7, 1000000});
     platform::testing::FailTimeSetEvent(true);
     EXPECT_EQ(StartAnimationTimer(), 0);
     EXPECT_EQ(gTimerId, 0u);
+    StopAnimationTimer();
+    EXPECT_EQ(platform::testing::BeginPeriodCalls(), std::vector<UINT>{7u});
+    EXPECT_EQ(platform::testing::EndPeriodCalls(), std::vector<UINT>{7u});
 }
 
-TEST_F(AnimationTimer, ARealTimerStepsTheSceneOnItsOwnThreadAndStops) {
-    gAppActive = 1;
+// Ticks step the scene only while the application is active; missed ticks are not made up. A
+// real timer steps it on its own thread until stopped.
+TEST_F(AnimationTimer, TicksStepTheSceneOnlyWhileActiveAndUntilStopped) {
+    for (const auto& [active, x] : {std::pair{0, 0}, {1, 5}, {0, 5}, {0, 5}, {1, 10}}) {
+        gAppActive = active;
+        AnimationTimerProc(1, 0, 0, 0, 0);
+        EXPECT_EQ(scene_.gnollX.load(), x);
+    }
     ASSERT_NE(StartAnimationTimer(), 0);
-    ASSERT_NE(gTimerId, 0u);
     // 66 ms ticks: a loaded machine still manages two within a few seconds.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (scene_.gnollX.load() < 10 && std::chrono::steady_clock::now() < deadline) {
-        // The composer's way of reading: wait out a step, then copy.
-        while (scene_.busy.load(std::memory_order_acquire) == 1) {
-        }
+    while (scene_.gnollX.load() < 20 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    EXPECT_GE(scene_.gnollX.load(), 10);
+    EXPECT_GE(scene_.gnollX.load(), 20);
     StopAnimationTimer();
     EXPECT_EQ(gTimerId, 0u);
     const std::int32_t stoppedAt = scene_.gnollX.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(scene_.gnollX.load(), stoppedAt) << "no tick after the timer was stopped";
+}
+
+// Each tick writes a trace line numbered from 1, saying whether it stepped. The count lives as
+// long as the process, so the ticks are traced, and the lines read, in a fresh one.
+TEST_F(AnimationTimer, TickTraceLinesAreNumberedFromOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto traceTwoTicks = [] {
+        const auto path = std::filesystem::temp_directory_path() / ("vh-ticks-" + std::to_string(getpid()));
+        std::string error, first, second;
+        if (!platform::OpenTrace(path.string(), error)) std::_Exit(2);
+        AnimationTimerProc(1, 0, 0, 0, 0);
+        gAppActive = 1;
+        AnimationTimerProc(1, 0, 0, 0, 0);
+        platform::CloseTrace();
+        std::ifstream in(path);
+        std::getline(in, first);
+        std::getline(in, second);
+        std::filesystem::remove(path);
+        std::fprintf(stderr, "%s\n%s\n", first.c_str(), second.c_str());
+        std::_Exit(first.rfind(R"({"type":"tick","n":1,)", 0) == 0 && first.ends_with(R"("stepped":false})") &&
+                           second.rfind(R"({"type":"tick","n":2,)", 0) == 0 && second.ends_with(R"("stepped":true})")
+                       ? 0
+                       : 1);
+    };
+    EXPECT_EXIT(traceTwoTicks(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

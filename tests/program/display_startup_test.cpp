@@ -1,79 +1,70 @@
-// Display start-up on the software DirectDraw: every failure and what it leaves behind, the
-// capability checks, the pixel format and the tiles.
+// Display start-up on the software DirectDraw - the capability checks, the tiles and the surfaces,
+// the words its messages give for DirectDraw failures - and restoring and releasing everything.
 #include <cstring>
+#include <tuple>
 
+#include "display/error_text.h"
 #include "tests/program/display_fixture.h"
 
 namespace {
 
-using platform::ddraw::InjectFault;
-
-using StartupTest = DisplayFixture;
-
-TEST_F(StartupTest, ANullWindowStopsAtOnceWithoutAMessage) {
-    display_ = new DisplayContext();
-    gDisplay = display_;
-    EXPECT_EQ(display_->InitDirectDraw(nullptr), 0);
-    EXPECT_TRUE(BoxTexts().empty());
-    EXPECT_EQ(display_->directDraw, nullptr);
-    EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0);
-}
+// Only the flip chain, the scratch surfaces and the tiles ask for video memory; the pictures name
+// no memory at all. Requests are made in the surface table's order from one shared descriptor.
+class StartupTest : public DisplayFixture {
+protected:
+    StartupTest() { startDisplay_ = false; }
+    void ExpectRequestsAndKeys(const std::vector<Call>& log) {
+        IDirectDrawSurface** s = display_->surfaces;
+        using Request = std::tuple<DWORD, DWORD, DWORD, const void*>;  // width, height, caps, the surface made
+        std::vector<Request> requests, keys;
+        for (const auto& call : CallsOf(log, "CreateSurface"))
+            requests.emplace_back(call.x, call.y, call.flags, call.source);
+        ASSERT_EQ(requests.size(), 5u + 100u + 3u);
+        requests.erase(requests.begin() + 6, requests.begin() + 105);  // the other tiles ask alike
+        constexpr DWORD kVram = DDSCAPS_VIDEOMEMORY, kPlain = DDSCAPS_OFFSCREENPLAIN;
+        // clang-format off
+        EXPECT_EQ(requests, (std::vector<Request>{
+            {0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | kVram, s[Primary]},
+            {640, 128, kPlain | kVram, s[BackgroundStrip]}, {128, 32, kPlain | kVram, s[Pointer1]},
+            {128, 32, kPlain | kVram, s[Pointer2]}, {128, 128, kVram, s[FxSurface]},
+            {64, 64, kVram, display_->tiles[0]}, {640, 480, kPlain, s[Background]},
+            {500, 360, kPlain, s[GnollSheet]}, {384, 64, kPlain, s[FireballSheet]}}));
+        // clang-format on
+        // The format is read once, from the back buffer; the scratch surfaces are keyed as they are made.
+        const DWORD key = display_->colorKeyLow;
+        for (const auto& call : log) {
+            if (call.op == "GetPixelFormat" || call.op == "SetColorKey")
+                keys.emplace_back(call.flags, call.x, 0, call.object);
+        }
+        keys.resize(4);
+        EXPECT_EQ(keys, (std::vector<Request>{{0, 0, 0, s[BackBuffer]},
+                                              {DDCKEY_SRCBLT, key, 0, s[Pointer1]},
+                                              {DDCKEY_SRCBLT, key, 0, s[Pointer2]},
+                                              {DDCKEY_SRCBLT, key, 0, s[FxSurface]}}));
+    }
+};
 
 TEST_F(StartupTest, CapabilityChecksLookAtBothRecordsAndReportOnlyTheFirstMissing) {
     constexpr DWORD lr = DDFXCAPS_BLTMIRRORLEFTRIGHT, ud = DDFXCAPS_BLTMIRRORUPDOWN, fill = DDCAPS_BLTCOLORFILL;
-    const struct {
-        DWORD driverCaps, driverFx, helCaps, helFx;
-        const char* message;  // null: start-up succeeds
-    } rows[] = {
-        {0, 0, fill, lr | ud, nullptr},
-        {fill, lr | ud, 0, 0, nullptr},
-        {fill, lr, 0, ud, nullptr},
-        {0, ud, fill, 0, "Neither driver nor HEL\nsupports MIRRORLEFTRIGHT\n"},
-        {fill, lr, 0, 0, "Neither driver nor HEL\nsupports MIRRORUPDOWN\n"},
-        {0, lr | ud, 0, lr | ud, "Neither driver nor HEL supports BLTCOLORFILL\n"},
-        {0, ud, 0, ud, "Neither driver nor HEL\nsupports MIRRORLEFTRIGHT\n"},
-        {0, 0, 0, 0, "Neither driver nor HEL\nsupports MIRRORLEFTRIGHT\n"},
-    };
+    constexpr const char* noLr = "Neither driver nor HEL\nsupports MIRRORLEFTRIGHT\n";
+    // clang-format off
+    const struct { DWORD driverCaps, driverFx, helCaps, helFx; const char* message; /* null: starts */ } rows[] = {
+        {0, 0, fill, lr | ud, nullptr}, {fill, lr | ud, 0, 0, nullptr}, {fill, lr, 0, ud, nullptr},
+        {0, ud, fill, 0, noLr},
+        {fill, lr, 0, 0, "Neither driver nor HEL\nsupports MIRRORUPDOWN\n"}, {0, ud, 0, ud, noLr}, {0, 0, 0, 0, noLr},
+        {0, lr | ud, 0, lr | ud, "Neither driver nor HEL supports BLTCOLORFILL\n"}};
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message ? row.message : "passes");
-        MarkBoxes();
+        const std::size_t shown = platform::testing::MessageBoxesShown().size();
         platform::ddraw::ResetForTesting();
         platform::ddraw::SetCapsOverride(row.driverCaps, row.driverFx, row.helCaps, row.helFx);
-        EXPECT_EQ(TryStartDisplay(), row.message ? 0 : 1);
-        EXPECT_EQ(BoxTexts(), row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
-        display_->ReleaseAll();
-        delete display_;
-        display_ = nullptr;
-    }
-}
-
-TEST_F(StartupTest, PixelFormatAndColourKeyInBothFormats) {
-    const struct {
-        platform::PixelFormat format;
-        std::uint16_t red, green, blue;
-        std::int32_t shifts[3], bits[3], losses[3];
-    } rows[] = {
-        {platform::PixelFormat::Rgb565, 0xF800, 0x07E0, 0x001F, {11, 5, 0}, {5, 6, 5}, {3, 2, 3}},
-        {platform::PixelFormat::Rgb555, 0x7C00, 0x03E0, 0x001F, {10, 5, 0}, {5, 5, 5}, {3, 3, 3}},
-    };
-    for (const auto& row : rows) {
-        SetPixelFormat(row.format);
-        StartDisplay();
-        EXPECT_EQ(display_->redMask, row.red);
-        EXPECT_EQ(display_->greenMask, row.green);
-        EXPECT_EQ(display_->blueMask, row.blue);
-        EXPECT_EQ((std::vector<std::int32_t>{display_->redShift, display_->greenShift, display_->blueShift}),
-                  std::vector<std::int32_t>(row.shifts, row.shifts + 3));
-        EXPECT_EQ((std::vector<std::int32_t>{display_->redBits, display_->greenBits, display_->blueBits}),
-                  std::vector<std::int32_t>(row.bits, row.bits + 3));
-        EXPECT_EQ((std::vector<std::int32_t>{display_->redLoss, display_->greenLoss, display_->blueLoss}),
-                  std::vector<std::int32_t>(row.losses, row.losses + 3));
-        EXPECT_EQ(display_->colorKeyLow, row.green);
-        EXPECT_EQ(display_->colorKeyHigh, row.green);
-        EXPECT_EQ(display_->tileCount, 100);
-        display_->ReleaseAll();
-        delete display_;
-        display_ = nullptr;
+        EXPECT_EQ(TryStartDisplay(window_), row.message ? 0 : 1);
+        const auto boxes = platform::testing::MessageBoxesShown();
+        std::vector<std::string> texts;  // of the boxes shown, which must be the window's
+        for (auto i = shown; i < boxes.size(); ++i) texts.push_back(boxes[i].owner == window_ ? boxes[i].text : "?");
+        EXPECT_EQ(texts, row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
+        StopDisplay();
     }
 }
 
@@ -81,78 +72,133 @@ TEST_F(StartupTest, TilesCountWhatTheVideoMemoryHolds) {
     const struct {
         const char* name;
         std::uint32_t vramKb;
-        const char* op;
-        int nth;
+        int refused;  // the CreateSurface call refused, if any
         std::int32_t tiles;
-    } rows[] = {
-        {"all fit", 4096, nullptr, 0, 100},
-        {"budget of 1600 KiB", 1600, nullptr, 0, 24},
-        {"no room after the other surfaces", 1408, nullptr, 0, 0},
-        {"first tile refused", 4096, "CreateSurface", 6, 0},
-        {"38th tile refused", 4096, "CreateSurface", 5 + 38, 37},
-    };
+    } rows[] = {{"all fit", 4096, 0, 100},
+                {"budget of 1600 KiB", 1600, 0, 24},
+                {"no room after the other surfaces", 1408, 0, 0},
+                {"first tile refused", 4096, 6, 0},
+                {"38th tile refused", 4096, 5 + 38, 37}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         platform::ddraw::ResetForTesting();
-        SetVideoMemoryKb(row.vramKb);
-        if (row.op) InjectFault(row.op, row.nth, DDERR_OUTOFVIDEOMEMORY);
-        platform::ddraw::StartCallLog();
-        StartDisplay();
+        SetOptions(platform::PixelFormat::Rgb565, row.vramKb);
+        if (row.refused) InjectFault("CreateSurface", row.refused, DDERR_OUTOFVIDEOMEMORY);
+        const auto log = Logged([&] { StartDisplay(); });
         EXPECT_EQ(display_->tileCount, row.tiles);
-        if (row.tiles < kMaxTiles) {
-            EXPECT_EQ(display_->tiles[row.tiles], nullptr);
-        }
+        EXPECT_EQ(row.tiles < kMaxTiles ? display_->tiles[row.tiles] : nullptr, nullptr);
         // At most 100 tile requests, and the pictures after them.
-        EXPECT_LE(CallsOf(platform::ddraw::CallLog(), "CreateSurface").size(), 5u + 100u + 3u);
-        platform::ddraw::StopCallLog();
-        display_->ReleaseAll();
-        delete display_;
-        display_ = nullptr;
+        EXPECT_EQ(CallsOf(log, "CreateSurface").size(), 5u + std::min(row.tiles + 1, 100) + 3u);
+        if (row.tiles == 100) ExpectRequestsAndKeys(log);
+        StopDisplay();
     }
 }
 
-// Only the flip chain, the scratch surfaces and the tiles ask for video memory; the pictures name
-// no memory at all. Requests are made in the surface table's order from one shared descriptor.
-TEST_F(StartupTest, SurfaceRequestsAndKeys) {
-    platform::ddraw::StartCallLog();
-    StartDisplay();
-    const auto log = platform::ddraw::CallLog();
-    const auto formats = CallsOf(log, "GetPixelFormat");
-    ASSERT_EQ(formats.size(), 1u);
-    EXPECT_EQ(formats[0].object, display_->surfaces[BackBuffer]) << "the format is the back buffer's";
-    const auto keys = CallsOf(log, "SetColorKey");
-    ASSERT_GE(keys.size(), 3u);
-    const SurfaceSlot keyed[] = {Pointer1, Pointer2, FxSurface};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(keys[i].object, display_->surfaces[keyed[i]]);
-        EXPECT_EQ(keys[i].flags, DDCKEY_SRCBLT);
-        EXPECT_EQ(keys[i].x, display_->colorKeyLow);
+// Codes without words of their own, near neighbours among them, get the bare default.
+TEST(DirectDrawErrorText, EveryCodeWithWords) {
+    // clang-format off
+    const struct { std::uint32_t code; const char* words; } table[] = {
+        {0x8007000E, "Out of memory.\n"}, {0x80070057, "Invalid Parameters.\n"},
+        {0x8876005F, "Incompatible Primary surface\n"}, {0x88760064, "Invalid Capabilities.\n"},
+        {0x88760082, "Invalid Object.\n"}, {0x88760091, "Invalid Pixel Format.\n"},
+        {0x887600B4, "No Alpha Hardware.\n"}, {0x887600D4, "No Cooperative Level Set.\n"},
+        {0x887600E1, "No Exclusive Mode.\n"}, {0x887600E6, "No Flip Hardware.\n"},
+        {0x88760154, "No ZBuffer Hardware.\n"}, {0x8876017C, "Out of Video Memory.\n"},
+        {0x88760233, "No DirectDraw Hardware.\n"}, {0x88760234, "Primary Surface Already Exists.\n"},
+        {0x88760235, "No Emulation.\n"}, {0x8876024E, "Unsupported mode.\n"}, {0x8876024F, "No Mipmap Hardware.\n"},
+        {DD_OK, ""}, {0x887601C2 /* DDERR_SURFACELOST */, ""}, {0x8876021C /* DDERR_WASSTILLDRAWING */, ""},
+        {0x8876017D, ""}, {0x80004005 /* E_FAIL */, ""}};
+    // clang-format on
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.words);
+        // The caller's text is appended uninterpreted.
+        char buffer[512] = "CreateSurface failed: 100% %s\n";
+        EXPECT_EQ(DescribeDirectDrawError(HRESULT(row.code), buffer, sizeof buffer), buffer);
+        EXPECT_EQ(std::string(buffer), "Error!\n\n" + std::string(row.words) + "CreateSurface failed: 100% %s\n");
     }
-    constexpr DWORD kPlainVram = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    const struct {
-        DWORD width, height, caps;
-        const void* made;
-    } expected[] = {
-        {0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY,
-         display_->surfaces[Primary]},
-        {640, 128, kPlainVram, display_->surfaces[BackgroundStrip]},
-        {128, 32, kPlainVram, display_->surfaces[Pointer1]},
-        {128, 32, kPlainVram, display_->surfaces[Pointer2]},
-        {128, 128, DDSCAPS_VIDEOMEMORY, display_->surfaces[FxSurface]},
-        {64, 64, DDSCAPS_VIDEOMEMORY, display_->tiles[0]},
-        {640, 480, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[Background]},
-        {500, 360, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[GnollSheet]},
-        {384, 64, DDSCAPS_OFFSCREENPLAIN, display_->surfaces[FireballSheet]},
-    };
-    auto requests = CallsOf(log, "CreateSurface");
-    ASSERT_EQ(requests.size(), 5u + 100u + 3u);
-    requests.erase(requests.begin() + 6, requests.begin() + 105);  // the other tiles ask alike
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(requests[i].flags, expected[i].caps);
-        EXPECT_EQ(std::make_pair(requests[i].x, requests[i].y), std::make_pair(expected[i].width, expected[i].height));
-        EXPECT_EQ(requests[i].source, expected[i].made);
+}
+
+// The composed text is cut at the 512-byte working buffer and at the caller's buffer, and an
+// unterminated caller text is read only within its buffer.
+TEST(DirectDrawErrorText, OverlongTextsAreTruncatedWithinBothBuffers) {
+    char big[1024] = {};
+    std::memset(big, 'x', 600);
+    const std::string composed = DescribeDirectDrawError(DDERR_OUTOFVIDEOMEMORY, big, sizeof big);
+    EXPECT_EQ(composed, "Error!\n\nOut of Video Memory.\n" + std::string(511 - 29, 'x'));
+    struct {
+        char small[16] = "abc";
+        char guard[8] = "GUARD!!";
+    } buffers;
+    EXPECT_EQ(std::string(DescribeDirectDrawError(DDERR_OUTOFVIDEOMEMORY, buffers.small, 16)),
+              std::string("Error!\n\nOut of Video Memory.\nabc").substr(0, 15));
+    EXPECT_STREQ(buffers.guard, "GUARD!!");
+    char unterminated[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(std::string(DescribeDirectDrawError(DD_OK, unterminated, sizeof unterminated)), "Err");
+}
+
+using RestorationTest = DisplayFixture;
+
+// Every surface is restored in order, the scratch surfaces keyed right after their own Restore, then
+// the pictures reloaded. The first failing Restore ends it all with no reload; an empty tile entry
+// ends the walk over the tiles without failing it.
+TEST_F(RestorationTest, RestoresInOrderKeysAndReloads) {
+    // clang-format off
+    const struct { const char* name; int failingRestore /* 0: none */, emptyTile, tileCount; } rows[] = {
+        {"all", 0, -1, 100}, {"tile 2 empty", 0, 2, 100}, {"no tiles", 0, 0, 0}, {"primary fails", 1, -1, 100},
+        {"third tile fails", 4 + 3, -1, 100}, {"fireball sheet fails", 4 + 100 + 4, -1, 100}};
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string key = " " + std::to_string(DDCKEY_SRCBLT);
+        std::vector<std::string> expected = {
+            "Restore Primary 0",          "Restore Fx 0",       "SetColorKey Fx" + key,      "Restore Pointer1 0",
+            "SetColorKey Pointer1" + key, "Restore Pointer2 0", "SetColorKey Pointer2" + key};
+        for (int i = 0; i < (row.emptyTile >= 0 ? row.emptyTile : row.tileCount); ++i)
+            expected.push_back("Restore tile" + std::to_string(i) + " 0");
+        for (const char* name : {"Background", "Gnoll", "Strip", "Fireball"})
+            expected.push_back(std::string("Restore ") + name + " 0");
+        int restores = 0;  // the failing Restore is the last call: no reload
+        const auto failing = std::find_if(expected.begin(), expected.end(), [&](const std::string& c) {
+            return c.starts_with("Restore") && ++restores == row.failingRestore;
+        });
+        if (failing != expected.end()) expected.erase(failing + 1, expected.end());
+        IDirectDrawSurface* const tile = display_->tiles[std::max(row.emptyTile, 0)];
+        const auto names = Names();
+        if (row.emptyTile >= 0) display_->tiles[row.emptyTile] = nullptr;
+        display_->tileCount = row.tileCount;
+        platform::ddraw::ClearFaults();
+        if (row.failingRestore) InjectFault("Restore", row.failingRestore, DDERR_GENERIC);
+        const auto log = Logged([&] { EXPECT_EQ(display_->RestoreAllSurfaces(), row.failingRestore ? 0 : 1); });
+        display_->tiles[std::max(row.emptyTile, 0)] = tile;
+        display_->tileCount = 100;
+        std::vector<std::string> calls;
+        for (const auto& c : log) calls.push_back(c.op + " " + names.at(c.object) + " " + std::to_string(c.flags));
+        if (!row.failingRestore) {
+            // The pictures were reloaded, drawing nothing on the back buffer: palettes made, strip copied.
+            EXPECT_EQ(CallsOf(log, "CreatePalette").size(), 2u);
+            EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                                    [&](const Call& c) { return c.object == display_->surfaces[BackBuffer]; }),
+                      0);
+            calls.resize(expected.size());
+        }
+        EXPECT_EQ(calls, expected);
     }
+}
+
+TEST_F(RestorationTest, ReleaseAllGivesEverythingBackInOrder) {
+    const auto names = Names();
+    std::vector<std::string> released;
+    for (const auto& call : CallsOf(Logged([&] { display_->ReleaseAll(); }), "Release"))
+        released.push_back(names.count(call.object) ? names.at(call.object) : "?");
+    std::vector<std::string> expected = {"Primary",    "Fx",    "Pointer1", "Pointer2",
+                                         "Background", "Gnoll", "Strip",    "Fireball"};
+    for (int i = 0; i < 100; ++i) expected.push_back("tile" + std::to_string(i));
+    expected.push_back("DirectDraw");  // last; the back buffer goes with the primary
+    EXPECT_EQ(released, expected);
+    EXPECT_EQ(std::vector<const void*>({gDisplay, display_->surfaces, display_->directDraw}),
+              std::vector<const void*>(3, nullptr));
+    EXPECT_EQ(display_->tileCount, 0);
+    EXPECT_EQ(platform::ddraw::LiveObjectCount(), 0);
 }
 
 }  // namespace

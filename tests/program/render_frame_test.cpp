@@ -10,337 +10,207 @@
 
 namespace {
 
-using platform::ddraw::Call;
-
-std::vector<LONG> Rect4(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 class ComposerTest : public DisplayFixture {
 protected:
-    void SetUp() override {
-        DisplayFixture::SetUp();
-        StartDisplay();
-    }
     // The calls one RenderFrame makes.
     std::vector<Call> Render(std::int32_t expected = 1) {
-        platform::ddraw::StartCallLog();
-        EXPECT_EQ(scene_.RenderFrame(), expected);
-        auto log = platform::ddraw::CallLog();
-        platform::ddraw::StopCallLog();
-        return log;
+        return Logged([&] { EXPECT_EQ(scene_.RenderFrame(), expected); });
     }
+    // Two tile-phase frames, from clean buffers with nothing left to erase.
     void SkipTilePhase() {
+        scene_.tilePhaseFrames = 2;
+        scene_.fireballActive = 0;
         Render();
         Render();
         ASSERT_EQ(scene_.tilePhaseFrames, 0);
+        scene_.eraseCurrent = scene_.erasePrevious = {0, 0, 0};
     }
-    void Place(std::int32_t x, std::int32_t direction, std::int32_t frame) {
-        scene_.gnollX = x;
-        scene_.gnollDirection = direction;
-        scene_.gnollFrame = frame;
+    // x, direction, frame of the creature; x, y, frame of the fireball, and whether it flies.
+    void Set(std::vector<std::int32_t> creature, std::vector<std::int32_t> fireball = {0, 0, 0}, bool flying = true) {
+        std::atomic<std::int32_t>* fields[] = {&scene_.gnollX,    &scene_.gnollDirection, &scene_.gnollFrame,
+                                               &scene_.fireballX, &scene_.fireballY,      &scene_.fireballFrame};
+        creature.insert(creature.end(), fireball.begin(), fireball.end());
+        for (int i = 0; i < 6; ++i) *fields[i] = creature[i];
+        scene_.fireballActive = flying && fireball != std::vector<std::int32_t>(3);
     }
-    void Launch(std::int32_t x, std::int32_t y, std::int32_t frame) {
-        scene_.fireballActive = 1;
-        scene_.fireballX = x;
-        scene_.fireballY = y;
-        scene_.fireballFrame = frame;
+    // A call as text: its object, source and source rectangle, where it goes (a point for BltFast,
+    // a rectangle for Blt), flags and effects.
+    using Rect = std::vector<LONG>;
+    static std::string Str(std::string op, std::string to, std::string from, Rect src, Rect place, DWORD flags,
+                           DWORD fx = 0, DWORD fill = 0) {
+        return op + " " + to + " <- " + from + testing::PrintToString(src) + " to " + testing::PrintToString(place) +
+               " flags " + std::to_string(flags) + " fx " + std::to_string(fx) + " fill " + std::to_string(fill);
     }
-    // Blits only (the log also holds descriptions, device contexts and the like).
-    static std::vector<Call> Blits(const std::vector<Call>& log) {
-        std::vector<Call> blits;
-        for (const auto& call : log) {
-            if (call.op == "Blt" || call.op == "BltFast") blits.push_back(call);
+    // The blits, device contexts taken and flips in the log.
+    std::vector<std::string> Calls(const std::vector<Call>& log) const {
+        std::vector<std::string> calls;
+        auto names = Names();
+        for (const auto& c : log) {
+            const Rect src = c.op.starts_with("Blt") ? Rect4(c.src) : Rect{};
+            const Rect place = c.op == "BltFast" ? Rect{LONG(c.x), LONG(c.y)} : c.op == "Blt" ? Rect4(c.dest) : Rect{};
+            if (c.op.starts_with("Blt") || c.op == "GetDC" || c.op == "Flip")
+                calls.push_back(Str(c.op, names[c.object], names[c.source], src, place, c.flags, c.fx, c.fillColor));
         }
-        return blits;
+        return calls;
     }
-    static std::vector<std::string> Ops(const std::vector<Call>& log) {
-        std::vector<std::string> ops;
-        for (const auto& call : log) ops.push_back(call.op);
-        return ops;
+    std::vector<std::int32_t> EraseRecords() const {
+        const EraseRecord &c = scene_.eraseCurrent, &p = scene_.erasePrevious;
+        return {c.drawn, c.x, c.y, p.drawn, p.x, p.y};
     }
 
     SceneState scene_;
 };
 
-TEST_F(ComposerTest, TwoTilePhaseFramesThroughAllTilesInColumnOrder) {
-    ASSERT_EQ(display_->tileCount, 100);
-    for (int frame = 0; frame < 2; ++frame) {
-        SCOPED_TRACE(frame);
-        const auto log = Render();
-        EXPECT_EQ(scene_.tilePhaseFrames, 1 - frame);
-        EXPECT_TRUE(CallsOf(log, "GetDC").empty()) << "no text in the tile phase";
-        const auto blits = Blits(log);
-        ASSERT_EQ(blits.size(), 162u);
-        for (int cell = 0; cell < 80; ++cell) {
-            const int x = 64 * (cell / 8), y = 64 * (cell % 8), h = y == 448 ? 32 : 64;
-            const Call& in = blits[2 * cell];
-            const Call& out = blits[2 * cell + 1];
-            EXPECT_EQ(in.op, "BltFast");
-            EXPECT_EQ(in.object, display_->tiles[cell]);
-            EXPECT_EQ(in.source, display_->surfaces[Background]);
-            EXPECT_EQ(Rect4(in.src), (std::vector<LONG>{x, y, x + 64, y + h}));
-            EXPECT_EQ(in.flags, DDBLTFAST_WAIT);
-            EXPECT_EQ(out.object, display_->surfaces[BackBuffer]);
-            EXPECT_EQ(out.source, display_->tiles[cell]);
-            EXPECT_EQ(Rect4(out.src), (std::vector<LONG>{0, 0, 64, h}));
-            EXPECT_EQ(std::make_pair(out.x, out.y), std::make_pair(DWORD(x), DWORD(y)));
-        }
-        // tile 7 carries cell (0, 448), tile 8 cell (64, 0)
-        EXPECT_EQ(Rect4(blits[14].src), (std::vector<LONG>{0, 448, 64, 480}));
-        EXPECT_EQ(Rect4(blits[16].src), (std::vector<LONG>{64, 0, 128, 64}));
-        // The mirror test through tile 80.
-        EXPECT_EQ(blits[160].op, "Blt");
-        EXPECT_EQ(blits[160].object, display_->tiles[80]);
-        EXPECT_EQ(Rect4(blits[160].src), (std::vector<LONG>{483, 213, 547, 277}));
-        EXPECT_EQ(blits[160].flags, DDBLT_WAIT | DDBLT_DDFX);
-        EXPECT_EQ(blits[160].fx, DDBLTFX_MIRRORLEFTRIGHT);
-        EXPECT_EQ(blits[161].source, display_->tiles[80]);
-        EXPECT_EQ(Rect4(blits[161].dest), (std::vector<LONG>{483, 213, 547, 277}));
-        EXPECT_EQ(blits[161].fx, DDBLTFX_MIRRORLEFTRIGHT);
-        EXPECT_EQ(Ops(log).back(), "Flip");
-    }
-    EXPECT_EQ(CallsOf(Render(), "GetDC").size(), 1u) << "the third frame is a scene frame";
-}
-
-// Fewer tiles are reused in turn, none means one full-screen copy; tile-phase frames leave the
-// erase records alone.
-TEST_F(ComposerTest, TilePhaseWithFewerTiles) {
-    const std::int32_t all = display_->tileCount;
-    for (std::int32_t count : {80, 24, 5, 1, 0}) {
+// Two frames paint the background through the tiles, column by column, reusing fewer tiles in
+// turn, then send one block through a tile mirrored twice; no tiles means one full-screen copy.
+// Tile-phase frames draw no text and leave the erase records alone.
+TEST_F(ComposerTest, TilePhaseFrames) {
+    constexpr DWORD kMirrored = DDBLT_WAIT | DDBLT_DDFX;
+    for (std::int32_t count : {100, 80, 24, 5, 1, 0}) {
         SCOPED_TRACE(count);
         display_->tileCount = count;
-        scene_.tilePhaseFrames = 1;
-        scene_.eraseCurrent = {1, 11, 12};
-        scene_.erasePrevious = {1, 13, 14};
-        const auto log = Render();
-        const auto blits = Blits(log);
-        EXPECT_EQ(Ops(log).back(), "Flip");
-        EXPECT_EQ(std::vector<std::int32_t>(
-                      {scene_.eraseCurrent.x, scene_.eraseCurrent.y, scene_.erasePrevious.x, scene_.erasePrevious.y}),
-                  std::vector<std::int32_t>({11, 12, 13, 14}));
-        if (count == 0) {
-            ASSERT_EQ(blits.size(), 1u);
-            EXPECT_EQ(blits[0].op, "Blt");
-            EXPECT_EQ(blits[0].flags, 0u);
-            EXPECT_EQ(Rect4(blits[0].src), (std::vector<LONG>{0, 0, 640, 480}));
-            continue;
+        std::vector<std::string> expected;
+        for (int cell = 0; cell < 80 && count > 0; ++cell) {
+            const LONG x = 64 * (cell / 8), y = 64 * (cell % 8), h = y == 448 ? 32 : 64;
+            const std::string tile = "tile" + std::to_string(cell % count);
+            expected.push_back(Str("BltFast", tile, "Background", {x, y, x + 64, y + h}, {0, 0}, DDBLTFAST_WAIT));
+            expected.push_back(Str("BltFast", "Back", tile, {0, 0, 64, h}, {x, y}, DDBLTFAST_WAIT));
         }
-        ASSERT_EQ(blits.size(), 162u);
-        for (int cell = 0; cell < 80; ++cell) EXPECT_EQ(blits[2 * cell].object, display_->tiles[cell % count]);
-        EXPECT_EQ(blits[160].object, display_->tiles[80 % count]);
+        const std::string tile = "tile" + std::to_string(count > 0 ? 80 % count : 0);
+        const Rect block = {483, 213, 547, 277}, whole = {0, 0, 64, 64}, screen = {0, 0, 640, 480};
+        if (count > 0)
+            expected.push_back(Str("Blt", tile, "Background", block, whole, kMirrored, DDBLTFX_MIRRORLEFTRIGHT));
+        if (count > 0) expected.push_back(Str("Blt", "Back", tile, whole, block, kMirrored, DDBLTFX_MIRRORLEFTRIGHT));
+        if (count == 0) expected.push_back(Str("Blt", "Back", "Background", screen, screen, 0));
+        expected.push_back(Str("Flip", "Primary", "none", {}, {}, DDFLIP_WAIT));
+        scene_.tilePhaseFrames = 2;
+        for (int frame = 0; frame < 2; ++frame) {
+            scene_.eraseCurrent = {1, 11, 12};
+            scene_.erasePrevious = {1, 13, 14};
+            const auto log = Render();
+            EXPECT_EQ(scene_.tilePhaseFrames, 1 - frame);
+            EXPECT_EQ(Calls(log), expected) << "no text in the tile phase";
+            EXPECT_EQ(EraseRecords(), std::vector<std::int32_t>({1, 11, 12, 1, 13, 14}));
+        }
     }
-    display_->tileCount = all;
+    display_->tileCount = 100;
 }
 
 // The composer waits while a step runs and draws only once the step is over.
 TEST_F(ComposerTest, AFrameWaitsOutARunningStep) {
     scene_.busy = 1;
-    std::atomic<bool> drawn{false};
-    std::thread composer([&] {
-        EXPECT_EQ(scene_.RenderFrame(), 1);
-        drawn = true;
-    });
+    std::thread composer([&] { EXPECT_EQ(scene_.RenderFrame(), 1); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(drawn.load());
-    EXPECT_EQ(scene_.tilePhaseFrames, 2) << "nothing read before the step ended";
+    EXPECT_EQ(scene_.tilePhaseFrames, 2) << "nothing read or drawn before the step ended";
     scene_.busy = 0;
     composer.join();
-    EXPECT_TRUE(drawn.load());
-    EXPECT_EQ(scene_.tilePhaseFrames, 1);
+    EXPECT_EQ(scene_.tilePhaseFrames, 1) << "drawn once it ended";
 }
 
-TEST_F(ComposerTest, ASceneFrameWithNothingInFlight) {
+// A scene frame with nothing in flight: the strip, the colour-key probe, the creature's cell and
+// the creature cut at the edges (mirrored walking left), the text and the flip naming no target.
+TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
     SkipTilePhase();
-    Place(100, 1, 7);
-    const auto log = Render();
-    const auto blits = Blits(log);
-    ASSERT_EQ(blits.size(), 5u);
-    // strip
-    EXPECT_EQ(blits[0].op, "BltFast");
-    EXPECT_EQ(blits[0].source, display_->surfaces[BackgroundStrip]);
-    EXPECT_EQ(std::make_pair(blits[0].x, blits[0].y), std::make_pair(DWORD(0), DWORD(347)));
-    EXPECT_EQ(Rect4(blits[0].src), (std::vector<LONG>{0, 0, 640, 128}));
-    // fill, then the probe
-    EXPECT_EQ(blits[1].flags, DDBLT_COLORFILL | DDBLT_WAIT);
-    EXPECT_EQ(blits[1].object, display_->surfaces[FxSurface]);
-    EXPECT_EQ(blits[2].source, display_->surfaces[FxSurface]);
-    EXPECT_EQ(std::make_pair(blits[2].x, blits[2].y), std::make_pair(DWORD(256), DWORD(0)));
-    EXPECT_EQ(blits[2].flags, DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY);
-    // then the text and the flip
-    const auto ops = Ops(log);
-    const auto getDc = std::find(ops.begin(), ops.end(), "GetDC");
-    ASSERT_NE(getDc, ops.end());
-    EXPECT_GT(getDc - ops.begin(), std::find(ops.begin(), ops.end(), "BltFast") - ops.begin());
-    EXPECT_EQ(ops.back(), "Flip");
-    EXPECT_EQ(log.back().object, display_->surfaces[Primary]);
-    EXPECT_EQ(log.back().flags, DDFLIP_WAIT);
-    EXPECT_EQ(log.back().source, nullptr) << "the flip names no target";
-    EXPECT_EQ(scene_.eraseCurrent.drawn, 0);
-}
-
-TEST_F(ComposerTest, CreatureCellsAndClipping) {
-    SkipTilePhase();
+    constexpr DWORD kKeyedFast = DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY;
     const struct {
-        std::int32_t x, direction, frame;
-        std::vector<LONG> cell, clip;
-        DWORD at;
-    } rows[] = {
-        {540, 1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 540},   {541, 1, 4, {400, 0, 500, 120}, {0, 0, 99, 120}, 541},
-        {639, 1, 5, {0, 120, 100, 240}, {0, 0, 1, 120}, 639},   {0, 1, 13, {300, 240, 400, 360}, {0, 0, 100, 120}, 0},
-        {-1, 1, 0, {0, 0, 100, 120}, {1, 0, 100, 120}, 0},      {-96, 1, 0, {0, 0, 100, 120}, {96, 0, 100, 120}, 0},
-        {-99, 1, 0, {0, 0, 100, 120}, {99, 0, 100, 120}, 0},    {300, 1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 300},
-        {639, -1, 0, {0, 0, 100, 120}, {99, 0, 100, 120}, 639}, {541, -1, 0, {0, 0, 100, 120}, {1, 0, 100, 120}, 541},
-        {540, -1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 540},  {0, -1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 0},
-        {-96, -1, 0, {0, 0, 100, 120}, {0, 0, 4, 120}, 0},      {-99, -1, 0, {0, 0, 100, 120}, {0, 0, 1, 120}, 0},
-        {250, -1, 0, {0, 0, 100, 120}, {0, 0, 100, 120}, 250},
-    };
+        LONG x, direction, frame, cellLeft, cellTop, clipLeft, clipRight, at;
+    } rows[] = {{540, 1, 0, 0, 0, 0, 100, 540},  {541, 1, 4, 400, 0, 0, 99, 541},    {639, 1, 5, 0, 120, 0, 1, 639},
+                {0, 1, 13, 300, 240, 0, 100, 0}, {-1, 1, 0, 0, 0, 1, 100, 0},        {-96, 1, 0, 0, 0, 96, 100, 0},
+                {-99, 1, 0, 0, 0, 99, 100, 0},   {300, 1, 7, 200, 120, 0, 100, 300}, {639, -1, 0, 0, 0, 99, 100, 639},
+                {541, -1, 0, 0, 0, 1, 100, 541}, {540, -1, 0, 0, 0, 0, 100, 540},    {0, -1, 0, 0, 0, 0, 100, 0},
+                {-96, -1, 0, 0, 0, 0, 4, 0},     {-99, -1, 0, 0, 0, 0, 1, 0},        {250, -1, 0, 0, 0, 0, 100, 250}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.x) + (row.direction > 0 ? " right" : " left"));
-        Place(row.x, row.direction, row.frame);
-        const auto blits = Blits(Render());
-        ASSERT_EQ(blits.size(), 5u);
-        EXPECT_EQ(Rect4(blits[3].src), row.cell);
-        const Call& creature = blits[4];
-        EXPECT_EQ(creature.source, display_->surfaces[FxSurface]);
-        EXPECT_EQ(Rect4(creature.src), row.clip);
-        if (row.direction == 1) {
-            EXPECT_EQ(creature.op, "BltFast");
-            EXPECT_EQ(creature.flags, DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY);
-            EXPECT_EQ(std::make_pair(creature.x, creature.y), std::make_pair(row.at, DWORD(347)));
-        } else {
-            EXPECT_EQ(creature.op, "Blt");
-            EXPECT_EQ(creature.flags, DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX);
-            EXPECT_EQ(creature.fx, DDBLTFX_MIRRORLEFTRIGHT);
-            EXPECT_EQ(creature.dest.left, static_cast<LONG>(row.at));
-            EXPECT_EQ(creature.dest.top, 347);
-        }
+        Set({row.x, row.direction, row.frame});
+        const auto log = Render();
+        const std::vector<LONG> cell = {row.cellLeft, row.cellTop, row.cellLeft + 100, row.cellTop + 120},
+                                clip = {row.clipLeft, 0, row.clipRight, 120};
+        const LONG width = row.clipRight - row.clipLeft;
+        EXPECT_EQ(
+            Calls(log),
+            (std::vector<std::string>{
+                Str("BltFast", "Back", "Strip", {0, 0, 640, 128}, {0, 347}, DDBLTFAST_WAIT),
+                Str("Blt", "Fx", "none", {0, 0, 128, 128}, {0, 0, 128, 128}, DDBLT_COLORFILL | DDBLT_WAIT, 0, 0x07E0),
+                Str("BltFast", "Back", "Fx", {0, 0, 128, 128}, {256, 0}, kKeyedFast),
+                Str("Blt", "Fx", "Gnoll", cell, {0, 0, 100, 120}, DDBLT_WAIT, 0),
+                row.direction == 1 ? Str("BltFast", "Back", "Fx", clip, {row.at, 347}, kKeyedFast)
+                                   : Str("Blt", "Back", "Fx", clip, {row.at, 347, row.at + width, 467},
+                                         DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX, DDBLTFX_MIRRORLEFTRIGHT),
+                Str("GetDC", "Back", "none", {}, {}, 0), Str("Flip", "Primary", "none", {}, {}, DDFLIP_WAIT)}));
+        EXPECT_EQ(scene_.eraseCurrent.drawn, 0);
     }
 }
 
+// A failing blit ends the frame at once with no flip: before the erase records move on (the
+// strip, the erase of the pair drawn two frames ago) or after (the new pair's copies).
 TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     SkipTilePhase();
-    scene_.eraseCurrent = {1, 10, 20};
-    scene_.erasePrevious = {1, 30, 40};
-    platform::ddraw::InjectFault("BltFast", 1, DDERR_GENERIC);
-    const auto log = Render(0);
-    EXPECT_EQ(Blits(log).size(), 1u);
-    EXPECT_TRUE(CallsOf(log, "Flip").empty());
-    EXPECT_EQ(scene_.eraseCurrent.x, 10);
-    EXPECT_EQ(scene_.erasePrevious.x, 30);
-
-    // A failure in the pair's first copy comes after the records have moved on.
-    platform::ddraw::ClearFaults();
-    Launch(200, 200, 0);
-    platform::ddraw::InjectFault("Blt", 6, DDERR_GENERIC);  // fill, cell, erase fill, fill, frame, first copy
-    Render(0);
-    EXPECT_EQ(scene_.eraseCurrent.drawn, 1);
-    EXPECT_EQ(scene_.eraseCurrent.x, 168);
-    EXPECT_EQ(scene_.erasePrevious.x, 10);
+    // Blits: strip, fill, probe, cell, creature, erase fill, erase, erase mirrored, fill, frame, copies.
+    const struct {
+        const char *name, *op;
+        int nth, blits;
+        bool moved;
+    } rows[] = {{"strip", "BltFast", 1, 1, false},  {"erase fill", "Blt", 3, 6, false},
+                {"erase", "BltFast", 4, 7, false},  {"erase mirrored", "BltFast", 5, 8, false},
+                {"first copy", "Blt", 6, 11, true}, {"second copy", "Blt", 7, 12, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        scene_.eraseCurrent = {1, 10, 20};
+        scene_.erasePrevious = {1, 30, 40};
+        Set({300, 1, 0}, {200, 200, 1});
+        platform::ddraw::ClearFaults();
+        InjectFault(row.op, row.nth, DDERR_GENERIC);
+        const auto log = Render(0);
+        EXPECT_EQ(Calls(log).size(), std::size_t(row.blits)) << "no more blits, no text, no flip";
+        EXPECT_EQ(EraseRecords(), row.moved ? std::vector<std::int32_t>({1, 168, 168, 1, 10, 20})
+                                            : std::vector<std::int32_t>({1, 10, 20, 1, 30, 40}));
+    }
 }
 
-// The picture a scene frame must show, built from the loaded pictures with the blit rules written
-// out pixel by pixel: the cell's column c lands on X + c walking right and on X + 99 - c walking
-// left; the fireball's frame is shown upside down with its centre at (fx, fy), and again reflected
-// about x = 320.
-class ComposedPixels : public ComposerTest {
-protected:
-    std::vector<std::uint16_t> Expected() const {
-        std::vector<std::uint16_t> picture = Pixels(display_->surfaces[Background]);
-        const std::vector<std::uint16_t> gnoll = Pixels(display_->surfaces[GnollSheet]);
-        const std::vector<std::uint16_t> fireball = Pixels(display_->surfaces[FireballSheet]);
-        const std::uint16_t key = static_cast<std::uint16_t>(display_->colorKeyLow);
-        auto put = [&](int x, int y, std::uint16_t p) {
-            if (p != key && x >= 0 && x < 640 && y >= 0 && y < 480) picture[y * 640 + x] = p;
-        };
-        const int n = scene_.gnollFrame, x0 = scene_.gnollX;
-        for (int r = 0; r < 120; ++r) {
-            for (int c = 0; c < 100; ++c) {
-                const std::uint16_t p = gnoll[(120 * (n / 5) + r) * 500 + 100 * (n % 5) + c];
-                put(scene_.gnollDirection == 1 ? x0 + c : x0 + 99 - c, 347 + r, p);
+// Two frames with the creature and a fireball pair, then two without, over the buffers the pairs
+// were drawn in (and must be erased from, also where cut at the corner). Each picture is built
+// pixel by pixel: cell column c lands on X + c walking right, X + 99 - c walking left; the fireball
+// frame shows upside down centred on (fx, fy) and again reflected about x = 320.
+TEST_F(ComposerTest, FramesAsComposed) {
+    const struct {
+        std::vector<std::int32_t> creature[2], pair[2];  // x, direction, frame; x, y, frame
+    } rows[] = {{{{-99, 1, 3}, {-40, 1, 8}}, {{280, 280, 0}, {150, 100, 1}}},
+                {{{541, 1, 12}, {639, 1, 1}}, {{40, 40, 1}, {141, 91, 2}}},
+                {{{639, -1, 6}, {600, -1, 9}}, {{31, 31, 2}, {10, 5, 3}}},
+                {{{-96, -1, 13}, {-50, -1, 2}}, {{10, 5, 1}, {1, -4, 2}}},
+                {{{320, -1, 0}, {300, 1, 0}}, {{-17, -17, 5}, {40, 40, 0}}}};
+    const std::vector<std::uint16_t> gnoll = Pixels(GnollSheet), fireball = Pixels(FireballSheet);
+    const auto key = static_cast<std::uint16_t>(display_->colorKeyLow);
+    for (const auto& row : rows) {
+        SkipTilePhase();
+        for (int frame = 0; frame < 4; ++frame) {
+            const auto &c = row.creature[frame % 2], &f = row.pair[frame % 2];
+            SCOPED_TRACE(testing::Message()
+                         << "creature " << c[0] << " pair " << f[0] << "," << f[1] << " frame " << frame);
+            Set(c, f, frame < 2);
+            Render();
+            std::vector<std::uint16_t> expected = Pixels(Background);
+            auto put = [&](int x, int y, std::uint16_t p) {
+                if (p != key && x >= 0 && x < 640 && y >= 0 && y < 480) expected[y * 640 + x] = p;
+            };
+            for (int r = 0; r < 120; ++r) {
+                for (int i = 0; i < 100; ++i) {
+                    const std::uint16_t p = gnoll[(120 * (c[2] / 5) + r) * 500 + 100 * (c[2] % 5) + i];
+                    put(c[1] == 1 ? c[0] + i : c[0] + 99 - i, 347 + r, p);
+                }
             }
-        }
-        if (scene_.fireballActive == 1) {
-            const int fx = scene_.fireballX, fy = scene_.fireballY, f = scene_.fireballFrame;
-            for (int j = 0; j < 64; ++j) {
+            for (int j = 0; j < 64 && frame < 2; ++j) {
                 for (int i = 0; i < 64; ++i) {
-                    const std::uint16_t p = fireball[(63 - j) * 384 + 64 * f + i];
-                    put(fx - 32 + i, fy - 32 + j, p);
-                    put(639 - (fx - 32 + i), fy - 32 + j, p);
+                    const std::uint16_t p = fireball[(63 - j) * 384 + 64 * f[2] + i];
+                    put(f[0] - 32 + i, f[1] - 32 + j, p);
+                    put(639 - (f[0] - 32 + i), f[1] - 32 + j, p);
                 }
             }
+            std::vector<std::uint16_t> shown = Pixels(Primary);
+            for (int y = 456; y < 480; ++y) std::copy_n(&expected[y * 640 + 296], 144, &shown[y * 640 + 296]);  // text
+            const auto differ = std::mismatch(shown.begin(), shown.end(), expected.begin()).first - shown.begin();
+            EXPECT_EQ(differ, 640 * 480) << "first wrong pixel at " << differ % 640 << "," << differ / 640;
         }
-        return picture;
-    }
-    // Compares the shown frame with the expected one, leaving out the frame-rate text's corner.
-    void ExpectShown(const std::vector<std::uint16_t>& expected) {
-        const std::vector<std::uint16_t> shown = Pixels(display_->surfaces[Primary]);
-        int differences = 0;
-        for (int y = 0; y < 480; ++y) {
-            for (int x = 0; x < 640; ++x) {
-                if (x >= 296 && x < 440 && y >= 456) continue;
-                if (shown[y * 640 + x] != expected[y * 640 + x] && ++differences <= 5) {
-                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << shown[y * 640 + x]
-                                  << " != " << expected[y * 640 + x];
-                }
-            }
-        }
-        EXPECT_EQ(differences, 0);
-    }
-};
-
-TEST_F(ComposedPixels, CreatureAtTheEdgesInBothDirections) {
-    SkipTilePhase();
-    const struct {
-        std::int32_t x, direction, frame;
-    } rows[] = {{-99, 1, 3},  {-40, 1, 8},   {541, 1, 12}, {639, 1, 1}, {639, -1, 6},
-                {600, -1, 9}, {-96, -1, 13}, {-50, -1, 2}, {320, -1, 0}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.x) + (row.direction > 0 ? " right" : " left"));
-        Place(row.x, row.direction, row.frame);
-        Render();
-        ExpectShown(Expected());
-    }
-}
-
-TEST_F(ComposedPixels, FireballPairNearTheTopLeftCorner) {
-    SkipTilePhase();
-    Place(300, 1, 0);
-    const struct {
-        std::int32_t fx, fy, frame;
-    } rows[] = {{280, 280, 0}, {40, 40, 1}, {31, 31, 2}, {10, 5, 3}, {-17, -17, 5}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.fx) + "," + std::to_string(row.fy));
-        // Start from a clean pair of buffers so no earlier pair is left to erase.
-        scene_.tilePhaseFrames = 2;
-        scene_.fireballActive = 0;
-        SkipTilePhase();
-        scene_.eraseCurrent = {0, 0, 0};
-        scene_.erasePrevious = {0, 0, 0};
-        Launch(row.fx, row.fy, row.frame);
-        Render();
-        ExpectShown(Expected());
-    }
-}
-
-// Each buffer's pair is erased two frames later, also where it was cut at the screen's corner.
-TEST_F(ComposedPixels, ThePairIsErasedFromEachBufferTwoFramesLater) {
-    const struct { std::int32_t x1, y1, x2, y2; } rows[] = {{150, 100, 141, 91}, {10, 5, 1, -4}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.x1);
-        scene_.tilePhaseFrames = 2;
-        scene_.fireballActive = 0;
-        SkipTilePhase();
-        scene_.eraseCurrent = {0, 0, 0};
-        scene_.erasePrevious = {0, 0, 0};
-        Place(300, 1, 0);
-        Launch(row.x1, row.y1, 1);
-        Render();
-        Launch(row.x2, row.y2, 2);
-        Render();
-        scene_.fireballActive = 0;
-        Render();  // composed over the first pair's buffer
-        ExpectShown(Expected());
-        Render();  // over the second pair's buffer
-        ExpectShown(Expected());
     }
 }
 
