@@ -95,9 +95,9 @@ protected:
         EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
         return primary;
     }
-    static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
+    static HRESULT Fill(IDirectDrawSurface* surface, std::uint16_t value) {
         DDBLTFX fx = Fx(0, value);
-        ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+        return surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     }
     static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high, DWORD flags = DDCKEY_SRCBLT) {
         DDCOLORKEY key{low, high};
