@@ -39,9 +39,8 @@ std::vector<std::uint16_t> ExpectedAfter(const std::vector<std::uint16_t>& sourc
     return dest;
 }
 
-enum class Method { Blt, BltFast, BltSelf };  // BltSelf: Blt within the destination
-
-// A 100x80 source (for BltSelf the destination itself) onto a 120x90 destination.
+// A 100x80 source onto a 120x90 destination; BltSelf is a Blt within the destination.
+enum class Method { Blt, BltFast, BltSelf };
 struct BlitCase {
     const char* name;
     Method method;
