@@ -18,22 +18,15 @@ inline HWND FakeWindow() { return reinterpret_cast<HWND>(static_cast<std::uintpt
 
 inline DDSURFACEDESC SurfaceRequest(DWORD width, DWORD height, DWORD caps) {
     DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.dwSize = sizeof desc, desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
     desc.dwWidth = width, desc.dwHeight = height, desc.ddsCaps.dwCaps = caps;
     return desc;
 }
-
 inline DDSURFACEDESC PrimaryRequest() {
     DDSURFACEDESC desc =
         SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT, desc.dwBackBufferCount = 1;
     return desc;
-}
-
-inline std::uint16_t PixelAt(IDirectDrawSurface* surface, int x, int y) {
-    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
-    return view.pixels[y * view.pitchPixels + x];
 }
 inline DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
     DDBLTFX fx{};
@@ -41,14 +34,21 @@ inline DDBLTFX Fx(DWORD ddfx = 0, DWORD fill = 0) {
     return fx;
 }
 
+// The visible pixels of a surface, row after row.
+inline std::vector<std::uint16_t> Snapshot(IDirectDrawSurface* surface) {
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(surface);
+    std::vector<std::uint16_t> copy;
+    for (int y = 0; y < view.height; ++y)
+        copy.insert(copy.end(), view.pixels + y * view.pitchPixels, view.pixels + y * view.pitchPixels + view.width);
+    return copy;
+}
+
 class DirectDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedOptions_ = platform::CurrentOptions();
         platform::ddraw::ResetForTesting();
         baselineObjects_ = platform::ddraw::LiveObjectCount();
     }
-
     void TearDown() override {
         // Surfaces first, as a program releases them, then the DirectDraw objects.
         for (auto it = surfaces_.rbegin(); it != surfaces_.rend(); ++it) (*it)->Release();
@@ -71,18 +71,18 @@ protected:
         if (directDraw != nullptr) directDraws_.push_back(directDraw);
         return directDraw;
     }
-    IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DDSURFACEDESC desc, HRESULT* result = nullptr) {
-        IDirectDrawSurface* surface = nullptr;
-        const HRESULT hr = directDraw->CreateSurface(&desc, &surface, nullptr);
-        if (result != nullptr) *result = hr;
-        if (hr == DD_OK) surfaces_.push_back(surface);
+    // CreateSurface must give `expected`, and a surface exactly when that is DD_OK: a failure clears the pointer.
+    IDirectDrawSurface* MakeSurface(IDirectDraw* dd, DDSURFACEDESC desc, HRESULT expected = DD_OK) {
+        IDirectDrawSurface* surface = reinterpret_cast<IDirectDrawSurface*>(1);
+        const HRESULT result = dd->CreateSurface(&desc, &surface, nullptr);
+        EXPECT_EQ(result, expected) << desc.dwWidth << "x" << desc.dwHeight << " caps " << desc.ddsCaps.dwCaps;
+        EXPECT_EQ(surface != nullptr, result == DD_OK);
+        if (result != DD_OK || surface == nullptr) return nullptr;
+        surfaces_.push_back(surface);
         return surface;
     }
-    IDirectDrawSurface* MakeSurface(IDirectDraw* directDraw, DWORD width, DWORD height,
-                                    DWORD caps = DDSCAPS_SYSTEMMEMORY) {
-        IDirectDrawSurface* surface = MakeSurface(directDraw, SurfaceRequest(width, height, caps));
-        EXPECT_NE(surface, nullptr);
-        return surface;
+    IDirectDrawSurface* MakeSurface(IDirectDraw* dd, DWORD width, DWORD height, DWORD caps = DDSCAPS_SYSTEMMEMORY) {
+        return MakeSurface(dd, SurfaceRequest(width, height, caps));
     }
 
     // Exclusive full-screen 640x480x16 and a flip chain; the back buffer's reference is not released.
@@ -94,9 +94,9 @@ protected:
         EXPECT_EQ(primary != nullptr ? primary->GetAttachedSurface(&caps, backBuffer) : DDERR_GENERIC, DD_OK);
         return primary;
     }
-    static void Fill(IDirectDrawSurface* surface, std::uint16_t value) {
+    static HRESULT Fill(IDirectDrawSurface* surface, std::uint16_t value) {
         DDBLTFX fx = Fx(0, value);
-        ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+        return surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     }
     static void SetKey(IDirectDrawSurface* surface, DWORD low, DWORD high, DWORD flags = DDCKEY_SRCBLT) {
         DDCOLORKEY key{low, high};
@@ -104,7 +104,7 @@ protected:
     }
 
 private:
-    platform::Options savedOptions_;
+    const platform::Options savedOptions_ = platform::CurrentOptions();
     int baselineObjects_ = 0;
     std::vector<IDirectDraw*> directDraws_;
     std::vector<IDirectDrawSurface*> surfaces_;
