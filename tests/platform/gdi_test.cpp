@@ -95,11 +95,10 @@ TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
             }
         }
     // biClrUsed 2 on 8 bits: the pixels follow 2 entries, blue-green-red, and the other 254 are black.
-    const DibDecodeResult result =
-        Decode(TestDib{3, 1, 8, false, {{0, 255, 0, 0}, {10, 20, 30, 0}}, {0, 1, 255}}.Packed());
-    ASSERT_TRUE(result.dib);
-    const auto colour = [&](int x) { return Rgb(result.dib->ColorAt(x, 0)); };
-    EXPECT_EQ(std::tuple(colour(0), colour(1), colour(2), result.dib->colors.size()),
+    const auto dib =
+        Decode(TestDib{3, 1, 8, false, {{0, 255, 0, 0}, {10, 20, 30, 0}}, {0, 1, 255}}.Packed()).dib.value();
+    const auto colour = [&](int x) { return Rgb(dib.ColorAt(x, 0)); };
+    EXPECT_EQ(std::tuple(colour(0), colour(1), colour(2), dib.colors.size()),
               std::tuple(0x00FF00u, 0x1E140Au, 0u, std::size_t{256}));  // a table entry for every index
 }
 
@@ -276,11 +275,12 @@ TEST(GdiObjects, SelectionDeletionAndSurfaceDcs) {
     HGDIOBJ black = GetStockObject(BLACK_BRUSH);        // stock objects survive deletion
     EXPECT_TRUE(DeleteObject(black) && SelectObject(first, black) && SelectObject(first, black) == black);
     EXPECT_FALSE(SelectObject(first, nullptr) || SelectObject(first, reinterpret_cast<HGDIOBJ>(&black)));
+    DestroySurfaceDC(second);                                                  // not a surface DC: ignored
     EXPECT_TRUE(DeleteDC(second) && DeleteObject(bitmap) && DeleteDC(first));  // deleting the DC frees the bitmap
     EXPECT_EQ(LiveGdiObjectCount(), before);
-    // Everything is gone: a second delete or a use is refused.
+    // Everything is gone: a second delete or a use is refused, and a deleted DC is no reference.
     EXPECT_FALSE(DeleteDC(first) || DeleteObject(bitmap) || SelectObject(first, original) ||
-                 GetObjectA(bitmap, sizeof ds, &ds));
+                 GetObjectA(bitmap, sizeof ds, &ds) || CreateCompatibleDC(first));
     // Surface DCs: checked, and owned by their surfaces.
     std::uint16_t pixels[4 * 4] = {};
     for (const auto& [p, w, h, stride] :
@@ -310,15 +310,13 @@ TEST(GdiObjects, GetObjectFillsWholeRecordsOrNothing) {
         EXPECT_LE(buffer.rend() - written, expected) << bytes << " bytes";
     }
     DIBSECTION s{};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof s, &s), kDs);
-    EXPECT_NE(s.dsBm.bmBits, nullptr);
+    ASSERT_TRUE(GetObjectA(bitmap, sizeof s, &s) == kDs && s.dsBm.bmBits != nullptr);
     // 15 bytes a row padded to 16; the bits are stored top-down.
     EXPECT_EQ(std::tuple(s.dsBm.bmType, s.dsBm.bmWidth, s.dsBm.bmHeight, s.dsBm.bmWidthBytes, s.dsBm.bmPlanes,
                          s.dsBm.bmBitsPixel, s.dsBmih.biSize, s.dsBmih.biWidth, s.dsBmih.biHeight, s.dsBmih.biBitCount,
                          s.dsBmih.biSizeImage),
               std::tuple(0, 5, 3, 16, 1, 24, 40u, 5, -3, 24, 48u));
-    EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), kBm);
-    EXPECT_FALSE(GetObjectA(bitmap, -1, &s) || GetObjectA(nullptr, sizeof s, &s));
+    EXPECT_TRUE(GetObjectA(bitmap, 0, nullptr) == kBm && !GetObjectA(bitmap, -1, &s) && !GetObjectA(nullptr, kDs, &s));
     DeleteObject(bitmap);
 }
 
@@ -405,8 +403,10 @@ TEST(GdiStretchBlt, ConvertsScalesToTheNearestPixelMirrorsAndClips) {
         {3, 2, {0, 0, 4, 2, -2, 1, 4, 2}, {0, 0, red, 0, 0, 0}},  // by the bitmap
         {3, 2, {0, 0, 4, 2, 2, -1, 4, 2}, {0, 0, 0, grey, blue, 0}},
         {3, 2, {-100000, 2000000000, 4, 2, 0, 0, 4, 2}, {0, 0, 0, 0, 0, 0}},
-        {3, 2, {0, 0, 3, 2, 0, 0, 0, 2}, {}},  // refused: no source extent
-    };
+        {3, 2, {0, 0, 3, 2, 0, 0, 4, 1 << 20}, {0, 0, 0, 0, 0, 0}},  // the largest extent; no row on the bitmap
+        {3, 2, {0, 0, 3, 2, 0, 0, 4, (1 << 20) + 1}, {}},            // refused: larger, of either sign, or none
+        {3, 2, {0, 0, 3, 2, 0, 0, -(1 << 20) - 1, 2}, {}},
+        {3, 2, {0, 0, 3, 2, 0, 0, 0, 2}, {}}};
     for (const auto& [w, h, request, expected] : cases)
         EXPECT_EQ(Stretch(sheet, w, h, request), expected)
             << w << "x" << h << " from " << request[4] << "," << request[5];
@@ -433,7 +433,7 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
     DeleteObject(bitmap);
     for (HDC bad : {HDC{}, deleted, memory}) EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));  // text goes into surfaces only
     EXPECT_FALSE(TextOutA(s.dc, 0, 0, nullptr, 3) || TextOutA(s.dc, 0, 0, "abc", -1));
-    EXPECT_TRUE(TextOutA(s.dc, 0, 0, "", 0));
+    EXPECT_TRUE(TextOutA(s.dc, 0, 0, nullptr, 0));  // no text at all
     constexpr DWORD SRCPAINT = 0x00EE0086;
     const std::tuple<HDC, HDC, int, int, DWORD> blits[] = {
         {nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY}, {memory, memory, 2, 2, SRCCOPY},
@@ -445,12 +445,11 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
     EXPECT_EQ(s.pixels, s.picture);
 }
 
-HBITMAP Load(LPCSTR name, int width = 0, int height = 0) {
-    return static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION));
-}
-
 TEST(ResourceLoadImage, DecodesAddedAndEmbeddedBitmapsAndRefusesWhatItCannot) {
+    const auto Load = [](LPCSTR name, int w = 0, int h = 0) {
+        return static_cast<HBITMAP>(
+            LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, w, h, LR_CREATEDIBSECTION));
+    };
     const Bytes good =
         TestDib{6, 4, 8, false, {{0, 255, 0, 0}, {0, 0, 255, 0}}, std::vector<std::uint32_t>(24, 1)}.Packed();
     using platform::resources::AddForTesting;
