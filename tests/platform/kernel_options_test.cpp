@@ -16,20 +16,17 @@
 
 namespace {
 
-using platform::resources::AddForTesting;
-using platform::resources::RemoveForTesting;
+using platform::resources::AddForTesting, platform::resources::RemoveForTesting;
 using Bytes = std::vector<unsigned char>;
 
-DWORD MonotonicMs() {
-    return static_cast<DWORD>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
-
 TEST(KernelBasics, TickCountDebugOutputAndModuleHandle) {
+    using namespace std::chrono;
+    const auto ms = [] {
+        return static_cast<DWORD>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    };
     // Read between two readings of the clock (unsigned differences: right across a wrap too).
-    const auto bracketed = [] {
-        const DWORD before = MonotonicMs(), tick = GetTickCount(), after = MonotonicMs();
+    const auto bracketed = [&] {
+        const DWORD before = ms(), tick = GetTickCount(), after = ms();
         return tick - before <= after - before;
     };
     EXPECT_TRUE(bracketed());
@@ -96,10 +93,8 @@ TEST(ResourceLookup, IntegerNamesInBothSpellingsFindTheResourceAndNothingElseDoe
 
 TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
     const std::string path = ::testing::TempDir() + "lread_" + std::to_string(::getpid()) + ".bin";
-    {
-        std::ofstream out(path, std::ios::binary);
-        for (int i = 0; i < 100; ++i) out.put(static_cast<char>(i));
-    }
+    // Bytes 0 to 99, the file closed when the loop ends.
+    for (std::ofstream out(path, std::ios::binary); out && out.tellp() < 100;) out.put(static_cast<char>(out.tellp()));
     const UINT failed = static_cast<UINT>(HFILE_ERROR);
     const HFILE file = _lopen(path.c_str(), OF_READ);
     unsigned char buffer[64];
@@ -128,16 +123,13 @@ TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
     std::remove(path.c_str());
 }
 
-using platform::Options;
-using platform::PixelFormat;
-using platform::PresentPath;
-using platform::runtime::ParseResult;
+using namespace platform;
 
-ParseResult Parse(std::vector<std::string> args) {
+runtime::ParseResult Parse(std::vector<std::string> args) {
     args.insert(args.begin(), "vornhollow");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
-    return platform::runtime::ParseOptions(static_cast<int>(argv.size()), argv.data());
+    return runtime::ParseOptions(static_cast<int>(argv.size()), argv.data());
 }
 
 #define HOLDS(condition) [](const Options& o) { return condition; }, #condition
@@ -150,21 +142,19 @@ TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
                o.capture.empty() && o.trace.empty())},
         {{"--windowed", "--offscreen"}, HOLDS(o.windowed && o.offscreen && o.vsync)},
         {{"--no-vsync"}, HOLDS(!o.vsync && !o.windowed && !o.offscreen)},
-        {{"--vram-kb", "0"}, HOLDS(o.vramKb == 0)},
-        {{"--vram-kb=1048576"}, HOLDS(o.vramKb == 1048576)},
-        {{"--pixel-format", "555"}, HOLDS(o.pixelFormat == PixelFormat::Rgb555)},
-        {{"--pixel-format=555", "--pixel-format=565"}, HOLDS(o.pixelFormat == PixelFormat::Rgb565)},
-        {{"--present", "xshm"}, HOLDS(o.present == PresentPath::SharedMemory)},
-        {{"--present=renderer", "--present", "auto"}, HOLDS(o.present == PresentPath::Auto)},
-        {{"--vram-kb", "9", "--frames", "1"}, HOLDS(o.vramKb == 9 && o.frames == 1)},
-        {{"--frames=1000000000"}, HOLDS(o.frames == 1000000000u)},
+        {{"--vram-kb", "0", "--frames=1000000000"}, HOLDS(o.vramKb == 0 && o.frames == 1000000000u)},
+        {{"--vram-kb=1048576", "--pixel-format", "555"},
+         HOLDS(o.vramKb == 1048576 && o.pixelFormat == PixelFormat::Rgb555)},
+        {{"--pixel-format=555", "--pixel-format=565", "--present", "xshm"},
+         HOLDS(o.pixelFormat == PixelFormat::Rgb565 && o.present == PresentPath::SharedMemory)},
+        {{"--present=renderer", "--present", "auto", "--vram-kb", "9", "--frames", "1"},
+         HOLDS(o.present == PresentPath::Auto && o.vramKb == 9 && o.frames == 1)},
         {{"--screenshot", "a.png", "--capture=x=y", "--trace", "t.jsonl"},
          HOLDS(o.screenshot == "a.png" && o.capture == "x=y" && o.trace == "t.jsonl")},
         {{"--screenshot=dir/b c.png", "--capture", "frames", "--trace=u"},
-         HOLDS(o.screenshot == "dir/b c.png" && o.capture == "frames" && o.trace == "u")},
-    };
+         HOLDS(o.screenshot == "dir/b c.png" && o.capture == "frames" && o.trace == "u")}};
     for (const auto& [args, holds, what] : cases) {
-        const ParseResult r = Parse(args);
+        const auto r = Parse(args);
         EXPECT_TRUE(!r.exitCode.has_value() && holds(r.options)) << what << ": " << r.message;
     }
 }
@@ -188,19 +178,18 @@ TEST(OptionsParse, UsageErrorsEndWithCodeTwoAndTheUsage) {
         {{"--vram-kb=/4"}, "--vram-kb: '/4'"},
         {{"--pixel-format", "888"}, "--pixel-format: '888'"},
         {{"--present", "gl"}, "--present: 'gl'"},
-        {{"--offscreen", "--bogus", "--help"}, "unknown option '--bogus'"},
-    };
+        {{"--offscreen", "--bogus", "--help"}, "unknown option '--bogus'"}};
     for (const auto& [args, mentions] : cases) {
-        const ParseResult r = Parse(args);
-        EXPECT_EQ(r.exitCode, 2) << mentions;
-        EXPECT_NE(r.message.find("vornhollow: " + mentions), std::string::npos) << r.message;
-        EXPECT_NE(r.message.find("usage: vornhollow"), std::string::npos) << mentions;
+        const auto r = Parse(args);
+        EXPECT_TRUE(r.exitCode == 2 && r.message.find("vornhollow: " + mentions) != std::string::npos &&
+                    r.message.find("usage: vornhollow") != std::string::npos)
+            << mentions << ": " << r.message;
     }
 }
 
 TEST(OptionsParse, HelpAndVersionEndAtOnceWithCodeZero) {
-    const ParseResult help = Parse({"--windowed", "--help", "--bogus"}), version = Parse({"--version", "--bogus"});
-    EXPECT_EQ(std::tuple(help.exitCode, help.message), std::tuple(0, platform::runtime::UsageText()));
+    const auto help = Parse({"--windowed", "--help", "--bogus"}), version = Parse({"--version", "--bogus"});
+    EXPECT_EQ(std::tuple(help.exitCode, help.message), std::tuple(0, runtime::UsageText()));
     EXPECT_TRUE(version.exitCode == 0 && version.message.starts_with("vornhollow ")) << version.message;
 }
 
