@@ -4,7 +4,8 @@
 # Usage: wine_suite.sh LINUX_PROGRAM EXE_I686 EXE_X86_64
 set -uo pipefail
 linux="$(realpath "$1")" exe32="$(realpath "$2")" exe64="$(realpath "$3")"
-checker="$(dirname "$(realpath "$0")")/screen_check.py"
+here="$(dirname "$(realpath "$0")")"
+checker="$here/screen_check.py"
 work="$(mktemp -d)"
 cd "$work" || exit 1
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -39,7 +40,7 @@ inspect() {
 check "i686 executable: PE32 GUI, system DLLs only, resources" inspect i686-w64-mingw32 "$exe32" PE32
 check "x86_64 executable: PE32+ GUI, system DLLs only, resources" inspect x86_64-w64-mingw32 "$exe64" PE32+
 
-source "$(dirname "$(realpath "$0")")/../xvfb.sh"
+source "$here/../xvfb.sh"
 start_x() {  # SCREEN
   vh_start_xvfb "$1" || return 1
   xservers+=("$vh_xvfb_pid")
