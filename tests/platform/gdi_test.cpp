@@ -83,7 +83,8 @@ TestDib Pattern(int width, int height, int bits, bool topDown) {
 
 TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
     for (const int bits : {1, 4, 8, 24, 32})
-        for (const int width : {1, 3, 9, 17, -1, -3, -9, -17}) {  // odd widths exercise the row padding; < 0: top-down
+        // Odd widths exercise the row padding, 8 and 4 rows without it; < 0: top-down.
+        for (const int width : {1, 3, 8, 9, 17, -1, -3, -4, -9, -17}) {
             const TestDib dib = Pattern(std::abs(width), 5, bits, width < 0);
             const DibDecodeResult result = Decode(dib.Packed());
             ASSERT_TRUE(result.dib && result.dib->bitsPerPixel == (bits <= 8 ? 8 : 24)) << bits;

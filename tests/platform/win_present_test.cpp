@@ -364,7 +364,8 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                  {kRgb, PixelFormat::Rgb565, 1024, 768},      {kRgb, PixelFormat::Rgb565, 1280, 960},
                  {kRgb, PixelFormat::Rgb565, 1003, 701},      {kRgb, PixelFormat::Rgb555, 320, 240},
                  {k565, PixelFormat::Rgb565, 1003, 701},      {k565, PixelFormat::Rgb565, 1024, 768},
-                 {k555, PixelFormat::Rgb565, 320, 240},       {kBgrOpaque, PixelFormat::Rgb565, 641, 479}};
+                 {k555, PixelFormat::Rgb565, 320, 240},       {kBgrOpaque, PixelFormat::Rgb565, 641, 479},
+                 {k565, PixelFormat::Rgb565, 700, 480},       {k565, PixelFormat::Rgb565, 640, 481}};
     for (const auto& c : cases) {
         const int pitch = c.width * c.format.bytesPerPixel + 8;
         std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);

@@ -20,6 +20,7 @@
 #include "app/animation_timer.h"
 #include "app/globals.h"
 #include "scene/scene_state.h"
+#include "scene/scene_trace.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ protected:
 };
 
 // 5 ms where the device allows; the period asked for is ended on stop, also when the timer itself
-// could not start.
+// could not start. The timer ticks every 66 ms at 5 ms resolution, and its kill waits for a tick.
 TEST_F(AnimationTimer, ResolutionAndPeriod) {
     const struct {
         UINT min, max, want;
@@ -121,6 +122,8 @@ TEST_F(AnimationTimer, ResolutionAndPeriod) {
     StopAnimationTimer();
     EXPECT_EQ(platform::testing::BeginPeriodCalls(), std::vector<UINT>{7u});
     EXPECT_EQ(platform::testing::EndPeriodCalls(), std::vector<UINT>{7u});
+    EXPECT_EQ(platform::testing::SetEventCalls(),
+              (std::vector<std::array<UINT, 3>>{{66, 5, TIME_PERIODIC | TIME_KILL_SYNCHRONOUS}}));
 }
 
 // Ticks step the scene only while the application is active; missed ticks are not made up. A
@@ -145,29 +148,33 @@ TEST_F(AnimationTimer, TicksStepTheSceneOnlyWhileActiveAndUntilStopped) {
     EXPECT_EQ(scene_.gnollX.load(), stoppedAt) << "no tick after the timer was stopped";
 }
 
-// Each tick writes a trace line numbered from 1, saying whether it stepped. The count lives as
-// long as the process, so the ticks are traced, and the lines read, in a fresh one.
-TEST_F(AnimationTimer, TickTraceLinesAreNumberedFromOne) {
+// Each tick writes a trace line numbered from 1, saying whether it stepped; each frame one with
+// its number and what it drew. The counts live as long as the process, so the lines are traced,
+// and read, in a fresh one.
+TEST_F(AnimationTimer, TraceLinesAreNumberedFromOneAndSayWhatHappened) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto traceTwoTicks = [] {
+    const auto traceTicksAndAFrame = [] {
         const auto path = std::filesystem::temp_directory_path() / ("vh-ticks-" + std::to_string(getpid()));
-        std::string error, first, second;
+        std::string error, lines[3];
         if (!platform::OpenTrace(path.string(), error)) std::_Exit(2);
         AnimationTimerProc(1, 0, 0, 0, 0);
         gAppActive = 1;
         AnimationTimerProc(1, 0, 0, 0, 0);
+        TraceFrame(FrameTrace{false, {1, 2, 3, 4}, {5, 6, 7, 8}, 9, 10, true});
         platform::CloseTrace();
         std::ifstream in(path);
-        std::getline(in, first);
-        std::getline(in, second);
+        for (std::string& line : lines) std::getline(in, line);
         std::filesystem::remove(path);
-        std::fprintf(stderr, "%s\n%s\n", first.c_str(), second.c_str());
-        std::_Exit(first.rfind(R"({"type":"tick","n":1,)", 0) == 0 && first.ends_with(R"("stepped":false})") &&
-                           second.rfind(R"({"type":"tick","n":2,)", 0) == 0 && second.ends_with(R"("stepped":true})")
-                       ? 0
-                       : 1);
+        std::fprintf(stderr, "%s\n%s\n%s\n", lines[0].c_str(), lines[1].c_str(), lines[2].c_str());
+        const bool ticks = lines[0].starts_with(R"({"type":"tick","n":1,)") &&
+                           lines[0].ends_with(R"("stepped":false})") &&
+                           lines[1].starts_with(R"({"type":"tick","n":2,)") && lines[1].ends_with(R"("stepped":true})");
+        const bool frame =
+            lines[2].starts_with(R"({"type":"frame","n":1,"kind":"scene",)") &&
+            lines[2].ends_with(R"("gnoll":[1,2,3,4],"fireball":[5,6,7,8],"fps":9,"tiles":10,"ok":true})");
+        std::_Exit(ticks && frame ? 0 : 1);
     };
-    EXPECT_EXIT(traceTwoTicks(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(traceTicksAndAFrame(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

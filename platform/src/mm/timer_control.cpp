@@ -25,11 +25,18 @@ std::vector<UINT> EndPeriodCalls() {
     return state.endCalls;
 }
 
+std::vector<std::array<UINT, 3>> SetEventCalls() {
+    mm::CapsState& state = mm::Caps();
+    std::lock_guard lock(state.mutex);
+    return state.setEventCalls;
+}
+
 void ClearTimerCalls() {
     mm::CapsState& state = mm::Caps();
     std::lock_guard lock(state.mutex);
     state.beginCalls.clear();
     state.endCalls.clear();
+    state.setEventCalls.clear();
 }
 
 }  // namespace platform::testing

@@ -1,7 +1,8 @@
 // Test controls of the multimedia timer: its reported capabilities, a failing timeSetEvent, and
-// the resolution requests made.
+// the requests made.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,8 @@ void SetTimerCaps(std::optional<TIMECAPS> caps, MMRESULT result = TIMERR_NOERROR
 void FailTimeSetEvent(bool fail);
 std::vector<UINT> BeginPeriodCalls();
 std::vector<UINT> EndPeriodCalls();
+// Each timeSetEvent's {delay, resolution, flags}.
+std::vector<std::array<UINT, 3>> SetEventCalls();
 void ClearTimerCalls();
 
 }  // namespace platform::testing

@@ -43,8 +43,8 @@ struct Timer {
     LPTIMECALLBACK callback = nullptr;
     DWORD_PTR user = 0;
     std::mutex wakeMutex;
-    std::condition_variable wake;  // signalled on stop, so a kill never waits out a period
-    bool stop = false;             // guarded by wakeMutex
+    std::condition_variable wake;    // signalled on stop, so a kill never waits out a period
+    bool stop = false;               // guarded by wakeMutex
     std::atomic<bool> ended{false};  // the thread has left its loop and touches nothing more
     std::thread thread;
 };
@@ -128,7 +128,12 @@ void JoinEnded(Registry& registry) {
 
 }  // namespace
 
-MMRESULT WINAPI timeSetEvent(UINT delay, UINT /*resolution*/, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+MMRESULT WINAPI timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+    {
+        platform::mm::CapsState& calls = platform::mm::Caps();
+        std::lock_guard lock(calls.mutex);
+        calls.setEventCalls.push_back({delay, resolution, flags});
+    }
     if (callback == nullptr || delay == 0 || delay > kMaxDelayMs || (flags & ~kFlagsKnown) != 0) return 0;
     if (platform::mm::gFailSetEvent.load()) return 0;
 

@@ -2,6 +2,7 @@
 // runtime.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <optional>
@@ -11,14 +12,15 @@
 
 namespace platform::mm {
 
-// What timeGetDevCaps reports and the resolution requests made, for the test controls
-// (timer_control.h) to set and read.
+// What timeGetDevCaps reports and the requests made (periods; each timeSetEvent's delay,
+// resolution and flags), for the test controls (timer_control.h) to set and read.
 struct CapsState {
     std::mutex mutex;
     std::optional<TIMECAPS> caps;  // none: the defaults
     MMRESULT result = TIMERR_NOERROR;
     std::vector<UINT> beginCalls;
     std::vector<UINT> endCalls;
+    std::vector<std::array<UINT, 3>> setEventCalls;
 };
 CapsState& Caps();
 
