@@ -38,6 +38,8 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     std::memset(&driver, 0xAB, sizeof driver), std::memset(&hel, 0xAB, sizeof hel);
     driver.dwSize = sizeof driver - 4, hel.dwSize = sizeof hel;
     EXPECT_EQ(dd->GetCaps(&driver, &hel), DDERR_INVALIDPARAMS);
+    driver.dwSize = sizeof driver, hel.dwSize = sizeof hel + 4;
+    EXPECT_EQ(dd->GetCaps(&driver, &hel), DDERR_INVALIDPARAMS);
     DDSURFACEDESC desc = SurfaceRequest(32, 32, DDSCAPS_SYSTEMMEMORY);
     desc.dwSize = 107;
     MakeSurface(dd, desc, DDERR_INVALIDPARAMS);
@@ -51,7 +53,7 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     format.dwSize = 31;
     EXPECT_EQ(surface->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
     EXPECT_EQ(format.dwRBitMask, 0u);
-    driver.dwSize = 316;
+    hel.dwSize = 316;
     ASSERT_EQ(dd->GetCaps(&driver, &hel), DD_OK);
     EXPECT_EQ(hel.dwFXCaps, DDFXCAPS_BLTMIRRORLEFTRIGHT | DDFXCAPS_BLTMIRRORUPDOWN);
     EXPECT_EQ(driver.dwReserved6, 0u) << "the rest of the record is cleared";

@@ -96,8 +96,7 @@ TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
             }
         }
     // biClrUsed 2 on 8 bits: the pixels follow 2 entries, blue-green-red, and the other 254 are black.
-    const auto dib =
-        Decode(TestDib{3, 1, 8, false, {{0, 255, 0, 0}, {10, 20, 30, 0}}, {0, 1, 255}}.Packed()).dib.value();
+    const auto dib = Decode(TestDib{3, 1, 8, false, {{0, 255, 0, 0}, {10, 20, 30, 0}}, {0, 1, 2}}.Packed()).dib.value();
     const auto colour = [&](int x) { return Rgb(dib.ColorAt(x, 0)); };
     EXPECT_EQ(std::tuple(colour(0), colour(1), colour(2), dib.colors.size()),
               std::tuple(0x00FF00u, 0x1E140Au, 0u, std::size_t{256}));  // a table entry for every index

@@ -348,7 +348,8 @@ std::uint32_t Expected(std::uint16_t v, PixelFormat from, const WindowPixelForma
 
 TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestFramePixel) {
     const WindowPixelFormat k565{2, 0xF800, 0x07E0, 0x001F, 0}, k555{2, 0x7C00, 0x03E0, 0x001F, 0},
-        kRgb{4, 0xFF0000, 0x00FF00, 0x0000FF, 0}, kBgrOpaque{4, 0x0000FF, 0x00FF00, 0xFF0000, 0xFF000000};
+        kRgb{4, 0xFF0000, 0x00FF00, 0x0000FF, 0}, kBgrOpaque{4, 0x0000FF, 0x00FF00, 0xFF0000, 0xFF000000},
+        kRgbOpaque{4, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000};
     // A 640x480 frame holding every 16-bit value, each pixel one more than its left neighbour.
     std::vector<std::uint16_t> frame(704 * 480);
     for (int y = 0; y < 480; ++y)
@@ -365,7 +366,8 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                  {kRgb, PixelFormat::Rgb565, 1003, 701},      {kRgb, PixelFormat::Rgb555, 320, 240},
                  {k565, PixelFormat::Rgb565, 1003, 701},      {k565, PixelFormat::Rgb565, 1024, 768},
                  {k555, PixelFormat::Rgb565, 320, 240},       {kBgrOpaque, PixelFormat::Rgb565, 641, 479},
-                 {k565, PixelFormat::Rgb565, 700, 480},       {k565, PixelFormat::Rgb565, 640, 481}};
+                 {k565, PixelFormat::Rgb565, 700, 480},       {k565, PixelFormat::Rgb565, 640, 481},
+                 {kRgbOpaque, PixelFormat::Rgb565, 640, 480}, {kRgbOpaque, PixelFormat::Rgb555, 640, 480}};
     for (const auto& c : cases) {
         const int pitch = c.width * c.format.bytesPerPixel + 8;
         std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);
