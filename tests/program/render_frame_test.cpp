@@ -93,6 +93,11 @@ TEST_F(ComposerTest, TilePhaseFrames) {
             EXPECT_EQ(EraseRecords(), std::vector<std::int32_t>({1, 11, 12, 1, 13, 14}));
         }
     }
+    // With no tiles, a failing copy fails the frame: nothing is flipped.
+    scene_.tilePhaseFrames = 2;
+    InjectFault("Blt", 1, DDERR_GENERIC);
+    EXPECT_EQ(Calls(Render(0)).size(), 1u);
+    platform::ddraw::ClearFaults();
     display_->tileCount = 100;
 }
 
