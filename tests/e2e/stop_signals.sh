@@ -48,7 +48,11 @@ for row in "${cases[@]}"; do
   if [ "$ending" = "the X server dies" ]; then
     kill -9 "$xvfb" && xvfb=""
   else
+    # Two signals arrive together: the run is held while both are sent, so the first cannot end it
+    # before the second comes.
+    [[ "$ending" != *" "* ]] || kill -s STOP "$pid"
     for signal in $ending; do kill -s "$signal" "$pid"; done
+    [[ "$ending" != *" "* ]] || kill -s CONT "$pid"
   fi
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$pid" 2>/dev/null && fail "$mode $ending: still running 5 s later"
