@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/run_end.h"
+#include "common/write_all.h"
 #include "run_diagnostics.h"
 
 namespace {
@@ -56,20 +57,6 @@ struct Trace {
     off_t length = 0;  // bytes of whole lines written
 };
 
-// Writes all of text; 0 or the errno of the failure.
-int WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-        if (written > 0) {
-            done += static_cast<std::size_t>(written);
-        } else if (written == 0 || errno != EINTR) {
-            return written == 0 ? EIO : errno;
-        }
-    }
-    return 0;
-}
-
 // Stops tracing after a failure (the caller holds the mutex); what was written stays.
 void LoseTrace(Trace& trace, const char* doing, int failure) {
     ::close(trace.fd);
@@ -113,7 +100,7 @@ void TraceLine(const char* json) {
     std::lock_guard lock(trace.mutex);
     if (trace.fd < 0) return;
     const std::string line = std::string(json) + '\n';
-    if (const int failure = WriteAll(trace.fd, line); failure != 0) {
+    if (const int failure = platform::WriteAll(trace.fd, line.data(), line.size()); failure != 0) {
         // Part of the line may have reached the file (a disk that filled up mid-line): cut it off,
         // so every line left is whole JSON. (A device such as /dev/full cannot be cut; nothing
         // reached it either.)

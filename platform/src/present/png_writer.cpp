@@ -8,10 +8,19 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/write_all.h"
+
 namespace platform::present {
 namespace {
 
 std::string PartialPathOf(const std::string& path) { return path + ".partial"; }
+
+// Creates (or empties) the temporary file beside path; its descriptor, or -1 with the reason.
+int OpenPartial(const std::string& path, std::string& error) {
+    const int fd = ::open(PartialPathOf(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) error = std::strerror(errno);
+    return fd;
+}
 
 // A path that exists but is no regular file (a directory, /dev/full) would be replaced by the
 // rename, or cannot be: refused.
@@ -25,22 +34,10 @@ bool NotAFile(const std::string& path, std::string& error) {
 // Writes all of data to path through its temporary file; nothing is left behind on failure.
 bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error) {
     if (NotAFile(path, error)) return false;
+    const int fd = OpenPartial(path, error);
+    if (fd < 0) return false;
     const std::string partial = PartialPathOf(path);
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    int failure = 0;
-    while (done < data.size() && failure == 0) {
-        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
-        if (written > 0) {
-            done += static_cast<std::size_t>(written);
-        } else if (written == 0 || errno != EINTR) {
-            failure = written == 0 ? EIO : errno;
-        }
-    }
+    int failure = WriteAll(fd, data.data(), data.size());
     if (::close(fd) != 0 && failure == 0) failure = errno;
     if (failure == 0 && ::rename(partial.c_str(), path.c_str()) != 0) failure = errno;
     if (failure == 0) return true;
@@ -99,14 +96,10 @@ bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, i
 
 bool CanWritePng(const std::string& path, std::string& error) {
     if (NotAFile(path, error)) return false;
-    const std::string partial = PartialPathOf(path);
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
+    const int fd = OpenPartial(path, error);
+    if (fd < 0) return false;
     ::close(fd);
-    ::unlink(partial.c_str());
+    ::unlink(PartialPathOf(path).c_str());
     return true;
 }
 
