@@ -358,6 +358,7 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
         WindowPixelFormat format;
         PixelFormat from;
         int width, height;
+        int frameWidth = 640;  // 632: rows end in a tail the vector loops leave to plain code
     } cases[] = {{k565, PixelFormat::Rgb565, 640, 480},       {k555, PixelFormat::Rgb565, 640, 480},
                  {k565, PixelFormat::Rgb555, 640, 480},       {k555, PixelFormat::Rgb555, 640, 480},
                  {kRgb, PixelFormat::Rgb565, 640, 480},       {kRgb, PixelFormat::Rgb555, 640, 480},
@@ -367,18 +368,19 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                  {k565, PixelFormat::Rgb565, 1003, 701},      {k565, PixelFormat::Rgb565, 1024, 768},
                  {k555, PixelFormat::Rgb565, 320, 240},       {kBgrOpaque, PixelFormat::Rgb565, 641, 479},
                  {k565, PixelFormat::Rgb565, 700, 480},       {k565, PixelFormat::Rgb565, 640, 481},
-                 {kRgbOpaque, PixelFormat::Rgb565, 640, 480}, {kRgbOpaque, PixelFormat::Rgb555, 640, 480}};
+                 {kRgbOpaque, PixelFormat::Rgb565, 640, 480}, {kRgbOpaque, PixelFormat::Rgb555, 640, 480},
+                 {kRgb, PixelFormat::Rgb565, 632, 480, 632},  {kBgrOpaque, PixelFormat::Rgb555, 632, 480, 632}};
     for (const auto& c : cases) {
         const int pitch = c.width * c.format.bytesPerPixel + 8;
         std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);
-        platform::host::FrameWriter(c.format).Write({frame.data(), 640, 480, 704, c.from},
+        platform::host::FrameWriter(c.format).Write({frame.data(), c.frameWidth, 480, 704, c.from},
                                                     {image.data(), c.width, c.height, pitch});
         const std::uint32_t used = c.format.redMask | c.format.greenMask | c.format.blueMask | c.format.fixedBits;
         int wrong = 0;  // bits outside the layout's channels are left to the writer
         for (int y = 0; y < c.height; ++y)
             for (int x = 0; x < c.width; ++x) {  // the frame pixel under the centre of each image pixel
                 const std::uint16_t v =
-                    frame[(2 * y + 1) * 480 / (2 * c.height) * 704 + (2 * x + 1) * 640 / (2 * c.width)];
+                    frame[(2 * y + 1) * 480 / (2 * c.height) * 704 + (2 * x + 1) * c.frameWidth / (2 * c.width)];
                 const unsigned char* at = &image[static_cast<std::size_t>(y) * pitch + x * c.format.bytesPerPixel];
                 std::uint32_t shown = 0;
                 std::memcpy(&shown, at, c.format.bytesPerPixel);

@@ -131,6 +131,12 @@ std::string SummaryNote() {
     return summary.note;
 }
 
+double TraceMillisecondsOfMonotonic(std::uint64_t microseconds) {
+    // The run's clock, steady_clock, counts CLOCK_MONOTONIC on Linux.
+    const double startMs = std::chrono::duration<double, std::milli>(ProcessStart().time_since_epoch()).count();
+    return static_cast<double>(microseconds) / 1000.0 - startMs;
+}
+
 bool OpenTrace(const std::string& path, std::string& error) {
     Trace& trace = TheTrace();
     std::lock_guard lock(trace.mutex);
