@@ -22,7 +22,7 @@ start_xvfb() { vh_start_xvfb "$@" || { echo "SKIP: Xvfb could not start"; exit 7
 
 # screen | arguments | the path's line on stderr
 for row in "640x480x16||(Present)" "640x480x24||(Present)" "1280x1024x24||(Present)" \
-           "640x480x24|--present xshm|shared memory (MIT-SHM)"; do
+           "640x480x16|--present xshm|shared memory (MIT-SHM)"; do
   IFS='|' read -r screen args path <<<"$row"
   start_xvfb "$screen"
 

@@ -19,6 +19,7 @@ struct FrameView {
     int height;
     int pitchPixels;  // pixels from one row to the next
     PixelFormat format;
+    int sharedMemoryId = -1;  // the System V segment that holds pixels, or -1 (host/frame_memory.h)
 };
 
 }  // namespace platform
