@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """How frames reach an X server, per present path, side by side on one Xvfb per case.
 
-    tools/measure_present.py [--runs R] [--cases 640x480x16,...] [--wine-exe PATH] [build/vornhollow]
+    tools/measure_present.py [--runs R] [--cases 640x480x16,...] [--wine-exe PATH] [--bench PATH]
+                             [build/vornhollow]
 
 For each case (640x480x16, 640x480x24 full screen and windowed, 1024x768x24) it starts one Xvfb
 and runs, in turn and R times each:
@@ -10,7 +11,8 @@ and runs, in turn and R times each:
   Wine is missing): the steady frame rate from the run's --trace (frames from the first fifth of
   the run to the last, over the time between them);
 - the limit: a loop of XShmPutImage + XSync of a 640x480 image of the screen's depth into a
-  640x480 window, with a memset of the image before each put: what the server can take;
+  640x480 window, with a memset of the image before each put: what the server can take (the
+  XShmPutLimit benchmark of bench/, 20000 puts; skipped when the benchmark is not built);
 - ours with vsync through each path, 600 frames: frames per blank and blanks missed (a frame
   shown more than one blank after the one before), from the "shown" lines of the trace where the
   path reports them (Present), else the frame rate over the blank rate that Present measured on
@@ -18,7 +20,6 @@ and runs, in turn and R times each:
 Medians, ratios of medians and the load average before and after each case are printed.
 """
 import argparse
-import ctypes
 import json
 import os
 import pathlib
@@ -28,7 +29,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
 REPO = pathlib.Path(__file__).resolve().parent.parent
 CASES = [
@@ -38,7 +38,7 @@ CASES = [
     ("1024x768x24", "full screen, scaled", []),
 ]
 PATHS = ("present", "xshm", "renderer")
-FRAMES = {"present": 20000, "xshm": 20000, "renderer": 2000, "wine": 5000, "limit": 20000, "vsync": 600}
+FRAMES = {"present": 20000, "xshm": 20000, "renderer": 2000, "wine": 5000, "vsync": 600}
 
 
 class Xvfb:
@@ -67,65 +67,15 @@ class Xvfb:
         self.process.wait()
 
 
-class XImage(ctypes.Structure):  # the leading fields of Xlib's XImage
-    _fields_ = [(name, ctypes.c_int) for name in ("width", "height", "xoffset", "format")] + \
-               [("data", ctypes.c_void_p)] + \
-               [(name, ctypes.c_int) for name in ("byte_order", "bitmap_unit", "bitmap_bit_order", "bitmap_pad",
-                                                  "depth", "bytes_per_line", "bits_per_pixel")]
-
-
-class ShmSegment(ctypes.Structure):
-    _fields_ = [("shmseg", ctypes.c_ulong), ("shmid", ctypes.c_int), ("shmaddr", ctypes.c_void_p),
-                ("readOnly", ctypes.c_int)]
-
-
-def put_limit(display, frames):
-    """XShmPutImage + XSync of a 640x480 image, memset before each put: puts per second."""
-    x11, xext, libc = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXext.so.6"), ctypes.CDLL(None)
-    x11.XOpenDisplay.restype = x11.XDefaultVisual.restype = x11.XCreateGC.restype = ctypes.c_void_p
-    x11.XRootWindow.restype = x11.XCreateSimpleWindow.restype = ctypes.c_ulong
-    x11.XDefaultVisual.argtypes = x11.XDefaultDepth.argtypes = x11.XRootWindow.argtypes = [ctypes.c_void_p,
-                                                                                          ctypes.c_int]
-    x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + \
-        [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
-    x11.XMapWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-    x11.XCreateGC.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_void_p]
-    xext.XShmCreateImage.restype = ctypes.POINTER(XImage)
-    xext.XShmCreateImage.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
-                                     ctypes.c_void_p, ctypes.POINTER(ShmSegment), ctypes.c_uint, ctypes.c_uint]
-    xext.XShmAttach.argtypes = xext.XShmDetach.argtypes = [ctypes.c_void_p, ctypes.POINTER(ShmSegment)]
-    xext.XShmPutImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p, ctypes.POINTER(XImage)] + \
-        [ctypes.c_int] * 4 + [ctypes.c_uint] * 2 + [ctypes.c_int]
-    libc.shmat.restype = ctypes.c_void_p
-    libc.shmat.argtypes = [ctypes.c_int, ctypes.c_void_p, ctypes.c_int]
-    libc.shmdt.argtypes = [ctypes.c_void_p]
-    libc.shmctl.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_void_p]
-
-    d = x11.XOpenDisplay(display.encode())
-    window = x11.XCreateSimpleWindow(d, x11.XRootWindow(d, 0), 0, 0, 640, 480, 0, 0, 0)
-    x11.XMapWindow(d, window)
-    segment = ShmSegment()
-    image = xext.XShmCreateImage(d, x11.XDefaultVisual(d, 0), x11.XDefaultDepth(d, 0), 2, None,
-                                 ctypes.byref(segment), 640, 480)
-    size = image.contents.bytes_per_line * 480
-    segment.shmid = libc.shmget(0, size, 0o1600)  # IPC_PRIVATE, IPC_CREAT | 0600
-    segment.shmaddr = image.contents.data = libc.shmat(segment.shmid, None, 0)
-    xext.XShmAttach(d, ctypes.byref(segment))
-    x11.XSync(d, 0)
-    libc.shmctl(segment.shmid, 0, None)  # IPC_RMID: gone with the last detach
-    gc = x11.XCreateGC(d, window, 0, None)
-    start = time.perf_counter()
-    for i in range(frames):
-        ctypes.memset(segment.shmaddr, i & 0xFF, size)
-        xext.XShmPutImage(d, window, gc, image, 0, 0, 0, 0, 640, 480, 0)
-        x11.XSync(d, 0)
-    rate = frames / (time.perf_counter() - start)
-    xext.XShmDetach(d, ctypes.byref(segment))
-    x11.XCloseDisplay(d)
-    libc.shmdt(segment.shmaddr)
-    return rate
+def put_limit(bench, display):
+    """XShmPutImage + XSync of a 640x480 image, memset before each put (bench/xshm_limit_bench.cpp):
+    puts per second, or None when the benchmark cannot run."""
+    done = subprocess.run([bench, "--benchmark_filter=XShmPutLimit", "--benchmark_format=json"],
+                          env=dict(os.environ, DISPLAY=display), capture_output=True, text=True, timeout=300)
+    try:
+        return json.loads(done.stdout)["benchmarks"][0]["items_per_second"]
+    except (ValueError, KeyError, IndexError):
+        return None
 
 
 def read_trace(path):
@@ -176,7 +126,7 @@ def median(values):
     return statistics.median(values) if values else None
 
 
-def measure_case(xvfb, program, extra, runs, wine):
+def measure_case(xvfb, program, extra, runs, wine, bench):
     """Per name: no-vsync rates; per path: vsync figures (frames per blank, missed, CPU)."""
     commands = {path: [program, "--no-vsync", "--present", path] + extra for path in PATHS}
     if wine:
@@ -185,7 +135,9 @@ def measure_case(xvfb, program, extra, runs, wine):
     vsync = {path: {"per_blank": [], "missed": [], "cpu": [], "fps": []} for path in PATHS}
     period = []
     for _ in range(runs):
-        rates["limit"].append(put_limit(xvfb.display, FRAMES["limit"]))
+        limit = put_limit(bench, xvfb.display) if bench else None
+        if limit:
+            rates["limit"].append(limit)
         for name, command in commands.items():
             env = dict(wine[2], DISPLAY=xvfb.display) if name == "wine" else xvfb.env()
             got, note = run((command[:2] if name == "wine" else command) + ["--frames", str(FRAMES[name])], env)
@@ -237,10 +189,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("program", nargs="?", default=str(REPO / "build" / "vornhollow"))
     parser.add_argument("--wine-exe", default=str(REPO / "build-windows-x86_64" / "vornhollow.exe"))
+    parser.add_argument("--bench", default=str(REPO / "build" / "bench" / "vornhollow_bench"))
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--cases", default="", help="screens to measure, e.g. 640x480x16 (default: all)")
     options = parser.parse_args()
 
+    bench = options.bench if pathlib.Path(options.bench).is_file() else None
+    if bench is None:
+        print(f"(no limit: {options.bench} is missing)")
     wine = wine_command()
     use_wine = wine is not None and pathlib.Path(options.wine_exe).is_file()
     if not use_wine:
@@ -258,7 +214,7 @@ def main():
                     wine_env = wine_env or prepare_wine(wine, prefix, xvfb.env())
                     wine_run = [wine, options.wine_exe, wine_env]
                 load_before = os.getloadavg()[0]
-                rates, vsync, period = measure_case(xvfb, options.program, extra, options.runs, wine_run)
+                rates, vsync, period = measure_case(xvfb, options.program, extra, options.runs, wine_run, bench)
                 print(f"\n{screen} {mode}  (load average {load_before:.2f} before, {os.getloadavg()[0]:.2f} after)")
                 report(rates, vsync, period)
             finally:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # With vsync, frames reach the X screen through Present, one per vertical blank: on Xvfb screens of
 # 24 and 16 bits a 600-frame run shows every frame at a blank of its own, and the trace and the
-# summary say so (check_pacing.py). Without the Present extension (hidden by x_hide_extension.py:
+# summary say so (check_pacing.py), also across a resize. Without the Present extension (hidden by x_hide_extension.py:
 # Xvfb cannot turn it off) the run says that it is paced by a clock and still runs. Skipped
 # (exit 77) where Xvfb cannot start.
 set -uo pipefail
@@ -28,6 +28,20 @@ for screen in 640x480x24 640x480x16; do
   python3 "$checker" "$work/trace" "$work/out" 600 "$highest" || fail "$screen: the blanks were not met"
   vh_stop_xvfb
 done
+
+# Resized while frames are queued: the pixmaps are made anew and every frame is still shown, each
+# at a blank of its own (the 1% bounds are not checked: the resize may cost a blank or two).
+if command -v xdotool >/dev/null; then
+  start_xvfb 1024x768x24
+  rm -f "$work/trace"
+  "$program" --windowed --frames 240 --trace "$work/trace" >"$work/out" 2>"$work/err" &
+  pid=$!
+  for _ in $(seq 600); do grep -q '"shown"' "$work/trace" 2>/dev/null && break; sleep 0.1; done
+  xdotool search --name '^Vornhollow Test Program$' windowsize 800 500 || fail "no window to resize"
+  wait $pid || fail "resized: the run failed"
+  python3 "$checker" "$work/trace" "$work/out" 240 99 || fail "resized: not every frame was shown"
+  vh_stop_xvfb
+fi
 
 start_xvfb 640x480x24
 python3 "$(dirname "$0")/../x_hide_extension.py" Present >"$work/display" &

@@ -1,6 +1,7 @@
 // The window system (queue, classes, the one window, host events, message boxes, cursor, metrics),
-// the presenter (offscreen and SDL; CTest sets SDL_VIDEODRIVER=offscreen), the PNG writer, and frames
-// written into a window's own pixels: exact in every layout and scaled to the nearest pixel.
+// the presenter (offscreen and SDL; CTest sets SDL_VIDEODRIVER=offscreen), the PNG writer, the pacing
+// of frames shown at a display's blanks, and frames written into a window's own pixels: exact in
+// every layout and scaled to the nearest pixel.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -17,6 +18,7 @@
 #include "host/sdl/sdl_keymap.h"
 #include "host/sdl/window_pixels.h"
 #include "platform/options.h"
+#include "present/frame_pacing.h"
 #include "present/png_writer.h"
 #include "present/present_control.h"
 #include "present/presenter.h"
@@ -399,6 +401,24 @@ TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {
         const auto r = platform::host::FitPicture(640, 480, c[0], c[1]);
         EXPECT_EQ(std::vector({r.x, r.y, r.width, r.height}), std::vector(c + 2, c + 6)) << c[0] << "x" << c[1];
     }
+}
+
+TEST(FramePacing, BlanksMissesMeanIntervalAndP99OfTheFramesShown) {
+    namespace pr = platform::present;
+    pr::ResetPacing();
+    EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "");  // a path that cannot see the blanks says nothing
+    // 201 frames a blank apart, but for one 20 ms late on the next blank, two each two blanks
+    // after the one before, and one at the blank of the frame before.
+    std::uint64_t msc = 1000, ust = 5'000'000;
+    for (int n = 1; n <= 201; ++n) {
+        const int kind = n == 40 ? 1 : n == 80 || n == 120 ? 2 : n == 160 ? 3 : 0;
+        msc += kind == 2 ? 2 : kind == 3 ? 0 : 1;
+        ust += kind == 1 ? 20'000 : kind == 2 ? 40'000 : 16'667;
+        pr::RecordShown(n, msc, ust);
+    }
+    // Mean (197 * 16.667 + 20 + 2 * 40) / 200 ms; 99% of the intervals are at most 20 ms.
+    EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()),
+              "201 frames on 200 blanks, 2 missed, interval 16.92 ms (p99 20.0)");
 }
 
 }  // namespace
