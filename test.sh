@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-vh_install_missing
+vh_install_missing "${VH_RUN_PACKAGES[@]}" "${VH_TEST_PACKAGES[@]}" "${VH_WINDOWS_PACKAGES[@]}"
 
 jobs="$(vh_jobs)"
 run_suite() {
