@@ -36,7 +36,7 @@ if command -v xdotool >/dev/null; then
   rm -f "$work/trace"
   "$program" --windowed --frames 240 --trace "$work/trace" >"$work/out" 2>"$work/err" &
   pid=$!
-  for _ in $(seq 600); do grep -q '"shown"' "$work/trace" 2>/dev/null && break; sleep 0.1; done
+  vh_wait_for 60 grep -q '"shown"' "$work/trace" 2>/dev/null || fail "resized: no frame shown within 60 s"
   xdotool search --name '^Vornhollow Test Program$' windowsize 800 500 || fail "no window to resize"
   wait $pid || fail "resized: the run failed"
   python3 "$checker" "$work/trace" "$work/out" 240 99 || fail "resized: not every frame was shown"
@@ -46,7 +46,7 @@ fi
 start_xvfb 640x480x24
 python3 "$(dirname "$0")/../x_hide_extension.py" Present >"$work/display" &
 hider=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+vh_wait_for 60 test -s "$work/display" || fail "no display without Present"
 DISPLAY=":$(cat "$work/display")" "$program" --frames 30 >"$work/out" 2>"$work/err" || fail "no run without Present"
 grep -qF "paced by a clock, may tear (60 Hz; the X display has no Present extension)" "$work/err" &&
   grep -q "^vornhollow: 30 frames in .*, 100 tiles, 5-6-5, vsync on$" "$work/out" || fail "without Present"

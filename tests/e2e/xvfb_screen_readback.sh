@@ -10,7 +10,8 @@ program="$1"
 checker="$(dirname "$0")/screen_matches_frame.py"
 command -v Xvfb >/dev/null && command -v xwd >/dev/null || { echo "SKIP: Xvfb or xwd missing"; exit 77; }
 work="$(mktemp -d)"
-trap 'vh_stop_xvfb; rm -rf "$work"' EXIT
+pid=""
+trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 
@@ -27,13 +28,17 @@ for row in "640x480x16||(Present)" "640x480x24||(Present)" "1280x1024x24||(Prese
   start_xvfb "$screen"
 
   rm -rf "$work/frames"
+  # The run goes on until the screen has been read, then a stop signal ends it in order.
   # shellcheck disable=SC2086
-  "$program" $args --capture "$work/frames" --frames 12 >"$work/out" 2>&1 &
+  "$program" $args --capture "$work/frames" >"$work/out" 2>&1 &
   pid=$!
-  for _ in $(seq 200); do [ "$(captured)" -ge 5 ] && break; sleep 0.05; done
+  five_captured() { [ "$(captured)" -ge 5 ] || ! kill -0 $pid 2>/dev/null; }
+  vh_wait_for 60 five_captured && kill -0 $pid 2>/dev/null ||
+    { echo "FAIL: $screen: no 5 frames within 60 s"; kill $pid; cat "$work/out"; exit 1; }
   before=$(captured)
   xwd -root -silent >"$work/screen.xwd"
   after=$(captured)
+  kill -TERM $pid
   wait $pid || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
   grep -qF "$path" "$work/out" || { echo "FAIL: $screen: frames did not go through $path"; cat "$work/out"; exit 1; }
   # A frame is captured once it is shown or queued: the screen shows one from before-1 to
