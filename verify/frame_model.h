@@ -69,12 +69,19 @@ public:
     bool Defined(int buffer) const { return defined_[buffer]; }
     void SetDefined(int buffer) { defined_[buffer] = true; }
 
-    // The steps of the last Redraw, and which of them last wrote (x, y): -1 for none.
+    // The steps of the last Redraw; which of them last wrote (x, y) (-1 for none), and which was
+    // the last to cover it with its rectangle, written or left by its key (-1 for none).
     const Step* Steps() const { return steps_; }
     int StepCount() const { return stepCount_; }
     int OwnerAt(int x, int y) const {
         const std::size_t i = static_cast<std::size_t>(y) * kScreenWidth + static_cast<std::size_t>(x);
         return stamps_[i] == serial_ ? owners_[i] : -1;
+    }
+    int CoveringStep(int x, int y) const {
+        for (int i = stepCount_ - 1; i >= 0; --i) {
+            if (steps_[i].rect.Contains(x, y)) return i;
+        }
+        return -1;
     }
 
 private:

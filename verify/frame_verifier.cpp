@@ -105,7 +105,8 @@ void FrameVerifier::FrameNotRead(std::uint64_t number, const char* why) {
 }
 
 void FrameVerifier::Tally(int x, int y, Pixel got, Pixel expected, const Rect& textBox) {
-    int slot = model_.OwnerAt(x, y);
+    // The last step whose rectangle covers the pixel: it wrote it last, or its key left it.
+    int slot = model_.CoveringStep(x, y);
     // The text is drawn last, so next to its box it is the likeliest author.
     if (textBox.Width() > 0 && AroundText(textBox).Contains(x, y)) {
         slot = FrameModel::kMaxSteps + 1;

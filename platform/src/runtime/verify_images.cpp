@@ -1,5 +1,6 @@
 // The images a --verify run writes for its first differing frame: PNG files beside the trace file,
 // or in the current directory when the run is not traced.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
