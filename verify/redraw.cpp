@@ -46,17 +46,31 @@ void Copy(const Image& dest, int x, int y, const ConstImage& source, const Rect&
     // The destination rectangle, cut to the destination image.
     const int firstX = std::max(x, 0), lastX = std::min(x + w, dest.width);
     const int firstY = std::max(y, 0), lastY = std::min(y + h, dest.height);
+    const int n = lastX - firstX;
+    if (n <= 0) return;
+    const bool leftRight = (mirror & kMirrorLeftRight) != 0;
+    // Destination column firstX + i is u = firstX - x + i; it takes source column
+    // from.left + u, or from.left + w - 1 - u mirrored.
+    const int u0 = firstX - x;
+    const std::ptrdiff_t step = leftRight ? -1 : 1;
     for (int dy = firstY; dy < lastY; ++dy) {
         const int v = dy - y;
         const int sourceRow = from.top + ((mirror & kMirrorUpDown) != 0 ? h - 1 - v : v);
-        const Pixel* s = source.Row(sourceRow);
-        Pixel* d = dest.Row(dy);
-        for (int dx = firstX; dx < lastX; ++dx) {
-            const int u = dx - x;
-            const Pixel p = s[from.left + ((mirror & kMirrorLeftRight) != 0 ? w - 1 - u : u)];
-            if (key != nullptr && p == *key) continue;
-            d[dx] = p;
-            if (owners != nullptr) Own(owners, dx, dy);
+        const Pixel* s = source.Row(sourceRow) + from.left + (leftRight ? w - 1 - u0 : u0);
+        Pixel* d = dest.Row(dy) + firstX;
+        if (key == nullptr) {
+            for (int i = 0; i < n; ++i) d[i] = s[i * step];
+            if (owners != nullptr) {
+                std::fill_n(owners->stamps + dy * owners->pitch + firstX, n, owners->serial);
+                std::fill_n(owners->steps + dy * owners->pitch + firstX, n, owners->step);
+            }
+            continue;
+        }
+        for (int i = 0; i < n; ++i) {
+            const Pixel p = s[i * step];
+            if (p == *key) continue;
+            d[i] = p;
+            if (owners != nullptr) Own(owners, firstX + i, dy);
         }
     }
 }
