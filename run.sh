@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-vh_install_missing
+vh_install_missing "${VH_RUN_PACKAGES[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVH_BUILD_TESTS=OFF -DVH_BUILD_BENCH=OFF >/dev/null
 cmake --build build --target vornhollow -j "$(vh_jobs)"

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-vh_install_missing
+vh_install_missing "${VH_RUN_PACKAGES[@]}" "${VH_TEST_PACKAGES[@]}" "${VH_WINDOWS_PACKAGES[@]}"
 
 jobs="$(vh_jobs)"
 run_suite() {
@@ -53,11 +53,11 @@ for preset in windows-i686 windows-x86_64; do
   echo "== build-$preset: configuring and building"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
-  # The zip a Windows user gets: the executable, the README and the copyright.
+  # The zip a Windows user gets: the executable, the README and the licence.
   rm -f "build-$preset"/vornhollow-*.zip
   (cd "build-$preset" && cpack -G ZIP >/dev/null)
   contents="$(unzip -Z1 "build-$preset"/vornhollow-*.zip | sed 's|.*/||' | sort | paste -sd' ')"
-  if [ "$contents" != "README.md copyright.txt vornhollow.exe" ]; then
+  if [ "$contents" != "LICENSE.txt README.md vornhollow.exe" ]; then
     echo "build-$preset: the zip holds $contents"
     exit 1
   fi

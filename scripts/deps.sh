@@ -1,20 +1,31 @@
-# Installs the Debian packages the build, the tests and the program need, when missing.
-# Sourced by run.sh and test.sh; uses sudo when not run as root.
+# The Debian packages each command needs, by purpose. Sourced by run.sh, test.sh and .ci/run;
+# vh_install_missing installs what is missing, through sudo when not run as root.
 
-VH_PACKAGES=(
+# Building and running the program: what ./run.sh installs.
+VH_RUN_PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libx11-dev libxext-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils python3
-  clang libclang-rt-14-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 x11-apps
-  dpkg-dev desktop-file-utils groff-base unzip
 )
 
+# What the test suite adds: GoogleTest and Google Benchmark; an X server and the tools that drive
+# and read it; clang and its sanitizer runtime for the fuzzer; the install and package checks.
+VH_TEST_PACKAGES=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool x11-utils x11-apps python3
+  clang libclang-rt-14-dev
+  dpkg-dev desktop-file-utils groff-base lintian
+)
+
+# What the Windows executables and their checks under Wine add.
+VH_WINDOWS_PACKAGES=(
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 unzip
+)
+
+# vh_install_missing PACKAGE...: installs those of the packages that are not installed yet.
 vh_install_missing() {
   local missing=()
   local package
-  for package in "${VH_PACKAGES[@]}"; do
+  for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$package")
     fi

@@ -1,6 +1,12 @@
 # Writes the program's resource script: the entries of resources.list (the bitmaps and the icon
 # group) and a version record. Run during the build as
-#   cmake -DLIST=resources.list -DPICTURES=dir -DPRODUCT=name -DVERSION=x.y.z -DOUTPUT=file.rc -P resource_script.cmake
+#   cmake -DLIST=resources.list -DPICTURES=dir -DPRODUCT=name -DVERSION=x.y.z -DLICENSE=file -DOUTPUT=file.rc
+#         -P resource_script.cmake
+# The version record's copyright is the licence's own copyright line.
+file(STRINGS "${LICENSE}" copyright REGEX "^Copyright " LIMIT_COUNT 1)
+if(NOT copyright)
+  message(FATAL_ERROR "${LICENSE}: no copyright line")
+endif()
 file(STRINGS "${LIST}" entries REGEX "^[0-9]")
 set(script "// Generated from resources.list during the build.\n")
 foreach(entry IN LISTS entries)
@@ -35,6 +41,7 @@ BEGIN
       VALUE \"FileDescription\", \"${PRODUCT}\"
       VALUE \"FileVersion\", \"${VERSION}\"
       VALUE \"InternalName\", \"vornhollow\"
+      VALUE \"LegalCopyright\", \"${copyright}\"
       VALUE \"OriginalFilename\", \"vornhollow.exe\"
       VALUE \"ProductName\", \"${PRODUCT}\"
       VALUE \"ProductVersion\", \"${VERSION}\"

@@ -3,6 +3,7 @@
 # lands where. Argument: the build folder.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
+packaging="$(cd "$(dirname "$0")/../../packaging" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -11,7 +12,7 @@ prefix="$work/prefix" program="$work/prefix/bin/vornhollow"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 tree="$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | sort)"
 expected="bin/vornhollow share/applications/vornhollow.desktop share/doc/vornhollow/README.md
-  share/doc/vornhollow/copyright share/man/man6/vornhollow.6"
+  share/doc/vornhollow/copyright share/doc/vornhollow/changelog.Debian.gz share/man/man6/vornhollow.6.gz"
 for size in 16 32 48 256; do expected+=" share/icons/hicolor/${size}x$size/apps/vornhollow.png"; done
 [ "$tree" = "$(printf '%s\n' $expected | sort)" ] || fail "installed tree:"$'\n'"$tree"
 
@@ -20,7 +21,8 @@ out="$(desktop-file-validate "$desktop" 2>&1)" && [ -z "$out" ] || fail "desktop
 grep -qx 'Icon=vornhollow' "$desktop" && grep -qx 'Terminal=false' "$desktop" || fail "Icon or Terminal"
 for c in $(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop"); do [ -x "$prefix/bin/$c" ] || fail "Exec=$c"; done
 
-man="$prefix/share/man/man6/vornhollow.6"
+man="$work/vornhollow.6"
+gzip -dc "$prefix/share/man/man6/vornhollow.6.gz" >"$man"
 out="$(groff -man -ww -z "$man" 2>&1)" && [ -z "$out" ] || fail "groff: $out"
 # The option names --help lists (on lines that start with an option), against the manual's.
 help="$("$program" --help | awk '$1 ~ /^-/' | grep -oE -- '--[a-z0-9-]+' | sort -u)"
@@ -66,8 +68,15 @@ run "$program"
 
 cpack -G DEB -B "$work/deb" --config "$build/CPackConfig.cmake" >/dev/null
 version="$("$program" --version | cut -d' ' -f2)"
-deb="$work/deb/vornhollow_${version}_$(dpkg --print-architecture).deb"
+deb="$work/deb/vornhollow_${version}-1_$(dpkg --print-architecture).deb"
 dpkg-deb -I "$deb" >/dev/null || fail "no package $(basename "$deb"): $(ls "$work/deb")"
+# The changelog names the package's version, and Debian's own checker finds nothing but the tags
+# the packaging folder explains.
+changelog="$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/vornhollow/changelog.Debian.gz | gzip -dc | head -1)"
+[[ "$changelog" == "vornhollow ($(dpkg-deb -f "$deb" Version)) "* ]] || fail "changelog: $changelog"
+command -v lintian >/dev/null || fail "lintian is missing (./test.sh installs it)"
+out="$(lintian --fail-on error,warning --suppress-tags-from-file "$packaging/lintian-expected" "$deb" 2>&1)" ||
+  fail "lintian: $out"
 for field in Maintainer Section Description; do [ -n "$(dpkg-deb -f "$deb" $field)" ] || fail "no $field"; done
 depends="$(dpkg-deb -f "$deb" Depends)"
 for library in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do

@@ -100,7 +100,9 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
     // Both are printed rounded (seconds to 0.01, fps to 0.1): fps must fit 5 frames in that time.
     // A fast machine can finish within 5 ms of the process's start, printed as 0.00 s.
     EXPECT_GE(fps, 5 / (seconds + 0.005) - 0.051);
-    if (seconds >= 0.01) EXPECT_LE(fps, 5 / (seconds - 0.005) + 0.051);
+    if (seconds >= 0.01) {
+        EXPECT_LE(fps, 5 / (seconds - 0.005) + 0.051);
+    }
     EXPECT_EQ(run.out.substr(static_cast<std::size_t>(used)), "3 tiles, 5-5-5, vsync off\n");
     // The screenshot is the fifth frame: every pixel 5 in 5-5-5, blue 5 widened to 41.
     const present_test::RgbImage shot = present_test::ReadPng(In("shot.png"));

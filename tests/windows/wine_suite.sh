@@ -32,7 +32,8 @@ inspect() {
   done
   "$tool-windres" -i "$exe" -O rc >resources.rc || return 1
   version="$("$linux" --version | awk '{print $2}')"
-  for pattern in '^101 14 ' 'Has 3 elements' '"\\020\\020' '"\\040\\040' '"\\060\\060' '^102 2 ' '^103 2 ' '^105 2 ' \
+  copyright="$(grep -m1 '^Copyright ' "$here/../../LICENSE")"
+  for pattern in "VALUE \"LegalCopyright\", \"$copyright\"" '^101 14 ' 'Has 3 elements' '"\\020\\020' '"\\040\\040' '"\\060\\060' '^102 2 ' '^103 2 ' '^105 2 ' \
     'VALUE "ProductName", "Vornhollow Test Program"' "VALUE \"ProductVersion\", \"$version\""; do
     grep -q -- "$pattern" resources.rc || { echo "no resource line matching $pattern"; return 1; }
   done
