@@ -38,8 +38,7 @@ void PrintSummary(const std::string& verdict) {
     const double seconds = summary.lastFrameMs / 1000.0;
     const double fps = seconds > 0.0 ? static_cast<double>(summary.frames) / seconds : 0.0;
     std::printf("vornhollow: %" PRIu64 " frames in %.2f s = %.1f fps%s%s%s%s\n", summary.frames, seconds, fps,
-                summary.note.empty() ? "" : ", ", summary.note.c_str(), verdict.empty() ? "" : ", ",
-                verdict.c_str());
+                summary.note.empty() ? "" : ", ", summary.note.c_str(), verdict.empty() ? "" : ", ", verdict.c_str());
     std::fflush(stdout);
 }
 

@@ -121,7 +121,6 @@ std::string Verdict(bool& differs) {
     return text;
 }
 
-
 bool OpenTrace(const std::string& path, std::string& error) {
     // Binary, so that lines end in '\n' alone, as on Linux.
     std::FILE* file = std::fopen(path.c_str(), "wb");

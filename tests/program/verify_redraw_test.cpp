@@ -26,17 +26,53 @@ TEST(VerifyRedrawTest, CopiesAreCutAtEachEdgeAndMirroredOnesLoseTheOppositeSide)
         bool keyed;
         Rows expected;
     } rows[] = {
-        {"left edge", -1, 0, verify::kNoMirror, false, {{2, 3, 4, 0, 0, 0}, {18, 19, 20, 0, 0, 0}, {34, 35, 36, 0, 0, 0}, {}}},
-        {"left edge mirrored", -1, 0, verify::kMirrorLeftRight, false,
+        {"left edge",
+         -1,
+         0,
+         verify::kNoMirror,
+         false,
+         {{2, 3, 4, 0, 0, 0}, {18, 19, 20, 0, 0, 0}, {34, 35, 36, 0, 0, 0}, {}}},
+        {"left edge mirrored",
+         -1,
+         0,
+         verify::kMirrorLeftRight,
+         false,
          {{3, 2, 1, 0, 0, 0}, {19, 18, 17, 0, 0, 0}, {35, 34, 33, 0, 0, 0}, {}}},
-        {"right edge", 4, 0, verify::kNoMirror, false, {{0, 0, 0, 0, 1, 2}, {0, 0, 0, 0, 17, 18}, {0, 0, 0, 0, 33, 34}, {}}},
-        {"right edge mirrored", 4, 0, verify::kMirrorLeftRight, false,
+        {"right edge",
+         4,
+         0,
+         verify::kNoMirror,
+         false,
+         {{0, 0, 0, 0, 1, 2}, {0, 0, 0, 0, 17, 18}, {0, 0, 0, 0, 33, 34}, {}}},
+        {"right edge mirrored",
+         4,
+         0,
+         verify::kMirrorLeftRight,
+         false,
          {{0, 0, 0, 0, 4, 3}, {0, 0, 0, 0, 20, 19}, {0, 0, 0, 0, 36, 35}, {}}},
-        {"top edge mirrored up-down", 0, -1, verify::kMirrorUpDown, false, {{17, 18, 19, 20, 0, 0}, {1, 2, 3, 4, 0, 0}, {}, {}}},
-        {"bottom edge mirrored up-down", 0, 2, verify::kMirrorUpDown, false,
+        {"top edge mirrored up-down",
+         0,
+         -1,
+         verify::kMirrorUpDown,
+         false,
+         {{17, 18, 19, 20, 0, 0}, {1, 2, 3, 4, 0, 0}, {}, {}}},
+        {"bottom edge mirrored up-down",
+         0,
+         2,
+         verify::kMirrorUpDown,
+         false,
          {{}, {}, {33, 34, 35, 36, 0, 0}, {17, 18, 19, 20, 0, 0}}},
-        {"keyed", 0, 0, verify::kNoMirror, true, {{1, 2, 3, 4, 0, 0}, {17, 0, 19, 20, 0, 0}, {33, 34, 35, 36, 0, 0}, {}}},
-        {"corner, keyed, mirrored both ways", 3, 2, verify::kMirrorLeftRight | verify::kMirrorUpDown, true,
+        {"keyed",
+         0,
+         0,
+         verify::kNoMirror,
+         true,
+         {{1, 2, 3, 4, 0, 0}, {17, 0, 19, 20, 0, 0}, {33, 34, 35, 36, 0, 0}, {}}},
+        {"corner, keyed, mirrored both ways",
+         3,
+         2,
+         verify::kMirrorLeftRight | verify::kMirrorUpDown,
+         true,
          {{}, {}, {0, 0, 0, 36, 35, 34}, {0, 0, 0, 20, 19, 0}}},
     };
     for (const auto& row : rows) {
@@ -58,10 +94,9 @@ TEST(VerifyRedrawTest, AFireballPairIsErasedTwoFramesLater) {
     const Pixel background = 0x1111, fire = 0x2222, key = 0x07E0;
     std::vector<Pixel> screen(640 * 480, background), strip(640 * 128, background), gnoll(500 * 360, key),
         fireball(384 * 64, fire);
-    const verify::Pictures pictures{verify::ConstImage(screen.data(), 640, 480, 640),
-                                    verify::ConstImage(gnoll.data(), 500, 360, 500),
-                                    verify::ConstImage(fireball.data(), 384, 64, 384),
-                                    verify::ConstImage(strip.data(), 640, 128, 640)};
+    const verify::Pictures pictures{
+        verify::ConstImage(screen.data(), 640, 480, 640), verify::ConstImage(gnoll.data(), 500, 360, 500),
+        verify::ConstImage(fireball.data(), 384, 64, 384), verify::ConstImage(strip.data(), 640, 128, 640)};
     const struct {
         int fx, fy;
         verify::Rect first, second;  // where the erase puts the background back
@@ -91,9 +126,9 @@ TEST(VerifyRedrawTest, AFireballPairIsErasedTwoFramesLater) {
             }
             const std::vector<std::vector<int>> expected =
                 buffer == 0 ? std::vector<std::vector<int>>{}
-                            : std::vector<std::vector<int>>{{row.first.left, row.first.top, row.first.right, row.first.bottom},
-                                                            {row.second.left, row.second.top, row.second.right,
-                                                             row.second.bottom}};
+                            : std::vector<std::vector<int>>{
+                                  {row.first.left, row.first.top, row.first.right, row.first.bottom},
+                                  {row.second.left, row.second.top, row.second.right, row.second.bottom}};
             EXPECT_EQ(erased, expected) << row.fx << " buffer " << buffer;
         }
         EXPECT_EQ(model.Belief(1).Row(below)[inside], background) << row.fx;
@@ -106,7 +141,7 @@ TEST(VerifyRedrawTest, BitmapsDecodeWithTheirOwnColourTable) {
     std::vector<std::uint8_t> bytes(40 + 2 * 4 + 2 * 4, 0);
     const std::uint8_t header[] = {40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0};
     std::copy(std::begin(header), std::end(header), bytes.begin());
-    bytes[32] = 2;                                               // two colours
+    bytes[32] = 2;                                                      // two colours
     const std::uint8_t table[] = {0x08, 0x80, 0xFF, 0, 0, 0xFF, 0, 0};  // blue, green, red, reserved
     std::copy(std::begin(table), std::end(table), bytes.begin() + 40);
     const std::uint8_t pixels[] = {1, 0, 0, 0, 0, 1, 0, 0};  // the bottom row first
