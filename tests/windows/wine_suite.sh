@@ -111,7 +111,7 @@ verified_run() {
   timeout 120 wine "$exe64" --verify --frames 600 --trace verify.jsonl >verify-summary 2>verify-err
   code=$?
   echo "$(cat verify-summary) (exit code $code, wall clock $((SECONDS - start)) s)"
-  if [ "$code" -ne 0 ] || ! grep -q ', verified: all 600 frames exact$' verify-summary; then
+  if [ "$code" -ne 0 ] || ! tr -d '\r' <verify-summary | grep -q ', verified: all 600 frames exact$'; then
     cat verify-err
     grep '"type":"verify"' verify.jsonl | head -5
     return 1
