@@ -1,6 +1,7 @@
-// --verify on the whole program, offscreen, with the animation sped up so a short run sees the
-// fireballs and the creature walking both ways: exact runs stay exact, each fault planted in our
-// own blitter is caught and put down to the step it breaks, and a restoration mid-run that really
+// --verify on the whole program, offscreen, with the animation stepped once per frame so that every
+// run sees the same scenes however fast the machine is: the first fireball from the 48th step, the
+// creature walking left from the 129th. Exact runs stay exact, each fault planted in our own
+// blitter is caught and put down to the step it breaks, and a restoration mid-run that really
 // scrambles the flip chain raises no false alarm.
 #include <gtest/gtest.h>
 
@@ -14,14 +15,16 @@
 
 #include <unistd.h>
 
+#include "common/run_end.h"
 #include "ddraw/ddraw_control.h"
 #include "host/null/null_host_control.h"
 #include "kernel/kernel_control.h"
-#include "mm/timer_control.h"
 #include "platform/options.h"
+#include "present/presenter.h"
 #include "runtime/run_process.h"
 
-#include "app/application.h"
+#include "app/globals.h"
+#include "scene/scene_state.h"
 
 namespace {
 
@@ -32,12 +35,26 @@ struct RunResult {
     std::string out, err, trace;
 };
 
-// "verified: D of 2000 frames differ (first: frame F, STEP, P pixels)": F and STEP, or nothing.
+constexpr std::uint64_t kFrames = 200;
+std::uint64_t gLastFrame = 0;
+
+// The program, its timer's steps stopped and the scene stepped once per presented frame instead;
+// the run ends after gLastFrame frames.
+int WINAPI FrameLockedWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
+    platform::SetFramePresentedHook([](std::uint64_t n) {
+        gAppActive = 0;
+        if (n >= 3) gScene->Step();
+        if (n == gLastFrame) platform::RequestStop();
+    });
+    return WinMain(instance, previous, commandLine, showCommand);
+}
+
+// "verified: D of 200 frames differ (first: frame F, STEP, P pixels)": F and STEP, or nothing.
 std::pair<std::string, std::string> FirstDifference(const std::string& out) {
     const std::size_t at = out.find("verified: ");
     unsigned long long differing = 0, frame = 0;
     int used = 0;
-    const char* format = "verified: %llu of 2000 frames differ (first: frame %llu, %n";
+    const char* format = "verified: %llu of 200 frames differ (first: frame %llu, %n";
     if (at == std::string::npos || std::sscanf(out.c_str() + at, format, &differing, &frame, &used) != 2 || used == 0)
         return {};
     const std::string rest = out.substr(at + static_cast<std::size_t>(used));
@@ -52,17 +69,17 @@ protected:
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         platform::ddraw::ResetForTesting();
-        platform::testing::SpeedUpTimers(64);  // a tick a millisecond: the first turn within 0.2 s
     }
     void TearDown() override {
-        platform::testing::SpeedUpTimers(1);
         platform::ddraw::ResetForTesting();
         platform::testing::SetTickCount(std::nullopt);
         platform::SetOptions(platform::Options{});
         std::filesystem::remove_all(dir_);
     }
-    RunResult RunProgram(std::vector<std::string> args) {
+    RunResult RunProgram(std::uint64_t frames) {
         platform::testing::UseNullHost();
+        gLastFrame = frames;
+        std::vector<std::string> args = extra_;
         const std::string trace = (dir_ / "t.jsonl").string();
         args.insert(args.begin(), {"vornhollow", "--offscreen", "--no-vsync", "--verify", "--trace", trace});
         std::vector<const char*> argv;
@@ -70,7 +87,7 @@ protected:
         RunResult run;
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        run.code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), WinMain);
+        run.code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), FrameLockedWinMain);
         run.out = ::testing::internal::GetCapturedStdout();
         run.err = ::testing::internal::GetCapturedStderr();
         std::stringstream text;
@@ -79,6 +96,7 @@ protected:
         return run;
     }
     std::filesystem::path dir_;
+    std::vector<std::string> extra_;  // options besides the offscreen, verified, traced run
 };
 
 TEST_F(VerifyRunTest, ExactRunsVerifyEveryFrame) {
@@ -91,11 +109,10 @@ TEST_F(VerifyRunTest, ExactRunsVerifyEveryFrame) {
                 {"24 tiles", {"--vram-kb", "1600"}, "24 tiles, 5-6-5"},
                 {"no tiles", {"--vram-kb", "1410"}, "0 tiles, 5-6-5"}};
     for (const auto& row : rows) {
-        std::vector<std::string> args = row.args;
-        args.insert(args.end(), {"--frames", "1500"});
-        const RunResult run = RunProgram(args);
+        extra_ = row.args;
+        const RunResult run = RunProgram(kFrames);
         EXPECT_EQ(run.code, 0) << row.name << "\n" << run.out << run.err;
-        EXPECT_NE(run.out.find(std::string(row.tiles) + ", vsync off, verified: all 1500 frames exact\n"),
+        EXPECT_NE(run.out.find(std::string(row.tiles) + ", vsync off, verified: all 200 frames exact\n"),
                   std::string::npos)
             << row.name << ": " << run.out << run.err;
         EXPECT_EQ(run.trace.find("\"type\":\"verify\""), std::string::npos) << row.name;
@@ -125,7 +142,7 @@ TEST_F(VerifyRunTest, EachPlantedBlitterFaultIsCaughtAndNamed) {
     };
     for (const auto& row : rows) {
         platform::ddraw::PlantBlitFault(row.fault);
-        const RunResult run = RunProgram({"--frames", "2000"});
+        const RunResult run = RunProgram(kFrames);
         platform::ddraw::PlantBlitFault(BlitFault::None);
         const auto [frame, step] = FirstDifference(run.out);
         std::cout << row.name << ": " << run.out;
@@ -151,7 +168,7 @@ TEST_F(VerifyRunTest, ARestorationMidRunRaisesNoFalseAlarm) {
     // GetDC: three picture loads, then the third frame's text and the check's measure of it, the
     // fourth frame's text, then the fifth's.
     platform::ddraw::LoseAllSurfacesAt("GetDC", 7);
-    const RunResult run = RunProgram({"--frames", "60"});
+    const RunResult run = RunProgram(60);
     EXPECT_EQ(run.code, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("verified: all 60 frames exact (2 compared only in part after a restoration)\n"),
               std::string::npos)

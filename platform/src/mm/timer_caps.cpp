@@ -12,7 +12,6 @@
 namespace platform::mm {
 
 std::atomic<bool> gFailSetEvent{false};
-std::atomic<unsigned> gSpeedUp{1};
 
 CapsState& Caps() {
     static auto* state = new CapsState();

@@ -13,8 +13,6 @@ void SetTimerCaps(std::optional<TIMECAPS> caps, MMRESULT result) {
 
 void FailTimeSetEvent(bool fail) { mm::gFailSetEvent.store(fail); }
 
-void SpeedUpTimers(unsigned factor) { mm::gSpeedUp.store(factor > 1 ? factor : 1); }
-
 std::vector<UINT> BeginPeriodCalls() {
     mm::CapsState& state = mm::Caps();
     std::lock_guard lock(state.mutex);

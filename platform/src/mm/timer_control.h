@@ -14,9 +14,6 @@ namespace platform::testing {
 void SetTimerCaps(std::optional<TIMECAPS> caps, MMRESULT result = TIMERR_NOERROR);
 // While set, timeSetEvent fails (returns 0).
 void FailTimeSetEvent(bool fail);
-// Timers made from now on fire `factor` times as often as asked (1: as asked), so a short run
-// sees the animation's later steps.
-void SpeedUpTimers(unsigned factor);
 std::vector<UINT> BeginPeriodCalls();
 std::vector<UINT> EndPeriodCalls();
 // Each timeSetEvent's {delay, resolution, flags}.

@@ -138,7 +138,7 @@ MMRESULT WINAPI timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK callbac
     if (platform::mm::gFailSetEvent.load()) return 0;
 
     auto timer = std::make_shared<Timer>();
-    timer->periodNs = static_cast<Nanoseconds>(delay) * kNsPerMs / platform::mm::gSpeedUp.load();
+    timer->periodNs = static_cast<Nanoseconds>(delay) * kNsPerMs;
     timer->periodic = (flags & TIME_PERIODIC) != 0;
     timer->killWaits = (flags & TIME_KILL_SYNCHRONOUS) != 0;
     timer->callback = callback;

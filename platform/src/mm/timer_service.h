@@ -26,8 +26,6 @@ CapsState& Caps();
 
 // Set while a test asks timeSetEvent to fail.
 extern std::atomic<bool> gFailSetEvent;
-// Timers made while this is n > 1 fire n times as often (a test's fast-forward of the animation).
-extern std::atomic<unsigned> gSpeedUp;
 
 // Stops every timer and waits for all their threads, those of timers already killed without
 // waiting too (at the end of the process, so no callback runs while the process tears down).
