@@ -8,10 +8,10 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # A bounded run at the virtual display's 60 Hz: long enough for about 50 timer ticks.
-timeout 60 "$program" --offscreen --frames 200 --trace "$work/t.jsonl" --screenshot "$work/s.png" \
+timeout 120 "$program" --offscreen --frames 200 --trace "$work/t.jsonl" --screenshot "$work/s.png" \
   >"$work/out" 2>"$work/err" || fail "bounded run exited $?: $(cat "$work/err")"
 grep -q "frame rate is bounded" "$work/err" || fail "no word that vsync bounds the frame rate"
-python3 - "$work" <<'PY'
+python3 - "$work" <<'PY' || fail "the trace or screenshot: $(cat "$work/err")"
 import json, struct, sys, zlib
 work = sys.argv[1]
 lines = [json.loads(l) for l in open(f"{work}/t.jsonl")]
@@ -39,16 +39,18 @@ echo "$summary" | grep -Eq '^vornhollow: 200 frames in [0-9.]+ s = [0-9.]+ fps, 
   || fail "summary line: $summary"
 
 # The display options show in the summary.
-out="$(timeout 60 "$program" --offscreen --no-vsync --frames 50 --vram-kb 1600 --pixel-format 555)"
-echo "$out" | grep -Eq ', 24 tiles, 5-5-5, vsync off$' || fail "summary with options: $out"
+out="$(timeout 120 "$program" --offscreen --no-vsync --frames 50 --vram-kb 1600 --pixel-format 555 2>"$work/err")" ||
+  fail "exit code $?: $(cat "$work/err")"
+echo "$out" | grep -Eq ', 24 tiles, 5-5-5, vsync off$' || fail "summary with options: $out $(cat "$work/err")"
 
 # Every presented frame captured, numbered from 1.
-timeout 60 "$program" --offscreen --no-vsync --frames 5 --capture "$work/cap" >/dev/null
+timeout 120 "$program" --offscreen --no-vsync --frames 5 --capture "$work/cap" >"$work/out" 2>&1 ||
+  fail "exit code $?: $(cat "$work/out")"
 [ "$(ls "$work/cap" | tr '\n' ' ')" = "frame-000001.png frame-000002.png frame-000003.png frame-000004.png frame-000005.png " ] \
-  || fail "capture: $(ls "$work/cap")"
+  || fail "capture: $(ls "$work/cap") $(cat "$work/out")"
 
 # A flip chain that does not fit: the composed message, exit code 0.
-err="$(timeout 60 "$program" --offscreen --no-vsync --vram-kb 1000 2>&1 >/dev/null)" || fail "exit code $?"
+err="$(timeout 120 "$program" --offscreen --no-vsync --vram-kb 1000 2>&1 >/dev/null)" || fail "exit code $?"
 echo "$err" | grep -q "Out of Video Memory" || fail "no out-of-video-memory message: $err"
 
 echo "offscreen end-to-end: passed"

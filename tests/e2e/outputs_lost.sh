@@ -35,7 +35,7 @@ for row in "${cases[@]}"; do
   (
     [[ "$limit" =~ ^[0-9]+$ ]] && ulimit -f "$limit"
     trap '' XFSZ # a write past the limit fails with EFBIG instead of killing the process
-    exec timeout -s KILL 30 "$program" --offscreen --no-vsync --frames 500 $args >"$out" 2>"$err"
+    exec timeout -s KILL 120 "$program" --offscreen --no-vsync --frames 500 $args >"$out" 2>"$err"
   )
   got=$?
   [ "$got" -eq "$code" ] || fail "$args: exit code $got, not $code: $(cat "$err")"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Stop signals end a run in order in every mode, as Escape does (screenshot, summary after a bounded
 # run, exit 0); a second signal ends it at once; an X server that goes away ends it with our own
-# message and exit 1. Nothing may hang, and what was written stays valid. The rows under X are
-# skipped (exit 77 at the end) where Xvfb cannot start.
+# message and exit 1; a signal while a message box is up closes the box as its OK button would,
+# and the program goes on from there (a failed start-up: exit 0). Nothing may hang, and what was
+# written stays valid. The rows under X are skipped (exit 77 at the end) where Xvfb cannot start.
 set -uo pipefail
 set -m # background runs get SIGINT as a foreground one does (without job control they ignore it)
 program="$1"
@@ -31,7 +32,13 @@ cases=(
   "x|TERM|0||"
   "x --windowed|HUP|0||--frames 100000 --screenshot s.png"
   "x|the X server dies|1|^vornhollow: the display went away$|--frames 100000 --screenshot s.png"
+  "x|box TERM|0|^Fatal Error: Error!$|--vram-kb 1000"
+  "x --windowed|box INT|0|^Fatal Error: Error!$|--vram-kb 1000"
+  "x|box HUP|0|^Fatal Error: Error!$|--vram-kb 1000"
 )
+# How long a run may take to end after its signal: a hang guard for a loaded machine. The closing
+# note reports how long it really took.
+end_within=30
 skipped=""
 for row in "${cases[@]}"; do
   IFS='|' read -r mode ending codes message args <<<"$row"
@@ -43,8 +50,17 @@ for row in "${cases[@]}"; do
   # shellcheck disable=SC2086
   "$program" $mode --trace t.jsonl $args >out 2>err &
   pid=$!
-  for _ in $(seq 300); do grep -q '"present"' t.jsonl 2>/dev/null && break; sleep 0.1; done
-  grep -q '"present"' t.jsonl || fail "$ending: no frame presented: $(cat err)"
+  if [[ "$ending" == box* ]]; then
+    # SDL shows its box from a child process: the box is up once that child exists.
+    box_up() { pgrep -P "$pid" >/dev/null; }
+    vh_wait_for 60 box_up || fail "$ending: no box within 60 s: $(cat err)"
+    sleep 0.5
+    ending="${ending#box }"
+  else
+    presented() { grep -q '"present"' t.jsonl 2>/dev/null; }
+    vh_wait_for 60 presented || fail "$ending: no frame presented within 60 s: $(cat err)"
+  fi
+  signalled=$SECONDS
   if [ "$ending" = "the X server dies" ]; then
     kill -9 "$xvfb" && xvfb=""
   else
@@ -54,13 +70,16 @@ for row in "${cases[@]}"; do
     for signal in $ending; do kill -s "$signal" "$pid"; done
     [[ "$ending" != *" "* ]] || kill -s CONT "$pid"
   fi
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "$mode $ending: still running 5 s later"
+  ended() { ! kill -0 "$pid" 2>/dev/null; }
+  vh_wait_for "$end_within" ended || fail "$mode $ending: still running $end_within s later: $(cat err)"
+  echo "$mode $ending $args: ended within $((SECONDS - signalled)) s"
   wait "$pid"
   code=$?
   [[ " $codes " == *" $code "* ]] || fail "$mode $ending: exit code $code, not $codes: $(cat err)"
-  # Notes the run gives on every start: the vsync bound, the timer's priority, the present path.
-  grep -vE "frame rate is bounded|the timer thread runs at|^vornhollow: frames go " err | grep -qvE "${message:-^$}" && fail "$mode $ending: stderr: $(cat err)"
+  # Notes the run gives on every start: the vsync bound, the timer's priority, the present path;
+  # and the rest of the box's text.
+  grep -vE "frame rate is bounded|the timer thread runs at|^vornhollow: frames go |^$|^Out of Video Memory.$|^CreateSurface failed for DirectDraw.$" err |
+    grep -qvE "${message:-^$}" && fail "$mode $ending: stderr: $(cat err)"
   [ -z "$message" ] || grep -qE "$message" err || fail "$mode $ending: no '$message' in: $(cat err)"
   if [[ "$args" == *--frames* ]]; then
     grep -Eq '^vornhollow: [0-9]+ frames in .* vsync on$' out || fail "$mode $ending: summary: $(cat out)"

@@ -9,7 +9,8 @@ program="$1"
 checker="$(dirname "$0")/screen_matches_frame.py"
 command -v Xvfb >/dev/null && command -v xwd >/dev/null || { echo "SKIP: Xvfb or xwd missing"; exit 77; }
 work="$(mktemp -d)"
-trap 'vh_stop_xvfb; rm -rf "$work"' EXIT
+pid=""
+trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 
@@ -23,12 +24,16 @@ for screen in 640x480x16 640x480x24 1280x1024x24; do
   start_xvfb "$screen"
 
   rm -rf "$work/frames"
-  "$program" --capture "$work/frames" --frames 12 >"$work/out" 2>&1 &
+  # The run goes on until the screen has been read, then a stop signal ends it in order.
+  "$program" --capture "$work/frames" >"$work/out" 2>&1 &
   pid=$!
-  for _ in $(seq 200); do [ "$(captured)" -ge 5 ] && break; sleep 0.05; done
+  five_captured() { [ "$(captured)" -ge 5 ] || ! kill -0 $pid 2>/dev/null; }
+  vh_wait_for 60 five_captured && kill -0 $pid 2>/dev/null ||
+    { echo "FAIL: $screen: no 5 frames within 60 s"; kill $pid; cat "$work/out"; exit 1; }
   before=$(captured)
   xwd -root -silent >"$work/screen.xwd"
   after=$(captured)
+  kill -TERM $pid
   wait $pid || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
   grep -q "shared memory" "$work/out" || { echo "FAIL: $screen: frames did not go through shared memory"; cat "$work/out"; exit 1; }
   # A frame is captured just after it is shown: the screen shows one from before-1 to after+1,

@@ -5,31 +5,30 @@ set -uo pipefail
 program="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
 source "$(dirname "$0")/../xvfb.sh"
-trap vh_stop_xvfb EXIT
+out="$(mktemp)"
+pid=""
+trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -f "$out"' EXIT
 vh_start_xvfb 1024x768x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
+fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$out"; exit 1; }
 
 unset SDL_VIDEODRIVER
 # The X display path loads libraries (D-Bus, GL drivers) that keep allocations at exit; leaks of
 # our own code are checked by the unit tests and the offscreen run.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
-"$program" >/tmp/vh-xvfb-out.$$ 2>&1 &
+"$program" >"$out" 2>&1 &
 pid=$!
 window=""
-for _ in $(seq 100); do
-  window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)"
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window titled 'Vornhollow Test Program'"; cat /tmp/vh-xvfb-out.$$; kill $pid; exit 1; }
+find_window() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)" && [ -n "$window" ]; }
+vh_wait_for 60 find_window || fail "no window titled 'Vornhollow Test Program' within 60 s"
 geometry="$(xdotool getwindowgeometry "$window")"
-echo "$geometry" | grep -q "1024x768" || { echo "FAIL: not full screen: $geometry"; kill $pid; exit 1; }
+echo "$geometry" | grep -q "1024x768" || fail "not full screen: $geometry"
 sleep 1
-kill -0 $pid 2>/dev/null || { echo "FAIL: the program ended by itself"; cat /tmp/vh-xvfb-out.$$; exit 1; }
+kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 xdotool key F12
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then echo "FAIL: F12 did not end the program"; kill $pid; exit 1; fi
-wait $pid
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+vh_wait_for 60 ended || fail "F12 did not end the program within 60 s"
+wait "$pid"
 code=$?
-rm -f /tmp/vh-xvfb-out.$$
-[ "$code" -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
+pid=""
+[ "$code" -eq 0 ] || fail "exit code $code"
 echo "xvfb window end-to-end: passed ($geometry)"

@@ -60,11 +60,11 @@ TEST_F(TimerTest, APeriodicTimerTicksUntilKilled) {
         log.holdAt = 2, log.holdFor = waits ? 100ms : 10000ms;
         const MMRESULT id = Start(20, log, TIME_PERIODIC | (waits ? TIME_KILL_SYNCHRONOUS : 0));
         ASSERT_NE(id, 0u);
-        ASSERT_TRUE(WaitFor([&] { return log.holding.load(); }, 2000ms)) << "ticks: " << log.ticks;
+        ASSERT_TRUE(WaitFor([&] { return log.holding.load(); }, 30000ms)) << "ticks: " << log.ticks;
         EXPECT_EQ(timeKillEvent(id), TIMERR_NOERROR);
         EXPECT_EQ(log.held.load(), waits);
         log.release = true;
-        ASSERT_TRUE(WaitFor([&] { return log.held.load(); }, 2000ms));
+        ASSERT_TRUE(WaitFor([&] { return log.held.load(); }, 30000ms));
         std::this_thread::sleep_for(100ms);
         EXPECT_EQ(log.ticks, 2) << "a callback ran after the killed timer's last one";
         EXPECT_EQ(timeKillEvent(id), TIMERR_NOCANDO);
@@ -78,7 +78,7 @@ TEST_F(TimerTest, SelfKillOneShotAndStopAll) {
     const MMRESULT selfId = Start(10, self), onceId = Start(10, once, TIME_ONESHOT);
     ASSERT_TRUE(selfId != 0 && onceId != 0 && selfId != onceId) << selfId << " " << onceId;
     ASSERT_NE(Start(5, periodic), 0u);
-    ASSERT_TRUE(WaitFor([&] { return self.killResult != 0xFFFF && once.ticks >= 1 && periodic.ticks >= 1; }, 3000ms));
+    ASSERT_TRUE(WaitFor([&] { return self.killResult != 0xFFFF && once.ticks >= 1 && periodic.ticks >= 1; }, 30000ms));
     std::this_thread::sleep_for(80ms);
     EXPECT_EQ(self.killResult, TIMERR_NOERROR);
     EXPECT_EQ(self.ticks, 3);

@@ -114,8 +114,10 @@ TEST_F(ApplicationTest, StartUpMakesTheWindowAndTheSceneMoves) {
         WaitUntil([] { return Frames() >= 4; });
         early = platform::testing::LastPresentedFrame();
         cursorHidden = !platform::testing::CursorVisible();  // no mouse moved: no WM_SETCURSOR yet
-        // A few 66 ms ticks later the creature stands elsewhere.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // A few 66 ms ticks later the creature stands elsewhere, and a frame shows it there.
+        WaitUntil([] { return gScene != nullptr && gScene->gnollX.load() >= 15; });
+        const std::uint64_t moved = Frames();
+        WaitUntil([&] { return Frames() >= moved + 2; });
         platform::testing::InjectKeyDown(VK_ESCAPE);
     });
     EXPECT_EQ(RunWinMain(), 0);

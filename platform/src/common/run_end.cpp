@@ -22,6 +22,8 @@ void RequestStop() { gStopRequested.store(true); }
 
 bool TakeStopRequest() { return gStopRequested.exchange(false); }
 
+bool StopRequested() { return gStopRequested.load(); }
+
 void ReportLostOutput(const std::string& message) {
     std::fprintf(stderr, "vornhollow: %s\n", message.c_str());
     std::fflush(stderr);

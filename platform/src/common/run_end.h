@@ -11,6 +11,8 @@ namespace platform {
 void RequestStop();
 // True once per request; the event pump presses Escape then.
 bool TakeStopRequest();
+// True while a request is pending, without taking it (a modal box closes on one).
+bool StopRequested();
 
 // Tells, once per output, that it could not be written ("vornhollow: " + message on stderr) and
 // requests the stop: the run ends in order and its exit code is 1.

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "common/run_end.h"
 #include "host/refresh_clock.h"
+#include "host/sdl/box_closer.h"
 #include "host/sdl/sdl_keymap.h"
 #include "host/x11_display_loss.h"
 #include "platform/options.h"
@@ -209,7 +211,9 @@ bool SdlHost::ShowMessageBox(const std::string& caption, const std::string& text
     box.numbuttons = 1;
     box.buttons = &ok;
     int pressed = 0;
-    return SDL_ShowMessageBox(&box, &pressed) == 0;
+    const BoxCloser closer;
+    // A box ended by a stop request returns an error; the program goes on as after OK all the same.
+    return SDL_ShowMessageBox(&box, &pressed) == 0 || StopRequested();
 }
 
 void SdlHost::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
