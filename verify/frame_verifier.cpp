@@ -163,8 +163,8 @@ void FrameVerifier::CheckFrame(std::uint64_t number, const SceneValues& values, 
     if (leftOut) ++framesInPart_;
     if (lastDifferences_ > 0) {
         ++framesDiffering_;
-        Report(number, got);
-        if (!imagesWritten_) WriteImages(number, got, box);
+        Report(number);
+        if (!imagesWritten_) WriteImages(number, got);
     }
     // Take the buffer as it is over into the belief, so a difference is counted once, in the frame
     // whose step made it, and a buffer known only in part becomes known.
@@ -176,8 +176,7 @@ void FrameVerifier::CheckFrame(std::uint64_t number, const SceneValues& values, 
     }
 }
 
-void FrameVerifier::Report(std::uint64_t number, const ConstImage& got) {
-    (void)got;
+void FrameVerifier::Report(std::uint64_t number) {
     const int slots = FrameModel::kMaxSteps + 2;
     int main = 0;
     for (int i = 1; i < slots; ++i) {
@@ -238,8 +237,7 @@ void FrameVerifier::Report(std::uint64_t number, const ConstImage& got) {
     }
 }
 
-void FrameVerifier::WriteImages(std::uint64_t number, const ConstImage& got, const Rect& textBox) {
-    (void)textBox;
+void FrameVerifier::WriteImages(std::uint64_t number, const ConstImage& got) {
     imagesWritten_ = true;
     const Image expected = model_.Belief(static_cast<int>(frames_ & 1u));
     diffImage_.resize(static_cast<std::size_t>(expected.width) * static_cast<std::size_t>(expected.height));

@@ -54,8 +54,8 @@ private:
         PixelDifference first;
     };
     void Tally(int x, int y, Pixel got, Pixel expected, const Rect& textBox);
-    void Report(std::uint64_t number, const ConstImage& got);
-    void WriteImages(std::uint64_t number, const ConstImage& got, const Rect& textBox);
+    void Report(std::uint64_t number);
+    void WriteImages(std::uint64_t number, const ConstImage& got);
 
     ScreenFormat format_;
     Pixel key_ = 0;
