@@ -166,21 +166,30 @@ void FrameVerifier::CheckFrame(std::uint64_t number, const SceneValues& values, 
         Report(number);
         if (!imagesWritten_) WriteImages(number, got);
     }
-    // Take the buffer as it is over into the belief, so a difference is counted once, in the frame
-    // whose step made it, and a buffer known only in part becomes known.
-    if (lastDifferences_ > 0 || !whole || restored) {
+    // What the check could not know is taken over as the buffer holds it: everything when a
+    // restoration came during this frame, else the pixels this frame did not draw into a buffer
+    // known only in part. Differences are not: the belief stays the picture a right display path
+    // shows, so a wrong pixel that stays on screen makes every later frame that shows it differ.
+    if (restored || !whole) {
         for (int y = 0; y < expected.height; ++y) {
-            std::memcpy(expected.Row(y), got.Row(y), sizeof(Pixel) * static_cast<std::size_t>(expected.width));
+            Pixel* e = expected.Row(y);
+            const Pixel* g = got.Row(y);
+            for (int x = 0; x < expected.width; ++x) {
+                if (restored || model_.OwnerAt(x, y) < 0) e[x] = g[x];
+            }
         }
         model_.SetDefined(buffer);
     }
 }
 
 void FrameVerifier::Report(std::uint64_t number) {
+    // The line names this frame's step with the most differing pixels; what earlier frames left
+    // only when no step of this frame drew a difference.
     const int slots = FrameModel::kMaxSteps + 2;
-    int main = 0;
-    for (int i = 1; i < slots; ++i) {
-        if (tallies_[i].pixels > tallies_[main].pixels) main = i;
+    int main = FrameModel::kMaxSteps;
+    for (int i = 0; i < slots; ++i) {
+        if (i == FrameModel::kMaxSteps || tallies_[i].pixels == 0) continue;
+        if (main == FrameModel::kMaxSteps || tallies_[i].pixels > tallies_[main].pixels) main = i;
     }
     auto kindOf = [&](int slot) {
         if (slot == FrameModel::kMaxSteps) return StepKind::EarlierContent;

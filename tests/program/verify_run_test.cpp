@@ -49,8 +49,13 @@ int WINAPI FrameLockedWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR comm
     return WinMain(instance, previous, commandLine, showCommand);
 }
 
-// "verified: D of 200 frames differ (first: frame F, STEP, P pixels)": F and STEP, or nothing.
-std::pair<std::string, std::string> FirstDifference(const std::string& out) {
+struct Verdict {
+    unsigned long long differing = 0;
+    std::string frame, step;
+};
+
+// "verified: D of 200 frames differ (first: frame F, STEP, P pixels)": D, F and STEP, or nothing.
+Verdict FirstDifference(const std::string& out) {
     const std::size_t at = out.find("verified: ");
     unsigned long long differing = 0, frame = 0;
     int used = 0;
@@ -58,7 +63,7 @@ std::pair<std::string, std::string> FirstDifference(const std::string& out) {
     if (at == std::string::npos || std::sscanf(out.c_str() + at, format, &differing, &frame, &used) != 2 || used == 0)
         return {};
     const std::string rest = out.substr(at + static_cast<std::size_t>(used));
-    return {std::to_string(frame), rest.substr(0, rest.rfind(", ", rest.find(" pixels)")))};
+    return {differing, std::to_string(frame), rest.substr(0, rest.rfind(", ", rest.find(" pixels)")))};
 }
 
 class VerifyRunTest : public ::testing::Test {
@@ -123,30 +128,34 @@ TEST_F(VerifyRunTest, ExactRunsVerifyEveryFrame) {
 }
 
 // Each row plants one fault; the run must end with 3, name the first differing frame's step in
-// the summary, and write the three images.
+// the summary, and write the three images. Every frame that shows a wrong pixel differs: a probe
+// drawn wrong in every scene frame makes 198 of them, a wrong tile-phase pixel left on screen all
+// 200.
 TEST_F(VerifyRunTest, EachPlantedBlitterFaultIsCaughtAndNamed) {
     const struct {
         const char* name;
         BlitFault fault;
         const char* first;  // the summary's step (a prefix of it)
         const char* also;   // another step the trace must name, or null
+        unsigned long long differing;
     } rows[] = {
         {"mirror left-right ignored", BlitFault::MirrorLeftRightIgnored, "a fireball's keyed blit mirrored both ways",
-         "the creature's mirrored keyed blit"},
-        {"mirror up-down ignored", BlitFault::MirrorUpDownIgnored, "a fireball's keyed blit mirrored", nullptr},
-        {"source key ignored", BlitFault::SourceKeyIgnored, "the colour-key probe", "the creature's keyed blit"},
-        {"key one bit off", BlitFault::KeyOneBitOff, "the colour-key probe", "the creature's keyed blit"},
-        {"fill one step off in green", BlitFault::FillGreenOneStepOff, "the colour-key probe", nullptr},
-        {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy", nullptr},
-        {"keyed BltFast opaque", BlitFault::KeyedBltFastOpaque, "the colour-key probe", "the creature's keyed blit"},
+         "the creature's mirrored keyed blit", 99},
+        {"mirror up-down ignored", BlitFault::MirrorUpDownIgnored, "a fireball's keyed blit mirrored", nullptr, 33},
+        {"source key ignored", BlitFault::SourceKeyIgnored, "the colour-key probe", "the creature's keyed blit", 198},
+        {"key one bit off", BlitFault::KeyOneBitOff, "the colour-key probe", "the creature's keyed blit", 198},
+        {"fill one step off in green", BlitFault::FillGreenOneStepOff, "the colour-key probe", nullptr, 198},
+        {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy", "the buffer's earlier content", 200},
+        {"keyed BltFast opaque", BlitFault::KeyedBltFastOpaque, "the colour-key probe", "the creature's keyed blit",
+         198},
     };
     for (const auto& row : rows) {
         platform::ddraw::PlantBlitFault(row.fault);
         const RunResult run = RunProgram(kFrames);
         platform::ddraw::PlantBlitFault(BlitFault::None);
-        const auto [frame, step] = FirstDifference(run.out);
-        std::cout << row.name << ": " << run.out;
+        const auto [differing, frame, step] = FirstDifference(run.out);
         EXPECT_EQ(run.code, 3) << row.name << ": " << run.out << run.err;
+        EXPECT_EQ(differing, row.differing) << row.name << ": " << run.out;
         EXPECT_EQ(step.rfind(row.first, 0), 0u) << row.name << ": " << run.out;
         EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + frame + ",\"step\":\"" + step), std::string::npos)
             << row.name;
