@@ -1,5 +1,6 @@
 // The whole program's frame, headless: RenderFrame on the software DirectDraw with the offscreen
-// host and no vsync, against the memcpy/memset bound of the bytes a scene frame writes.
+// host and no vsync, with and without --verify's check of every frame, against the memcpy/memset
+// bound of the bytes a scene frame writes.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -21,12 +22,13 @@ LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 // A started display and scene, past the tile phase.
 struct RunningScene {
-    RunningScene() {
+    explicit RunningScene(bool verify = false) {
         platform::testing::UseNullHost();
         platform::testing::KeepPresentedFrames(false);
         platform::Options options;
         options.offscreen = true;
         options.vsync = false;
+        options.verify = verify;
         platform::SetOptions(options);
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = BenchWindowProc;
@@ -43,6 +45,7 @@ struct RunningScene {
         if (gDisplay != nullptr) gDisplay->ReleaseAll();
         delete display;
         DestroyWindow(window);
+        platform::SetOptions(platform::Options{});
     }
     HWND window = nullptr;
     DisplayContext* display = nullptr;
@@ -50,9 +53,10 @@ struct RunningScene {
     bool ok = false;
 };
 
-// One scene frame with the creature walking and a fireball pair in flight, as the timer steps it.
+// One scene frame with the creature walking and a fireball pair in flight, as the timer steps it;
+// with range(0) 1, each frame is also read back and checked as --verify does.
 void SceneFrame_program(benchmark::State& state) {
-    RunningScene running;
+    RunningScene running(state.range(0) == 1);
     if (!running.ok) {
         state.SkipWithError("display start-up failed");
         return;
@@ -67,7 +71,8 @@ void SceneFrame_program(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(SceneFrame_program)->Name("SceneFrame/program")->Unit(benchmark::kMicrosecond);
+BENCHMARK(SceneFrame_program)->Name("SceneFrame/program")->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SceneFrame_program)->Name("SceneFrame/program_verified")->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The bytes one scene frame writes, copied and filled at memory speed: strip 640x128, probe and
 // three fills of 128x128, the cell and the creature 100x120, two erases and two fireball copies of

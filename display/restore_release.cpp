@@ -1,6 +1,8 @@
 #include <initializer_list>
 
 #include "display/display_context.h"
+#include "run_diagnostics.h"
+#include "verify/verify_hooks.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ bool RestoreKeyedSlot(DisplayContext& context, SurfaceSlot slot) {
 }  // namespace
 
 std::int32_t DisplayContext::RestoreAllSurfaces() {
+    const bool verifying = diagnostics::VerifyEnabled();
+    if (verifying) verify::NoteRestoration(*this);
     if (!RestoreSlot(*this, Primary)) return 0;
     if (!RestoreKeyedSlot(*this, FxSurface)) return 0;
     if (!RestoreKeyedSlot(*this, Pointer1)) return 0;
@@ -33,7 +37,9 @@ std::int32_t DisplayContext::RestoreAllSurfaces() {
     for (SurfaceSlot slot : {Background, GnollSheet, BackgroundStrip, FireballSheet}) {
         if (!RestoreSlot(*this, slot)) return 0;
     }
-    return LoadSceneBitmaps() != 0 ? 1 : 0;
+    if (LoadSceneBitmaps() == 0) return 0;
+    if (verifying) verify::CheckPictures(*this);
+    return 1;
 }
 
 void DisplayContext::ReleaseAll() {

@@ -2,8 +2,10 @@
 
 #include "display/blit_primitives.h"
 #include "display/display_context.h"
+#include "run_diagnostics.h"
 #include "scene/scene_state.h"
 #include "scene/scene_trace.h"
+#include "verify/verify_hooks.h"
 
 namespace {
 
@@ -42,14 +44,14 @@ RECT Rect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t 
 }
 
 // Paints the whole background into the back buffer through the video-memory tiles, column by
-// column, then sends one block through a tile mirrored twice; with no tiles, one plain copy.
+// column, then sends one block through a tile mirrored twice; with no tiles, one plain copy. The
+// flip is the caller's.
 std::int32_t ComposeTilePhase(DisplayContext& display) {
     IDirectDrawSurface** surfaces = display.surfaces;
     RECT rect;
     if (display.tileCount <= 0) {
         rect = Rect(0, 0, kScreenWidth, kScreenHeight);
-        if (!BltRetry(surfaces[BackBuffer], 0, 0, surfaces[Background], &rect, 0, nullptr)) return 0;
-        return display.FlipPages();
+        return BltRetry(surfaces[BackBuffer], 0, 0, surfaces[Background], &rect, 0, nullptr);
     }
     std::int32_t tile = 0;
     for (std::int32_t x = 0; x < kScreenWidth; x += kTileSize) {
@@ -69,11 +71,8 @@ std::int32_t ComposeTilePhase(DisplayContext& display) {
     rect = kMirrorTestBlock;
     if (!BltRetry(display.tiles[tile], 0, 0, surfaces[Background], &rect, kMirroredBlt, &effects)) return 0;
     rect = Rect(0, 0, kTileSize, kTileSize);
-    if (!BltRetry(surfaces[BackBuffer], kMirrorTestBlock.left, kMirrorTestBlock.top, display.tiles[tile], &rect,
-                  kMirroredBlt, &effects)) {
-        return 0;
-    }
-    return display.FlipPages();
+    return BltRetry(surfaces[BackBuffer], kMirrorTestBlock.left, kMirrorTestBlock.top, display.tiles[tile], &rect,
+                    kMirroredBlt, &effects);
 }
 
 // The part of the creature's cell in FxSurface that lies on screen, and where it goes. Walking
@@ -97,6 +96,7 @@ void ClipCreature(std::int32_t x, std::int32_t direction, RECT& source, std::int
     }
 }
 
+// Everything of a scene frame up to the flip, which is the caller's.
 std::int32_t ComposeScene(SceneState& scene, DisplayContext& display, const SceneCopy& s) {
     IDirectDrawSurface** surfaces = display.surfaces;
     RECT rect;
@@ -171,8 +171,7 @@ std::int32_t ComposeScene(SceneState& scene, DisplayContext& display, const Scen
         scene.eraseCurrent = {0, 0, 0};
     }
 
-    if (!display.DrawFrameRate(BackBuffer)) return 0;
-    return display.FlipPages();
+    return display.DrawFrameRate(BackBuffer);
 }
 
 }  // namespace
@@ -195,6 +194,17 @@ std::int32_t SceneState::RenderFrame() {
         result = ComposeTilePhase(*display);
     } else {
         result = ComposeScene(*this, *display, copy);
+    }
+    if (result != 0) {
+        // --verify: the composed frame is checked before it is shown.
+        if (diagnostics::VerifyEnabled()) {
+            verify::CheckFrame(
+                *display,
+                {phase >= 1, display->tileCount, copy.gnollX, copy.gnollY, copy.gnollDirection, copy.gnollFrame,
+                 copy.fireballActive, copy.fireballX, copy.fireballY, copy.fireballFrame},
+                FramesTraced() + 1);
+        }
+        result = display->FlipPages();
     }
     TraceFrame({phase >= 1,
                 {copy.gnollX, copy.gnollY, copy.gnollDirection, copy.gnollFrame},

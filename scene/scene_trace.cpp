@@ -5,8 +5,15 @@
 
 #include "run_diagnostics.h"
 
+namespace {
+
+std::uint64_t frameNumber = 0;  // main thread only
+
+}  // namespace
+
+std::uint64_t FramesTraced() { return frameNumber; }
+
 void TraceFrame(const FrameTrace& frame) {
-    static std::uint64_t frameNumber = 0;  // main thread only
     ++frameNumber;
     diagnostics::FrameComposed(frameNumber);
     if (!diagnostics::TraceEnabled()) return;

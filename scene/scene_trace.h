@@ -13,6 +13,8 @@ struct FrameTrace {
 };
 
 void TraceFrame(const FrameTrace& frame);
+// Frames traced so far in this process: the next frame's trace line says this number plus one.
+std::uint64_t FramesTraced();
 void TraceTick(bool stepped);
 // Names the tile count in the end-of-run summary.
 void NoteTileCount(std::int32_t tiles);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """check_layering.py ROOT: fails (exit 1) when a source file includes across the layering.
 
-- The program (app/, display/, scene/) includes only the standard library, the Windows API
+- The program (app/, display/, scene/, verify/) includes only the standard library, the Windows API
   headers, its own headers and the run-diagnostics seam: it compiles against real Windows too.
 - The platform never includes the program; present/ never includes win/ or a host backend;
   host backends (platform/src/host/<name>/) never include each other.
@@ -12,7 +12,7 @@ import re
 import sys
 
 WINDOWS_API = {"windows.h", "ddraw.h", "mmsystem.h"}
-PROGRAM = ("app/", "display/", "scene/")
+PROGRAM = ("app/", "display/", "scene/", "verify/")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 

@@ -24,8 +24,13 @@ constexpr char kUsage[] =
     "options (each value may also be given as --option=value):\n"
     "  --frames N    end after N composed frames (1..1000000000)\n"
     "  --trace FILE  write a JSON Lines trace of the run\n"
+    "  --verify      read every composed frame back and compare it with the program's own\n"
+    "                re-drawing; the summary line (printed at the end) gives the verdict\n"
     "  --help        show this help and exit\n"
-    "  --version     show the version and exit\n";
+    "  --version     show the version and exit\n"
+    "\n"
+    "exit codes: 0 the run ended, 1 the trace file cannot be opened, 2 a bad option,\n"
+    "3 --verify found a frame or a picture that differs from the program's own re-drawing\n";
 
 ParsedCommandLine Stop(int exitCode, std::string message) {
     ParsedCommandLine result;
@@ -64,6 +69,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
         const std::string name(body.substr(0, equals));
         if (std::ranges::find(kLinuxOnly, name) != std::end(kLinuxOnly)) {
             return UsageError("--" + name + " exists only in the Linux build");
+        }
+        if (name == "verify") {
+            if (equals != std::string_view::npos) return UsageError("--verify takes no value");
+            result.options.verify = true;
+            continue;
         }
         if (name != "frames" && name != "trace") return UsageError("unknown option '--" + name + "'");
 

@@ -9,6 +9,7 @@ namespace runtime {
 struct RunOptions {
     std::uint64_t frames = 0;  // end after this many composed frames; 0: until Escape or F12
     std::string trace;         // the JSON Lines trace file; empty: no trace
+    bool verify = false;       // check every composed frame against the program's own re-drawing
 };
 
 struct ParsedCommandLine {

@@ -31,14 +31,14 @@ LPSTR ArgumentsOf(LPSTR line) {
     return line;
 }
 
-// A bounded run ends with one line on the standard output, as on Linux. Started from a console
-// or with its output redirected the line shows; from the desktop it goes nowhere.
-void PrintSummary() {
+// A bounded or verified run ends with one line on the standard output, as on Linux. Started from
+// a console or with its output redirected the line shows; from the desktop it goes nowhere.
+void PrintSummary(const std::string& verdict) {
     const runtime::RunSummary summary = runtime::Summary();
     const double seconds = summary.lastFrameMs / 1000.0;
     const double fps = seconds > 0.0 ? static_cast<double>(summary.frames) / seconds : 0.0;
-    std::printf("vornhollow: %" PRIu64 " frames in %.2f s = %.1f fps%s%s\n", summary.frames, seconds, fps,
-                summary.note.empty() ? "" : ", ", summary.note.c_str());
+    std::printf("vornhollow: %" PRIu64 " frames in %.2f s = %.1f fps%s%s%s%s\n", summary.frames, seconds, fps,
+                summary.note.empty() ? "" : ", ", summary.note.c_str(), verdict.empty() ? "" : ", ", verdict.c_str());
     std::fflush(stdout);
 }
 
@@ -58,10 +58,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     runtime::EndAfterFrames(options.frames);
+    if (options.verify) runtime::EnableVerify(options.trace);
 
     const int result = WinMain(GetModuleHandleA(nullptr), nullptr, ArgumentsOf(GetCommandLineA()), ShowCommand());
 
-    if (options.frames > 0) PrintSummary();
+    bool differs = false;
+    const std::string verdict = runtime::Verdict(differs);
+    if (options.frames > 0 || options.verify) PrintSummary(verdict);
     runtime::CloseTrace();
-    return result;
+    // A verified run that found a frame or a picture differing ends with 3.
+    return differs ? 3 : result;
 }

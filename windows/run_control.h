@@ -11,6 +11,11 @@ bool OpenTrace(const std::string& path, std::string& error);
 void CloseTrace();
 // Ends the run after this many composed frames; 0: no bound.
 void EndAfterFrames(std::uint64_t frames);
+// Turns the frame check (--verify) on; the images it writes go beside `tracePath` (when not empty).
+void EnableVerify(const std::string& tracePath);
+// The frame check's verdict for the summary (empty when the program set none), and whether a frame
+// or a picture differed.
+std::string Verdict(bool& differs);
 
 struct RunSummary {
     std::uint64_t frames = 0;

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "bmp_file.h"
 #include "run_control.h"
 #include "run_diagnostics.h"
 
@@ -27,6 +29,9 @@ std::FILE* gTrace = nullptr;
 // Written and read on the main thread only.
 std::uint64_t gFrameLimit = 0;
 runtime::RunSummary gSummary;
+bool gVerify = false;
+std::string gImageFolder;  // where the frame check's images go: beside the trace, or here
+diagnostics::VerdictWriter gVerdictWriter = nullptr;
 
 }  // namespace
 
@@ -69,9 +74,52 @@ void FrameComposed(std::uint64_t number) {
     if (number == gFrameLimit) PostQuitMessage(0);
 }
 
+bool VerifyEnabled() { return gVerify; }
+
+void Notice(const char* text) {
+    if (text == nullptr) return;
+    // A GUI program has a standard error only when started with one (a console, a redirection).
+    std::fprintf(stderr, "vornhollow: %s\n", text);
+    std::fflush(stderr);
+}
+
+bool WriteImage(const char* name, const std::uint16_t* pixels, int width, int height, int pitchPixels,
+                std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask, char* path,
+                std::size_t pathSize) {
+    if (name == nullptr || pixels == nullptr) return false;
+    const std::string file = gImageFolder + name + ".bmp";
+    std::string error;
+    if (!runtime::WriteBmp(file, pixels, width, height, pitchPixels, {redMask, greenMask, blueMask}, error)) {
+        Notice(("cannot write " + file + ": " + error).c_str());
+        return false;
+    }
+    if (path != nullptr && pathSize > 0) {
+        const std::size_t length = file.size() < pathSize ? file.size() : pathSize - 1;
+        std::memcpy(path, file.data(), length);
+        path[length] = '\0';
+    }
+    return true;
+}
+
+void SetVerdictWriter(VerdictWriter writer) { gVerdictWriter = writer; }
+
 }  // namespace diagnostics
 
 namespace runtime {
+
+void EnableVerify(const std::string& tracePath) {
+    gVerify = true;
+    const std::size_t slash = tracePath.find_last_of("/\\");
+    gImageFolder = slash == std::string::npos ? std::string() : tracePath.substr(0, slash + 1);
+}
+
+std::string Verdict(bool& differs) {
+    differs = false;
+    if (gVerdictWriter == nullptr) return {};
+    char text[512] = "";
+    differs = gVerdictWriter(text, sizeof text);
+    return text;
+}
 
 bool OpenTrace(const std::string& path, std::string& error) {
     // Binary, so that lines end in '\n' alone, as on Linux.

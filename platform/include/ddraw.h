@@ -1,7 +1,9 @@
 // DirectDraw at the DirectX 3 level, provided in software by this platform layer.
-// Records keep their documented 32-bit layouts; pointer members that would change those layouts
-// on a 64-bit build are carried as 32-bit values that this layer never dereferences.
+// Records have the layout Windows gives them on the same word size: pointer members are real
+// pointers, so a 64-bit build has the larger 64-bit records.
 #pragma once
+
+#include <cstddef>
 
 #include "windows.h"
 
@@ -26,6 +28,7 @@ using REFIID = const GUID&;
 #define DDERR_INVALIDPARAMS E_INVALIDARG
 #define DDERR_INCOMPATIBLEPRIMARY MAKE_DDHRESULT(95)
 #define DDERR_INVALIDCAPS MAKE_DDHRESULT(100)
+#define DDERR_LOCKEDSURFACES MAKE_DDHRESULT(160)
 #define DDERR_INVALIDMODE MAKE_DDHRESULT(120)
 #define DDERR_INVALIDOBJECT MAKE_DDHRESULT(130)
 #define DDERR_INVALIDPIXELFORMAT MAKE_DDHRESULT(145)
@@ -45,6 +48,7 @@ using REFIID = const GUID&;
 #define DDERR_PRIMARYSURFACEALREADYEXISTS MAKE_DDHRESULT(564)
 #define DDERR_NOEMULATION MAKE_DDHRESULT(565)
 #define DDERR_NOTFLIPPABLE MAKE_DDHRESULT(582)
+#define DDERR_NOTLOCKED MAKE_DDHRESULT(584)
 #define DDERR_CANTCREATEDC MAKE_DDHRESULT(585)
 #define DDERR_NODC MAKE_DDHRESULT(586)
 #define DDERR_WRONGMODE MAKE_DDHRESULT(587)
@@ -65,6 +69,7 @@ using REFIID = const GUID&;
 #define DDSD_HEIGHT 0x00000002u
 #define DDSD_WIDTH 0x00000004u
 #define DDSD_PITCH 0x00000008u
+#define DDSD_LPSURFACE 0x00000800u
 #define DDSD_BACKBUFFERCOUNT 0x00000020u
 #define DDSD_PIXELFORMAT 0x00001000u
 #define DDSD_CKSRCBLT 0x00010000u
@@ -114,6 +119,12 @@ using REFIID = const GUID&;
 // Flip.
 #define DDFLIP_WAIT 0x00000001u
 
+// Lock.
+#define DDLOCK_SURFACEMEMORYPTR 0x00000000u
+#define DDLOCK_WAIT 0x00000001u
+#define DDLOCK_READONLY 0x00000010u
+#define DDLOCK_WRITEONLY 0x00000020u
+
 // Palettes and pixel formats.
 #define DDPCAPS_8BIT 0x00000004u
 #define DDPF_RGB 0x00000040u
@@ -151,7 +162,7 @@ struct DDSURFACEDESC {
     DWORD dwRefreshRate;
     DWORD dwAlphaBitDepth;
     DWORD dwReserved;
-    DWORD lpSurface;  // a 32-bit slot in the documented layout; surfaces are not locked here
+    LPVOID lpSurface;  // filled by Lock: the locked rectangle's first pixel
     DDCOLORKEY ddckCKDestOverlay;
     DDCOLORKEY ddckCKDestBlt;
     DDCOLORKEY ddckCKSrcOverlay;
@@ -218,7 +229,7 @@ struct DDCAPS {
 };
 using LPDDCAPS = DDCAPS*;
 
-// Blit effects. The surface members of the documented record are 32-bit slots here.
+// Blit effects. The surface members share their slots with values, as on Windows.
 struct DDBLTFX {
     DWORD dwSize;
     DWORD dwDDFX;
@@ -230,17 +241,34 @@ struct DDBLTFX {
     DWORD dwZBufferHigh;
     DWORD dwZBufferBaseDest;
     DWORD dwZDestConstBitDepth;
-    DWORD dwZDestConst;
+    union {
+        DWORD dwZDestConst;
+        LPDIRECTDRAWSURFACE lpDDSZBufferDest;
+    };
     DWORD dwZSrcConstBitDepth;
-    DWORD dwZSrcConst;
+    union {
+        DWORD dwZSrcConst;
+        LPDIRECTDRAWSURFACE lpDDSZBufferSrc;
+    };
     DWORD dwAlphaEdgeBlendBitDepth;
     DWORD dwAlphaEdgeBlend;
     DWORD dwReserved;
     DWORD dwAlphaDestConstBitDepth;
-    DWORD dwAlphaDestConst;
+    union {
+        DWORD dwAlphaDestConst;
+        LPDIRECTDRAWSURFACE lpDDSAlphaDest;
+    };
     DWORD dwAlphaSrcConstBitDepth;
-    DWORD dwAlphaSrcConst;
-    DWORD dwFillColor;
+    union {
+        DWORD dwAlphaSrcConst;
+        LPDIRECTDRAWSURFACE lpDDSAlphaSrc;
+    };
+    union {
+        DWORD dwFillColor;
+        DWORD dwFillDepth;
+        DWORD dwFillPixel;
+        LPDIRECTDRAWSURFACE lpDDSPattern;
+    };
     DDCOLORKEY ddckDestColorkey;
     DDCOLORKEY ddckSrcColorkey;
 };
@@ -249,9 +277,14 @@ using LPDDBLTFX = DDBLTFX*;
 static_assert(sizeof(DDCOLORKEY) == 8);
 static_assert(sizeof(DDSCAPS) == 4);
 static_assert(sizeof(DDPIXELFORMAT) == 32);
-static_assert(sizeof(DDSURFACEDESC) == 108);
 static_assert(sizeof(DDCAPS) == 316);
-static_assert(sizeof(DDBLTFX) == 100);
+// Windows' sizes for each word size (as mingw-w64's own headers give them).
+static_assert(sizeof(void*) == 8 ? sizeof(DDSURFACEDESC) == 120 : sizeof(DDSURFACEDESC) == 108);
+static_assert(sizeof(void*) == 8 ? offsetof(DDSURFACEDESC, lpSurface) == 40 : offsetof(DDSURFACEDESC, lpSurface) == 36);
+static_assert(sizeof(void*) == 8 ? offsetof(DDSURFACEDESC, ddpfPixelFormat) == 80
+                                 : offsetof(DDSURFACEDESC, ddpfPixelFormat) == 72);
+static_assert(sizeof(void*) == 8 ? sizeof(DDBLTFX) == 128 : sizeof(DDBLTFX) == 100);
+static_assert(sizeof(void*) == 8 ? offsetof(DDBLTFX, dwFillColor) == 104 : offsetof(DDBLTFX, dwFillColor) == 80);
 
 // COM-style interfaces, reference counted. Only the methods this system uses are declared.
 struct IUnknown {
@@ -279,9 +312,11 @@ struct IDirectDrawSurface : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) = 0;
     virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) = 0;
     virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) = 0;
     virtual HRESULT STDMETHODCALLTYPE Restore() = 0;
     virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) = 0;
 
 protected:
     ~IDirectDrawSurface() = default;

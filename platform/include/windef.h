@@ -76,6 +76,13 @@ struct POINT {
 };
 static_assert(sizeof(POINT) == 8);
 
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+using LPSIZE = SIZE*;
+static_assert(sizeof(SIZE) == 8);
+
 #define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
 #define IS_INTRESOURCE(p) ((reinterpret_cast<ULONG_PTR>(p) >> 16) == 0)
 #define RGB(r, g, b) \

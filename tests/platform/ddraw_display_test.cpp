@@ -41,10 +41,10 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     driver.dwSize = sizeof driver, hel.dwSize = sizeof hel + 4;
     EXPECT_EQ(dd->GetCaps(&driver, &hel), DDERR_INVALIDPARAMS);
     DDSURFACEDESC desc = SurfaceRequest(32, 32, DDSCAPS_SYSTEMMEMORY);
-    desc.dwSize = 107;
+    desc.dwSize = sizeof desc - 1;
     MakeSurface(dd, desc, DDERR_INVALIDPARAMS);
     IDirectDrawSurface* surface = MakeSurface(dd, 10, 32, DDSCAPS_VIDEOMEMORY);
-    desc.dwSize = 109;
+    desc.dwSize = sizeof desc + 1;
     EXPECT_EQ(surface->GetSurfaceDesc(&desc), DDERR_INVALIDPARAMS);
     desc.dwSize = sizeof desc;
     ASSERT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
@@ -61,6 +61,41 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     IDirectDrawSurface* lone = MakeSurface(dd, SurfaceRequest(0, 0, DDSCAPS_PRIMARYSURFACE));
     ASSERT_NE(lone, nullptr);
     EXPECT_EQ(lone->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "a primary without a back buffer";
+}
+
+// Lock hands out the rectangle's first pixel and the row pitch; while locked (by Lock or by GetDC)
+// a surface refuses blits, device contexts, flips and a second lock; Unlock takes Lock's pointer.
+TEST_F(DirectDrawTest, LockedSurfacesRefuseOtherUse) {
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565);
+    IDirectDrawSurface* back = nullptr;
+    IDirectDrawSurface* primary = MakeChain(dd, &back);
+    back->Release();
+    IDirectDrawSurface* other = MakeSurface(dd, 8, 8);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    RECT rect{3, 2, 7, 5}, outside{0, 0, 641, 1};
+    EXPECT_EQ(back->Lock(&outside, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(back->Lock(&rect, &desc, 0x4, nullptr), DDERR_INVALIDPARAMS) << "an unknown flag";
+    ASSERT_EQ(back->Lock(&rect, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+    const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(back);
+    EXPECT_EQ(desc.lpSurface, view.pixels + 2 * 640 + 3);
+    EXPECT_EQ(std::tuple(desc.lPitch, desc.dwWidth, desc.dwHeight), std::tuple(LONG{1280}, 640u, 480u));
+    HDC dc = nullptr;
+    DDBLTFX fill = Fx(0, 0x1234);
+    EXPECT_EQ(back->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back->GetDC(&dc), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fill), DDERR_SURFACEBUSY);
+    EXPECT_EQ(other->BltFast(0, 0, back, &rect, 0), DDERR_SURFACEBUSY) << "as a source too";
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back->Unlock(reinterpret_cast<LPVOID>(8)), DDERR_INVALIDRECT);
+    EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
+    EXPECT_EQ(back->Unlock(nullptr), DDERR_NOTLOCKED);
+    ASSERT_EQ(other->GetDC(&dc), DD_OK);
+    EXPECT_EQ(other->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACEBUSY) << "a device context locks it";
+    ASSERT_EQ(other->ReleaseDC(dc), DD_OK);
+    platform::ddraw::MarkAllSurfacesLost();
+    EXPECT_EQ(other->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACELOST);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
 }
 
 TEST_F(DirectDrawTest, SurfaceRequestsAreChecked) {

@@ -340,6 +340,11 @@ TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedEx
         EXPECT_TRUE(other == 0 && ink > 60 && whole.GuardIntact());  // no antialiasing
         // Seven characters on one line of about 16 pixels; capitals reach up near its top.
         EXPECT_TRUE(minX >= 30 && maxX > 30 + 50 && maxX < 30 + 110 && minY >= 20 && minY <= 26 && maxY < 38);
+        // Inside the box GDI reports for the text; filled exactly when opaque.
+        SIZE box{};
+        ASSERT_TRUE(GetTextExtentPoint32A(whole.dc, "W@88 Mg", 7, &box));
+        EXPECT_TRUE(maxX < 30 + box.cx && maxY < 20 + box.cy) << box.cx << "x" << box.cy;
+        EXPECT_TRUE(mode != OPAQUE || (maxX + 1 == 30 + box.cx && maxY + 1 == 20 + box.cy));
         // Opaque: the whole cell, from the reference point down and right.
         EXPECT_TRUE(mode != OPAQUE || (minX == 30 && minY == 20 && maxY >= 33 && changed - ink > ink &&
                                        changed == (maxX - minX + 1) * (maxY - minY + 1)));

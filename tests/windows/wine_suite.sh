@@ -107,5 +107,23 @@ check "a Linux-only option: the usage in a box, exit code 2" \
 check "a frame count out of range: the usage in a box, exit code 2" \
   box "Vornhollow Test Program" "vornhollow: --frames: '0' is not a whole number from 1 to 1000000000" 2 --frames 0
 
+timeout 120 wineserver -w
+
+# --verify on Wine's own DirectDraw, the real peer of ours: every frame of a 600-frame run, read
+# back with Lock and compared with the program's own re-drawing, must be exact (exit code 0).
+verified_run() {
+  local start=$SECONDS code
+  timeout 300 wine "$exe64" --verify --frames 600 --trace verify.jsonl >verify-summary 2>verify-err
+  code=$?
+  echo "$(cat verify-summary) (exit code $code, wall clock $((SECONDS - start)) s)"
+  if [ "$code" -ne 0 ] || ! tr -d '\r' <verify-summary | grep -q ', verified: all 600 frames exact$'; then
+    cat verify-err
+    grep '"type":"verify"' verify.jsonl | head -5
+    return 1
+  fi
+}
+start_x 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
+check "--verify --frames 600 on Wine's DirectDraw (640x480x16): every frame exact, exit code 0" verified_run
+
 echo "wine suite: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

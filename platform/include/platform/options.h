@@ -25,6 +25,7 @@ struct Options {
     std::string screenshot;    // PNG of the last presented frame, written on exit
     std::string capture;       // directory receiving every presented frame as frame-NNNNNN.png
     std::string trace;         // JSON Lines file of frames and ticks
+    bool verify = false;       // check every composed frame against the program's own re-drawing
 };
 
 const Options& CurrentOptions();

@@ -4,14 +4,17 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 
 #include "common/run_end.h"
 #include "common/write_all.h"
+#include "platform/options.h"
 #include "run_diagnostics.h"
 
 namespace {
@@ -80,6 +83,8 @@ Summary& TheSummary() {
     return *summary;
 }
 
+std::atomic<diagnostics::VerdictWriter> gVerdictWriter{nullptr};
+
 }  // namespace
 
 namespace diagnostics {
@@ -115,6 +120,15 @@ void FrameComposed(std::uint64_t) {
     // Nothing to do: the presenter sees every frame that reaches the screen and counts those.
 }
 
+bool VerifyEnabled() { return platform::CurrentOptions().verify; }
+
+void Notice(const char* text) {
+    if (text == nullptr) return;
+    std::fprintf(stderr, "vornhollow: %s\n", text);
+}
+
+void SetVerdictWriter(VerdictWriter writer) { gVerdictWriter.store(writer); }
+
 void SetSummaryNote(const char* note) {
     Summary& summary = TheSummary();
     std::lock_guard lock(summary.mutex);
@@ -135,6 +149,16 @@ double TraceMillisecondsOfMonotonic(std::uint64_t microseconds) {
     // The run's clock, steady_clock, counts CLOCK_MONOTONIC on Linux.
     const double startMs = std::chrono::duration<double, std::milli>(ProcessStart().time_since_epoch()).count();
     return static_cast<double>(microseconds) / 1000.0 - startMs;
+}
+
+Verdict CurrentVerdict() {
+    Verdict verdict;
+    const diagnostics::VerdictWriter writer = gVerdictWriter.load();
+    if (writer == nullptr) return verdict;
+    char text[512] = "";
+    verdict.differs = writer(text, sizeof text);
+    verdict.text = text;
+    return verdict;
 }
 
 bool OpenTrace(const std::string& path, std::string& error) {

@@ -21,4 +21,12 @@ double TraceMillisecondsOfMonotonic(std::uint64_t microseconds);
 // The note last given to SetSummaryNote (empty when none).
 std::string SummaryNote();
 
+// The verdict of a --verify run for the summary (empty when no verdict writer is set), and whether
+// a frame or a picture differed.
+struct Verdict {
+    std::string text;
+    bool differs = false;
+};
+Verdict CurrentVerdict();
+
 }  // namespace platform

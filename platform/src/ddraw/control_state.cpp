@@ -1,5 +1,7 @@
 #include "ddraw/control_state.h"
 
+#include "ddraw/surface.h"
+
 namespace platform::ddraw::detail {
 
 std::atomic<int> gArmedFaults{0};
@@ -12,24 +14,47 @@ ControlState& Controls() {
     return *state;
 }
 
+void Rearm(ControlState& state) {
+    const int planted = state.planted != BlitFault::None ? 1 : 0;
+    gArmedFaults.store(static_cast<int>(state.faults.size()) + planted, std::memory_order_relaxed);
+}
+
 std::optional<HRESULT> TakeFaultSlow(const char* op) {
+    std::optional<HRESULT> injected;
+    bool loseSurfaces = false;
+    {
+        ControlState& state = Controls();
+        std::lock_guard lock(state.mutex);
+        for (Fault& fault : state.faults) {
+            if (fault.op != op) continue;
+            if (fault.callsBeforeDue > 0) {
+                --fault.callsBeforeDue;
+                continue;
+            }
+            if (fault.timesLeft > 0) {
+                --fault.timesLeft;
+                if (fault.losesSurfaces) {
+                    loseSurfaces = true;
+                } else if (!injected) {
+                    injected = fault.result;
+                }
+            }
+        }
+        std::erase_if(state.faults, [](const Fault& f) { return f.timesLeft <= 0; });
+        Rearm(state);
+    }
+    // Outside the lock: the surface registry has a lock of its own.
+    if (loseSurfaces) MarkAllSurfacesLost();
+    return injected;
+}
+
+CallControl TakeBlitControlSlow(const char* op) {
+    CallControl control;
+    control.injected = TakeFaultSlow(op);
     ControlState& state = Controls();
     std::lock_guard lock(state.mutex);
-    std::optional<HRESULT> injected;
-    for (Fault& fault : state.faults) {
-        if (fault.op != op) continue;
-        if (fault.callsBeforeDue > 0) {
-            --fault.callsBeforeDue;
-            continue;
-        }
-        if (fault.timesLeft > 0) {
-            --fault.timesLeft;
-            if (!injected) injected = fault.result;
-        }
-    }
-    std::erase_if(state.faults, [](const Fault& f) { return f.timesLeft <= 0; });
-    gArmedFaults.store(static_cast<int>(state.faults.size()), std::memory_order_relaxed);
-    return injected;
+    control.planted = state.planted;
+    return control;
 }
 
 void AppendCall(Call call) {

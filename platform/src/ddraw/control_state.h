@@ -1,6 +1,6 @@
 // Process-wide state that the test controls (ddraw_control.h) set and the DirectDraw calls
-// consult: armed faults, the call log, capability overrides and the live-object counter. The hot
-// paths test one relaxed atomic each.
+// consult: armed faults, a fault planted in the blitter, the call log, capability overrides and
+// the live-object counter. The hot paths test one relaxed atomic each.
 #pragma once
 
 #include <atomic>
@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "ddraw.h"
+#include "ddraw/blit_fault.h"
 #include "ddraw/call_record.h"
 
 namespace platform::ddraw::detail {
 
+// Armed faults, plus one while a blitter fault is planted.
 extern std::atomic<int> gArmedFaults;
 extern std::atomic<bool> gCallLogOn;
 extern std::atomic<int> gLiveObjects;
@@ -26,6 +28,7 @@ struct Fault {
     int callsBeforeDue;  // calls to let through before the fault starts
     int timesLeft;
     HRESULT result;
+    bool losesSurfaces = false;  // instead of a result: every surface is lost before the call
 };
 
 struct CapsOverride {
@@ -36,6 +39,7 @@ struct CapsOverride {
 struct ControlState {
     std::mutex mutex;
     std::vector<Fault> faults;
+    BlitFault planted = BlitFault::None;
     std::vector<Call> calls;
     CapsOverride caps;
 };
@@ -47,6 +51,20 @@ inline std::optional<HRESULT> TakeFault(const char* op) {
     if (gArmedFaults.load(std::memory_order_relaxed) == 0) return std::nullopt;
     return TakeFaultSlow(op);
 }
+
+// What a blit call is to do besides its own work: an injected result, or the planted fault.
+struct CallControl {
+    std::optional<HRESULT> injected;
+    BlitFault planted = BlitFault::None;
+};
+CallControl TakeBlitControlSlow(const char* op);
+inline CallControl TakeBlitControl(const char* op) {
+    if (gArmedFaults.load(std::memory_order_relaxed) == 0) return {};
+    return TakeBlitControlSlow(op);
+}
+
+// Stores the count the hot paths test; the caller holds the mutex.
+void Rearm(ControlState& state);
 
 inline bool CallLogOn() { return gCallLogOn.load(std::memory_order_relaxed); }
 void AppendCall(Call call);

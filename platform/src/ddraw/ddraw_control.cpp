@@ -14,14 +14,29 @@ void InjectFault(const char* op, int nth, HRESULT result, int times) {
     ControlState& state = Controls();
     std::lock_guard lock(state.mutex);
     state.faults.push_back(Fault{op, nth - 1, times, result});
-    gArmedFaults.store(static_cast<int>(state.faults.size()), std::memory_order_relaxed);
+    Rearm(state);
+}
+
+void LoseAllSurfacesAt(const char* op, int nth) {
+    if (op == nullptr || nth < 1) return;
+    ControlState& state = Controls();
+    std::lock_guard lock(state.mutex);
+    state.faults.push_back(Fault{op, nth - 1, 1, DD_OK, true});
+    Rearm(state);
 }
 
 void ClearFaults() {
     ControlState& state = Controls();
     std::lock_guard lock(state.mutex);
     state.faults.clear();
-    gArmedFaults.store(0, std::memory_order_relaxed);
+    Rearm(state);
+}
+
+void PlantBlitFault(BlitFault fault) {
+    ControlState& state = Controls();
+    std::lock_guard lock(state.mutex);
+    state.planted = fault;
+    Rearm(state);
 }
 
 void SetCapsOverride(DWORD driverCaps, DWORD driverFxCaps, DWORD helCaps, DWORD helFxCaps) {
@@ -74,6 +89,7 @@ std::vector<PALETTEENTRY> PaletteEntries(IDirectDrawPalette* palette) {
 
 void ResetForTesting() {
     UseBaselineBlitter(false);
+    PlantBlitFault(BlitFault::None);
     ClearFaults();
     ClearCapsOverride();
     ControlState& state = Controls();

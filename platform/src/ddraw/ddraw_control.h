@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ddraw.h"
+#include "ddraw/blit_fault.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/call_record.h"
 #include "ddraw/surface.h"
@@ -21,7 +22,13 @@ namespace platform::ddraw {
 // "SetColorKey", "DirectDrawCreate", and also "IsLost". Several faults may be armed at once,
 // each counting calls on its own; when two fall due on the same call the earlier armed wins.
 void InjectFault(const char* op, int nth, HRESULT result, int times = 1);
+// Marks every live surface lost just before the nth call of `op` (counted as InjectFault counts),
+// so that call meets a real loss: restoring then gives the surfaces undefined contents.
+void LoseAllSurfacesAt(const char* op, int nth);
 void ClearFaults();
+
+// Makes the blitter wrong in one way (blit_fault.h) until BlitFault::None or ResetForTesting.
+void PlantBlitFault(BlitFault fault);
 
 // Replaces dwCaps and dwFXCaps that GetCaps reports for the driver and the emulation layer.
 void SetCapsOverride(DWORD driverCaps, DWORD driverFxCaps, DWORD helCaps, DWORD helFxCaps);
@@ -42,6 +49,6 @@ std::vector<PALETTEENTRY> PaletteEntries(IDirectDrawPalette* palette);
 // Video memory held by surfaces of all live DirectDraw objects (each object has its own budget).
 std::uint32_t VideoMemoryUsedBytes();
 
-void ResetForTesting();  // clears faults, caps overrides and the call log; back to the best blitter
+void ResetForTesting();  // clears faults (planted too), caps overrides and the call log; back to the best blitter
 
 }  // namespace platform::ddraw

@@ -116,7 +116,7 @@ HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     if (targetOverride != nullptr && From(targetOverride) != backBuffer_) return DDERR_INVALIDPARAMS;
     if ((device_->cooperativeLevel & DDSCL_EXCLUSIVE) == 0) return DDERR_NOEXCLUSIVEMODE;
     if (Lost() || backBuffer_->Lost()) return DDERR_SURFACELOST;
-    if (dc_ != nullptr || backBuffer_->dc_ != nullptr) return DDERR_SURFACEBUSY;
+    if (Busy() || backBuffer_->Busy()) return DDERR_SURFACEBUSY;
 
     // The back-buffer object stays the back buffer; only the memory behind the two changes place.
     std::swap(pixels_, backBuffer_->pixels_);
@@ -178,6 +178,7 @@ HRESULT Surface::GetDCNow(HDC* dc) {
     if (dc_ != nullptr) return DDERR_DCALREADYCREATED;
     *dc = nullptr;
     if (Lost()) return DDERR_SURFACELOST;
+    if (lockedAt_ != nullptr) return DDERR_SURFACEBUSY;
     dc_ = gdi::CreateSurfaceDC(pixels_.get(), width_, height_, width_, device_->format());
     if (dc_ == nullptr) return DDERR_CANTCREATEDC;
     *dc = dc_;
@@ -197,6 +198,61 @@ HRESULT Surface::ReleaseDCNow(HDC dc) {
     if (dc != dc_) return DDERR_INVALIDPARAMS;
     gdi::DestroySurfaceDC(dc_);
     dc_ = nullptr;
+    return DD_OK;
+}
+
+// ---- Lock / Unlock ---------------------------------------------------------------------------
+
+HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) {
+    const auto injected = detail::TakeFault("Lock");
+    HRESULT result;
+    if (injected) {
+        if (desc != nullptr && desc->dwSize == sizeof(DDSURFACEDESC)) desc->lpSurface = nullptr;
+        result = *injected;
+    } else {
+        result = LockNow(rect, desc, flags, event);
+    }
+    LogIfOn("Lock", this, result, [&](Call& call) {
+        call.flags = flags;
+        if (rect != nullptr) {
+            call.dest = *rect;
+            call.hasDest = true;
+        }
+    });
+    return result;
+}
+
+// The description is filled as GetSurfaceDesc fills it, with lpSurface at the rectangle's first
+// pixel (the whole surface when there is none); lPitch is the surface's row pitch in bytes.
+HRESULT Surface::LockNow(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) {
+    constexpr DWORD kKnown = DDLOCK_WAIT | DDLOCK_READONLY | DDLOCK_WRITEONLY;
+    if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC) || event != nullptr || (flags & ~kKnown) != 0)
+        return DDERR_INVALIDPARAMS;
+    const RECT area = rect != nullptr ? *rect : RECT{0, 0, width_, height_};
+    if (area.left < 0 || area.top < 0 || area.left >= area.right || area.top >= area.bottom || area.right > width_ ||
+        area.bottom > height_)
+        return DDERR_INVALIDPARAMS;
+    if (Lost()) return DDERR_SURFACELOST;
+    if (Busy()) return DDERR_SURFACEBUSY;
+    GetSurfaceDescNow(desc);
+    lockedAt_ = pixels_.get() + static_cast<std::ptrdiff_t>(area.top) * width_ + area.left;
+    desc->dwFlags |= DDSD_LPSURFACE;
+    desc->lpSurface = lockedAt_;
+    return DD_OK;
+}
+
+HRESULT Surface::Unlock(LPVOID surfaceData) {
+    const auto injected = detail::TakeFault("Unlock");
+    const HRESULT result = injected ? *injected : UnlockNow(surfaceData);
+    LogIfOn("Unlock", this, result);
+    return result;
+}
+
+// The pointer Lock handed out, or none; a lost surface is still unlocked, as ReleaseDC does.
+HRESULT Surface::UnlockNow(LPVOID surfaceData) {
+    if (lockedAt_ == nullptr) return DDERR_NOTLOCKED;
+    if (surfaceData != nullptr && surfaceData != lockedAt_) return DDERR_INVALIDRECT;
+    lockedAt_ = nullptr;
     return DD_OK;
 }
 

@@ -1,5 +1,6 @@
-// A software DirectDraw surface: 16-bit pixels in memory, an optional source colour key, a GDI
-// device context while locked, and a lost flag. Surfaces are lost as on Windows when the
+// A software DirectDraw surface: 16-bit pixels in memory, an optional source colour key, a lock
+// (by Lock, or by GetDC for a GDI device context) and a lost flag. A locked surface refuses blits,
+// device contexts and flips until it is unlocked. Surfaces are lost as on Windows when the
 // application is switched away from in exclusive full-screen mode: the primary chain and every
 // video-memory surface, until restored once the application is in front again. Tests can also
 // lose them all at once.
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "ddraw.h"
+#include "ddraw/blit_fault.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/device.h"
 #include "host/frame_memory.h"
@@ -73,21 +75,34 @@ public:
     HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override;
     HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override;
     HRESULT STDMETHODCALLTYPE IsLost() override;
+    HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) override;
     HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
     HRESULT STDMETHODCALLTYPE Restore() override;
     HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+    HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) override;
 
 private:
     ~Surface();
 
-    HRESULT BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags, const DDBLTFX* effects);
-    HRESULT BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags);
-    // Copies `sourceRect` of `source` to this surface at (destLeft, destTop); rectangles are valid.
-    void CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, bool keyed, unsigned mirror);
+    // `planted` is the fault a test planted in the blitter (BlitFault::None in a real run).
+    HRESULT BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags, const DDBLTFX* effects,
+                   BlitFault planted);
+    HRESULT BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitFault planted);
+    // The source colour key a keyed blit from this surface leaves out (null when not keyed).
+    const ColorKeyRange* KeyFor(bool keyed, BlitFault planted);
+    // Copies `sourceRect` of `source` to this surface at (destLeft, destTop), leaving out source
+    // pixels in `key` (none when null); rectangles are valid.
+    void CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, const ColorKeyRange* key,
+                  unsigned mirror);
     // Scales `sourceRect` of `source` onto `destRect` of this surface, nearest pixel first;
     // rectangles are valid.
-    void StretchFrom(Surface* source, const RECT& sourceRect, const RECT& destRect, bool keyed, unsigned mirror);
+    void StretchFrom(Surface* source, const RECT& sourceRect, const RECT& destRect, const ColorKeyRange* key,
+                     unsigned mirror);
     bool Lost() const { return lost_.load(std::memory_order_relaxed); }
+    // Locked by Lock or by GetDC.
+    bool Busy() const { return dc_ != nullptr || lockedAt_ != nullptr; }
+    HRESULT LockNow(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event);
+    HRESULT UnlockNow(LPVOID surfaceData);
     HRESULT FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags);
     HRESULT GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached);
     HRESULT GetDCNow(HDC* dc);
@@ -112,6 +127,8 @@ private:
     Surface* primary_ = nullptr;     // the owner, back buffer only
     std::atomic<bool> lost_{false};  // set when exclusive mode is lost, or by a test thread
     HDC dc_ = nullptr;               // non-null while locked by GetDC
+    void* lockedAt_ = nullptr;       // non-null while locked by Lock: the pointer it handed out
+    ColorKeyRange plantedKey_{};     // the key one bit off, for a planted fault
     bool hasSourceKey_ = false;
     DDCOLORKEY sourceKey_{};
     ColorKeyRange sourceKeyRange_{};

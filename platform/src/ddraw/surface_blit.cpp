@@ -48,23 +48,32 @@ void LogBlit(const char* op, const void* object, HRESULT result, const RECT* des
 }  // namespace
 
 HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) {
-    const auto injected = detail::TakeFault("Blt");
-    const HRESULT result =
-        injected ? *injected : BltNow(destRect, source != nullptr ? From(source) : nullptr, sourceRect, flags, effects);
+    const detail::CallControl control = detail::TakeBlitControl("Blt");
+    const HRESULT result = control.injected ? *control.injected
+                                            : BltNow(destRect, source != nullptr ? From(source) : nullptr, sourceRect,
+                                                     flags, effects, control.planted);
     if (detail::CallLogOn()) LogBlit("Blt", this, result, destRect, sourceRect, source, flags, effects, 0, 0);
     return result;
 }
 
 HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags) {
-    const auto injected = detail::TakeFault("BltFast");
-    const HRESULT result =
-        injected ? *injected : BltFastNow(x, y, source != nullptr ? From(source) : nullptr, sourceRect, flags);
+    const detail::CallControl control = detail::TakeBlitControl("BltFast");
+    const HRESULT result = control.injected ? *control.injected
+                                            : BltFastNow(x, y, source != nullptr ? From(source) : nullptr, sourceRect,
+                                                         flags, control.planted);
     if (detail::CallLogOn()) LogBlit("BltFast", this, result, nullptr, sourceRect, source, flags, nullptr, x, y);
     return result;
 }
 
+const ColorKeyRange* Surface::KeyFor(bool keyed, BlitFault planted) {
+    if (!keyed || planted == BlitFault::SourceKeyIgnored) return nullptr;
+    if (planted != BlitFault::KeyOneBitOff) return &sourceKeyRange_;
+    plantedKey_ = ColorKeyRange{static_cast<std::uint16_t>(sourceKeyRange_.low ^ 1u), sourceKeyRange_.span};
+    return &plantedKey_;
+}
+
 HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags,
-                        const DDBLTFX* effects) {
+                        const DDBLTFX* effects, BlitFault planted) {
     if ((flags & ~kBltFlagsKnown) != 0) return DDERR_UNSUPPORTED;
     if ((flags & (DDBLT_COLORFILL | DDBLT_DDFX)) != 0 && (effects == nullptr || effects->dwSize != sizeof(DDBLTFX)))
         return DDERR_INVALIDPARAMS;
@@ -75,10 +84,15 @@ HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourc
         // A fill takes no source surface; a source rectangle plays no part in it.
         if ((flags & (DDBLT_KEYSRC | DDBLT_DDFX)) != 0 || source != nullptr) return DDERR_INVALIDPARAMS;
         if (Lost()) return DDERR_SURFACELOST;
-        if (dc_ != nullptr) return DDERR_SURFACEBUSY;
+        if (Busy()) return DDERR_SURFACEBUSY;
         if (!IsValidRect(dest, width_, height_)) return DDERR_INVALIDRECT;
         // dwFillColor is a raw pixel value; a 16-bit surface takes its low 16 bits.
-        FillPixels(DestOf(dest), static_cast<std::uint16_t>(effects->dwFillColor));
+        auto value = static_cast<std::uint16_t>(effects->dwFillColor);
+        if (planted == BlitFault::FillGreenOneStepOff) {
+            const std::uint32_t green = MasksOf(device_->format()).green;
+            value ^= static_cast<std::uint16_t>(green & (~green + 1));  // the green field's lowest bit
+        }
+        FillPixels(DestOf(dest), value);
         return DD_OK;
     }
 
@@ -86,30 +100,38 @@ HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourc
     unsigned mirror = kMirrorNone;
     if ((flags & DDBLT_DDFX) != 0) {
         if ((effects->dwDDFX & ~kMirrorFx) != 0) return DDERR_UNSUPPORTED;
-        if ((effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0) mirror |= kMirrorLeftRight;
-        if ((effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0) mirror |= kMirrorUpDown;
+        if ((effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0 && planted != BlitFault::MirrorLeftRightIgnored)
+            mirror |= kMirrorLeftRight;
+        if ((effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0 && planted != BlitFault::MirrorUpDownIgnored)
+            mirror |= kMirrorUpDown;
     }
     if (Lost() || source->Lost()) return DDERR_SURFACELOST;
-    if (dc_ != nullptr || source->dc_ != nullptr) return DDERR_SURFACEBUSY;
+    if (Busy() || source->Busy()) return DDERR_SURFACEBUSY;
     const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
     if (!IsValidRect(dest, width_, height_) || !IsValidRect(src, source->width_, source->height_))
         return DDERR_INVALIDRECT;
     const bool keyed = (flags & DDBLT_KEYSRC) != 0;
     if (keyed && !source->hasSourceKey_) return DDERR_INVALIDPARAMS;
+    const ColorKeyRange* key = source->KeyFor(keyed, planted);
     if (dest.right - dest.left == src.right - src.left && dest.bottom - dest.top == src.bottom - src.top)
-        CopyFrom(source, src, dest.left, dest.top, keyed, mirror);
+        CopyFrom(source, src, dest.left, dest.top, key, mirror);
     else
-        StretchFrom(source, src, dest, keyed, mirror);
+        StretchFrom(source, src, dest, key, mirror);
     return DD_OK;
 }
 
-HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags) {
+HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitFault planted) {
     if ((flags & DDBLTFAST_DESTCOLORKEY) != 0) return DDERR_UNSUPPORTED;
     if ((flags & ~kBltFastFlagsKnown) != 0 || source == nullptr) return DDERR_INVALIDPARAMS;
     if (Lost() || source->Lost()) return DDERR_SURFACELOST;
-    if (dc_ != nullptr || source->dc_ != nullptr) return DDERR_SURFACEBUSY;
-    const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+    if (Busy() || source->Busy()) return DDERR_SURFACEBUSY;
+    RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
     if (!IsValidRect(src, source->width_, source->height_)) return DDERR_INVALIDRECT;
+    if (planted == BlitFault::TileCopyOneRowOff && width_ == 64 && height_ == 64) {
+        const LONG step = src.bottom < source->height_ ? 1 : src.top > 0 ? -1 : 0;
+        src.top += step;
+        src.bottom += step;
+    }
     // x and y are unsigned: a "negative" position is a huge one and lies outside.
     const std::uint64_t right = std::uint64_t{x} + static_cast<std::uint64_t>(src.right - src.left);
     const std::uint64_t bottom = std::uint64_t{y} + static_cast<std::uint64_t>(src.bottom - src.top);
@@ -117,18 +139,18 @@ HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourc
         return DDERR_INVALIDRECT;
     const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
     if (keyed && !source->hasSourceKey_) return DDERR_INVALIDPARAMS;
-    CopyFrom(source, src, static_cast<LONG>(x), static_cast<LONG>(y), keyed, kMirrorNone);
+    const ColorKeyRange* key = source->KeyFor(keyed && planted != BlitFault::KeyedBltFastOpaque, planted);
+    CopyFrom(source, src, static_cast<LONG>(x), static_cast<LONG>(y), key, kMirrorNone);
     return DD_OK;
 }
 
-void Surface::CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, bool keyed,
+void Surface::CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, const ColorKeyRange* key,
                        unsigned mirror) {
     const LONG w = sourceRect.right - sourceRect.left;
     const LONG h = sourceRect.bottom - sourceRect.top;
     const RECT destRect{destLeft, destTop, destLeft + w, destTop + h};
     const DestPixels dest = DestOf(destRect);
     const SourcePixels src = source->SourceOf(sourceRect);
-    const ColorKeyRange* key = keyed ? &source->sourceKeyRange_ : nullptr;
 
     if (source != this || !Intersect(destRect, sourceRect)) {
         BlitPixels(dest, src, key, mirror);
@@ -150,7 +172,8 @@ void Surface::CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, L
 // a mirror then reverses the scaled image inside the destination. Each row is sampled into a
 // scratch row that goes through the ordinary keyed and mirrored row copy. The program never
 // scales, so this favours brevity over speed.
-void Surface::StretchFrom(Surface* source, const RECT& sourceRect, const RECT& destRect, bool keyed, unsigned mirror) {
+void Surface::StretchFrom(Surface* source, const RECT& sourceRect, const RECT& destRect, const ColorKeyRange* key,
+                          unsigned mirror) {
     const int sw = sourceRect.right - sourceRect.left;
     const int sh = sourceRect.bottom - sourceRect.top;
     const int dw = destRect.right - destRect.left;
@@ -162,7 +185,6 @@ void Surface::StretchFrom(Surface* source, const RECT& sourceRect, const RECT& d
         BlitPixels(DestPixels{snapshot.data(), sw, sw, sh}, src, nullptr, kMirrorNone);
         src = SourcePixels{snapshot.data(), sw, sw, sh};
     }
-    const ColorKeyRange* key = keyed ? &source->sourceKeyRange_ : nullptr;
     std::vector<std::uint16_t> row(static_cast<std::size_t>(dw));
     for (int y = 0; y < dh; ++y) {
         const int imageRow = (mirror & kMirrorUpDown) != 0 ? dh - 1 - y : y;

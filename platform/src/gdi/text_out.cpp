@@ -1,6 +1,7 @@
 // TextOutA into a surface DC with the default font: (x, y) is the top-left corner of the text
 // cell, glyph pixels take exactly the text colour, and with OPAQUE the cell is first filled with
-// the background colour. Everything is clipped to the surface.
+// the background colour. Everything is clipped to the surface. GetTextExtentPoint32A gives the
+// cell's size: the characters' advances by the line height.
 #include <algorithm>
 
 #include "gdi/default_font.h"
@@ -42,6 +43,18 @@ void DrawGlyph(const platform::gdi::DeviceContext& dc, const platform::gdi::Glyp
 }
 
 }  // namespace
+
+BOOL WINAPI GetTextExtentPoint32A(HDC handle, LPCSTR text, int length, LPSIZE size) {
+    if (length < 0 || size == nullptr || (text == nullptr && length > 0)) return FALSE;
+    const platform::gdi::Font* font = platform::gdi::DefaultFont();
+    auto lock = platform::gdi::GdiLock();
+    if (platform::gdi::FindDc(handle) == nullptr || font == nullptr) return FALSE;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    LONG width = 0;
+    for (int i = 0; i < length; ++i) width += font->glyphs[bytes[i]].advance;
+    *size = SIZE{width, font->lineHeight};
+    return TRUE;
+}
 
 BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     if (length < 0 || (text == nullptr && length > 0)) return FALSE;

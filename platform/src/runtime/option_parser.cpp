@@ -110,6 +110,11 @@ const std::vector<OptionSpec>& Specs() {
              o.trace = v;
              return std::string();
          }},
+        {"verify", false,
+         [](Options& o, std::string_view) {
+             o.verify = true;
+             return std::string();
+         }},
     };
     return specs;
 }
@@ -143,6 +148,9 @@ std::string UsageText() {
            "  --screenshot FILE.png  write the last presented frame as a PNG on exit\n"
            "  --capture DIR          write every presented frame as DIR/frame-000001.png, ...\n"
            "  --trace FILE           write a JSON Lines trace of the run\n"
+           "  --verify               read every composed frame back and compare it with the program's own\n"
+           "                         re-drawing; differences are named on stderr and in the trace, and\n"
+           "                         the summary line (printed at the end) gives the verdict\n"
            "  --help                 show this help and exit\n"
            "  --version              show the version and exit\n"
            "\n"
@@ -153,7 +161,8 @@ std::string UsageText() {
            "  0  the run ended (Escape, F12, --frames, or one of those signals)\n"
            "  1  the run could not start or go on (no display, the display went away), or an output was\n"
            "     lost: the screenshot, a captured frame or the trace could not be written\n"
-           "  2  a bad option, or a --screenshot, --capture or --trace path that cannot be written\n";
+           "  2  a bad option, or a --screenshot, --capture or --trace path that cannot be written\n"
+           "  3  --verify found a frame or a picture that differs from the program's own re-drawing\n";
 }
 
 ParseResult ParseOptions(int argc, const char* const* argv) {

@@ -13,6 +13,7 @@
 #include "present/frame_pacing.h"
 #include "present/png_writer.h"
 #include "present/present_record.h"
+#include "run_diagnostics.h"
 #include "runtime/option_parser.h"
 #include "runtime/output_checks.h"
 #include "runtime/run_policy.h"
@@ -68,18 +69,19 @@ void PrintSummary(const Options& options) {
     const std::string pacing = present::FormatPacing(present::CurrentPacing());
     std::string line =
         FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, pacing, SummaryNote(), format, options.vsync);
+    if (const Verdict verdict = CurrentVerdict(); !verdict.text.empty()) line += ", " + verdict.text;
     if (OutputLost()) line += ", an output was lost";
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
 
 // What a run leaves behind however it ended, also when the display went away: the trace closed,
-// the screenshot, and the summary line after a bounded run or a lost output.
+// the screenshot, and the summary line after a bounded or verified run or a lost output.
 void WriteRunOutputs() {
     const Options& options = CurrentOptions();
     CloseTrace();
     if (!options.screenshot.empty()) WriteScreenshot(options.screenshot);
-    if (options.frames > 0 || OutputLost()) PrintSummary(options);
+    if (options.frames > 0 || options.verify || OutputLost()) PrintSummary(options);
 }
 
 }  // namespace
@@ -102,6 +104,7 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
         return 1;
     }
     SetDisplayLostHandler(&WriteRunOutputs);
+    diagnostics::SetVerdictWriter(nullptr);  // the program sets its own when it verifies
 
     InstallRunPolicy(options);
     std::string commandLine = CommandLineOf(argc, argv);
@@ -117,8 +120,10 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
     // Closes the window and shuts SDL down; later calls see a fresh offscreen host.
     host::InstallHost(nullptr);
     RemoveStopSignals();
-    // The program ends with 0 on its own paths; a lost output makes the run a failure.
-    const int exitCode = OutputLost() ? 1 : result;
+    // The program ends with 0 on its own paths; a lost output makes the run a failure, and a
+    // verified run that found a difference ends with 3.
+    const int exitCode = OutputLost() ? 1 : CurrentVerdict().differs ? 3 : result;
+    diagnostics::SetVerdictWriter(nullptr);
     ForgetRunEnd();
     return exitCode;
 }

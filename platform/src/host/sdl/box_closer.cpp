@@ -1,6 +1,7 @@
 #include "host/sdl/box_closer.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "common/run_end.h"
@@ -53,11 +55,20 @@ std::vector<pid_t> ChildProcesses() {
 
 }  // namespace
 
-BoxCloser::BoxCloser() : before_(ChildProcesses()), watcher_([this] { Watch(); }) {}
+BoxCloser::BoxCloser() : before_(ChildProcesses()), watcher_([this] { Watch(); }) {
+    // The stop signals go to the watcher (made before this, so it takes them): the calling thread
+    // is about to sit in SDL's wait for the box, where a handler run under a sanitizer's deferred
+    // delivery might never get its turn.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, number);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask_);
+}
 
 BoxCloser::~BoxCloser() {
     done_.store(true);
     watcher_.join();
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
 void BoxCloser::Watch() {

@@ -5,6 +5,7 @@
 // the box stays until it is dismissed.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <atomic>
@@ -28,6 +29,7 @@ private:
     std::vector<pid_t> before_;
     std::atomic<bool> done_{false};
     std::thread watcher_;
+    sigset_t previousMask_;
 };
 
 }  // namespace platform::host

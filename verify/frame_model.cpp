@@ -1,0 +1,162 @@
+#include "verify/frame_model.h"
+
+#include <algorithm>
+
+#include "verify/redraw.h"
+
+namespace verify {
+namespace {
+
+constexpr int kTileSize = 64;
+constexpr int kFxSize = 128;
+constexpr int kStripTop = 347;  // the band the creature walks in, rows 347..474
+constexpr int kProbeX = 256;
+constexpr int kCellWidth = 100, kCellHeight = 120, kSheetColumns = 5;
+constexpr int kFireballSize = 64;
+constexpr Rect kMirrorTestBlock = {483, 213, 547, 277};
+
+constexpr Rect Cut(Rect r) {
+    return Rect{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, kScreenWidth),
+                std::min(r.bottom, kScreenHeight)};
+}
+
+}  // namespace
+
+const char* StepName(StepKind kind) {
+    switch (kind) {
+        case StepKind::EarlierContent: return "the buffer's earlier content";
+        case StepKind::TileCopy: return "a tile copy";
+        case StepKind::MirrorTestBlock: return "the mirrored test block";
+        case StepKind::FullScreenCopy: return "the full-screen copy (no tiles)";
+        case StepKind::Strip: return "the background strip";
+        case StepKind::KeyProbe: return "the colour-key probe";
+        case StepKind::Creature: return "the creature's keyed blit";
+        case StepKind::CreatureMirrored: return "the creature's mirrored keyed blit";
+        case StepKind::Erase: return "an erase";
+        case StepKind::FireballUpDown: return "a fireball's keyed blit mirrored up-down";
+        case StepKind::FireballBoth: return "a fireball's keyed blit mirrored both ways";
+        case StepKind::CounterText: return "the counter text outside its box";
+    }
+    return "?";
+}
+
+FrameModel::FrameModel()
+    : fx_(kFxSize * kFxSize),
+      tile_(kTileSize * kTileSize),
+      stamps_(kScreenWidth * kScreenHeight),
+      owners_(kScreenWidth * kScreenHeight) {
+    for (auto& belief : beliefs_) belief.assign(kScreenWidth * kScreenHeight, 0);
+    owning_.stamps = stamps_.data();
+    owning_.steps = owners_.data();
+    owning_.pitch = kScreenWidth;
+}
+
+void FrameModel::Reset() {
+    ForgetBuffers();
+    pairs_[0] = pairs_[1] = PairRecord{};
+}
+
+void FrameModel::ForgetBuffers() { defined_[0] = defined_[1] = false; }
+
+void FrameModel::Begin(StepKind kind, Rect rect) {
+    steps_[stepCount_] = Step{kind, Cut(rect)};
+    owning_.step = static_cast<std::uint8_t>(stepCount_);
+    ++stepCount_;
+}
+
+void FrameModel::Redraw(int buffer, const SceneValues& values, Pixel key, const Pictures& pictures) {
+    // A fresh serial makes every pixel "not written in this frame"; at the wrap, clear for real.
+    if (++serial_ == 0) {
+        std::fill(stamps_.begin(), stamps_.end(), 0u);
+        serial_ = 1;
+    }
+    owning_.serial = serial_;
+    stepCount_ = 0;
+    const Image dest = Belief(buffer);
+    if (values.tilePhase) {
+        RedrawTilePhase(dest, values, pictures);
+    } else {
+        RedrawScene(dest, values, key, pictures);
+    }
+}
+
+// The whole background: cell by cell through a tile (each cell cut at the screen's bottom), then
+// one block through a tile mirrored twice; or one copy when there are no tiles.
+void FrameModel::RedrawTilePhase(const Image& dest, const SceneValues& values, const Pictures& pictures) {
+    if (values.tileCount <= 0) {
+        Begin(StepKind::FullScreenCopy, Rect{0, 0, kScreenWidth, kScreenHeight});
+        Copy(dest, 0, 0, pictures.background, Rect{0, 0, kScreenWidth, kScreenHeight}, nullptr, kNoMirror, &owning_);
+        return;
+    }
+    const Image tile{tile_.data(), kTileSize, kTileSize, kTileSize};
+    for (int x = 0; x < kScreenWidth; x += kTileSize) {
+        for (int y = 0; y < kScreenHeight; y += kTileSize) {
+            const Rect cell = Cut(Rect{x, y, x + kTileSize, y + kTileSize});
+            Copy(tile, 0, 0, pictures.background, cell, nullptr, kNoMirror, nullptr);
+            Begin(StepKind::TileCopy, cell);
+            Copy(dest, x, y, tile, Rect{0, 0, cell.Width(), cell.Height()}, nullptr, kNoMirror, &owning_);
+        }
+    }
+    Copy(tile, 0, 0, pictures.background, kMirrorTestBlock, nullptr, kMirrorLeftRight, nullptr);
+    Begin(StepKind::MirrorTestBlock, kMirrorTestBlock);
+    Copy(dest, kMirrorTestBlock.left, kMirrorTestBlock.top, tile, Rect{0, 0, kTileSize, kTileSize}, nullptr,
+         kMirrorLeftRight, &owning_);
+}
+
+void FrameModel::RedrawScene(const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures) {
+    const Image fx{fx_.data(), kFxSize, kFxSize, kFxSize};
+    const Rect wholeFx{0, 0, kFxSize, kFxSize};
+
+    Begin(StepKind::Strip, Rect{0, kStripTop, kScreenWidth, kStripTop + pictures.strip.height});
+    Copy(dest, 0, kStripTop, pictures.strip, Rect{0, 0, pictures.strip.width, pictures.strip.height}, nullptr,
+         kNoMirror, &owning_);
+
+    Fill(fx, wholeFx, key, nullptr);
+    Begin(StepKind::KeyProbe, Rect{kProbeX, 0, kProbeX + kFxSize, kFxSize});
+    Copy(dest, kProbeX, 0, fx, wholeFx, &key, kNoMirror, &owning_);
+
+    // The whole cell placed at the creature's position and cut at the screen's edges.
+    const int column = values.gnollFrame % kSheetColumns, row = values.gnollFrame / kSheetColumns;
+    const Rect cell{kCellWidth * column, kCellHeight * row, kCellWidth * (column + 1), kCellHeight * (row + 1)};
+    Copy(fx, 0, 0, pictures.gnollSheet, cell, nullptr, kNoMirror, nullptr);
+    const bool left = values.gnollDirection == -1;
+    Begin(left ? StepKind::CreatureMirrored : StepKind::Creature,
+          Rect{values.gnollX, values.gnollY, values.gnollX + kCellWidth, values.gnollY + kCellHeight});
+    Copy(dest, values.gnollX, values.gnollY, fx, Rect{0, 0, kCellWidth, kCellHeight}, &key,
+         left ? kMirrorLeftRight : kNoMirror, &owning_);
+
+    // The pair drawn into this buffer two frames ago: the background back over each copy's box,
+    // the box moved inside the screen.
+    const PairRecord erased = pairs_[1];
+    if (erased.drawn) {
+        Fill(fx, wholeFx, key, nullptr);
+        const int top = std::clamp(erased.y, 0, kScreenHeight - kFireballSize);
+        for (int boxLeft : {erased.firstX, erased.secondX}) {
+            const int x = std::clamp(boxLeft, 0, kScreenWidth - kFireballSize);
+            const Rect box{x, top, x + kFireballSize, top + kFireballSize};
+            Begin(StepKind::Erase, box);
+            Copy(dest, x, top, pictures.background, box, nullptr, kNoMirror, &owning_);
+        }
+    }
+    pairs_[1] = pairs_[0];
+    pairs_[0] = PairRecord{};
+
+    if (values.fireballActive == 1) {
+        // Centred on the fireball's position, and its reflection about the screen's centre line.
+        const int half = kFireballSize / 2;
+        const int firstX = values.fireballX - half, y = values.fireballY - half;
+        const int secondX = kScreenWidth - (values.fireballX + half);
+        Fill(fx, wholeFx, key, nullptr);
+        const int f = values.fireballFrame;
+        Copy(fx, 0, 0, pictures.fireballSheet, Rect{kFireballSize * f, 0, kFireballSize * (f + 1), kFireballSize},
+             nullptr, kNoMirror, nullptr);
+        const Rect frame{0, 0, kFireballSize, kFireballSize};
+        Begin(StepKind::FireballUpDown, Rect{firstX, y, firstX + kFireballSize, y + kFireballSize});
+        Copy(dest, firstX, y, fx, frame, &key, kMirrorUpDown, &owning_);
+        Begin(StepKind::FireballBoth, Rect{secondX, y, secondX + kFireballSize, y + kFireballSize});
+        Copy(dest, secondX, y, fx, frame, &key, kMirrorLeftRight | kMirrorUpDown, &owning_);
+        pairs_[0] = PairRecord{true, firstX, secondX, y};
+    }
+}
+
+}  // namespace verify

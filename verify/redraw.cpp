@@ -1,0 +1,99 @@
+#include "verify/redraw.h"
+
+#include <algorithm>
+
+namespace verify {
+namespace {
+
+void Own(const Owners* owners, int x, int y) {
+    owners->stamps[y * owners->pitch + x] = owners->serial;
+    owners->steps[y * owners->pitch + x] = owners->step;
+}
+
+}  // namespace
+
+ScreenFormat::ScreenFormat(std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask)
+    : red_(Analyse(redMask)), green_(Analyse(greenMask)), blue_(Analyse(blueMask)) {}
+
+ScreenFormat::Field ScreenFormat::Analyse(std::uint32_t mask) {
+    Field field;
+    field.mask = mask & 0xFFFFu;
+    std::uint32_t value = field.mask;
+    while (value != 0 && (value & 1u) == 0) {
+        value >>= 1;
+        ++field.shift;
+    }
+    while ((value & 1u) != 0) {
+        value >>= 1;
+        ++field.bits;
+    }
+    return field;
+}
+
+Pixel ScreenFormat::FromRgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
+    auto put = [](const Field& f, std::uint8_t c) -> std::uint32_t {
+        if (f.bits == 0) return 0;
+        const int kept = std::min(f.bits, 8);
+        return (static_cast<std::uint32_t>(c >> (8 - kept)) << f.shift) & f.mask;
+    };
+    return static_cast<Pixel>(put(red_, red) | put(green_, green) | put(blue_, blue));
+}
+
+void Copy(const Image& dest, int x, int y, const ConstImage& source, const Rect& from, const Pixel* key,
+          unsigned mirror, const Owners* owners) {
+    const int w = from.Width();
+    const int h = from.Height();
+    // The destination rectangle, cut to the destination image.
+    const int firstX = std::max(x, 0), lastX = std::min(x + w, dest.width);
+    const int firstY = std::max(y, 0), lastY = std::min(y + h, dest.height);
+    const int n = lastX - firstX;
+    if (n <= 0) return;
+    const bool leftRight = (mirror & kMirrorLeftRight) != 0;
+    // Destination column firstX + i is u = firstX - x + i; it takes source column
+    // from.left + u, or from.left + w - 1 - u mirrored.
+    const int u0 = firstX - x;
+    const std::ptrdiff_t step = leftRight ? -1 : 1;
+    for (int dy = firstY; dy < lastY; ++dy) {
+        const int v = dy - y;
+        const int sourceRow = from.top + ((mirror & kMirrorUpDown) != 0 ? h - 1 - v : v);
+        const Pixel* s = source.Row(sourceRow) + from.left + (leftRight ? w - 1 - u0 : u0);
+        Pixel* d = dest.Row(dy) + firstX;
+        if (key == nullptr) {
+            for (int i = 0; i < n; ++i) d[i] = s[i * step];
+            if (owners != nullptr) {
+                std::fill_n(owners->stamps + dy * owners->pitch + firstX, n, owners->serial);
+                std::fill_n(owners->steps + dy * owners->pitch + firstX, n, owners->step);
+            }
+            continue;
+        }
+        for (int i = 0; i < n; ++i) {
+            const Pixel p = s[i * step];
+            if (p == *key) continue;
+            d[i] = p;
+            if (owners != nullptr) Own(owners, firstX + i, dy);
+        }
+    }
+}
+
+void Fill(const Image& dest, const Rect& area, Pixel value, const Owners* owners) {
+    const int firstX = std::max(area.left, 0), lastX = std::min(area.right, dest.width);
+    const int firstY = std::max(area.top, 0), lastY = std::min(area.bottom, dest.height);
+    for (int y = firstY; y < lastY; ++y) {
+        Pixel* d = dest.Row(y);
+        for (int x = firstX; x < lastX; ++x) {
+            d[x] = value;
+            if (owners != nullptr) Own(owners, x, y);
+        }
+    }
+}
+
+void StretchNearest(const Image& dest, const ConstImage& source) {
+    if (dest.width <= 0 || dest.height <= 0) return;
+    for (int y = 0; y < dest.height; ++y) {
+        const Pixel* s = source.Row(static_cast<int>(static_cast<long long>(y) * source.height / dest.height));
+        Pixel* d = dest.Row(y);
+        for (int x = 0; x < dest.width; ++x) d[x] = s[static_cast<long long>(x) * source.width / dest.width];
+    }
+}
+
+}  // namespace verify

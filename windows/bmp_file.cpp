@@ -1,0 +1,72 @@
+#include "bmp_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace runtime {
+namespace {
+
+void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+// The field's value scaled to 0..255, so full intensity stays 255.
+std::uint8_t Widen(std::uint16_t pixel, std::uint32_t mask) {
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1u) == 0) ++shift;
+    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255u / (mask >> shift));
+}
+
+}  // namespace
+
+bool WriteBmp(const std::string& path, const std::uint16_t* pixels, int width, int height, int pitchPixels,
+              const ColorMasks& masks, std::string& error) {
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+    const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
+    std::vector<std::uint8_t> file;
+    file.reserve(54 + imageBytes);
+    file.push_back('B');
+    file.push_back('M');
+    Put32(file, 54 + imageBytes);
+    Put32(file, 0);
+    Put32(file, 54);
+    Put32(file, 40);  // BITMAPINFOHEADER
+    Put32(file, static_cast<std::uint32_t>(width));
+    Put32(file, static_cast<std::uint32_t>(height));  // bottom-up
+    Put16(file, 1);
+    Put16(file, 24);
+    Put32(file, 0);  // BI_RGB
+    Put32(file, imageBytes);
+    for (int i = 0; i < 4; ++i) Put32(file, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        const std::uint16_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
+        for (int x = 0; x < width; ++x) {
+            file.push_back(Widen(row[x], masks.blue));
+            file.push_back(Widen(row[x], masks.green));
+            file.push_back(Widen(row[x], masks.red));
+        }
+        for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad) file.push_back(0);
+    }
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        error = "write failed";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace runtime
