@@ -6,10 +6,13 @@ import zlib
 
 TOP5 = bytes(v & 0xF8 for v in range(256))
 TOP6 = bytes(v & 0xFC for v in range(256))
+ALL8 = bytes(range(256))
 
 
 def read_xwd(path):
-    """The screen as three planes of red, green and blue bytes, each cut to its 5-6-5 bits."""
+    """The screen as three planes of red, green and blue bytes, and the tables that cut an 8-bit
+    value to the bits the screen keeps of each: 5-6-5 on a 16-bit screen (the planes hold those
+    bits at the top), all 8 on a 32-bit one."""
     data = open(path, "rb").read()
     header = struct.unpack(">25I", data[:100])
     header_size, width, height, byte_order, bits, pitch = (header[i] for i in (0, 4, 5, 7, 11, 12))
@@ -23,13 +26,13 @@ def read_xwd(path):
         red = bytes((v >> 8) & 0xF8 for v in values)
         green = bytes((v >> 3) & 0xFC for v in values)
         blue = bytes((v << 3) & 0xF8 for v in values)
-        return width, height, (red, green, blue)
+        return width, height, (red, green, blue), (TOP5, TOP6, TOP5)
     assert bits == 32 and all(m in (0xFF, 0xFF00, 0xFF0000) for m in masks), f"unexpected screen: {bits} bits"
     byte_of = [(m.bit_length() - 1) // 8 for m in masks]
     if byte_order != 0:
         byte_of = [3 - b for b in byte_of]
     red, green, blue = (rows[b::4] for b in byte_of)
-    return width, height, (red.translate(TOP5), green.translate(TOP6), blue.translate(TOP5))
+    return width, height, (red, green, blue), (ALL8, ALL8, ALL8)
 
 
 def read_png(path):

@@ -2,8 +2,9 @@
 # What reaches the X screen is the composed frame: on Xvfb screens of 16 and 24 bits at 640x480,
 # and at 1280x1024 (the picture scaled twice, black bars above and below), the program runs with
 # --capture while the root window is read back with xwd; the screen must equal one of the frames
-# captured around that moment, exactly in 5-6-5. Without MIT-SHM, SDL's renderer takes over.
-# Skipped (exit 77) where Xvfb cannot start.
+# captured around that moment, exactly in the screen's own pixel values. Frames go through Present
+# (the default with vsync) and, once, through the shared-memory images. Without MIT-SHM, SDL's
+# renderer takes over. Skipped (exit 77) where Xvfb cannot start.
 set -uo pipefail
 program="$1"
 checker="$(dirname "$0")/screen_matches_frame.py"
@@ -20,12 +21,16 @@ captured() { ls "$work/frames" 2>/dev/null | wc -l; }
 source "$(dirname "$0")/../xvfb.sh"
 start_xvfb() { vh_start_xvfb "$@" || { echo "SKIP: Xvfb could not start"; exit 77; }; }
 
-for screen in 640x480x16 640x480x24 1280x1024x24; do
+# screen | arguments | the path's line on stderr
+for row in "640x480x16||(Present)" "640x480x24||(Present)" "1280x1024x24||(Present)" \
+           "640x480x16|--present xshm|shared memory (MIT-SHM)"; do
+  IFS='|' read -r screen args path <<<"$row"
   start_xvfb "$screen"
 
   rm -rf "$work/frames"
   # The run goes on until the screen has been read, then a stop signal ends it in order.
-  "$program" --capture "$work/frames" >"$work/out" 2>&1 &
+  # shellcheck disable=SC2086
+  "$program" $args --capture "$work/frames" >"$work/out" 2>&1 &
   pid=$!
   five_captured() { [ "$(captured)" -ge 5 ] || ! kill -0 $pid 2>/dev/null; }
   vh_wait_for 60 five_captured && kill -0 $pid 2>/dev/null ||
@@ -35,9 +40,9 @@ for screen in 640x480x16 640x480x24 1280x1024x24; do
   after=$(captured)
   kill -TERM $pid
   wait $pid || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
-  grep -q "shared memory" "$work/out" || { echo "FAIL: $screen: frames did not go through shared memory"; cat "$work/out"; exit 1; }
-  # A frame is captured just after it is shown: the screen shows one from before-1 to after+1,
-  # most likely the last one captured when it was read.
+  grep -qF "$path" "$work/out" || { echo "FAIL: $screen: frames did not go through $path"; cat "$work/out"; exit 1; }
+  # A frame is captured once it is shown or queued: the screen shows one from before-1 to
+  # after+1, most likely the last one captured when it was read.
   candidates=()
   for n in $before $(seq $((before + 1)) $((after + 1))) $((before - 1)); do
     [ -f "$(frame_file $n)" ] && candidates+=("$(frame_file $n)")

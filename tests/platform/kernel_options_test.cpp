@@ -149,6 +149,7 @@ TEST(OptionsParse, DefaultsAndEachOptionInBothSpellings) {
          HOLDS(o.pixelFormat == PixelFormat::Rgb565 && o.present == PresentPath::SharedMemory)},
         {{"--present=renderer", "--present", "auto", "--vram-kb", "9", "--frames", "1"},
          HOLDS(o.present == PresentPath::Auto && o.vramKb == 9 && o.frames == 1)},
+        {{"--present", "present"}, HOLDS(o.present == PresentPath::Present)},
         {{"--screenshot", "a.png", "--capture=x=y", "--trace", "t.jsonl"},
          HOLDS(o.screenshot == "a.png" && o.capture == "x=y" && o.trace == "t.jsonl")},
         {{"--screenshot=dir/b c.png", "--capture", "frames", "--trace=u"},

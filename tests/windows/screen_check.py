@@ -20,7 +20,7 @@ def png_565(path):
 
 
 def xwd_565(path):
-    width, height, (red, green, blue) = read_xwd(path)
+    width, height, (red, green, blue), _ = read_xwd(path)
     return [[(red[i] >> 3, green[i] >> 2, blue[i] >> 3) for i in range(y * width, (y + 1) * width)]
             for y in range(height)]
 

@@ -9,9 +9,10 @@
 
 namespace platform {
 
-// How frames reach an X11 window: through our own shared-memory images (SharedMemory), through
-// SDL's renderer (Renderer, which may use a GPU), or the first where it works (Auto).
-enum class PresentPath { Auto, SharedMemory, Renderer };
+// How frames reach an X11 window: as shared-memory pixmaps the X server shows at its vertical
+// blanks (Present), through our own shared-memory images (SharedMemory), through SDL's renderer
+// (Renderer, which may use a GPU), or the best of them that works (Auto).
+enum class PresentPath { Auto, Present, SharedMemory, Renderer };
 
 struct Options {
     bool windowed = false;   // a resizable window instead of full screen

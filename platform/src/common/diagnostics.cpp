@@ -145,6 +145,12 @@ std::string SummaryNote() {
     return summary.note;
 }
 
+double TraceMillisecondsOfMonotonic(std::uint64_t microseconds) {
+    // The run's clock, steady_clock, counts CLOCK_MONOTONIC on Linux.
+    const double startMs = std::chrono::duration<double, std::milli>(ProcessStart().time_since_epoch()).count();
+    return static_cast<double>(microseconds) / 1000.0 - startMs;
+}
+
 Verdict CurrentVerdict() {
     Verdict verdict;
     const diagnostics::VerdictWriter writer = gVerdictWriter.load();

@@ -2,6 +2,7 @@
 // and the summary note, for the runtime that opens, closes and prints them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -12,6 +13,10 @@ namespace platform {
 bool OpenTrace(const std::string& path, std::string& error);
 // Closes the trace (a failure is a lost output); TraceEnabled() is false afterwards.
 void CloseTrace();
+
+// A time of the monotonic clock (CLOCK_MONOTONIC, in microseconds, as X servers report their
+// UST) on the trace's time line: milliseconds since the process started.
+double TraceMillisecondsOfMonotonic(std::uint64_t microseconds);
 
 // The note last given to SetSummaryNote (empty when none).
 std::string SummaryNote();

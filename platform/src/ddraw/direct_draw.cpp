@@ -37,9 +37,9 @@ bool PixelFormatMatches(const DDPIXELFORMAT& format, PixelFormat ours) {
            format.dwRBitMask == masks.red && format.dwGBitMask == masks.green && format.dwBBitMask == masks.blue;
 }
 
-std::unique_ptr<std::uint16_t[]> AllocatePixels(int width, int height) {
-    return std::unique_ptr<std::uint16_t[]>(new (std::nothrow)
-                                                std::uint16_t[static_cast<std::size_t>(width) * height]());
+// The flip chain's buffers in memory an X server can read in place (host/frame_memory.h).
+host::FrameMemory AllocatePixels(int width, int height, bool flipChain) {
+    return host::AllocateFrameMemory(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), flipChain);
 }
 
 }  // namespace
@@ -204,8 +204,8 @@ HRESULT DirectDraw::CreateSurfaceNow(const DDSURFACEDESC* desc, LPDIRECTDRAWSURF
     }
     caps |= video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY;
 
-    auto pixels = AllocatePixels(width, height);
-    auto backPixels = flipChain ? AllocatePixels(width, height) : nullptr;
+    auto pixels = AllocatePixels(width, height, flipChain);
+    auto backPixels = flipChain ? AllocatePixels(width, height, true) : nullptr;
     if (pixels == nullptr || (flipChain && backPixels == nullptr)) {
         if (video) device_->Refund(totalBytes);
         return DDERR_OUTOFMEMORY;

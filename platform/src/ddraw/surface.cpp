@@ -36,7 +36,7 @@ void LogIfOn(const char* op, const void* object, HRESULT result) {
 }  // namespace
 
 Surface::Surface(std::shared_ptr<Device> device, Role role, int width, int height, DWORD caps, bool videoMemory,
-                 std::unique_ptr<std::uint16_t[]> pixels)
+                 host::FrameMemory pixels)
     : device_(std::move(device)),
       role_(role),
       width_(width),
@@ -120,7 +120,9 @@ HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
 
     // The back-buffer object stays the back buffer; only the memory behind the two changes place.
     std::swap(pixels_, backBuffer_->pixels_);
-    PresentFrame(FrameView{pixels_.get(), width_, height_, width_, device_->format()}, (flags & DDFLIP_WAIT) != 0);
+    PresentFrame(
+        FrameView{pixels_.get(), width_, height_, width_, device_->format(), pixels_.get_deleter().sharedMemoryId},
+        (flags & DDFLIP_WAIT) != 0);
     return DD_OK;
 }
 

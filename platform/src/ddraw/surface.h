@@ -20,6 +20,7 @@
 #include "ddraw/blit_fault.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/device.h"
+#include "host/frame_memory.h"
 
 namespace platform::ddraw {
 
@@ -44,7 +45,7 @@ public:
     // holds width x height pixels. A primary or offscreen surface starts with one reference;
     // a back buffer with none (it is attached with AttachBackBuffer).
     Surface(std::shared_ptr<Device> device, Role role, int width, int height, DWORD caps, bool videoMemory,
-            std::unique_ptr<std::uint16_t[]> pixels);
+            host::FrameMemory pixels);
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
@@ -120,7 +121,7 @@ private:
     int height_;
     DWORD caps_;
     bool videoMemory_;
-    std::unique_ptr<std::uint16_t[]> pixels_;  // swapped between primary and back buffer by Flip
+    host::FrameMemory pixels_;  // swapped between primary and back buffer by Flip
     std::atomic<ULONG> references_;
     Surface* backBuffer_ = nullptr;  // owned, primary of a flip chain only
     Surface* primary_ = nullptr;     // the owner, back buffer only

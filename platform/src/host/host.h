@@ -19,6 +19,7 @@ struct FrameView {
     int height;
     int pitchPixels;  // pixels from one row to the next
     PixelFormat format;
+    int sharedMemoryId = -1;  // the System V segment that holds pixels, or -1 (host/frame_memory.h)
 };
 
 }  // namespace platform
@@ -59,8 +60,13 @@ public:
     // Size of the desktop in pixels.
     virtual void DesktopSize(int& width, int& height) = 0;
 
-    // Shows a frame; with vsync, returns after the display's next refresh when wait is true.
-    virtual void ShowFrame(const FrameView& frame, bool vsync, bool wait) = 0;
+    // Shows frame `number` (counting from 1). With vsync and wait, it is shown at one of the
+    // display's refreshes: either the host returns after the next refresh, or it queues the frame
+    // for the refresh after the one that shows the frame before, and returns at once.
+    virtual void ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) = 0;
+
+    // Returns once every frame queued by ShowFrame has reached the screen (or cannot).
+    virtual void FinishShowing() {}
 };
 
 // The installed host; a NullHost is installed on first use when none was.

@@ -65,7 +65,7 @@ void PresentFrame(const FrameView& frame, bool wait) {
     const Options& options = CurrentOptions();
     host::Host& host = host::CurrentHost();
     if (options.vsync) AnnounceVsyncOnce(host.Offscreen());
-    host.ShowFrame(frame, options.vsync, wait);
+    host.ShowFrame(frame, present::CurrentPresentStats().frames + 1, options.vsync, wait);
 
     const double presentedAtMs = diagnostics::MillisecondsSinceStart();
     const std::uint64_t number = present::RecordPresent(frame, presentedAtMs);

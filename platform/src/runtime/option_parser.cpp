@@ -77,12 +77,14 @@ const std::vector<OptionSpec>& Specs() {
          [](Options& o, std::string_view v) {
              if (v == "auto") {
                  o.present = PresentPath::Auto;
+             } else if (v == "present") {
+                 o.present = PresentPath::Present;
              } else if (v == "xshm") {
                  o.present = PresentPath::SharedMemory;
              } else if (v == "renderer") {
                  o.present = PresentPath::Renderer;
              } else {
-                 return OutOfRange("present", v, "auto, xshm or renderer");
+                 return OutOfRange("present", v, "auto, present, xshm or renderer");
              }
              return std::string();
          }},
@@ -137,9 +139,11 @@ std::string UsageText() {
            "  --no-vsync             do not wait for the display's refresh when flipping\n"
            "  --vram-kb N            video memory of the emulated card in KiB, 0..1048576 (default 4096)\n"
            "  --pixel-format F       565 or 555: the 16-bit display format (default 565)\n"
-           "  --present P            on X11: xshm (shared-memory images, the fastest without a GPU),\n"
-           "                         renderer (SDL's renderer, GPU and its vsync where there is one)\n"
-           "                         or auto (xshm where the display offers it; the default)\n"
+           "  --present P            on X11: present (shared-memory pixmaps shown by the X server at\n"
+           "                         its vertical blanks: tear-free), xshm (shared-memory images, paced\n"
+           "                         by a clock with vsync), renderer (SDL's renderer, GPU and its vsync\n"
+           "                         where there is one) or auto (present with vsync, xshm without, where\n"
+           "                         the display offers them; the default)\n"
            "  --frames N             end after N presented frames (1..1000000000) and print a summary\n"
            "  --screenshot FILE.png  write the last presented frame as a PNG on exit\n"
            "  --capture DIR          write every presented frame as DIR/frame-000001.png, ...\n"

@@ -10,6 +10,7 @@
 #include "host/sdl/sdl_host.h"
 #include "mm/timer_service.h"
 #include "platform/options.h"
+#include "present/frame_pacing.h"
 #include "present/png_writer.h"
 #include "present/present_record.h"
 #include "run_diagnostics.h"
@@ -65,7 +66,9 @@ void WriteScreenshot(const std::string& path) {
 void PrintSummary(const Options& options) {
     const present::PresentStats stats = present::CurrentPresentStats();
     const PixelFormat format = stats.frames > 0 ? stats.format : options.pixelFormat;
-    std::string line = FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, SummaryNote(), format, options.vsync);
+    const std::string pacing = present::FormatPacing(present::CurrentPacing());
+    std::string line =
+        FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, pacing, SummaryNote(), format, options.vsync);
     if (const Verdict verdict = CurrentVerdict(); !verdict.text.empty()) line += ", " + verdict.text;
     if (OutputLost()) line += ", an output was lost";
     std::printf("%s\n", line.c_str());
@@ -107,8 +110,10 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
     std::string commandLine = CommandLineOf(argc, argv);
     const int result = entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
 
-    // The program may leave its timer running and its window open: both end with the run.
+    // The program may leave its timer running and its window open: both end with the run. The
+    // last frames flipped are let reach the screen first, for the trace and the summary.
     mm::StopAllTimers();
+    host::CurrentHost().FinishShowing();
     RemoveRunPolicy();
     WriteRunOutputs();
     SetDisplayLostHandler(nullptr);

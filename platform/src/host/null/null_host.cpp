@@ -61,7 +61,7 @@ void NullHost::DesktopSize(int& width, int& height) {
     height = kDesktopHeight;
 }
 
-void NullHost::ShowFrame(const FrameView&, bool vsync, bool wait) {
+void NullHost::ShowFrame(const FrameView&, std::uint64_t, bool vsync, bool wait) {
     if (vsync && wait) SleepUntilNextRefresh(kVirtualRefreshHz);
 }
 

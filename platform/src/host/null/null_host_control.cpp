@@ -4,6 +4,7 @@
 
 #include "common/run_end.h"
 #include "host/null/null_host.h"
+#include "present/frame_pacing.h"
 #include "present/present_control.h"
 #include "present/present_record.h"
 #include "present/presenter.h"
@@ -30,6 +31,7 @@ void UseNullHost() {
     win::Queue().Clear();
     host::InstallHost(std::make_unique<host::NullHost>());
     present::ResetPresentRecord();
+    present::ResetPacing();
     present::ResetPresenterNotices();
     ForgetRunEnd();
     KeepPresentedFrames(true);

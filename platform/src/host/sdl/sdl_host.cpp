@@ -81,15 +81,34 @@ bool SdlHost::OpenSharedMemoryPath(const std::string& title, bool windowed) {
     // A window without OpenGL keeps the screen's default visual, the one X draws fastest.
     window_ = NewWindow(title, windowed, false);
     if (window_ == nullptr) return false;
-    std::string whyNot;
-    xshm_ = XShmPresenter::Open(window_, whyNot);
-    if (xshm_ != nullptr) return true;
-    if (CurrentOptions().present == PresentPath::SharedMemory) {
-        std::fprintf(stderr, "vornhollow: --present xshm is not possible here: %s\n", whyNot.c_str());
-    }
+    OpenPresenter();
+    if (present_ != nullptr || xshm_ != nullptr) return true;
     SDL_DestroyWindow(window_);
     window_ = nullptr;
     return false;
+}
+
+void SdlHost::OpenPresenter() {
+    const Options& options = CurrentOptions();
+    // Only Present shows frames at the display's blanks; without vsync our own shared-memory
+    // images are the faster of the two (README, "How frames reach the screen").
+    const bool present =
+        options.present == PresentPath::Present || (options.present == PresentPath::Auto && options.vsync);
+    std::string whyNot;
+    if (present) {
+        present_ = XPresentPresenter::Open(window_, options.vsync, whyNot);
+        if (present_ != nullptr) return;
+        if (options.present == PresentPath::Present) {
+            std::fprintf(stderr, "vornhollow: --present present is not possible here: %s\n", whyNot.c_str());
+        }
+        noPresentReason_ = whyNot;
+    } else {
+        noPresentReason_ = "asked for by --present xshm";
+    }
+    xshm_ = XShmPresenter::Open(window_, whyNot);
+    if (xshm_ == nullptr && options.present == PresentPath::SharedMemory) {
+        std::fprintf(stderr, "vornhollow: --present xshm is not possible here: %s\n", whyNot.c_str());
+    }
 }
 
 bool SdlHost::CreateMainWindow(const std::string& title, bool visible, bool windowed) {
@@ -121,13 +140,19 @@ std::uint32_t SdlHost::RefreshRateHz() const {
 
 void SdlHost::SayHowFramesAreShown() const {
     const bool vsync = CurrentOptions().vsync;
+    if (present_ != nullptr) {
+        std::fprintf(stderr,
+                     "vornhollow: frames go to a %d-bit X11 window as shared-memory pixmaps presented by the X "
+                     "server (Present), %s\n",
+                     present_->Depth(),
+                     vsync ? "each at a vertical blank: tear-free" : "at once, not waiting for a blank");
+        return;
+    }
     if (xshm_ != nullptr) {
+        const std::string pacing =
+            ", paced by a clock, may tear (" + std::to_string(refreshHz_) + " Hz; " + noPresentReason_ + ")";
         std::fprintf(stderr, "vornhollow: frames go to a %d-bit X11 window through shared memory (MIT-SHM)%s\n",
-                     xshm_->Depth(),
-                     vsync ? (", paced by the clock at " + std::to_string(refreshHz_) +
-                              " Hz, not synchronised with the display (frames may tear)")
-                                 .c_str()
-                           : "");
+                     xshm_->Depth(), vsync ? pacing.c_str() : "");
         return;
     }
     SDL_RendererInfo info{};
@@ -152,6 +177,7 @@ void SdlHost::FocusMainWindow() {
 }
 
 void SdlHost::DestroyMainWindow() {
+    present_.reset();
     xshm_.reset();
     renderer_.Release();
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -229,17 +255,25 @@ void SdlHost::DesktopSize(int& width, int& height) {
     }
 }
 
-void SdlHost::ShowFrame(const FrameView& frame, bool vsync, bool wait) {
+void SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window_, &width, &height);
+    if (present_ != nullptr) {
+        present_->Show(frame, number, width, height);
+        return;
+    }
     if (xshm_ != nullptr) {
-        int width = 0;
-        int height = 0;
-        SDL_GetWindowSize(window_, &width, &height);
         xshm_->Show(frame, width, height);
         if (vsync && wait) SleepUntilNextRefresh(refreshHz_);
         return;
     }
     // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
     renderer_.Show(window_, frame, vsync);
+}
+
+void SdlHost::FinishShowing() {
+    if (present_ != nullptr) present_->FinishShowing();
 }
 
 }  // namespace platform::host

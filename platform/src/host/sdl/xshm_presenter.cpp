@@ -73,10 +73,17 @@ struct XShmPresenter::Connection {
     int completionEvent = 0;
     WindowPixelFormat format;
     Image images[2];
+    // Frames put where they lie, in the flip chain's two buffers (host/frame_memory.h): attached
+    // as they come, never written here.
+    Image inPlace[2];
+    int nextInPlace = 0;
+    bool inPlaceRefused = false;  // the server could not attach them
 
     ~Connection() {
         if (display == nullptr) return;
         DestroyImages();
+        for (Image& slot : inPlace) ForgetInPlace(slot);
+        XFlush(display);
         if (gc != nullptr) XFreeGC(display, gc);
         XCloseDisplay(display);
     }
@@ -98,8 +105,10 @@ struct XShmPresenter::Connection {
             XNextEvent(display, &event);
             if (event.type != completionEvent) continue;
             const auto& done = reinterpret_cast<const XShmCompletionEvent&>(event);
-            for (Image& candidate : images) {
-                if (candidate.segment.shmseg == done.shmseg) candidate.serverReading = false;
+            for (Image* set : {images, inPlace}) {
+                for (int i = 0; i < 2; ++i) {
+                    if (set[i].segment.shmseg == done.shmseg) set[i].serverReading = false;
+                }
             }
         }
     }
@@ -157,6 +166,46 @@ struct XShmPresenter::Connection {
         }
         XFlush(display);
         FreeImages();
+    }
+
+    // The image of frame's own memory when the window shows exactly its pixels, attached on
+    // first use; null when the frame must be written into an image of ours instead.
+    Image* InPlaceImage(const FrameView& frame, const PictureRect& picture) {
+        const bool own565 = format.greenMask == 0x07E0 && frame.format == PixelFormat::Rgb565;
+        const bool own555 = format.greenMask == 0x03E0 && frame.format == PixelFormat::Rgb555;
+        if (frame.sharedMemoryId < 0 || inPlaceRefused || format.bytesPerPixel != 2 || !(own565 || own555) ||
+            picture.width != frame.width || picture.height != frame.height) {
+            return nullptr;
+        }
+        char* pixels = reinterpret_cast<char*>(const_cast<std::uint16_t*>(frame.pixels));
+        for (Image& slot : inPlace) {
+            if (slot.image != nullptr && slot.segment.shmid == frame.sharedMemoryId && slot.segment.shmaddr == pixels) {
+                return &slot;
+            }
+        }
+        Image& slot = inPlace[nextInPlace];
+        nextInPlace ^= 1;
+        ForgetInPlace(slot);
+        slot.image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, pixels, &slot.segment,
+                                     static_cast<unsigned>(frame.width), static_cast<unsigned>(frame.height));
+        slot.segment.shmid = frame.sharedMemoryId;
+        slot.segment.shmaddr = pixels;
+        slot.segment.readOnly = True;
+        inPlaceRefused = slot.image == nullptr || slot.image->bytes_per_line != frame.pitchPixels * 2 ||
+                         !WithErrorsTrapped(display, [&] { XShmAttach(display, &slot.segment); });
+        if (!inPlaceRefused) return &slot;
+        if (slot.image != nullptr) XDestroyImage(slot.image);
+        slot = Image{};
+        return nullptr;
+    }
+
+    // Detaches an in-place image once the server has read it (the memory is the surface's).
+    void ForgetInPlace(Image& slot) {
+        if (slot.image == nullptr) return;
+        WaitUntilRead(slot);
+        XShmDetach(display, &slot.segment);
+        XDestroyImage(slot.image);
+        slot = Image{};
     }
 
     void FreeImages() {
@@ -252,14 +301,22 @@ bool XShmPresenter::Show(const FrameView& frame, int windowWidth, int windowHeig
         failureReported_ = true;
         return false;
     }
-    Connection::Image& slot = x_->images[next_];
-    x_->WaitUntilRead(slot);
-    writer_.Write(frame, ImageMemory{slot.image->data, picture_.width, picture_.height, slot.image->bytes_per_line});
-    XShmPutImage(x_->display, x_->window, x_->gc, slot.image, 0, 0, picture_.x, picture_.y,
+    Connection::Image* put = x_->InPlaceImage(frame, picture_);
+    if (put == nullptr) {
+        put = &x_->images[next_];
+        next_ ^= 1;
+        x_->WaitUntilRead(*put);
+        writer_.Write(frame,
+                      ImageMemory{put->image->data, picture_.width, picture_.height, put->image->bytes_per_line});
+    }
+    XShmPutImage(x_->display, x_->window, x_->gc, put->image, 0, 0, picture_.x, picture_.y,
                  static_cast<unsigned>(picture_.width), static_cast<unsigned>(picture_.height), True);
-    slot.serverReading = true;
+    put->serverReading = true;
     XFlush(x_->display);
-    next_ ^= 1;
+    // The program draws into the flip chain's other buffer next: the server must be done with it.
+    for (Connection::Image& other : x_->inPlace) {
+        if (&other != put) x_->WaitUntilRead(other);
+    }
     return true;
 }
 

@@ -4,6 +4,11 @@
 // of the last one; an image is written again only after the server has said it finished
 // reading it. No request waits for a reply while frames are shown.
 //
+// When the window has the frame's own pixels and size, and the frame lies in shared memory (the
+// flip chain's buffers, host/frame_memory.h), the server reads it where it lies, with nothing
+// written here; Show then returns once the server is done with the chain's other buffer, which
+// the program draws into next.
+//
 // It keeps a connection of its own to the display, so the completion events it waits for never
 // reach SDL's event loop (nor SDL's events this one). The window's background is set to black:
 // the server clears the letterbox bars itself when they are exposed or the size changes.

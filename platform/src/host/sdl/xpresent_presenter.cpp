@@ -1,0 +1,359 @@
+#include "host/sdl/xpresent_presenter.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/present.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/run_end.h"
+#include "present/frame_pacing.h"
+
+namespace platform::host {
+namespace {
+
+// Three pixmaps: with a real flip one is on the screen and one queued, and the next frame is
+// written into the third meanwhile.
+constexpr int kPixmaps = 3;
+
+// How long to wait for the server's word on a queued pixmap: longer than a blank of the slowest
+// display (an X server paces a window that is not shown at 1 Hz); only a server that failed the
+// request without an error takes this long.
+constexpr std::chrono::milliseconds kAnswerTimeout{2000};
+
+// Replies are heap blocks of xcb's that the caller frees.
+template <class Reply>
+struct Owned {
+    Reply* reply;
+    explicit Owned(Reply* r) : reply(r) {}
+    ~Owned() { std::free(reply); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Reply* operator->() const { return reply; }
+    explicit operator bool() const { return reply != nullptr; }
+};
+
+bool Succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie) {
+    xcb_generic_error_t* error = xcb_request_check(c, cookie);
+    std::free(error);
+    return error == nullptr;
+}
+
+const xcb_visualtype_t* FindVisual(const xcb_setup_t* setup, xcb_visualid_t id) {
+    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen)) {
+        for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem; xcb_depth_next(&depth)) {
+            for (auto visual = xcb_depth_visuals_iterator(depth.data); visual.rem; xcb_visualtype_next(&visual)) {
+                if (visual.data->visual_id == id) return visual.data;
+            }
+        }
+    }
+    return nullptr;
+}
+
+const xcb_format_t* FindFormat(const xcb_setup_t* setup, std::uint8_t depth) {
+    for (auto format = xcb_setup_pixmap_formats_iterator(setup); format.rem; xcb_format_next(&format)) {
+        if (format.data->depth == depth) return format.data;
+    }
+    return nullptr;
+}
+
+bool HostIsLittleEndian() {
+    const std::uint16_t probe = 1;
+    return *reinterpret_cast<const unsigned char*>(&probe) == 1;
+}
+
+}  // namespace
+
+struct XPresentPresenter::Connection {
+    struct Pixmap {
+        xcb_pixmap_t id = 0;
+        xcb_shm_seg_t segment = 0;
+        int shmid = -1;
+        void* memory = nullptr;
+        unsigned request = 0;      // sequence number of its last PresentPixmap, to match an error
+        std::uint32_t serial = 0;  // the same request's serial, to match its completion
+        std::uint64_t frame = 0;   // number of the frame presented from it
+        bool queued = false;       // presented, PresentCompleteNotify not yet seen
+        bool busy = false;         // presented, PresentIdleNotify not yet seen
+    };
+
+    xcb_connection_t* c = nullptr;
+    xcb_window_t window = 0;
+    std::uint8_t depth = 0;
+    int bitsPerPixel = 0;
+    int scanlinePad = 0;
+    std::uint8_t presentOpcode = 0;
+    WindowPixelFormat format;
+    int pitchBytes = 0;
+    Pixmap pixmaps[kPixmaps];
+    std::uint32_t nextSerial = 1;
+    std::uint64_t lastMsc = 0;  // blank of the last frame shown; 0 before the first
+
+    ~Connection() {
+        if (c == nullptr) return;
+        if (!xcb_connection_has_error(c)) DestroyPixmaps();
+        xcb_disconnect(c);
+    }
+
+    bool AnyQueued() const {
+        for (const Pixmap& p : pixmaps)
+            if (p.queued) return true;
+        return false;
+    }
+
+    Pixmap* Idle() {
+        for (Pixmap& p : pixmaps)
+            if (p.id != 0 && !p.queued && !p.busy) return &p;
+        return nullptr;
+    }
+
+    void Handle(const xcb_generic_event_t& event) {
+        const std::uint8_t type = event.response_type & 0x7F;
+        if (type == 0) {
+            // A failed request: the pixmap it presented will neither be shown nor be read.
+            const auto& error = reinterpret_cast<const xcb_generic_error_t&>(event);
+            for (Pixmap& p : pixmaps) {
+                if ((p.queued || p.busy) && p.request == error.full_sequence) p.queued = p.busy = false;
+            }
+            return;
+        }
+        if (type != XCB_GE_GENERIC) return;
+        const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+        if (generic.extension != presentOpcode) return;
+        if (generic.event_type == XCB_PRESENT_EVENT_COMPLETE_NOTIFY) {
+            const auto& done = reinterpret_cast<const xcb_present_complete_notify_event_t&>(event);
+            if (done.kind != XCB_PRESENT_COMPLETE_KIND_PIXMAP) return;
+            for (Pixmap& p : pixmaps) {
+                if (!p.queued || p.serial != done.serial) continue;
+                p.queued = false;
+                if (done.mode == XCB_PRESENT_COMPLETE_MODE_SKIP) continue;
+                lastMsc = done.msc;
+                present::RecordShown(p.frame, done.msc, done.ust);
+            }
+        } else if (generic.event_type == XCB_PRESENT_EVENT_IDLE_NOTIFY) {
+            const auto& idle = reinterpret_cast<const xcb_present_idle_notify_event_t&>(event);
+            for (Pixmap& p : pixmaps) {
+                if (p.id == idle.pixmap) p.busy = false;
+            }
+        }
+    }
+
+    // Reads the server's events until done() holds, asleep on the connection meanwhile. When the
+    // server does not answer in time, nothing queued is waited for any more.
+    template <class Done>
+    void WaitUntil(Done done) {
+        const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
+        while (!done()) {
+            if (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+                Handle(*event);
+                std::free(event);
+                continue;
+            }
+            if (xcb_connection_has_error(c)) DisplayLost();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                for (Pixmap& p : pixmaps) p.queued = p.busy = false;
+                return;
+            }
+            pollfd socket{xcb_get_file_descriptor(c), POLLIN, 0};
+            poll(&socket, 1, static_cast<int>(left.count()) + 1);
+        }
+    }
+
+    bool MakePixmaps(int width, int height) {
+        DestroyPixmaps();
+        pitchBytes = (width * bitsPerPixel + scanlinePad - 1) / scanlinePad * scanlinePad / 8;
+        const auto bytes = static_cast<std::size_t>(pitchBytes) * static_cast<std::size_t>(height);
+        bool made = true;
+        xcb_void_cookie_t checks[2 * kPixmaps];
+        int sent = 0;
+        for (Pixmap& p : pixmaps) {
+            p.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+            void* memory = p.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(p.shmid, nullptr, 0);
+            if (memory == reinterpret_cast<void*>(-1)) {
+                made = false;
+                break;
+            }
+            p.memory = memory;
+            p.segment = xcb_generate_id(c);
+            checks[sent++] = xcb_shm_attach_checked(c, p.segment, static_cast<std::uint32_t>(p.shmid), 0);
+            p.id = xcb_generate_id(c);
+            checks[sent++] = xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
+                                                           static_cast<std::uint16_t>(height), depth, p.segment, 0);
+        }
+        for (int i = 0; i < sent; ++i) made = Succeeded(c, checks[i]) && made;
+        // Marked for removal once attached: the segments go with the last detach, even when this
+        // process ends without detaching.
+        for (Pixmap& p : pixmaps) {
+            if (p.shmid >= 0) shmctl(p.shmid, IPC_RMID, nullptr);
+        }
+        if (!made) DestroyPixmaps();
+        return made;
+    }
+
+    // Frees the pixmaps once the server is done with them (errors for what was never made are
+    // expected and ignored).
+    void DestroyPixmaps() {
+        WaitUntil([&] {
+            for (const Pixmap& p : pixmaps)
+                if (p.queued || p.busy) return false;
+            return true;
+        });
+        for (Pixmap& p : pixmaps) {
+            if (p.id != 0) xcb_free_pixmap(c, p.id);
+            if (p.segment != 0) xcb_shm_detach(c, p.segment);
+            if (p.memory != nullptr) shmdt(p.memory);
+            p = Pixmap{};
+        }
+        xcb_flush(c);
+    }
+};
+
+std::unique_ptr<XPresentPresenter> XPresentPresenter::Open(SDL_Window* window, bool vsync, std::string& whyNot) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        whyNot = "the window is not on an X11 display";
+        return nullptr;
+    }
+    auto x = std::make_unique<Connection>();
+    x->c = xcb_connect(XDisplayString(info.info.x11.display), nullptr);
+    if (xcb_connection_has_error(x->c)) {
+        whyNot = "a second connection to the X display cannot be opened";
+        return nullptr;
+    }
+    xcb_connection_t* c = x->c;
+    x->window = static_cast<xcb_window_t>(info.info.x11.window);
+
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    if (shm == nullptr || !shm->present) {
+        whyNot = "the X display has no MIT-SHM extension";
+        return nullptr;
+    }
+    const xcb_query_extension_reply_t* present = xcb_get_extension_data(c, &xcb_present_id);
+    if (present == nullptr || !present->present) {
+        whyNot = "the X display has no Present extension";
+        return nullptr;
+    }
+    x->presentOpcode = present->major_opcode;
+    const Owned presentVersion(xcb_present_query_version_reply(c, xcb_present_query_version(c, 1, 2), nullptr));
+    const Owned shmVersion(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    if (!presentVersion || !shmVersion || !shmVersion->shared_pixmaps ||
+        shmVersion->pixmap_format != XCB_IMAGE_FORMAT_Z_PIXMAP) {
+        whyNot = "the X display's MIT-SHM cannot make shared pixmaps";
+        return nullptr;
+    }
+
+    const Owned geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, x->window), nullptr));
+    const Owned attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, x->window), nullptr));
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const xcb_visualtype_t* visual = attributes ? FindVisual(setup, attributes->visual) : nullptr;
+    const xcb_format_t* pixmapFormat = geometry ? FindFormat(setup, geometry->depth) : nullptr;
+    if (visual == nullptr || pixmapFormat == nullptr) {
+        whyNot = "the window's attributes cannot be read";
+        return nullptr;
+    }
+    x->depth = geometry->depth;
+    x->bitsPerPixel = pixmapFormat->bits_per_pixel;
+    x->scanlinePad = pixmapFormat->scanline_pad;
+    x->format.bytesPerPixel = x->bitsPerPixel / 8;
+    x->format.redMask = visual->red_mask;
+    x->format.greenMask = visual->green_mask;
+    x->format.blueMask = visual->blue_mask;
+    // A 32-bit-deep window has an alpha channel: frames are opaque.
+    if (x->depth == 32) x->format.fixedBits = ~(x->format.redMask | x->format.greenMask | x->format.blueMask);
+    const bool nativeOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == HostIsLittleEndian();
+    if (visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR || x->bitsPerPixel % 8 != 0 || !nativeOrder ||
+        !CanWrite(x->format)) {
+        whyNot = "the window's pixel layout (depth " + std::to_string(x->depth) + ", " +
+                 std::to_string(x->bitsPerPixel) + " bits per pixel) is not one written here";
+        return nullptr;
+    }
+    // A few small pixmaps prove the server can attach our memory (a remote one cannot).
+    if (!x->MakePixmaps(8, 8)) {
+        whyNot = "the X server cannot attach this process's shared memory";
+        return nullptr;
+    }
+    const std::uint32_t events = XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY | XCB_PRESENT_EVENT_MASK_IDLE_NOTIFY;
+    if (!Succeeded(c, xcb_present_select_input_checked(c, xcb_generate_id(c), x->window, events))) {
+        whyNot = "the window's Present events cannot be had";
+        return nullptr;
+    }
+    const std::uint32_t black = x->format.fixedBits;
+    xcb_change_window_attributes(c, x->window, XCB_CW_BACK_PIXEL, &black);
+    xcb_flush(c);
+    return std::unique_ptr<XPresentPresenter>(new XPresentPresenter(std::move(x), vsync));
+}
+
+XPresentPresenter::XPresentPresenter(std::unique_ptr<Connection> connection, bool vsync)
+    : x_(std::move(connection)), vsync_(vsync), writer_(x_->format) {}
+
+XPresentPresenter::~XPresentPresenter() = default;
+
+int XPresentPresenter::Depth() const { return x_->depth; }
+
+bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int windowHeight) {
+    picture_ = FitPicture(frame.width, frame.height, windowWidth, windowHeight);
+    // Waits for the pixmaps in use: a queued frame is shown before they are made again.
+    if (!x_->MakePixmaps(picture_.width, picture_.height)) {
+        windowWidth_ = windowHeight_ = 0;
+        return false;
+    }
+    windowWidth_ = windowWidth;
+    windowHeight_ = windowHeight;
+    pictureWidth_ = frame.width;
+    pictureHeight_ = frame.height;
+    // The bars around a smaller picture: cleared once here, and by the server on exposure.
+    xcb_clear_area(x_->c, 0, x_->window, 0, 0, 0, 0);
+    return true;
+}
+
+bool XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight) {
+    const bool sameSize = windowWidth == windowWidth_ && windowHeight == windowHeight_ &&
+                          frame.width == pictureWidth_ && frame.height == pictureHeight_;
+    if (!sameSize && !Resize(frame, windowWidth, windowHeight)) {
+        if (!failureReported_) {
+            std::fprintf(stderr, "vornhollow: no shared-memory pixmap of %dx%d for the window\n", picture_.width,
+                         picture_.height);
+        }
+        failureReported_ = true;
+        return false;
+    }
+    Connection& x = *x_;
+    x.WaitUntil([&] { return x.Idle() != nullptr; });
+    Connection::Pixmap& pixmap = *x.Idle();
+    writer_.Write(frame, ImageMemory{pixmap.memory, picture_.width, picture_.height, x.pitchBytes});
+
+    // A flip: at the blank after the one that shows the frame before, once that one is shown.
+    std::uint32_t options = XCB_PRESENT_OPTION_NONE;
+    std::uint64_t targetMsc = 0;
+    if (vsync_) {
+        x.WaitUntil([&] { return !x.AnyQueued(); });
+        if (x.lastMsc != 0) targetMsc = x.lastMsc + 1;
+    } else {
+        options = XCB_PRESENT_OPTION_ASYNC;
+    }
+    pixmap.serial = x.nextSerial++;
+    pixmap.request =
+        xcb_present_pixmap(x.c, x.window, pixmap.id, pixmap.serial, 0, 0, static_cast<std::int16_t>(picture_.x),
+                           static_cast<std::int16_t>(picture_.y), 0, 0, 0, options, targetMsc, 0, 0, 0, nullptr)
+            .sequence;
+    pixmap.frame = number;
+    pixmap.queued = pixmap.busy = true;
+    xcb_flush(x.c);
+    return true;
+}
+
+void XPresentPresenter::FinishShowing() {
+    x_->WaitUntil([&] { return !x_->AnyQueued(); });
+}
+
+}  // namespace platform::host

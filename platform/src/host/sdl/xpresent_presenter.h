@@ -1,0 +1,66 @@
+// Shows frames in SDL's window on an X11 display the way a page flip does, through the X server's
+// Present extension: each frame is written (copied, widened or scaled) into one of three
+// shared-memory pixmaps and handed to PresentPixmap.
+// - With vsync the frame is aimed at the vertical blank after the one that showed the frame
+//   before, and Show returns once it is queued. The next Show writes its frame, then sleeps on the
+//   connection until the server has said that the frame before was shown (PresentCompleteNotify);
+//   the blank (MSC) and time (UST) it reports go to present/frame_pacing.h.
+// - Without vsync frames are presented at once (PresentOptionAsync), as fast as the server takes
+//   them.
+// A pixmap is written again only after the server has said it is idle (PresentIdleNotify); a
+// server that does not answer in time is taken to have failed the request.
+//
+// It keeps an XCB connection of its own to the display, so its events never reach SDL's event
+// loop (nor SDL's events this one); when that connection breaks, the run ends as the display
+// going away (common/run_end.h). The window's background is set to black: the server clears the
+// letterbox bars itself when they are exposed or the size changes.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/host.h"
+#include "host/sdl/window_pixels.h"
+
+namespace platform::host {
+
+class XPresentPresenter {
+public:
+    // A presenter for window, or null and the reason when this path cannot serve it: SDL is not
+    // on X11, the display lacks Present or MIT-SHM pixmaps, cannot share memory with us (a remote
+    // display), or the window's pixel layout is one FrameWriter does not write.
+    static std::unique_ptr<XPresentPresenter> Open(SDL_Window* window, bool vsync, std::string& whyNot);
+    ~XPresentPresenter();
+    XPresentPresenter(const XPresentPresenter&) = delete;
+    XPresentPresenter& operator=(const XPresentPresenter&) = delete;
+
+    // Queues frame `number` for the window, scaled and letterboxed to windowWidth x windowHeight.
+    // False when the pixmaps cannot be made (said on stderr once).
+    bool Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight);
+
+    // Returns once the frames queued have been shown (or the server has not answered in time).
+    void FinishShowing();
+
+    // The window's depth in bits, for the line that says how frames are shown.
+    int Depth() const;
+
+private:
+    struct Connection;
+    XPresentPresenter(std::unique_ptr<Connection> connection, bool vsync);
+    bool Resize(const FrameView& frame, int windowWidth, int windowHeight);
+
+    std::unique_ptr<Connection> x_;
+    bool vsync_;
+    FrameWriter writer_;
+    PictureRect picture_;
+    int windowWidth_ = 0;
+    int windowHeight_ = 0;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    bool failureReported_ = false;
+};
+
+}  // namespace platform::host

@@ -1,0 +1,111 @@
+#include "present/frame_pacing.h"
+
+#include <algorithm>
+#include <array>
+#include <cinttypes>
+#include <cstdio>
+#include <mutex>
+
+#include "common/diagnostics_store.h"
+#include "run_diagnostics.h"
+
+namespace platform::present {
+namespace {
+
+// Intervals in bins of 10 us up to 100 ms; longer ones share the last bin, and their longest is
+// kept apart.
+constexpr std::uint64_t kBinUs = 10;
+constexpr std::size_t kBins = 10'000;
+
+struct Pacing {
+    std::mutex mutex;
+    std::uint64_t frames = 0;
+    std::uint64_t blanks = 0;
+    std::uint64_t missed = 0;
+    std::uint64_t firstUst = 0;
+    std::uint64_t lastUst = 0;
+    std::uint64_t lastMsc = 0;
+    std::uint64_t longestUs = 0;
+    std::array<std::uint32_t, kBins + 1> intervals{};
+};
+
+Pacing& ThePacing() {
+    static auto* pacing = new Pacing();
+    return *pacing;
+}
+
+void TraceShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ust) {
+    if (!diagnostics::TraceEnabled()) return;
+    char line[128];
+    std::snprintf(line, sizeof line, "{\"type\":\"shown\",\"n\":%" PRIu64 ",\"msc\":%" PRIu64 ",\"ust_ms\":%.3f}",
+                  number, msc, TraceMillisecondsOfMonotonic(ust));
+    diagnostics::TraceLine(line);
+}
+
+double P99Ms(const Pacing& p) {
+    const std::uint64_t count = p.frames - 1;
+    const std::uint64_t wanted = (count * 99 + 99) / 100;  // at least 99% of them, rounded up
+    std::uint64_t seen = 0;
+    for (std::size_t bin = 0; bin < kBins; ++bin) {
+        seen += p.intervals[bin];
+        if (seen >= wanted) return static_cast<double>((bin + 1) * kBinUs) / 1000.0;
+    }
+    return static_cast<double>(p.longestUs) / 1000.0;
+}
+
+}  // namespace
+
+void RecordShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ustMicroseconds) {
+    {
+        Pacing& p = ThePacing();
+        std::lock_guard lock(p.mutex);
+        if (p.frames == 0) {
+            p.firstUst = ustMicroseconds;
+            p.blanks = 1;
+        } else {
+            if (msc != p.lastMsc) ++p.blanks;
+            if (msc > p.lastMsc + 1) ++p.missed;
+            const std::uint64_t interval = ustMicroseconds > p.lastUst ? ustMicroseconds - p.lastUst : 0;
+            ++p.intervals[std::min<std::uint64_t>(interval / kBinUs, kBins)];
+            if (interval > p.longestUs) p.longestUs = interval;
+        }
+        ++p.frames;
+        p.lastMsc = msc;
+        p.lastUst = ustMicroseconds;
+    }
+    TraceShown(number, msc, ustMicroseconds);
+}
+
+PacingFigures CurrentPacing() {
+    Pacing& p = ThePacing();
+    std::lock_guard lock(p.mutex);
+    PacingFigures figures;
+    figures.frames = p.frames;
+    figures.blanks = p.blanks;
+    figures.missed = p.missed;
+    if (p.frames > 1) {
+        figures.meanIntervalMs =
+            static_cast<double>(p.lastUst - p.firstUst) / 1000.0 / static_cast<double>(p.frames - 1);
+        figures.p99IntervalMs = P99Ms(p);
+    }
+    return figures;
+}
+
+void ResetPacing() {
+    Pacing& p = ThePacing();
+    std::lock_guard lock(p.mutex);
+    p.frames = p.blanks = p.missed = 0;
+    p.firstUst = p.lastUst = p.lastMsc = p.longestUs = 0;
+    p.intervals.fill(0);
+}
+
+std::string FormatPacing(const PacingFigures& figures) {
+    if (figures.frames == 0) return {};
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%" PRIu64 " frames on %" PRIu64 " blanks, %" PRIu64 " missed, interval %.2f ms (p99 %.1f)",
+                  figures.frames, figures.blanks, figures.missed, figures.meanIntervalMs, figures.p99IntervalMs);
+    return text;
+}
+
+}  // namespace platform::present

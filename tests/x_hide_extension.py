@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""x_hide_extension.py NAME: the X display of $DISPLAY without its extension NAME.
+
+For servers that cannot turn an extension off (Xvfb keeps Present whatever its options say). It
+listens on a free display number of its own, printed on stdout once it listens, and passes each
+client's connection to the real server byte for byte, except that the server's answers to
+QueryExtension(NAME) say that it is not there. Runs until it is killed.
+"""
+import os
+import signal
+import socket
+import struct
+import sys
+import threading
+
+QUERY_EXTENSION = 98
+
+
+def exact(sock, count):
+    data = b""
+    while len(data) < count:
+        chunk = sock.recv(count - len(data))
+        if not chunk:
+            raise EOFError
+        data += chunk
+    return data
+
+
+def padded(length):
+    return (length + 3) & ~3
+
+
+def requests(client, server, name, asked, order):
+    head = exact(client, 12)
+    order.append("<" if head[:1] == b"l" else ">")
+    auth_name, auth_data = struct.unpack(order[0] + "HH", head[6:10])
+    server.sendall(head + exact(client, padded(auth_name) + padded(auth_data)))
+    sequence = 0
+    while True:
+        head = exact(client, 4)
+        length = struct.unpack(order[0] + "H", head[2:4])[0]
+        if length == 0:  # BIG-REQUESTS: the length follows
+            head += exact(client, 4)
+            length = struct.unpack(order[0] + "I", head[4:8])[0]
+        body = exact(client, 4 * length - len(head))
+        sequence = (sequence + 1) & 0xFFFF
+        if head[0] == QUERY_EXTENSION:
+            size = struct.unpack(order[0] + "H", body[:2])[0]
+            if body[4:4 + size] == name:
+                asked.add(sequence)
+        server.sendall(head + body)
+
+
+def replies(server, client, asked, order):
+    head = exact(server, 8)
+    client.sendall(head + exact(server, 4 * struct.unpack(order[0] + "H", head[6:8])[0]))
+    while True:
+        packet = bytearray(exact(server, 32))
+        if packet[0] == 1 or packet[0] & 0x7F == 35:  # a reply or a generic event: longer
+            packet += exact(server, 4 * struct.unpack(order[0] + "I", packet[4:8])[0])
+        sequence = struct.unpack(order[0] + "H", packet[2:4])[0]
+        if packet[0] == 1 and sequence in asked:
+            asked.discard(sequence)
+            packet[8] = 0  # present: no
+        client.sendall(packet)
+
+
+def relay(direction, source, dest, *args):
+    try:
+        direction(source, dest, *args)
+    except (EOFError, OSError):
+        pass
+    for sock in (source, dest):
+        try:
+            sock.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+
+def listen():
+    """A display number no other server holds: its lock file made as X servers make theirs."""
+    for number in range(300 + os.getpid() % 300, 1000):
+        try:
+            lock = os.open(f"/tmp/.X{number}-lock", os.O_CREAT | os.O_EXCL | os.O_WRONLY, 0o444)
+        except FileExistsError:
+            continue
+        os.write(lock, b"%10d\n" % os.getpid())
+        os.close(lock)
+        listener = socket.socket(socket.AF_UNIX)
+        try:
+            listener.bind(f"\0/tmp/.X11-unix/X{number}")
+        except OSError:
+            os.unlink(f"/tmp/.X{number}-lock")
+            continue
+        listener.listen(8)
+        return listener, number
+    sys.exit("x_hide_extension: no free display number")
+
+
+def main():
+    name = sys.argv[1].encode()
+    real = "/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":")[1].split(".")[0]
+    listener, number = listen()
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    try:
+        print(number, flush=True)
+        while True:
+            client, _ = listener.accept()
+            server = socket.socket(socket.AF_UNIX)
+            server.connect(real)
+            asked, order = set(), []
+            threading.Thread(target=relay, args=(requests, client, server, name, asked, order), daemon=True).start()
+            threading.Thread(target=relay, args=(replies, server, client, asked, order), daemon=True).start()
+    finally:
+        os.unlink(f"/tmp/.X{number}-lock")
+
+
+if __name__ == "__main__":
+    main()
