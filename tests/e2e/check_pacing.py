@@ -33,7 +33,8 @@ def main(trace, summary, frames, load):
     said = re.search(r"(\d+) frames on (\d+) blanks, (\d+) missed, interval ([\d.]+) ms \(p99 ([\d.]+)\)", line)
     assert said, f"no pacing in the summary: {line}"
     assert [int(v) for v in said.groups()[:3]] == [frames, len(msc), missed], f"summary: {line}"
-    assert abs(float(said[4]) - mean) < 0.006 and abs(float(said[5]) - p99) < 0.06, f"summary: {line}"
+    # Printed to 0.01 and 0.1 ms; the summary's p99 is also the top of a 10 us bin.
+    assert abs(float(said[4]) - mean) < 0.006 and abs(float(said[5]) - p99) < 0.065, f"summary: {line}"
     if load is None or load >= 1:
         print(f"load average {load or '-'}: the 1% bounds on missed blanks and the interval were not checked")
         return
