@@ -31,4 +31,8 @@ wait "$pid"
 code=$?
 pid=""
 [ "$code" -eq 0 ] || fail "exit code $code"
-echo "xvfb window end-to-end: passed ($geometry)"
+
+# A windowed run, every frame read back and compared with the program's own re-drawing.
+timeout 300 "$program" --windowed --verify --frames 120 >"$out" 2>&1 || fail "verified windowed run: exit code $?"
+grep -q "^vornhollow: 120 frames in .*, verified: all 120 frames exact$" "$out" || fail "verified windowed run"
+echo "xvfb window end-to-end: passed ($geometry; a verified windowed run exact)"
