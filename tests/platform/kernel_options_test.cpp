@@ -2,6 +2,9 @@
 // reading) and the command line (every option in both spellings, and every way to get it wrong).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -120,6 +123,30 @@ TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
     // Nor were standard input and error opened by _lopen: they stay open.
     EXPECT_EQ(std::tuple(_lread(HFILE_ERROR, buffer, 4), _lread(0, buffer, 4), _lclose(2)),
               std::tuple(failed, failed, HFILE_ERROR));
+    std::remove(path.c_str());
+}
+
+// A pipe hands over what has been written so far: the read goes on for the rest, and asks for no
+// more than the rest. The writer sends its second part only once the first has been taken.
+TEST(OldStyleFiles, AShortReadIsFollowedByOneForTheRestOnly) {
+    const std::string path = ::testing::TempDir() + "lread_fifo_" + std::to_string(::getpid());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::thread writer([&] {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        const char parts[] = "0123456789abcdefghij";
+        int waiting = 1;
+        bool sent = fd >= 0 && ::write(fd, parts, 10) == 10;
+        while (sent && waiting > 0 && ::ioctl(fd, FIONREAD, &waiting) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sent = sent && ::write(fd, parts + 10, 10) == 10;
+        if (fd >= 0) ::close(fd);
+        EXPECT_TRUE(sent);
+    });
+    const HFILE file = _lopen(path.c_str(), OF_READ);
+    std::string got(24, '.');
+    const UINT first = _lread(file, got.data(), 16), second = _lread(file, got.data() + 16, 8);
+    writer.join();
+    EXPECT_EQ(std::tuple(first, second, got), std::tuple(16u, 4u, std::string("0123456789abcdefghij....")));
+    EXPECT_EQ(_lclose(file), 0);
     std::remove(path.c_str());
 }
 

@@ -330,11 +330,12 @@ TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsE
 }
 
 TEST(SdlKeymap, KeysMapToTheirWindowsVirtualKeysAndOthersToNone) {
-    const SDL_Keycode sdl[] = {SDLK_ESCAPE, SDLK_F1,   SDLK_F12,   SDLK_a,      SDLK_z,      SDLK_0,  SDLK_9,
-                               SDLK_LEFT,   SDLK_DOWN, SDLK_SPACE, SDLK_RETURN, SDLK_LSHIFT, SDLK_F13};
-    const unsigned vk[] = {VK_ESCAPE, VK_F1,   VK_F12,   'A',       'Z',      '0', '9',
-                           VK_LEFT,   VK_DOWN, VK_SPACE, VK_RETURN, VK_SHIFT, 0};
-    for (int i = 0; i < 13; ++i) EXPECT_EQ(platform::host::VirtualKeyFromSdl(sdl[i]), vk[i]) << SDL_GetKeyName(sdl[i]);
+    const std::pair<SDL_Keycode, unsigned> rows[] = {
+        {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_F1, VK_F1},         {SDLK_F12, VK_F12},       {SDLK_a, 'A'},
+        {SDLK_z, 'Z'},            {SDLK_0, '0'},            {SDLK_9, '9'},            {SDLK_LEFT, VK_LEFT},
+        {SDLK_DOWN, VK_DOWN},     {SDLK_SPACE, VK_SPACE},   {SDLK_RETURN, VK_RETURN}, {SDLK_LSHIFT, VK_SHIFT},
+        {SDLK_KP_0, VK_NUMPAD0},  {SDLK_KP_1, VK_NUMPAD1},  {SDLK_KP_9, VK_NUMPAD9},  {SDLK_F13, 0}};
+    for (const auto& [sdl, vk] : rows) EXPECT_EQ(platform::host::VirtualKeyFromSdl(sdl), vk) << SDL_GetKeyName(sdl);
 }
 
 // A frame value in a window layout: 16-bit layouts move green's bits (repeating the top one when
