@@ -121,6 +121,39 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
     EXPECT_FALSE(diagnostics::TraceEnabled());
 }
 
+// A checked run's images go beside the trace, decoded by the masks they come with: full green in
+// 5-6-5 and in 5-5-5 both come out as 255; masks that mix the two layouts write nothing.
+TEST_F(RunProcessTest, ImagesAreWrittenInTheirOwnPixelLayout) {
+    platform::Options options;
+    options.trace = In("t.jsonl");
+    platform::SetOptions(options);
+    const struct {
+        const char* name;
+        std::uint16_t green;
+        std::uint32_t red, greenMask, blue;
+        bool written;
+    } rows[] = {{"full-565", 0x07E0, 0xF800, 0x07E0, 0x001F, true},
+                {"full-555", 0x03E0, 0x7C00, 0x03E0, 0x001F, true},
+                {"mixed", 0x03E0, 0xF800, 0x03E0, 0x001F, false}};
+    for (const auto& row : rows) {
+        const std::uint16_t pixels[] = {row.green, 0xFFFF, 0, 0xFFFF};  // a 1x2 image, rows 2 apart
+        char path[512] = "unchanged";
+        const bool written = diagnostics::WriteImage(row.name, pixels, 1, 2, 2, row.red, row.greenMask, row.blue,
+                                                     path, sizeof path);
+        EXPECT_EQ(written, row.written) << row.name;
+        if (!row.written) {
+            EXPECT_STREQ(path, "unchanged");
+            continue;
+        }
+        EXPECT_EQ(path, In(row.name) + ".png");
+        const present_test::RgbImage image = present_test::ReadPng(path);
+        ASSERT_TRUE(image.ok && image.width == 1 && image.height == 2) << row.name;
+        EXPECT_EQ((std::tuple(image.At(0, 0)[0], image.At(0, 0)[1], image.At(0, 1)[1])),
+                  (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>{0, 255, 0}))
+            << row.name;
+    }
+}
+
 // Usage errors, help, version and a missing display never start the program.
 TEST_F(RunProcessTest, RunsThatCannotStartNeverCallWinMain) {
     const struct {
