@@ -66,6 +66,8 @@ const BlitCase kBlitCases[] = {
     {"NoColorSpace", Method::Blt, DDBLT_KEYSRC, 0, {0, 0, 99, 80}, {1, 0, 100, 80}, 0x1000, 0x3FFF, 0, DDCKEY_SRCBLT},
     {"StretchKeyedMirrored", Method::Blt, kKeyedMirror, kLR | kUD, {3, 5, 40, 30}, {10, 4, 113, 65}, kG, kG},
     {"Shrink", Method::Blt, DDBLT_WAIT, 0, {0, 0, 100, 80}, {1, 2, 38, 25}, 0, 0},
+    {"StretchWidthOnly", Method::Blt, DDBLT_WAIT, 0, {0, 0, 50, 40}, {3, 2, 113, 42}, 0, 0},
+    {"StretchHeightOnly", Method::Blt, DDBLT_WAIT, 0, {0, 0, 50, 40}, {3, 2, 53, 87}, 0, 0},
     // Widths below and around the vector widths exercise the row tails.
     {"Width21KeyedMirror", Method::Blt, kKeyedMirror, kLR, {4, 4, 25, 44}, {3, 3, 24, 43}, kG, kG},
     // A fill writes the raw value into its rectangle only; the source rectangle plays no part.

@@ -284,7 +284,7 @@ TEST(GdiObjects, SelectionDeletionAndSurfaceDcs) {
     // Surface DCs: checked, and owned by their surfaces.
     std::uint16_t pixels[4 * 4] = {};
     for (const auto& [p, w, h, stride] :
-         {std::tuple{+pixels, 0, 4, 4}, {pixels, 4, -1, 4}, {pixels, 4, 4, 3}, {nullptr, 4, 4, 4}})
+         {std::tuple{+pixels, 0, 4, 4}, {pixels, 4, 0, 4}, {pixels, 4, -1, 4}, {pixels, 4, 4, 3}, {nullptr, 4, 4, 4}})
         EXPECT_EQ(CreateSurfaceDC(p, w, h, stride, PixelFormat::Rgb565), nullptr) << w << h << stride;
     HDC dc = CreateSurfaceDC(pixels, 4, 4, 4, PixelFormat::Rgb565);
     ASSERT_TRUE(dc && LiveGdiObjectCount() == before + 1);

@@ -408,6 +408,9 @@ TEST(FramePacing, BlanksMissesMeanIntervalAndP99OfTheFramesShown) {
     namespace pr = platform::present;
     pr::ResetPacing();
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "");  // a path that cannot see the blanks says nothing
+    pr::RecordShown(1, 999, 4'000'000);  // one frame shown has no interval yet
+    EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "1 frames on 1 blanks, 0 missed, interval 0.00 ms (p99 0.0)");
+    pr::ResetPacing();
     // 201 frames a blank apart, but for one 20 ms late on the next blank, two each two blanks
     // after the one before, and one at the blank of the frame before.
     std::uint64_t msc = 1000, ust = 5'000'000;
