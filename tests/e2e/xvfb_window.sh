@@ -32,7 +32,23 @@ code=$?
 pid=""
 [ "$code" -eq 0 ] || fail "exit code $code"
 
-# A windowed run, every frame read back and compared with the program's own re-drawing.
-timeout 300 "$program" --windowed --verify --frames 120 >"$out" 2>&1 || fail "verified windowed run: exit code $?"
-grep -q "^vornhollow: 120 frames in .*, verified: all 120 frames exact$" "$out" || fail "verified windowed run"
-echo "xvfb window end-to-end: passed ($geometry; a verified windowed run exact)"
+# A windowed run, 640x480, every frame read back and compared with the program's own re-drawing;
+# F12 ends it once the window has been seen and 60 frames have been verified.
+trace="$(mktemp)"
+trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -f "$out" "$trace"' EXIT
+"$program" --windowed --verify --trace "$trace" >"$out" 2>&1 &
+pid=$!
+vh_wait_for 60 find_window || fail "no window for the windowed run within 60 s"
+windowed="$(xdotool getwindowgeometry "$window")"
+echo "$windowed" | grep -q "Geometry: 640x480" || fail "the windowed run's window is not 640x480: $windowed"
+sixty_frames() { grep -q '"n":60,' "$trace"; }
+vh_wait_for 60 sixty_frames || fail "the windowed run did not show 60 frames within 60 s"
+# Sent again until it is taken: the window may not yet listen to keys when first found.
+press_f12() { xdotool key --window "$window" F12 2>/dev/null; sleep 0.2; ended; }
+vh_wait_for 60 press_f12 || fail "F12 did not end the windowed run within 60 s"
+wait "$pid"
+code=$?
+pid=""
+[ "$code" -eq 0 ] || fail "verified windowed run: exit code $code"
+grep -Eq "^vornhollow: [0-9]+ frames in .*, verified: all [0-9]+ frames exact$" "$out" || fail "verified windowed run"
+echo "xvfb window end-to-end: passed ($geometry; a verified windowed 640x480 run exact)"
