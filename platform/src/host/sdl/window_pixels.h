@@ -3,6 +3,7 @@
 // another size. Knows nothing of X: the shared-memory presenter hands it the image memory.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +33,27 @@ struct PictureRect {
     int height = 0;
 };
 PictureRect FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight);
+
+// A presenter's picture as last fitted to its window, and the sizes it was fitted for: a frame or
+// a window of another size is fitted again, and the fit holds only once what it needs is made.
+class PictureFit {
+public:
+    PictureRect rect;
+
+    bool Holds(int frameWidth, int frameHeight, int windowWidth, int windowHeight) const {
+        return ready_ && sizes_ == std::array{frameWidth, frameHeight, windowWidth, windowHeight};
+    }
+    void Refit(int frameWidth, int frameHeight, int windowWidth, int windowHeight) {
+        rect = FitPicture(frameWidth, frameHeight, windowWidth, windowHeight);
+        sizes_ = {frameWidth, frameHeight, windowWidth, windowHeight};
+        ready_ = false;
+    }
+    void MarkReady() { ready_ = true; }
+
+private:
+    std::array<int, 4> sizes_{};
+    bool ready_ = false;
+};
 
 // Memory to write into: width x height pixels in the writer's format, rows pitchBytes apart.
 struct ImageMemory {

@@ -301,28 +301,21 @@ XPresentPresenter::~XPresentPresenter() = default;
 int XPresentPresenter::Depth() const { return x_->depth; }
 
 bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int windowHeight) {
-    picture_ = FitPicture(frame.width, frame.height, windowWidth, windowHeight);
+    fit_.Refit(frame.width, frame.height, windowWidth, windowHeight);
     // Waits for the pixmaps in use: a queued frame is shown before they are made again.
-    if (!x_->MakePixmaps(picture_.width, picture_.height)) {
-        windowWidth_ = windowHeight_ = 0;
-        return false;
-    }
-    windowWidth_ = windowWidth;
-    windowHeight_ = windowHeight;
-    pictureWidth_ = frame.width;
-    pictureHeight_ = frame.height;
+    if (!x_->MakePixmaps(fit_.rect.width, fit_.rect.height)) return false;
+    fit_.MarkReady();
     // The bars around a smaller picture: cleared once here, and by the server on exposure.
     xcb_clear_area(x_->c, 0, x_->window, 0, 0, 0, 0);
     return true;
 }
 
 bool XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight) {
-    const bool sameSize = windowWidth == windowWidth_ && windowHeight == windowHeight_ &&
-                          frame.width == pictureWidth_ && frame.height == pictureHeight_;
-    if (!sameSize && !Resize(frame, windowWidth, windowHeight)) {
+    if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
+        !Resize(frame, windowWidth, windowHeight)) {
         if (!failureReported_) {
-            std::fprintf(stderr, "vornhollow: no shared-memory pixmap of %dx%d for the window\n", picture_.width,
-                         picture_.height);
+            std::fprintf(stderr, "vornhollow: no shared-memory pixmap of %dx%d for the window\n", fit_.rect.width,
+                         fit_.rect.height);
         }
         failureReported_ = true;
         return false;
@@ -330,7 +323,7 @@ bool XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int w
     Connection& x = *x_;
     x.WaitUntil([&] { return x.Idle() != nullptr; });
     Connection::Pixmap& pixmap = *x.Idle();
-    writer_.Write(frame, ImageMemory{pixmap.memory, picture_.width, picture_.height, x.pitchBytes});
+    writer_.Write(frame, ImageMemory{pixmap.memory, fit_.rect.width, fit_.rect.height, x.pitchBytes});
 
     // A flip: at the blank after the one that shows the frame before, once that one is shown.
     std::uint32_t options = XCB_PRESENT_OPTION_NONE;
@@ -343,8 +336,8 @@ bool XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int w
     }
     pixmap.serial = x.nextSerial++;
     pixmap.request =
-        xcb_present_pixmap(x.c, x.window, pixmap.id, pixmap.serial, 0, 0, static_cast<std::int16_t>(picture_.x),
-                           static_cast<std::int16_t>(picture_.y), 0, 0, 0, options, targetMsc, 0, 0, 0, nullptr)
+        xcb_present_pixmap(x.c, x.window, pixmap.id, pixmap.serial, 0, 0, static_cast<std::int16_t>(fit_.rect.x),
+                           static_cast<std::int16_t>(fit_.rect.y), 0, 0, 0, options, targetMsc, 0, 0, 0, nullptr)
             .sequence;
     pixmap.frame = number;
     pixmap.queued = pixmap.busy = true;

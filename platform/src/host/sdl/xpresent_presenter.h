@@ -55,11 +55,7 @@ private:
     std::unique_ptr<Connection> x_;
     bool vsync_;
     FrameWriter writer_;
-    PictureRect picture_;
-    int windowWidth_ = 0;
-    int windowHeight_ = 0;
-    int pictureWidth_ = 0;
-    int pictureHeight_ = 0;
+    PictureFit fit_;
     bool failureReported_ = false;
 };
 

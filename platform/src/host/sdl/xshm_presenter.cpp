@@ -276,41 +276,34 @@ XShmPresenter::~XShmPresenter() = default;
 int XShmPresenter::Depth() const { return x_->depth; }
 
 bool XShmPresenter::Resize(const FrameView& frame, int windowWidth, int windowHeight) {
-    picture_ = FitPicture(frame.width, frame.height, windowWidth, windowHeight);
-    if (!x_->MakeImages(picture_.width, picture_.height)) {
-        windowWidth_ = windowHeight_ = 0;
-        return false;
-    }
-    windowWidth_ = windowWidth;
-    windowHeight_ = windowHeight;
-    pictureWidth_ = frame.width;
-    pictureHeight_ = frame.height;
+    fit_.Refit(frame.width, frame.height, windowWidth, windowHeight);
+    if (!x_->MakeImages(fit_.rect.width, fit_.rect.height)) return false;
+    fit_.MarkReady();
     // The bars around a smaller picture: cleared once here, and by the server on exposure.
     XClearWindow(x_->display, x_->window);
     return true;
 }
 
 bool XShmPresenter::Show(const FrameView& frame, int windowWidth, int windowHeight) {
-    const bool sameSize = windowWidth == windowWidth_ && windowHeight == windowHeight_ &&
-                          frame.width == pictureWidth_ && frame.height == pictureHeight_;
-    if (!sameSize && !Resize(frame, windowWidth, windowHeight)) {
+    if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
+        !Resize(frame, windowWidth, windowHeight)) {
         if (!failureReported_) {
-            std::fprintf(stderr, "vornhollow: no shared-memory image of %dx%d for the window\n", picture_.width,
-                         picture_.height);
+            std::fprintf(stderr, "vornhollow: no shared-memory image of %dx%d for the window\n", fit_.rect.width,
+                         fit_.rect.height);
         }
         failureReported_ = true;
         return false;
     }
-    Connection::Image* put = x_->InPlaceImage(frame, picture_);
+    Connection::Image* put = x_->InPlaceImage(frame, fit_.rect);
     if (put == nullptr) {
         put = &x_->images[next_];
         next_ ^= 1;
         x_->WaitUntilRead(*put);
         writer_.Write(frame,
-                      ImageMemory{put->image->data, picture_.width, picture_.height, put->image->bytes_per_line});
+                      ImageMemory{put->image->data, fit_.rect.width, fit_.rect.height, put->image->bytes_per_line});
     }
-    XShmPutImage(x_->display, x_->window, x_->gc, put->image, 0, 0, picture_.x, picture_.y,
-                 static_cast<unsigned>(picture_.width), static_cast<unsigned>(picture_.height), True);
+    XShmPutImage(x_->display, x_->window, x_->gc, put->image, 0, 0, fit_.rect.x, fit_.rect.y,
+                 static_cast<unsigned>(fit_.rect.width), static_cast<unsigned>(fit_.rect.height), True);
     put->serverReading = true;
     XFlush(x_->display);
     // The program draws into the flip chain's other buffer next: the server must be done with it.

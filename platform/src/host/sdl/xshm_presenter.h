@@ -50,11 +50,7 @@ private:
 
     std::unique_ptr<Connection> x_;
     FrameWriter writer_;
-    PictureRect picture_;
-    int windowWidth_ = 0;
-    int windowHeight_ = 0;
-    int pictureWidth_ = 0;
-    int pictureHeight_ = 0;
+    PictureFit fit_;
     int next_ = 0;  // the image the next frame goes into
     bool failureReported_ = false;
 };
