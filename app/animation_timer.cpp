@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/globals.h"
+#include "run_diagnostics.h"
 #include "scene/scene_state.h"
 #include "scene/scene_trace.h"
 
@@ -33,8 +34,10 @@ std::int32_t StartAnimationTimer() {
 
 void CALLBACK AnimationTimerProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
     const bool active = gAppActive.load(std::memory_order_acquire) != 0;
-    if (active) gScene->Step();
-    TraceTick(active);
+    // In lockstep the main loop makes the steps; the ticks go on, unapplied.
+    const bool step = active && !diagnostics::Lockstep();
+    if (step) gScene->Step();
+    TraceTick(step);
 }
 
 void StopAnimationTimer() {

@@ -3,6 +3,7 @@
 #include "app/fatal_error.h"
 #include "app/globals.h"
 #include "display/display_context.h"
+#include "run_diagnostics.h"
 #include "scene/scene_state.h"
 
 namespace {
@@ -42,6 +43,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
             StopAnimationTimer();
             ShowFatalError(window, "Error in animating.\n");
             PostQuitMessage(0);
+        } else if (diagnostics::Lockstep() && gAppActive.load(std::memory_order_acquire) != 0) {
+            // Lockstep: the step the timer would make, once per presented frame, so every run
+            // draws the same frames.
+            gScene->Step();
         }
     }
     ShutDown();

@@ -1,11 +1,13 @@
 // What the program reports about a run beside the picture it shows: a JSON Lines trace, a note
-// for the end-of-run summary, and each composed frame, so a run can be bounded by a frame count.
-// The program calls these; each build target provides them: the Linux stand-in in platform/, the
-// Windows runtime in windows/.
+// for the end-of-run summary, each composed frame, the frame check's findings and verdict, and
+// what the screen showed. The program calls these; each build target provides them: the Linux
+// stand-in in platform/, the Windows runtime in windows/.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "verdict.h"
 
 namespace diagnostics {
 
@@ -25,26 +27,49 @@ void SetSummaryNote(const char* note);
 // the frames reach the screen, a bounded run ends here.
 void FrameComposed(std::uint64_t number);
 
-// True when the run checks every frame it composes against its own re-drawing (--verify).
-bool VerifyEnabled();
+// True when the scene steps once per presented frame, on the main thread, instead of on the
+// timer's ticks (--lockstep): every run then draws the same frames.
+bool Lockstep();
+
+// A fatal error the program is about to show in its box, recorded for the run's report. False
+// when no one is there to close a box (--unattended): the target has written the caption and
+// the text to the error stream instead, and the program goes on as after OK.
+bool NoteFatalError(const char* caption, const char* text);
+
+// A fact about the system the run is on, for the report (e.g. "caps.mirror_left_right", "yes").
+void SetRunFact(const char* key, const char* value);
 
 // A line for the person running the program (e.g. a finding of the check, or the files it wrote),
 // on the error stream.
 void Notice(const char* text);
 
-// Writes a width x height image of 16-bit pixels (rows pitchPixels apart, colour fields given by
-// the three masks) as `name` plus the target's image extension, beside the trace file when there
-// is one, else in the current directory. On success the file's path is copied into `path`
-// (cut to pathSize - 1 bytes) and true returned.
-bool WriteImage(const char* name, const std::uint16_t* pixels, int width, int height, int pitchPixels,
-                std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask, char* path,
-                std::size_t pathSize);
+// The CRC-32 (as zip and PNG use it) of `size` more bytes after `crc` (0 to start).
+std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);
 
-// Writes the check's verdict for the end-of-run summary into text (at most size bytes, with its
-// terminating zero), e.g. "verified: all 600 frames exact"; true when a frame or a picture
-// differed, which makes the run's exit code 3.
-using VerdictWriter = bool (*)(char* text, std::size_t size);
-// The target calls the writer once the run has ended; null removes it.
-void SetVerdictWriter(VerdictWriter writer);
+// Writes a width x height picture of 8-bit red, green and blue (3 bytes a pixel, rows width * 3
+// apart) as `name` plus the target's image extension, in the run's image folder (the report's
+// folder, else beside the trace file, else the current directory). On success the file's path is
+// copied into `path` (cut to pathSize - 1 bytes) and true returned.
+bool WriteImage(const char* name, const std::uint8_t* rgb, int width, int height, char* path, std::size_t pathSize);
+
+// The check's verdict, asked for once the run has ended; null removes it.
+using VerdictSource = void (*)(VerdictRecord& verdict);
+void SetVerdictSource(VerdictSource source);
+
+// A window's pixels as the display showed them: 2 or 4 bytes a pixel in native byte order, rows
+// pitchBytes apart, the colour fields given by the masks.
+struct WindowImage {
+    const void* pixels;
+    int width, height, pitchBytes, bytesPerPixel;
+    std::uint32_t redMask, greenMask, blueMask;
+};
+// Judges what reached the screen: called on the main thread with the window's pixels once frame
+// `number` is shown, or with image null and why it could not be read back.
+using ScreenChecker = void (*)(std::uint64_t number, const WindowImage* image, const char* whyNot);
+// Installed by the check; the target reads the window back only while one is installed.
+void SetScreenChecker(ScreenChecker checker);
+// Whether this target shows the frames in a window it reads back for the checker; when it does
+// not, why there is no window to read (e.g. "offscreen").
+bool ReadsWindowBack(std::string& whyNot);
 
 }  // namespace diagnostics

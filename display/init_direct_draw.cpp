@@ -3,6 +3,7 @@
 #include "app/fatal_error.h"
 #include "display/display_context.h"
 #include "display/error_text.h"
+#include "display/frame_observer.h"
 #include "display/pixel_format.h"
 
 namespace {
@@ -162,6 +163,7 @@ std::int32_t DisplayContext::InitDirectDraw(HWND window) {
         if (!create(request)) return 0;
     }
 
+    if (gFrameObserver != nullptr) gFrameObserver->RunStarted(directDraw, redMask, greenMask, blueMask, tileCount);
     if (RestoreAllSurfaces() == 0) return ShowFatalError(window, "Failed to restore all surfaces.\n");
     return 1;
 }

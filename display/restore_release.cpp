@@ -1,8 +1,7 @@
 #include <initializer_list>
 
 #include "display/display_context.h"
-#include "run_diagnostics.h"
-#include "verify/verify_hooks.h"
+#include "display/frame_observer.h"
 
 namespace {
 
@@ -23,8 +22,7 @@ bool RestoreKeyedSlot(DisplayContext& context, SurfaceSlot slot) {
 }  // namespace
 
 std::int32_t DisplayContext::RestoreAllSurfaces() {
-    const bool verifying = diagnostics::VerifyEnabled();
-    if (verifying) verify::NoteRestoration(*this);
+    if (gFrameObserver != nullptr) gFrameObserver->RestorationBegun();
     if (!RestoreSlot(*this, Primary)) return 0;
     if (!RestoreKeyedSlot(*this, FxSurface)) return 0;
     if (!RestoreKeyedSlot(*this, Pointer1)) return 0;
@@ -38,7 +36,10 @@ std::int32_t DisplayContext::RestoreAllSurfaces() {
         if (!RestoreSlot(*this, slot)) return 0;
     }
     if (LoadSceneBitmaps() == 0) return 0;
-    if (verifying) verify::CheckPictures(*this);
+    if (gFrameObserver != nullptr) {
+        gFrameObserver->PicturesLoaded(
+            {surfaces[Background], surfaces[GnollSheet], surfaces[FireballSheet], surfaces[BackgroundStrip]});
+    }
     return 1;
 }
 

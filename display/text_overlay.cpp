@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "display/display_context.h"
+#include "display/frame_observer.h"
 
 namespace {
 
@@ -9,6 +10,8 @@ constexpr std::int32_t kFrameRateX = 300;
 constexpr std::int32_t kFrameRateY = 460;
 constexpr COLORREF kPureRed = 0x000000FF;
 constexpr DWORD kFrameRateWindowMs = 1000;
+
+char gLastFrameRateText[32] = "";  // main thread only
 
 // Runs a device-context call until it is no longer still drawing; a lost surface is restored and,
 // when that worked, the call is made again. Returns the final result.
@@ -53,5 +56,8 @@ std::int32_t DisplayContext::DrawFrameRate(std::int32_t slot) {
     }
     char text[256];
     std::snprintf(text, sizeof text, "%d %d", static_cast<int>(fpsValue), static_cast<int>(tileCount));
+    std::snprintf(gLastFrameRateText, sizeof gLastFrameRateText, "%s", text);
     return DrawSurfaceText(slot, text, kFrameRateX, kFrameRateY, kPureRed);
 }
+
+ObservedText LastFrameRateText() { return ObservedText{gLastFrameRateText, kFrameRateX, kFrameRateY}; }

@@ -2,10 +2,9 @@
 
 #include "display/blit_primitives.h"
 #include "display/display_context.h"
-#include "run_diagnostics.h"
+#include "display/frame_observer.h"
 #include "scene/scene_state.h"
 #include "scene/scene_trace.h"
-#include "verify/verify_hooks.h"
 
 namespace {
 
@@ -196,15 +195,26 @@ std::int32_t SceneState::RenderFrame() {
         result = ComposeScene(*this, *display, copy);
     }
     if (result != 0) {
-        // --verify: the composed frame is checked before it is shown.
-        if (diagnostics::VerifyEnabled()) {
-            verify::CheckFrame(
-                *display,
-                {phase >= 1, display->tileCount, copy.gnollX, copy.gnollY, copy.gnollDirection, copy.gnollFrame,
-                 copy.fireballActive, copy.fireballX, copy.fireballY, copy.fireballFrame},
-                FramesTraced() + 1);
+        // A frame check sees the composed frame before it is shown, and the flip after.
+        if (gFrameObserver != nullptr) {
+            const ObservedScene observed{.tilePhase = phase >= 1,
+                                         .tileCount = display->tileCount,
+                                         .gnollX = copy.gnollX,
+                                         .gnollY = copy.gnollY,
+                                         .gnollDirection = copy.gnollDirection,
+                                         .gnollFrame = copy.gnollFrame,
+                                         .fireballActive = copy.fireballActive,
+                                         .fireballX = copy.fireballX,
+                                         .fireballY = copy.fireballY,
+                                         .fireballFrame = copy.fireballFrame};
+            const ObservedText counter = LastFrameRateText();
+            gFrameObserver->FrameComposed(display->surfaces[BackBuffer], observed, phase >= 1 ? nullptr : &counter,
+                                          FramesTraced() + 1);
         }
         result = display->FlipPages();
+        if (result != 0 && gFrameObserver != nullptr) {
+            gFrameObserver->FrameFlipped(display->surfaces[Primary], FramesTraced() + 1);
+        }
     }
     TraceFrame({phase >= 1,
                 {copy.gnollX, copy.gnollY, copy.gnollDirection, copy.gnollFrame},

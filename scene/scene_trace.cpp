@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
+#include "display/frame_observer.h"
 #include "run_diagnostics.h"
 
 namespace {
@@ -17,14 +19,16 @@ void TraceFrame(const FrameTrace& frame) {
     ++frameNumber;
     diagnostics::FrameComposed(frameNumber);
     if (!diagnostics::TraceEnabled()) return;
-    char line[384];
+    char line[448];
     std::snprintf(line, sizeof line,
                   "{\"type\":\"frame\",\"n\":%llu,\"kind\":\"%s\",\"t_ms\":%.3f,\"gnoll\":[%d,%d,%d,%d],"
-                  "\"fireball\":[%d,%d,%d,%d],\"fps\":%u,\"tiles\":%d,\"ok\":%s}",
+                  "\"fireball\":[%d,%d,%d,%d],\"fps\":%u,\"tiles\":%d,\"ok\":%s",
                   static_cast<unsigned long long>(frameNumber), frame.tilePhase ? "tile" : "scene",
                   diagnostics::MillisecondsSinceStart(), frame.gnoll[0], frame.gnoll[1], frame.gnoll[2], frame.gnoll[3],
                   frame.fireball[0], frame.fireball[1], frame.fireball[2], frame.fireball[3], frame.fps, frame.tiles,
                   frame.ok ? "true" : "false");
+    if (gFrameObserver != nullptr) gFrameObserver->AppendFrameTraceFields(line, sizeof line - 1);
+    std::strncat(line, "}", sizeof line - std::strlen(line) - 1);
     diagnostics::TraceLine(line);
 }
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """check_layering.py ROOT: fails (exit 1) when a source file includes across the layering.
 
-- The program (app/, display/, scene/, verify/) includes only the standard library, the Windows API
-  headers, its own headers and the run-diagnostics seam: it compiles against real Windows too.
+- The program (app/, display/, scene/) and the frame check (verify/) include only the standard
+  library, the Windows API headers, their own headers and the diagnostics seam: they compile
+  against real Windows too.
+- The program never includes the frame check; the frame check includes of the program only the
+  display's observer interface (display/frame_observer.h).
 - The platform never includes the program; present/ never includes win/ or a host backend;
   host backends (platform/src/host/<name>/) never include each other.
 - The Windows runtime (windows/) never includes the Linux stand-in.
@@ -12,7 +15,9 @@ import re
 import sys
 
 WINDOWS_API = {"windows.h", "ddraw.h", "mmsystem.h"}
+SEAM = {"run_diagnostics.h", "verdict.h", "frame_check.h"}
 PROGRAM = ("app/", "display/", "scene/", "verify/")
+OBSERVER = "display/frame_observer.h"
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 
@@ -24,10 +29,14 @@ def is_standard(name):
 def problems(root, path, bracket, name):
     rel = path.relative_to(root).as_posix()
     if rel.startswith(PROGRAM):
-        allowed = (is_standard(name) or name in WINDOWS_API or name == "run_diagnostics.h"
+        allowed = (is_standard(name) or name in WINDOWS_API or name in SEAM
                    or (bracket == '"' and name.startswith(PROGRAM)))
         if not allowed:
             yield "the program may include only the standard library, Windows API headers and its own"
+    if rel.startswith(PROGRAM) and not rel.startswith("verify/") and name.startswith("verify/"):
+        yield "the program never includes the frame check"
+    if rel.startswith("verify/") and name.startswith(PROGRAM) and not name.startswith("verify/") and name != OBSERVER:
+        yield "the frame check includes of the program only the display's observer interface"
     if rel.startswith("platform/") and name.startswith(PROGRAM):
         yield "the platform never includes the program"
     if rel.startswith("platform/src/present/") and (name.startswith("win/") or re.match(r"host/\w+/", name)):

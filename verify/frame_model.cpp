@@ -22,20 +22,18 @@ constexpr Rect Cut(Rect r) {
 
 }  // namespace
 
-const char* StepName(StepKind kind) {
+const char* StepName(DrawKind kind) {
     switch (kind) {
-        case StepKind::EarlierContent: return "the buffer's earlier content";
-        case StepKind::TileCopy: return "a tile copy";
-        case StepKind::MirrorTestBlock: return "the mirrored test block";
-        case StepKind::FullScreenCopy: return "the full-screen copy (no tiles)";
-        case StepKind::Strip: return "the background strip";
-        case StepKind::KeyProbe: return "the colour-key probe";
-        case StepKind::Creature: return "the creature's keyed blit";
-        case StepKind::CreatureMirrored: return "the creature's mirrored keyed blit";
-        case StepKind::Erase: return "an erase";
-        case StepKind::FireballUpDown: return "a fireball's keyed blit mirrored up-down";
-        case StepKind::FireballBoth: return "a fireball's keyed blit mirrored both ways";
-        case StepKind::CounterText: return "the counter text outside its box";
+        case DrawKind::TileCopy: return "a tile copy";
+        case DrawKind::MirrorTestBlock: return "the mirrored test block";
+        case DrawKind::FullScreenCopy: return "the full-screen copy (no tiles)";
+        case DrawKind::BackgroundStrip: return "the background strip";
+        case DrawKind::ColourKeyProbe: return "the colour-key probe";
+        case DrawKind::CreatureKeyed: return "the creature's keyed blit";
+        case DrawKind::CreatureMirroredKeyed: return "the creature's mirrored keyed blit";
+        case DrawKind::Erase: return "an erase";
+        case DrawKind::FireballUpDown: return "a fireball's keyed blit mirrored up-down";
+        case DrawKind::FireballBothWays: return "a fireball's keyed blit mirrored both ways";
     }
     return "?";
 }
@@ -58,19 +56,23 @@ void FrameModel::Reset() {
 
 void FrameModel::ForgetBuffers() { defined_[0] = defined_[1] = false; }
 
-void FrameModel::Begin(StepKind kind, Rect rect) {
+void FrameModel::Begin(DrawKind kind, Rect rect) {
     steps_[stepCount_] = Step{kind, Cut(rect)};
     owning_.step = static_cast<std::uint8_t>(stepCount_);
     ++stepCount_;
 }
 
 void FrameModel::Redraw(int buffer, const SceneValues& values, Pixel key, const Pictures& pictures) {
-    // A fresh serial makes every pixel "not written in this frame"; at the wrap, clear for real.
-    if (++serial_ == 0) {
-        std::fill(stamps_.begin(), stamps_.end(), 0u);
-        serial_ = 1;
+    recording_ = nullptr;
+    if (!defined_[buffer]) {
+        // A fresh serial makes every pixel "not written in this frame"; at the wrap, clear for real.
+        if (++serial_ == 0) {
+            std::fill(stamps_.begin(), stamps_.end(), 0u);
+            serial_ = 1;
+        }
+        owning_.serial = serial_;
+        recording_ = &owning_;
     }
-    owning_.serial = serial_;
     stepCount_ = 0;
     const Image dest = Belief(buffer);
     if (values.tilePhase) {
@@ -80,12 +82,30 @@ void FrameModel::Redraw(int buffer, const SceneValues& values, Pixel key, const 
     }
 }
 
+void FrameModel::Skip(int buffer, const SceneValues& values) {
+    stepCount_ = 0;
+    defined_[buffer] = false;
+    if (!values.tilePhase) MoveEraseHistory(values);
+}
+
+void FrameModel::MoveEraseHistory(const SceneValues& values) {
+    pairs_[1] = pairs_[0];
+    pairs_[0] = PairRecord{};
+    if (values.fireballActive == 1) {
+        // Centred on the fireball's position, and its reflection about the screen's centre line.
+        const int half = kFireballSize / 2;
+        pairs_[0] = PairRecord{true, values.fireballX - half, kScreenWidth - (values.fireballX + half),
+                               values.fireballY - half};
+    }
+}
+
 // The whole background: cell by cell through a tile (each cell cut at the screen's bottom), then
 // one block through a tile mirrored twice; or one copy when there are no tiles.
 void FrameModel::RedrawTilePhase(const Image& dest, const SceneValues& values, const Pictures& pictures) {
     if (values.tileCount <= 0) {
-        Begin(StepKind::FullScreenCopy, Rect{0, 0, kScreenWidth, kScreenHeight});
-        Copy(dest, 0, 0, pictures.background, Rect{0, 0, kScreenWidth, kScreenHeight}, nullptr, kNoMirror, &owning_);
+        Begin(DrawKind::FullScreenCopy, Rect{0, 0, kScreenWidth, kScreenHeight});
+        Copy(dest, 0, 0, pictures.background, Rect{0, 0, kScreenWidth, kScreenHeight}, nullptr, kNoMirror,
+             recording_);
         return;
     }
     const Image tile{tile_.data(), kTileSize, kTileSize, kTileSize};
@@ -93,37 +113,37 @@ void FrameModel::RedrawTilePhase(const Image& dest, const SceneValues& values, c
         for (int y = 0; y < kScreenHeight; y += kTileSize) {
             const Rect cell = Cut(Rect{x, y, x + kTileSize, y + kTileSize});
             Copy(tile, 0, 0, pictures.background, cell, nullptr, kNoMirror, nullptr);
-            Begin(StepKind::TileCopy, cell);
-            Copy(dest, x, y, tile, Rect{0, 0, cell.Width(), cell.Height()}, nullptr, kNoMirror, &owning_);
+            Begin(DrawKind::TileCopy, cell);
+            Copy(dest, x, y, tile, Rect{0, 0, cell.Width(), cell.Height()}, nullptr, kNoMirror, recording_);
         }
     }
     Copy(tile, 0, 0, pictures.background, kMirrorTestBlock, nullptr, kMirrorLeftRight, nullptr);
-    Begin(StepKind::MirrorTestBlock, kMirrorTestBlock);
+    Begin(DrawKind::MirrorTestBlock, kMirrorTestBlock);
     Copy(dest, kMirrorTestBlock.left, kMirrorTestBlock.top, tile, Rect{0, 0, kTileSize, kTileSize}, nullptr,
-         kMirrorLeftRight, &owning_);
+         kMirrorLeftRight, recording_);
 }
 
 void FrameModel::RedrawScene(const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures) {
     const Image fx{fx_.data(), kFxSize, kFxSize, kFxSize};
     const Rect wholeFx{0, 0, kFxSize, kFxSize};
 
-    Begin(StepKind::Strip, Rect{0, kStripTop, kScreenWidth, kStripTop + pictures.strip.height});
+    Begin(DrawKind::BackgroundStrip, Rect{0, kStripTop, kScreenWidth, kStripTop + pictures.strip.height});
     Copy(dest, 0, kStripTop, pictures.strip, Rect{0, 0, pictures.strip.width, pictures.strip.height}, nullptr,
-         kNoMirror, &owning_);
+         kNoMirror, recording_);
 
     Fill(fx, wholeFx, key, nullptr);
-    Begin(StepKind::KeyProbe, Rect{kProbeX, 0, kProbeX + kFxSize, kFxSize});
-    Copy(dest, kProbeX, 0, fx, wholeFx, &key, kNoMirror, &owning_);
+    Begin(DrawKind::ColourKeyProbe, Rect{kProbeX, 0, kProbeX + kFxSize, kFxSize});
+    Copy(dest, kProbeX, 0, fx, wholeFx, &key, kNoMirror, recording_);
 
     // The whole cell placed at the creature's position and cut at the screen's edges.
     const int column = values.gnollFrame % kSheetColumns, row = values.gnollFrame / kSheetColumns;
     const Rect cell{kCellWidth * column, kCellHeight * row, kCellWidth * (column + 1), kCellHeight * (row + 1)};
     Copy(fx, 0, 0, pictures.gnollSheet, cell, nullptr, kNoMirror, nullptr);
     const bool left = values.gnollDirection == -1;
-    Begin(left ? StepKind::CreatureMirrored : StepKind::Creature,
+    Begin(left ? DrawKind::CreatureMirroredKeyed : DrawKind::CreatureKeyed,
           Rect{values.gnollX, values.gnollY, values.gnollX + kCellWidth, values.gnollY + kCellHeight});
     Copy(dest, values.gnollX, values.gnollY, fx, Rect{0, 0, kCellWidth, kCellHeight}, &key,
-         left ? kMirrorLeftRight : kNoMirror, &owning_);
+         left ? kMirrorLeftRight : kNoMirror, recording_);
 
     // The pair drawn into this buffer two frames ago: the background back over each copy's box,
     // the box moved inside the screen.
@@ -134,28 +154,24 @@ void FrameModel::RedrawScene(const Image& dest, const SceneValues& values, Pixel
         for (int boxLeft : {erased.firstX, erased.secondX}) {
             const int x = std::clamp(boxLeft, 0, kScreenWidth - kFireballSize);
             const Rect box{x, top, x + kFireballSize, top + kFireballSize};
-            Begin(StepKind::Erase, box);
-            Copy(dest, x, top, pictures.background, box, nullptr, kNoMirror, &owning_);
+            Begin(DrawKind::Erase, box);
+            Copy(dest, x, top, pictures.background, box, nullptr, kNoMirror, recording_);
         }
     }
-    pairs_[1] = pairs_[0];
-    pairs_[0] = PairRecord{};
+    MoveEraseHistory(values);
 
     if (values.fireballActive == 1) {
-        // Centred on the fireball's position, and its reflection about the screen's centre line.
-        const int half = kFireballSize / 2;
-        const int firstX = values.fireballX - half, y = values.fireballY - half;
-        const int secondX = kScreenWidth - (values.fireballX + half);
+        const PairRecord& pair = pairs_[0];
         Fill(fx, wholeFx, key, nullptr);
         const int f = values.fireballFrame;
         Copy(fx, 0, 0, pictures.fireballSheet, Rect{kFireballSize * f, 0, kFireballSize * (f + 1), kFireballSize},
              nullptr, kNoMirror, nullptr);
         const Rect frame{0, 0, kFireballSize, kFireballSize};
-        Begin(StepKind::FireballUpDown, Rect{firstX, y, firstX + kFireballSize, y + kFireballSize});
-        Copy(dest, firstX, y, fx, frame, &key, kMirrorUpDown, &owning_);
-        Begin(StepKind::FireballBoth, Rect{secondX, y, secondX + kFireballSize, y + kFireballSize});
-        Copy(dest, secondX, y, fx, frame, &key, kMirrorLeftRight | kMirrorUpDown, &owning_);
-        pairs_[0] = PairRecord{true, firstX, secondX, y};
+        Begin(DrawKind::FireballUpDown, Rect{pair.firstX, pair.y, pair.firstX + kFireballSize, pair.y + kFireballSize});
+        Copy(dest, pair.firstX, pair.y, fx, frame, &key, kMirrorUpDown, recording_);
+        Begin(DrawKind::FireballBothWays,
+              Rect{pair.secondX, pair.y, pair.secondX + kFireballSize, pair.y + kFireballSize});
+        Copy(dest, pair.secondX, pair.y, fx, frame, &key, kMirrorLeftRight | kMirrorUpDown, recording_);
     }
 }
 

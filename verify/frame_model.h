@@ -9,9 +9,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "verdict.h"
 #include "verify/pixels.h"
 
 namespace verify {
+
+using diagnostics::DrawKind;
 
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
@@ -24,25 +27,11 @@ struct SceneValues {
     int fireballActive = 0, fireballX = 0, fireballY = 0, fireballFrame = 0;
 };
 
-// The draw steps a difference is put down to.
-enum class StepKind : std::uint8_t {
-    EarlierContent,  // no step of this frame wrote the pixel
-    TileCopy,
-    MirrorTestBlock,
-    FullScreenCopy,
-    Strip,
-    KeyProbe,
-    Creature,
-    CreatureMirrored,
-    Erase,
-    FireballUpDown,
-    FireballBoth,
-    CounterText,  // beside the counter's box, drawn by the system's fonts
-};
-const char* StepName(StepKind kind);
+// How the step is named in messages, e.g. "the colour-key probe".
+const char* StepName(DrawKind kind);
 
 struct Step {
-    StepKind kind;
+    DrawKind kind;
     Rect rect;  // where it drew, cut to the screen
 };
 
@@ -59,24 +48,31 @@ public:
 
     // A new run: both buffers undefined, no erase history.
     void Reset();
-    // The buffers' contents became undefined (a restoration).
+    // The buffers' contents became undefined (a restoration, or a frame that was not read back).
     void ForgetBuffers();
+    void Forget(int buffer) { defined_[buffer] = false; }
 
     // Re-draws one frame onto the belief of `buffer` (0 or 1); `key` is the colour key's pixel.
+    // Into a buffer that is not wholly known, each pixel drawn is recorded as its step's.
     void Redraw(int buffer, const SceneValues& values, Pixel key, const Pictures& pictures);
+    // A frame that was composed but cannot be re-drawn: the erase history moves on as the
+    // composer's does, and what the buffer holds is unknown from here.
+    void Skip(int buffer, const SceneValues& values);
 
     Image Belief(int buffer) { return Image{beliefs_[buffer].data(), kScreenWidth, kScreenHeight, kScreenWidth}; }
     bool Defined(int buffer) const { return defined_[buffer]; }
     void SetDefined(int buffer) { defined_[buffer] = true; }
 
-    // The steps of the last Redraw; which of them last wrote (x, y) (-1 for none), and which was
-    // the last to cover it with its rectangle, written or left by its key (-1 for none).
+    // The steps of the last Redraw.
     const Step* Steps() const { return steps_; }
     int StepCount() const { return stepCount_; }
+    // Which step of the last Redraw wrote (x, y), when it went into a buffer not wholly known;
+    // -1 for none.
     int OwnerAt(int x, int y) const {
         const std::size_t i = static_cast<std::size_t>(y) * kScreenWidth + static_cast<std::size_t>(x);
         return stamps_[i] == serial_ ? owners_[i] : -1;
     }
+    // The last step whose rectangle covers (x, y), written or left by its key; -1 for none.
     int CoveringStep(int x, int y) const {
         for (int i = stepCount_ - 1; i >= 0; --i) {
             if (steps_[i].rect.Contains(x, y)) return i;
@@ -85,15 +81,16 @@ public:
     }
 
 private:
-    // The box of a fireball copy, for erasing it two frames later.
+    // Where a fireball pair was drawn, for erasing it two frames later.
     struct PairRecord {
         bool drawn = false;
         int firstX = 0, secondX = 0, y = 0;  // unclipped top-left corners
     };
 
-    void Begin(StepKind kind, Rect rect);
+    void Begin(DrawKind kind, Rect rect);
     void RedrawTilePhase(const Image& dest, const SceneValues& values, const Pictures& pictures);
     void RedrawScene(const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures);
+    void MoveEraseHistory(const SceneValues& values);
 
     std::vector<Pixel> beliefs_[2];
     bool defined_[2] = {false, false};
@@ -103,6 +100,7 @@ private:
     std::vector<std::uint8_t> owners_;
     std::uint32_t serial_ = 0;
     Owners owning_{};
+    const Owners* recording_ = nullptr;  // &owning_ while drawing into a buffer not wholly known
     Step steps_[kMaxSteps] = {};
     int stepCount_ = 0;
     PairRecord pairs_[2];  // [0] the last scene frame's, [1] the one before

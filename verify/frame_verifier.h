@@ -1,82 +1,114 @@
 // The frame check's judgement: each composed frame, as read back from the back buffer, against the
-// model's re-drawing of it; differences put down to the draw step that made them, reported in the
-// trace and on the error stream, the first differing frame written as three images, and the
-// verdict for the summary. The pictures' own check (against the resources) reports here too.
-// No Windows header here; the reading back is the caller's.
+// model's re-drawing of it; what reached the screen against the frame flipped; the pictures
+// against what they were loaded from. Differences are put down to the draw step that made them,
+// reported in the trace and on the error stream, the first differing frame written as images,
+// and every item's coverage kept for the verdict. No Windows header here; the reading back is the
+// caller's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "run_diagnostics.h"
+#include "verify/coverage.h"
 #include "verify/frame_model.h"
+#include "verify/window_mapping.h"
 
 namespace verify {
 
-// One pixel that differs.
 struct PixelDifference {
     int x = 0, y = 0;
-    Pixel got = 0, expected = 0;
+    std::uint32_t got = 0, expected = 0;
 };
+
+// The counter's area, zeroed in the frame CRCs: it holds the counter's text in any font.
+constexpr Rect kCounterArea = {292, 456, 640, 480};
 
 class FrameVerifier {
 public:
     FrameVerifier();
 
     // A new run on a screen of this format: nothing checked yet.
-    void StartRun(const ScreenFormat& format);
+    void StartRun(const ScreenFormat& format, int tileCount, bool lockstep, const Expectations& expectations);
     // A restoration: both buffers' contents are undefined from here. One during a frame (after
     // the run's first frame) leaves that frame nothing it can be compared on.
     void Restoration();
 
-    // A picture that differs from what it was loaded from; `what` names the source, e.g.
+    // A picture as read back (`got`) against what it was loaded from; `against` names that, e.g.
     // "its resource".
-    void PictureDiffers(const char* name, const char* what, std::uint64_t pixels, const PixelDifference& first);
-    // A picture that could not be read back or whose source could not be read.
-    void PictureNotChecked(const char* name, const char* why);
+    void ComparePicture(int picture, const char* against, const ConstImage& got, const ConstImage& expected);
+    void PictureNotChecked(int picture, const char* why);
 
-    // Checks frame `number` (as the frame trace counts it), drawn from `values`, against `got`, the
-    // back buffer read back; the counter's text box is left out and taken over.
-    void CheckFrame(std::uint64_t number, const SceneValues& values, const Pictures& pictures, const ConstImage& got,
-                    const Rect& textBox);
+    // Frame `number` (as the frame trace counts it), drawn from `values`: first compared with
+    // `got`, the back buffer while the caller holds it (only the rows that differ are copied), the
+    // counter's text box left out and taken over; then, once the caller has let go, judged.
+    void CompareFrame(std::uint64_t number, const SceneValues& values, const Pictures& pictures, const ConstImage& got,
+                      const Rect& textBox);
+    void JudgeFrame(std::uint64_t number);
     // A frame that could not be read back.
-    void FrameNotRead(std::uint64_t number, const char* why);
+    void FrameNotRead(std::uint64_t number, const SceneValues& values, const char* why);
 
-    bool WriteVerdict(char* text, std::size_t size) const;
+    // Whether the frame flipped as `number` is held, read back, for comparing the screen with.
+    bool Holds(std::uint64_t number) const;
+    // The primary surface after the flip of frame `number`, while the caller holds it.
+    void ComparePrimary(std::uint64_t number, const ConstImage& primary);
+    // The window's pixels once frame `number` was shown there.
+    void CompareWindow(std::uint64_t number, const diagnostics::WindowImage& window);
+    void ScreenNotRead(bool window, const char* why) { coverage_.ScreenNotRead(window, why); }
+    Coverage& Items() { return coverage_; }
 
-    // For tests and measurements: what the last checked frame found.
+    // The CRC-32 of the last judged frame as read back and of its re-drawing, the counter's area
+    // zeroed in both.
+    void FrameCrcs(std::uint32_t& got, std::uint32_t& expected) const;
+
+    void Fill(diagnostics::VerdictRecord& verdict) const { coverage_.Fill(verdict); }
+
+    // For tests and measurements: what the last judged frame found.
     std::uint64_t LastFrameDifferences() const { return lastDifferences_; }
     FrameModel& Model() { return model_; }
 
 private:
+    // Differences of one frame put down to one step, or to what no step of the frame drew.
     struct StepTally {
         std::uint64_t pixels = 0;
         PixelDifference first;
     };
-    void Tally(int x, int y, Pixel got, Pixel expected, const Rect& textBox);
-    void Report(std::uint64_t number);
-    void WriteImages(std::uint64_t number, const ConstImage& got);
+    static constexpr int kEarlierContent = FrameModel::kMaxSteps;
+    static constexpr int kCounterText = FrameModel::kMaxSteps + 1;
+    static constexpr int kSlots = FrameModel::kMaxSteps + 2;
+
+    const Pixel* FlippedRow(int buffer, int y) const;
+    void TallyRow(int y);
+    void Report(std::uint64_t number, int main);
+    diagnostics::Finding ScreenFinding(std::uint64_t number, std::uint64_t pixels, const PixelDifference& first,
+                                       int bytesPerPixel, const std::uint32_t (&masks)[3]) const;
+    void ReportScreen(std::uint64_t number, const char* read, const diagnostics::Finding& finding);
+    diagnostics::Finding FindingOf(std::uint64_t number, int slot) const;
+    void WriteFrameImages(std::uint64_t number, diagnostics::Finding& finding);
 
     ScreenFormat format_;
     Pixel key_ = 0;
     FrameModel model_;
-    std::uint64_t frames_ = 0;  // checked or not, this run
-    std::uint64_t framesDiffering_ = 0;
-    std::uint64_t framesInPart_ = 0;
-    std::uint64_t framesNotRead_ = 0;
+    Coverage coverage_;
     bool restoredInFrame_ = false;
-    bool imagesWritten_ = false;
+    bool frameImagesWritten_ = false, screenImagesWritten_ = false;
     int noticesLeft_ = 0;
-    std::uint64_t firstFrame_ = 0;
-    const char* firstStep_ = nullptr;
-    std::uint64_t firstPixels_ = 0;
-    char pictureFindings_[160] = "";  // the pictures that differed, by name
-    int picturesNotChecked_ = 0;
-    // This frame's differences by step index; the two last entries are the buffer's earlier
-    // content and the counter text outside its box.
-    StepTally tallies_[FrameModel::kMaxSteps + 2];
+
+    // Each buffer's frame as flipped: the re-drawing, but for rows that differed, copied here.
+    std::vector<Pixel> copies_[2];
+    std::vector<std::uint8_t> copied_[2];
+    std::uint64_t held_[2] = {0, 0};  // the frame each buffer holds; 0: none known
+    std::vector<int> differingRows_;  // this frame's, in order
+
+    // The frame being judged.
+    int buffer_ = 0;
+    Rect textBox_;
+    bool whole_ = true, leftOut_ = false;
+    StepTally tallies_[kSlots];
     std::uint64_t lastDifferences_ = 0;
-    std::vector<Pixel> diffImage_;  // made at the first differing frame only
+    WindowMapping mapping_;
+    std::vector<std::uint32_t> wideExpected_;  // the window as a right display path shows the frame
 };
 
 }  // namespace verify

@@ -5,6 +5,25 @@
 namespace verify {
 namespace {
 
+// The offsets u in [0, length) that land inside [0, limit) both as destination start + u and as
+// the source index that offset reads (first + u, or first + length - 1 - u reversed).
+struct Span {
+    int begin, end;
+};
+Span Inside(int destStart, int first, int length, bool reversed, int destLimit, int sourceLimit) {
+    int begin = std::max(0, -destStart);
+    int end = std::min(length, destLimit - destStart);
+    if (reversed) {
+        // Source index first + length - 1 - u lies in [0, sourceLimit).
+        begin = std::max(begin, first + length - sourceLimit);
+        end = std::min(end, first + length);
+    } else {
+        begin = std::max(begin, -first);
+        end = std::min(end, sourceLimit - first);
+    }
+    return Span{begin, std::max(begin, end)};
+}
+
 void Own(const Owners* owners, int x, int y) {
     owners->stamps[y * owners->pitch + x] = owners->serial;
     owners->steps[y * owners->pitch + x] = owners->step;
@@ -41,22 +60,19 @@ Pixel ScreenFormat::FromRgb(std::uint8_t red, std::uint8_t green, std::uint8_t b
 
 void Copy(const Image& dest, int x, int y, const ConstImage& source, const Rect& from, const Pixel* key,
           unsigned mirror, const Owners* owners) {
-    const int w = from.Width();
-    const int h = from.Height();
-    // The destination rectangle, cut to the destination image.
-    const int firstX = std::max(x, 0), lastX = std::min(x + w, dest.width);
-    const int firstY = std::max(y, 0), lastY = std::min(y + h, dest.height);
-    const int n = lastX - firstX;
-    if (n <= 0) return;
     const bool leftRight = (mirror & kMirrorLeftRight) != 0;
-    // Destination column firstX + i is u = firstX - x + i; it takes source column
-    // from.left + u, or from.left + w - 1 - u mirrored.
-    const int u0 = firstX - x;
+    const bool upDown = (mirror & kMirrorUpDown) != 0;
+    const int w = from.Width(), h = from.Height();
+    const Span columns = Inside(x, from.left, w, leftRight, dest.width, source.width);
+    const Span rows = Inside(y, from.top, h, upDown, dest.height, source.height);
+    const int n = columns.end - columns.begin;
+    if (n <= 0) return;
+    const int firstX = x + columns.begin;
     const std::ptrdiff_t step = leftRight ? -1 : 1;
-    for (int dy = firstY; dy < lastY; ++dy) {
-        const int v = dy - y;
-        const int sourceRow = from.top + ((mirror & kMirrorUpDown) != 0 ? h - 1 - v : v);
-        const Pixel* s = source.Row(sourceRow) + from.left + (leftRight ? w - 1 - u0 : u0);
+    for (int v = rows.begin; v < rows.end; ++v) {
+        const int dy = y + v;
+        const int sourceRow = from.top + (upDown ? h - 1 - v : v);
+        const Pixel* s = source.Row(sourceRow) + from.left + (leftRight ? w - 1 - columns.begin : columns.begin);
         Pixel* d = dest.Row(dy) + firstX;
         if (key == nullptr) {
             for (int i = 0; i < n; ++i) d[i] = s[i * step];
@@ -88,7 +104,7 @@ void Fill(const Image& dest, const Rect& area, Pixel value, const Owners* owners
 }
 
 void StretchNearest(const Image& dest, const ConstImage& source) {
-    if (dest.width <= 0 || dest.height <= 0) return;
+    if (dest.width <= 0 || dest.height <= 0 || source.width <= 0 || source.height <= 0) return;
     for (int y = 0; y < dest.height; ++y) {
         const Pixel* s = source.Row(static_cast<int>(static_cast<long long>(y) * source.height / dest.height));
         Pixel* d = dest.Row(y);

@@ -17,18 +17,9 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     Put16(out, value >> 16);
 }
 
-// The field's value scaled to 0..255, so full intensity stays 255.
-std::uint8_t Widen(std::uint16_t pixel, std::uint32_t mask) {
-    if (mask == 0) return 0;
-    int shift = 0;
-    while (((mask >> shift) & 1u) == 0) ++shift;
-    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255u / (mask >> shift));
-}
-
 }  // namespace
 
-bool WriteBmp(const std::string& path, const std::uint16_t* pixels, int width, int height, int pitchPixels,
-              const ColorMasks& masks, std::string& error) {
+bool WriteBmp(const std::string& path, const std::uint8_t* rgb, int width, int height, std::string& error) {
     const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
     const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
     std::vector<std::uint8_t> file;
@@ -47,11 +38,11 @@ bool WriteBmp(const std::string& path, const std::uint16_t* pixels, int width, i
     Put32(file, imageBytes);
     for (int i = 0; i < 4; ++i) Put32(file, 0);
     for (int y = height - 1; y >= 0; --y) {
-        const std::uint16_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
+        const std::uint8_t* row = rgb + static_cast<std::ptrdiff_t>(y) * width * 3;
         for (int x = 0; x < width; ++x) {
-            file.push_back(Widen(row[x], masks.blue));
-            file.push_back(Widen(row[x], masks.green));
-            file.push_back(Widen(row[x], masks.red));
+            file.push_back(row[3 * x + 2]);
+            file.push_back(row[3 * x + 1]);
+            file.push_back(row[3 * x]);
         }
         for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad) file.push_back(0);
     }

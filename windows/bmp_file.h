@@ -1,4 +1,4 @@
-// Writes 16-bit pixels as a 24-bit BMP file, the image format every Windows viewer opens.
+// Writes pictures as 24-bit BMP files, the image format every Windows viewer opens.
 #pragma once
 
 #include <cstdint>
@@ -6,13 +6,8 @@
 
 namespace runtime {
 
-struct ColorMasks {
-    std::uint32_t red, green, blue;
-};
-
-// Writes width x height pixels (rows pitchPixels apart) to path, each field widened to 8 bits;
-// on failure returns false and the reason in error.
-bool WriteBmp(const std::string& path, const std::uint16_t* pixels, int width, int height, int pitchPixels,
-              const ColorMasks& masks, std::string& error);
+// Writes width x height pixels of 8-bit red, green and blue (3 bytes a pixel, rows width * 3
+// apart) to path; on failure returns false and the reason in error.
+bool WriteBmp(const std::string& path, const std::uint8_t* rgb, int width, int height, std::string& error);
 
 }  // namespace runtime

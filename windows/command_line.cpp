@@ -1,6 +1,9 @@
 #include "command_line.h"
 
+#include "frame_check.h"
+
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -16,21 +19,30 @@ constexpr std::uint64_t kMaxFrames = 1'000'000'000;
 constexpr std::string_view kLinuxOnly[] = {"windowed",     "offscreen",  "no-vsync", "vram-kb",
                                            "pixel-format", "screenshot", "capture"};
 
-constexpr char kUsage[] =
-    "usage: vornhollow [options]\n"
-    "\n"
-    "Runs the DirectDraw test scene until Escape or F12 is pressed.\n"
-    "\n"
-    "options (each value may also be given as --option=value):\n"
-    "  --frames N    end after N composed frames (1..1000000000)\n"
-    "  --trace FILE  write a JSON Lines trace of the run\n"
-    "  --verify      read every composed frame back and compare it with the program's own\n"
-    "                re-drawing; the summary line (printed at the end) gives the verdict\n"
-    "  --help        show this help and exit\n"
-    "  --version     show the version and exit\n"
-    "\n"
-    "exit codes: 0 the run ended, 1 the trace file cannot be opened, 2 a bad option,\n"
-    "3 --verify found a frame or a picture that differs from the program's own re-drawing\n";
+std::string Usage() {
+    return "usage: vornhollow [options]\n"
+           "\n"
+           "Runs the DirectDraw test scene until Escape or F12 is pressed.\n"
+           "\n"
+           "options (each value may also be given as --option=value):\n"
+           "  --frames N      end after N composed frames (1..1000000000)\n"
+           "  --trace FILE    write a JSON Lines trace of the run\n"
+           "  --verify        read every composed frame back and compare it with the program's own\n"
+           "                  re-drawing; the summary line (printed at the end) gives the verdict\n"
+           "  --lockstep      step the scene once per composed frame, so every run draws the same\n"
+           "                  frames; without --frames the run ends after one cycle (" +
+           std::to_string(diagnostics::LockstepCycleFrames()) +
+           " frames)\n"
+           "  --expect FILE   the differences expected of this DirectDraw, one a line (see README)\n"
+           "  --report DIR    write report.json, report.xml and report.html into DIR at the end\n"
+           "  --unattended    no message box waits for a person: its text goes to stderr and the report\n"
+           "  --help          show this help and exit\n"
+           "  --version       show the version and exit\n"
+           "\n"
+           "exit codes: 0 the run ended, 1 an output cannot be written or (with --unattended) a fatal\n"
+           "error ended the run, 2 a bad option, 3 --verify found a difference (with --expect: not the\n"
+           "expected ones), 4 --verify was incomplete (something never drawn or not read back)\n";
+}
 
 ParsedCommandLine Stop(int exitCode, std::string message) {
     ParsedCommandLine result;
@@ -39,7 +51,7 @@ ParsedCommandLine Stop(int exitCode, std::string message) {
     return result;
 }
 
-ParsedCommandLine UsageError(const std::string& problem) { return Stop(2, "vornhollow: " + problem + "\n\n" + kUsage); }
+ParsedCommandLine UsageError(const std::string& problem) { return Stop(2, "vornhollow: " + problem + "\n\n" + Usage()); }
 
 // Plain decimal digits only (no sign, spaces or other bases), from 1 to kMaxFrames.
 bool ParseFrames(std::string_view text, std::uint64_t& frames) {
@@ -59,7 +71,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     ParsedCommandLine result;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument == "--help") return Stop(0, kUsage);
+        if (argument == "--help") return Stop(0, Usage());
         if (argument == "--version") return Stop(0, "vornhollow " VH_VERSION "\n");
         if (argument.size() < 3 || !argument.starts_with("--")) {
             return UsageError("unexpected argument '" + std::string(argument) + "'");
@@ -70,12 +82,20 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (std::ranges::find(kLinuxOnly, name) != std::end(kLinuxOnly)) {
             return UsageError("--" + name + " exists only in the Linux build");
         }
-        if (name == "verify") {
-            if (equals != std::string_view::npos) return UsageError("--verify takes no value");
-            result.options.verify = true;
+        const std::pair<const char*, bool*> flags[] = {{"verify", &result.options.verify},
+                                                       {"lockstep", &result.options.lockstep},
+                                                       {"unattended", &result.options.unattended}};
+        if (const auto flag = std::ranges::find(flags, name, [](const auto& f) { return std::string(f.first); });
+            flag != std::end(flags)) {
+            if (equals != std::string_view::npos) return UsageError("--" + name + " takes no value");
+            *flag->second = true;
             continue;
         }
-        if (name != "frames" && name != "trace") return UsageError("unknown option '--" + name + "'");
+        std::string* const text = name == "trace"    ? &result.options.trace
+                                  : name == "report" ? &result.options.report
+                                  : name == "expect" ? &result.options.expect
+                                                     : nullptr;
+        if (text == nullptr && name != "frames") return UsageError("unknown option '--" + name + "'");
 
         // The value follows '=' or is the next argument, unless that is itself an option.
         std::string_view value;
@@ -85,12 +105,13 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
             value = argv[++i];
         }
         if (value.empty()) return UsageError("--" + name + " needs a value");
-        if (name == "trace") {
-            result.options.trace = value;
+        if (text != nullptr) {
+            *text = value;
         } else if (!ParseFrames(value, result.options.frames)) {
             return UsageError("--frames: '" + std::string(value) + "' is not a whole number from 1 to 1000000000");
         }
     }
+    if (!result.options.expect.empty() && !result.options.verify) return UsageError("--expect needs --verify");
     return result;
 }
 

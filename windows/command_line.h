@@ -10,6 +10,10 @@ struct RunOptions {
     std::uint64_t frames = 0;  // end after this many composed frames; 0: until Escape or F12
     std::string trace;         // the JSON Lines trace file; empty: no trace
     bool verify = false;       // check every composed frame against the program's own re-drawing
+    bool lockstep = false;     // the scene steps once per composed frame
+    bool unattended = false;   // no message box waits for a person
+    std::string report;        // directory receiving the run's report
+    std::string expect;        // the differences expected of this DirectDraw
 };
 
 struct ParsedCommandLine {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "frame_check.h"
 #include "run_control.h"
 
 namespace {
@@ -33,13 +34,30 @@ LPSTR ArgumentsOf(LPSTR line) {
 
 // A bounded or verified run ends with one line on the standard output, as on Linux. Started from
 // a console or with its output redirected the line shows; from the desktop it goes nowhere.
-void PrintSummary(const std::string& verdict) {
+void PrintSummary(const runtime::RunOptions& options, const std::string& verdict) {
     const runtime::RunSummary summary = runtime::Summary();
     const double seconds = summary.lastFrameMs / 1000.0;
     const double fps = seconds > 0.0 ? static_cast<double>(summary.frames) / seconds : 0.0;
-    std::printf("vornhollow: %" PRIu64 " frames in %.2f s = %.1f fps%s%s%s%s\n", summary.frames, seconds, fps,
-                summary.note.empty() ? "" : ", ", summary.note.c_str(), verdict.empty() ? "" : ", ", verdict.c_str());
+    std::string line = summary.note;
+    if (options.lockstep) {
+        line += (line.empty() ? "" : ", ") + std::string("lockstep (one cycle: ") +
+                std::to_string(diagnostics::LockstepCycleFrames()) + " frames)";
+    }
+    if (!verdict.empty()) line += (line.empty() ? "" : ", ") + verdict;
+    std::printf("vornhollow: %" PRIu64 " frames in %.2f s = %.1f fps%s%s\n", summary.frames, seconds, fps,
+                line.empty() ? "" : ", ", line.c_str());
     std::fflush(stdout);
+}
+
+// The program ends with 0 on its own paths; a fatal error no one saw makes the run a failure, and
+// a verified run ends with 3 when something differs and 4 when it is incomplete.
+int ExitCodeOf(int programResult, const runtime::RunOptions& options, bool verified,
+               const diagnostics::VerdictRecord& verdict) {
+    if (options.unattended && !runtime::FatalErrorText().empty()) return 1;
+    if (!verified) return programResult;
+    if (verdict.outcome == diagnostics::Outcome::Differs) return 3;
+    if (verdict.outcome == diagnostics::Outcome::Incomplete) return 4;
+    return programResult;
 }
 
 }  // namespace
@@ -51,21 +69,33 @@ int main(int argc, char** argv) {
         MessageBoxA(nullptr, parsed.message.c_str(), kTitle, parsed.exitCode == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
         return parsed.exitCode;
     }
-    const runtime::RunOptions& options = parsed.options;
+    runtime::RunOptions options = parsed.options;
+    // A lockstep run ends after one cycle of the scene unless told otherwise.
+    if (options.lockstep && options.frames == 0) options.frames = diagnostics::LockstepCycleFrames();
     if (std::string error; !options.trace.empty() && !runtime::OpenTrace(options.trace, error)) {
         const std::string text = "vornhollow: cannot open the trace file '" + options.trace + "': " + error;
         MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONERROR);
         return 1;
     }
+    runtime::SetRunOptions(options);
     runtime::EndAfterFrames(options.frames);
-    if (options.verify) runtime::EnableVerify(options.trace);
+    diagnostics::FrameCheckSettings settings;
+    settings.compare = options.verify;
+    settings.crc = !options.trace.empty();
+    settings.facts = !options.report.empty();
+    settings.lockstep = options.lockstep;
+    settings.expectFile = options.expect;
+    if (std::string error; !diagnostics::StartFrameCheck(settings, error)) {
+        const std::string text = "vornhollow: --expect: " + error;
+        MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONERROR);
+        return 2;
+    }
 
     const int result = WinMain(GetModuleHandleA(nullptr), nullptr, ArgumentsOf(GetCommandLineA()), ShowCommand());
 
-    bool differs = false;
-    const std::string verdict = runtime::Verdict(differs);
-    if (options.frames > 0 || options.verify) PrintSummary(verdict);
+    diagnostics::VerdictRecord verdict;
+    const bool verified = runtime::CurrentVerdict(verdict);
+    if (options.frames > 0 || options.verify) PrintSummary(options, verified ? verdict.line : std::string());
     runtime::CloseTrace();
-    // A verified run that found a frame or a picture differing ends with 3.
-    return differs ? 3 : result;
+    return ExitCodeOf(result, options, verified, verdict);
 }

@@ -3,6 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "command_line.h"
+#include "verdict.h"
 
 namespace runtime {
 
@@ -11,11 +16,14 @@ bool OpenTrace(const std::string& path, std::string& error);
 void CloseTrace();
 // Ends the run after this many composed frames; 0: no bound.
 void EndAfterFrames(std::uint64_t frames);
-// Turns the frame check (--verify) on; the images it writes go beside `tracePath` (when not empty).
-void EnableVerify(const std::string& tracePath);
-// The frame check's verdict for the summary (empty when the program set none), and whether a frame
-// or a picture differed.
-std::string Verdict(bool& differs);
+// The run's options as the diagnostics answer them (--lockstep, --unattended) and where the
+// check's images go: the report's folder, else beside the trace, else the current directory.
+void SetRunOptions(const RunOptions& options);
+// The frame check's verdict; false when no check ran.
+bool CurrentVerdict(diagnostics::VerdictRecord& verdict);
+// What the program noted for the report: facts about the system, and the first fatal error.
+const std::vector<std::pair<std::string, std::string>>& RunFacts();
+const std::string& FatalErrorText();
 
 struct RunSummary {
     std::uint64_t frames = 0;

@@ -5,7 +5,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bmp_file.h"
 #include "run_control.h"
@@ -29,9 +32,25 @@ std::FILE* gTrace = nullptr;
 // Written and read on the main thread only.
 std::uint64_t gFrameLimit = 0;
 runtime::RunSummary gSummary;
-bool gVerify = false;
-std::string gImageFolder;  // where the frame check's images go: beside the trace, or here
-diagnostics::VerdictWriter gVerdictWriter = nullptr;
+runtime::RunOptions gOptions;
+std::string gImageFolder;  // where the frame check's images go: the report's folder, beside the trace, or here
+diagnostics::VerdictSource gVerdictSource = nullptr;
+std::vector<std::pair<std::string, std::string>> gFacts;  // main thread only
+std::string gFatalError;
+
+// The CRC-32 of zip and PNG (reflected polynomial 0xEDB88320), a byte at a time from a table.
+std::uint32_t CrcStep(std::uint32_t crc, std::uint8_t byte) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1u) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    return table[(crc ^ byte) & 0xFFu] ^ (crc >> 8);
+}
 
 }  // namespace
 
@@ -74,7 +93,41 @@ void FrameComposed(std::uint64_t number) {
     if (number == gFrameLimit) PostQuitMessage(0);
 }
 
-bool VerifyEnabled() { return gVerify; }
+bool Lockstep() { return gOptions.lockstep; }
+
+bool NoteFatalError(const char* caption, const char* text) {
+    if (gFatalError.empty()) gFatalError = text != nullptr ? text : "";
+    if (!gOptions.unattended) return true;
+    std::fprintf(stderr, "%s: %s", caption != nullptr ? caption : "", gFatalError.c_str());
+    if (gFatalError.empty() || gFatalError.back() != '\n') std::fputc('\n', stderr);
+    std::fflush(stderr);
+    return false;
+}
+
+void SetRunFact(const char* key, const char* value) {
+    if (key == nullptr || value == nullptr) return;
+    for (auto& fact : gFacts) {
+        if (fact.first == key) {
+            fact.second = value;
+            return;
+        }
+    }
+    gFacts.emplace_back(key, value);
+}
+
+std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    crc = ~crc;
+    for (std::size_t i = 0; i < size; ++i) crc = CrcStep(crc, bytes[i]);
+    return ~crc;
+}
+
+void SetScreenChecker(ScreenChecker) {}
+
+bool ReadsWindowBack(std::string& whyNot) {
+    whyNot = "the primary surface is the screen";
+    return false;
+}
 
 void Notice(const char* text) {
     if (text == nullptr) return;
@@ -83,13 +136,11 @@ void Notice(const char* text) {
     std::fflush(stderr);
 }
 
-bool WriteImage(const char* name, const std::uint16_t* pixels, int width, int height, int pitchPixels,
-                std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask, char* path,
-                std::size_t pathSize) {
-    if (name == nullptr || pixels == nullptr) return false;
+bool WriteImage(const char* name, const std::uint8_t* rgb, int width, int height, char* path, std::size_t pathSize) {
+    if (name == nullptr || rgb == nullptr) return false;
     const std::string file = gImageFolder + name + ".bmp";
     std::string error;
-    if (!runtime::WriteBmp(file, pixels, width, height, pitchPixels, {redMask, greenMask, blueMask}, error)) {
+    if (!runtime::WriteBmp(file, rgb, width, height, error)) {
         Notice(("cannot write " + file + ": " + error).c_str());
         return false;
     }
@@ -101,25 +152,32 @@ bool WriteImage(const char* name, const std::uint16_t* pixels, int width, int he
     return true;
 }
 
-void SetVerdictWriter(VerdictWriter writer) { gVerdictWriter = writer; }
+void SetVerdictSource(VerdictSource source) { gVerdictSource = source; }
 
 }  // namespace diagnostics
 
 namespace runtime {
 
-void EnableVerify(const std::string& tracePath) {
-    gVerify = true;
-    const std::size_t slash = tracePath.find_last_of("/\\");
-    gImageFolder = slash == std::string::npos ? std::string() : tracePath.substr(0, slash + 1);
+void SetRunOptions(const RunOptions& options) {
+    gOptions = options;
+    if (!options.report.empty()) {
+        gImageFolder = options.report + "\\";
+    } else {
+        const std::size_t slash = options.trace.find_last_of("/\\");
+        gImageFolder = slash == std::string::npos ? std::string() : options.trace.substr(0, slash + 1);
+    }
 }
 
-std::string Verdict(bool& differs) {
-    differs = false;
-    if (gVerdictWriter == nullptr) return {};
-    char text[512] = "";
-    differs = gVerdictWriter(text, sizeof text);
-    return text;
+bool CurrentVerdict(diagnostics::VerdictRecord& verdict) {
+    verdict = diagnostics::VerdictRecord{};
+    if (gVerdictSource == nullptr) return false;
+    gVerdictSource(verdict);
+    return true;
 }
+
+const std::vector<std::pair<std::string, std::string>>& RunFacts() { return gFacts; }
+
+const std::string& FatalErrorText() { return gFatalError; }
 
 bool OpenTrace(const std::string& path, std::string& error) {
     // Binary, so that lines end in '\n' alone, as on Linux.

@@ -87,6 +87,7 @@ using REFIID = const GUID&;
 
 // Driver capabilities (DDCAPS.dwCaps, dwCKeyCaps, dwFXCaps).
 #define DDCAPS_BLT 0x00000040u
+#define DDCAPS_BLTSTRETCH 0x00000200u
 #define DDCAPS_BLTQUEUE 0x00000080u
 #define DDCAPS_COLORKEY 0x00400000u
 #define DDCAPS_BLTCOLORFILL 0x04000000u

@@ -57,7 +57,7 @@ RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint e
     for (const std::string& a : args) argv.push_back(a.c_str());
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), entry);
+    const int code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), {entry});
     return {code, ::testing::internal::GetCapturedStdout(), ::testing::internal::GetCapturedStderr()};
 }
 
@@ -121,36 +121,23 @@ TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
     EXPECT_FALSE(diagnostics::TraceEnabled());
 }
 
-// A checked run's images go beside the trace, decoded by the masks they come with: full green in
-// 5-6-5 and in 5-5-5 both come out as 255; masks that mix the two layouts write nothing.
-TEST_F(RunProcessTest, ImagesAreWrittenInTheirOwnPixelLayout) {
-    platform::Options options;
-    options.trace = In("t.jsonl");
-    platform::SetOptions(options);
-    const struct {
-        const char* name;
-        std::uint16_t green;
-        std::uint32_t red, greenMask, blue;
-        bool written;
-    } rows[] = {{"full-565", 0x07E0, 0xF800, 0x07E0, 0x001F, true},
-                {"full-555", 0x03E0, 0x7C00, 0x03E0, 0x001F, true},
-                {"mixed", 0x03E0, 0xF800, 0x03E0, 0x001F, false}};
-    for (const auto& row : rows) {
-        const std::uint16_t pixels[] = {row.green, 0xFFFF, 0, 0xFFFF};  // a 1x2 image, rows 2 apart
-        char path[512] = "unchanged";
-        const bool written = diagnostics::WriteImage(row.name, pixels, 1, 2, 2, row.red, row.greenMask, row.blue,
-                                                     path, sizeof path);
-        EXPECT_EQ(written, row.written) << row.name;
-        if (!row.written) {
-            EXPECT_STREQ(path, "unchanged");
-            continue;
-        }
-        EXPECT_EQ(path, In(row.name) + ".png");
+// A checked run's images go into the report's folder when there is one, else beside the trace,
+// as PNGs of the RGB bytes given.
+TEST_F(RunProcessTest, ImagesGoToTheReportOrBesideTheTrace) {
+    std::filesystem::create_directories(In("report"));
+    const std::uint8_t rgb[] = {0, 255, 0, 255, 255, 255};  // a 1x2 image: green over white
+    for (bool report : {true, false}) {
+        platform::Options options;
+        options.trace = In("t.jsonl");
+        if (report) options.report = In("report");
+        platform::SetOptions(options);
+        char path[512] = "";
+        ASSERT_TRUE(diagnostics::WriteImage("image", rgb, 1, 2, path, sizeof path));
+        EXPECT_EQ(path, (report ? In("report") + "/" : In("")) + "image.png");
         const present_test::RgbImage image = present_test::ReadPng(path);
-        ASSERT_TRUE(image.ok && image.width == 1 && image.height == 2) << row.name;
-        EXPECT_EQ((std::tuple(image.At(0, 0)[0], image.At(0, 0)[1], image.At(0, 1)[1])),
-                  (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>{0, 255, 0}))
-            << row.name;
+        ASSERT_TRUE(image.ok && image.width == 1 && image.height == 2);
+        EXPECT_EQ((std::tuple(image.At(0, 0)[0], image.At(0, 0)[1], image.At(0, 1)[2])),
+                  (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>{0, 255, 255}));
     }
 }
 

@@ -44,13 +44,12 @@ protected:
     }
     // Offscreen, without vsync.
     static void SetOptions(platform::PixelFormat format = platform::PixelFormat::Rgb565, std::uint32_t vramKb = 4096) {
-        platform::SetOptions({.offscreen = true,
-                              .vsync = false,
-                              .vramKb = vramKb,
-                              .pixelFormat = format,
-                              .screenshot = {},
-                              .capture = {},
-                              .trace = {}});
+        platform::Options options;
+        options.offscreen = true;
+        options.vsync = false;
+        options.vramKb = vramKb;
+        options.pixelFormat = format;
+        platform::SetOptions(options);
     }
     // Start-up that may fail; the record stays in gDisplay to be examined.
     std::int32_t TryStartDisplay(HWND window) {

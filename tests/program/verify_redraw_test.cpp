@@ -14,7 +14,8 @@ namespace {
 using verify::Pixel;
 using Rows = std::vector<std::vector<Pixel>>;
 
-// A 4x3 source whose pixel (x, y) is 16y + x + 1, copied whole into a cleared 6x4 destination.
+// A 4x3 source whose pixel (x, y) is 16y + x + 1, copied (whole, unless a row says otherwise) into a
+// cleared 6x4 destination. A rectangle reaching past the source reads nothing outside it.
 TEST(VerifyRedrawTest, CopiesAreCutAtEachEdgeAndMirroredOnesLoseTheOppositeSide) {
     std::vector<Pixel> source(12);
     for (int i = 0; i < 12; ++i) source[i] = static_cast<Pixel>(16 * (i / 4) + i % 4 + 1);
@@ -25,6 +26,7 @@ TEST(VerifyRedrawTest, CopiesAreCutAtEachEdgeAndMirroredOnesLoseTheOppositeSide)
         unsigned mirror;
         bool keyed;
         Rows expected;
+        verify::Rect from = {0, 0, 4, 3};
     } rows[] = {
         {"left edge",
          -1,
@@ -74,11 +76,25 @@ TEST(VerifyRedrawTest, CopiesAreCutAtEachEdgeAndMirroredOnesLoseTheOppositeSide)
          verify::kMirrorLeftRight | verify::kMirrorUpDown,
          true,
          {{}, {}, {0, 0, 0, 36, 35, 34}, {0, 0, 0, 20, 19, 0}}},
+        {"rectangle past the source's right and bottom",
+         0,
+         0,
+         verify::kNoMirror,
+         false,
+         {{19, 20, 0, 0, 0, 0}, {35, 36, 0, 0, 0, 0}, {}, {}},
+         {2, 1, 6, 5}},
+        {"mirrored rectangle before the source's left",
+         0,
+         0,
+         verify::kMirrorLeftRight,
+         false,
+         {{2, 1, 0, 0, 0, 0}, {}, {}, {}},
+         {-2, 0, 2, 1}},
     };
     for (const auto& row : rows) {
         std::vector<Pixel> dest(24, 0);
         verify::Copy(verify::Image{dest.data(), 6, 4, 6}, row.x, row.y, verify::ConstImage(source.data(), 4, 3, 4),
-                     verify::Rect{0, 0, 4, 3}, row.keyed ? &key : nullptr, row.mirror, nullptr);
+                     row.from, row.keyed ? &key : nullptr, row.mirror, nullptr);
         Rows got;
         for (int y = 0; y < 4; ++y) {
             const std::vector<Pixel> line(dest.begin() + 6 * y, dest.begin() + 6 * y + 6);
@@ -121,7 +137,7 @@ TEST(VerifyRedrawTest, AFireballPairIsErasedTwoFramesLater) {
             std::vector<std::vector<int>> erased;
             for (int i = 0; i < model.StepCount(); ++i) {
                 const verify::Step& step = model.Steps()[i];
-                if (step.kind == verify::StepKind::Erase)
+                if (step.kind == verify::DrawKind::Erase)
                     erased.push_back({step.rect.left, step.rect.top, step.rect.right, step.rect.bottom});
             }
             const std::vector<std::vector<int>> expected =

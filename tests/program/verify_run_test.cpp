@@ -1,31 +1,27 @@
-// --verify on the whole program, offscreen, with the animation stepped once per frame so that every
-// run sees the same scenes however fast the machine is: the first fireball from the 48th step, the
-// creature walking left from the 129th. Exact runs stay exact, each fault planted in our own
-// blitter is caught and put down to the step it breaks, and a restoration mid-run that really
-// scrambles the flip chain raises no false alarm.
+// --verify on the whole program, offscreen, in lockstep (the scene stepped once per frame, so
+// every run draws the same frames however fast the machine is). A full cycle is exact and
+// covers every kind of draw step; its per-frame CRCs are the same with and without vsync and equal
+// the re-drawing's. Each fault planted in our own blitter or flip is caught and put down to the
+// step it breaks; what was not read back or never drawn makes the verdict incomplete, never
+// exact; expected differences are taken as such, and an expected one that did not happen fails.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <utility>
-#include <vector>
-
+#include <ddraw.h>
 #include <unistd.h>
 
-#include "common/run_end.h"
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "ddraw/ddraw_control.h"
+#include "frame_check.h"
 #include "host/null/null_host_control.h"
 #include "kernel/kernel_control.h"
 #include "platform/options.h"
-#include "present/presenter.h"
 #include "runtime/run_process.h"
-
-#include "app/globals.h"
-#include "scene/scene_state.h"
 
 namespace {
 
@@ -36,44 +32,16 @@ struct RunResult {
     std::string out, err, trace;
 };
 
-constexpr std::uint64_t kFrames = 200;
-std::uint64_t gLastFrame = 0;
-
-// The program, its timer's steps stopped and the scene stepped once per presented frame instead;
-// the run ends after gLastFrame frames.
-int WINAPI FrameLockedWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
-    platform::SetFramePresentedHook([](std::uint64_t n) {
-        gAppActive = 0;
-        if (n == 2) {
-            // A slow start-up (a loaded machine, a sanitizer) lets the timer step the scene before
-            // the first frame: those steps are undone before the first scene frame, once the last
-            // one has finished, so every run draws the same scenes.
-            while (gScene->busy.load(std::memory_order_acquire) != 0) std::this_thread::yield();
-            const std::int32_t phase = gScene->tilePhaseFrames;
-            gScene->Reset();
-            gScene->tilePhaseFrames = phase;
-        }
-        if (n >= 3) gScene->Step();
-        if (n == gLastFrame) platform::RequestStop();
-    });
-    return WinMain(instance, previous, commandLine, showCommand);
-}
-
-struct Verdict {
-    unsigned long long differing = 0;
-    std::string frame, step;
-};
-
-// "verified: D of 200 frames differ (first: frame F, STEP, P pixels)": D, F and STEP, or nothing.
-Verdict FirstDifference(const std::string& out) {
-    const std::size_t at = out.find("verified: ");
-    unsigned long long differing = 0, frame = 0;
-    int used = 0;
-    const char* format = "verified: %llu of 200 frames differ (first: frame %llu, %n";
-    if (at == std::string::npos || std::sscanf(out.c_str() + at, format, &differing, &frame, &used) != 2 || used == 0)
-        return {};
-    const std::string rest = out.substr(at + static_cast<std::size_t>(used));
-    return {differing, std::to_string(frame), rest.substr(0, rest.rfind(", ", rest.find(" pixels)")))};
+// The values of one field of every frame line of a trace, in order.
+std::vector<std::string> FrameField(const std::string& trace, const std::string& field) {
+    std::vector<std::string> values;
+    const std::regex pattern("\"type\":\"frame\".*\"" + field + "\":\"([^\"]*)\"");
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_search(line, match, pattern)) values.push_back(match[1]);
+    }
+    return values;
 }
 
 class VerifyRunTest : public ::testing::Test {
@@ -85,7 +53,7 @@ protected:
         std::filesystem::create_directories(dir_);
         platform::ddraw::ResetForTesting();
         // The counter's text is left out of the comparison, so its width decides which wrong pixels
-        // are seen: a stopped clock keeps it "0 100" however slow the machine runs.
+        // are seen: a stopped clock keeps it "66 100" however slow the machine runs.
         platform::testing::SetTickCount(1000);
     }
     void TearDown() override {
@@ -94,18 +62,19 @@ protected:
         platform::SetOptions(platform::Options{});
         std::filesystem::remove_all(dir_);
     }
-    RunResult RunProgram(std::uint64_t frames) {
+    // The program offscreen with --verify and a trace, plus `args`.
+    RunResult Run(std::vector<std::string> args) {
         platform::testing::UseNullHost();
-        gLastFrame = frames;
-        std::vector<std::string> args = extra_;
         const std::string trace = (dir_ / "t.jsonl").string();
-        args.insert(args.begin(), {"vornhollow", "--offscreen", "--no-vsync", "--verify", "--trace", trace});
+        args.insert(args.begin(), {"vornhollow", "--offscreen", "--verify", "--trace", trace});
         std::vector<const char*> argv;
         for (const std::string& a : args) argv.push_back(a.c_str());
         RunResult run;
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        run.code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), FrameLockedWinMain);
+        run.code = platform::runtime::RunProcess(
+            static_cast<int>(argv.size()), argv.data(),
+            {&WinMain, &diagnostics::StartFrameCheck, diagnostics::LockstepCycleFrames()});
         run.out = ::testing::internal::GetCapturedStdout();
         run.err = ::testing::internal::GetCapturedStderr();
         std::stringstream text;
@@ -113,11 +82,16 @@ protected:
         run.trace = text.str();
         return run;
     }
+    std::string Expect(const std::string& lines) {
+        const std::string path = (dir_ / "expect").string();
+        std::ofstream(path) << lines;
+        return path;
+    }
     std::filesystem::path dir_;
-    std::vector<std::string> extra_;  // options besides the offscreen, verified, traced run
 };
 
-TEST_F(VerifyRunTest, ExactRunsVerifyEveryFrame) {
+TEST_F(VerifyRunTest, ALockstepCycleIsExactCoversEveryKindAndHasTheSameFramesWithAndWithoutVsync) {
+    EXPECT_EQ(diagnostics::LockstepCycleFrames(), 297u);
     const struct {
         const char* name;
         std::vector<std::string> args;
@@ -127,24 +101,31 @@ TEST_F(VerifyRunTest, ExactRunsVerifyEveryFrame) {
                 {"24 tiles", {"--vram-kb", "1600"}, "24 tiles, 5-6-5"},
                 {"no tiles", {"--vram-kb", "1410"}, "0 tiles, 5-6-5"}};
     for (const auto& row : rows) {
-        extra_ = row.args;
-        const RunResult run = RunProgram(kFrames);
-        EXPECT_EQ(run.code, 0) << row.name << "\n" << run.out << run.err;
-        EXPECT_NE(run.out.find(std::string(row.tiles) + ", vsync off, verified: all 200 frames exact\n"),
-                  std::string::npos)
-            << row.name << ": " << run.out << run.err;
-        EXPECT_EQ(run.trace.find("\"type\":\"verify\""), std::string::npos) << row.name;
-        // The run saw what the check is about: the creature walking left and fireballs.
-        EXPECT_NE(run.trace.find(",347,-1,"), std::string::npos) << row.name;
-        EXPECT_NE(run.trace.find("\"fireball\":[1,"), std::string::npos) << row.name;
+        std::vector<std::string> crcs[2];
+        for (bool vsync : {false, true}) {
+            std::vector<std::string> args = row.args;
+            args.push_back("--lockstep");
+            if (!vsync) args.push_back("--no-vsync");
+            const RunResult run = Run(args);
+            EXPECT_EQ(run.code, 0) << row.name << "\n" << run.out << run.err;
+            EXPECT_NE(run.out.find(std::string(row.tiles) + (vsync ? ", vsync on" : ", vsync off") +
+                                   ", lockstep (one cycle: 297 frames), verified: all 297 frames exact; screen: 297 "
+                                   "frames checked on the primary surface"),
+                      std::string::npos)
+                << row.name << ": " << run.out << run.err;
+            EXPECT_EQ(run.trace.find("\"type\":\"verify\""), std::string::npos) << row.name;
+            crcs[vsync] = FrameField(run.trace, "crc");
+            EXPECT_EQ(crcs[vsync].size(), 297u) << row.name;
+            EXPECT_EQ(crcs[vsync], FrameField(run.trace, "expected_crc")) << row.name;
+        }
+        EXPECT_EQ(crcs[0], crcs[1]) << row.name;
     }
 }
 
 // Each row plants one fault; the run must end with 3, name the first differing frame's step in
-// the summary, and write the three images. Every frame that shows a wrong pixel differs: a probe
-// drawn wrong in every scene frame makes 198 of them, a wrong tile-phase pixel left on screen all
-// 200.
-TEST_F(VerifyRunTest, EachPlantedBlitterFaultIsCaughtAndNamed) {
+// the summary, and write the images. Every frame that shows a wrong pixel differs: a probe drawn
+// wrong in every scene frame makes 198 of 200, a wrong tile-phase pixel left on screen all 200.
+TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
     const struct {
         const char* name;
         BlitFault fault;
@@ -153,7 +134,7 @@ TEST_F(VerifyRunTest, EachPlantedBlitterFaultIsCaughtAndNamed) {
         unsigned long long differing;
     } rows[] = {
         {"mirror left-right ignored", BlitFault::MirrorLeftRightIgnored, "a fireball's keyed blit mirrored both ways",
-         "the creature's mirrored keyed blit", 99},
+         "the creature's mirrored keyed blit", 101},
         {"mirror up-down ignored", BlitFault::MirrorUpDownIgnored, "a fireball's keyed blit mirrored", nullptr, 33},
         {"source key ignored", BlitFault::SourceKeyIgnored, "the colour-key probe", "the creature's keyed blit", 198},
         {"key one bit off", BlitFault::KeyOneBitOff, "the colour-key probe", "the creature's keyed blit", 198},
@@ -161,25 +142,82 @@ TEST_F(VerifyRunTest, EachPlantedBlitterFaultIsCaughtAndNamed) {
         {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy", "the buffer's earlier content", 200},
         {"keyed BltFast opaque", BlitFault::KeyedBltFastOpaque, "the colour-key probe", "the creature's keyed blit",
          198},
+        {"flip stale", BlitFault::FlipStale, "the screen", nullptr, 200},
     };
     for (const auto& row : rows) {
         platform::ddraw::PlantBlitFault(row.fault);
-        const RunResult run = RunProgram(kFrames);
+        const RunResult run = Run({"--lockstep", "--no-vsync", "--frames", "200"});
         platform::ddraw::PlantBlitFault(BlitFault::None);
-        const auto [differing, frame, step] = FirstDifference(run.out);
-        EXPECT_EQ(run.code, 3) << row.name << ": " << run.out << run.err;
-        EXPECT_EQ(differing, row.differing) << row.name << ": " << run.out;
-        EXPECT_EQ(step.rfind(row.first, 0), 0u) << row.name << ": " << run.out;
-        EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + frame + ",\"step\":\"" + step), std::string::npos)
+        std::smatch found;
+        const std::regex verdict("verified: (\\d+) of 200 frames differ \\(first: frame (\\d+), ([^,]+),");
+        ASSERT_TRUE(std::regex_search(run.out, found, verdict)) << row.name << ": " << run.out << run.err;
+        EXPECT_EQ(run.code, 3) << row.name;
+        EXPECT_EQ(std::stoull(found[1]), row.differing) << row.name << ": " << run.out;
+        EXPECT_EQ(found[3].str().rfind(row.first, 0), 0u) << row.name << ": " << run.out;
+        EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + found[2].str() + ",\"step\":\"" + found[3].str()),
+                  std::string::npos)
             << row.name;
-        if (row.also != nullptr) {
-            EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
-        }
-        for (const char* image : {"got", "expected", "differences"}) {
-            const auto file = dir_ / ("verify-frame-" + frame + "-" + image + ".png");
+        if (row.also != nullptr) EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
+        const std::string stem = row.fault == BlitFault::FlipStale ? "verify-screen-" : "verify-frame-";
+        for (const char* image : {"got", "expected", "differences", "crop"}) {
+            const auto file = dir_ / (stem + found[2].str() + "-" + image + ".png");
             EXPECT_TRUE(std::filesystem::exists(file)) << row.name << ": " << file << "\n" << run.err;
         }
     }
+}
+
+// What was never drawn, or not read back, leaves the verdict incomplete (exit 4) and says why.
+TEST_F(VerifyRunTest, WhatWasNotDrawnOrNotReadBackIsNeverExact) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        const char* lockOn;  // the surfaces whose Lock fails, or null
+        const char* says;
+    } rows[] = {
+        {"the timer's pace, too short to turn", {"--no-vsync", "--frames", "300"}, nullptr,
+         "verified: incomplete: 300 frames exact, never drawn: the creature's mirrored keyed blit, an erase, both "
+         "fireball blits (try --lockstep)"},
+        {"ended early", {"--lockstep", "--no-vsync", "--frames", "20"}, nullptr,
+         "never drawn: the creature's mirrored keyed blit, an erase, both fireball blits;"},
+        {"back buffer", {"--lockstep", "--no-vsync"}, "back buffer",
+         "verified: incomplete: 0 frames exact, 297 frames not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
+        {"primary", {"--lockstep", "--no-vsync"}, "primary",
+         "verified: incomplete: 297 frames exact; screen: not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
+        {"a picture", {"--lockstep", "--no-vsync"}, "picture",
+         "pictures not checked: Background (Lock failed: DDERR_GENERIC (0x80004005))"},
+    };
+    for (const auto& row : rows) {
+        platform::ddraw::ResetForTesting();
+        if (row.lockOn != nullptr) {
+            const std::string on = row.lockOn;
+            const DWORD caps = on == "primary"       ? DDSCAPS_PRIMARYSURFACE
+                               : on == "back buffer" ? DDSCAPS_BACKBUFFER
+                                                     : DDSCAPS_OFFSCREENPLAIN;
+            platform::ddraw::InjectFaultOn("Lock", caps, 1, DDERR_GENERIC, on == "picture" ? 1 : 1000000);
+        }
+        const RunResult run = Run(row.args);
+        EXPECT_EQ(run.code, 4) << row.name << ": " << run.out << run.err;
+        EXPECT_NE(run.out.find(row.says), std::string::npos) << row.name << ": " << run.out;
+    }
+}
+
+// A maintainer's baseline: the differences it lists are taken as expected; one that stays exact
+// fails the run, as does an unknown item.
+TEST_F(VerifyRunTest, ExpectedDifferencesAreTakenAndOnesThatDidNotHappenFail) {
+    platform::ddraw::PlantBlitFault(BlitFault::MirrorUpDownIgnored);
+    RunResult run = Run({"--lockstep", "--no-vsync", "--expect",
+                         Expect("# our mirror up-down is broken\nfireball-up-down\nfireball-both-ways  # too\n")});
+    EXPECT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("verified: as expected: 66 of 297 frames differ"), std::string::npos) << run.out;
+
+    run = Run({"--lockstep", "--no-vsync", "--expect", Expect("fireball-up-down\nfireball-both-ways\nerase\n")});
+    EXPECT_EQ(run.code, 3) << run.out << run.err;
+    EXPECT_NE(run.out.find("unexpectedly exact: erase"), std::string::npos) << run.out;
+
+    platform::ddraw::PlantBlitFault(BlitFault::None);
+    run = Run({"--lockstep", "--no-vsync", "--expect", Expect("erase\n\nfireball-sideways\n")});
+    EXPECT_EQ(run.code, 2) << run.out << run.err;
+    EXPECT_NE(run.err.find("expect:3: 'fireball-sideways' is not a kind of draw step"), std::string::npos) << run.err;
 }
 
 // The counter's GetDC of the fifth frame meets a real loss: the text overlay restores everything
@@ -189,9 +227,9 @@ TEST_F(VerifyRunTest, ARestorationMidRunRaisesNoFalseAlarm) {
     // GetDC: three picture loads, then the third frame's text and the check's measure of it, the
     // fourth frame's text, then the fifth's.
     platform::ddraw::LoseAllSurfacesAt("GetDC", 7);
-    const RunResult run = RunProgram(60);
+    const RunResult run = Run({"--lockstep", "--no-vsync"});
     EXPECT_EQ(run.code, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("verified: all 60 frames exact (2 compared only in part after a restoration)\n"),
+    EXPECT_NE(run.out.find("verified: all 297 frames exact (2 compared only in part after a restoration)"),
               std::string::npos)
         << run.out << run.err;
 }

@@ -26,6 +26,10 @@ struct Options {
     std::string capture;       // directory receiving every presented frame as frame-NNNNNN.png
     std::string trace;         // JSON Lines file of frames and ticks
     bool verify = false;       // check every composed frame against the program's own re-drawing
+    bool lockstep = false;     // the scene steps once per presented frame: the same frames every run
+    std::string expect;        // the differences expected of this DirectDraw (--expect FILE)
+    std::string report;        // directory receiving report.json, report.xml and report.html
+    bool unattended = false;   // no message box waits for a person
 };
 
 const Options& CurrentOptions();

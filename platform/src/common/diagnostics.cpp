@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <zlib.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -76,6 +78,8 @@ Trace& TheTrace() {
 struct Summary {
     std::mutex mutex;
     std::string note;
+    std::vector<std::pair<std::string, std::string>> facts;
+    std::string fatalError;
 };
 
 Summary& TheSummary() {
@@ -83,7 +87,8 @@ Summary& TheSummary() {
     return *summary;
 }
 
-std::atomic<diagnostics::VerdictWriter> gVerdictWriter{nullptr};
+std::atomic<diagnostics::VerdictSource> gVerdictSource{nullptr};
+std::atomic<diagnostics::ScreenChecker> gScreenChecker{nullptr};
 
 }  // namespace
 
@@ -120,14 +125,61 @@ void FrameComposed(std::uint64_t) {
     // Nothing to do: the presenter sees every frame that reaches the screen and counts those.
 }
 
-bool VerifyEnabled() { return platform::CurrentOptions().verify; }
+bool Lockstep() { return platform::CurrentOptions().lockstep; }
+
+bool NoteFatalError(const char* caption, const char* text) {
+    const std::string message = text != nullptr ? text : "";
+    {
+        Summary& summary = TheSummary();
+        std::lock_guard lock(summary.mutex);
+        if (summary.fatalError.empty()) summary.fatalError = message;
+    }
+    if (!platform::CurrentOptions().unattended) return true;
+    const bool endsLine = !message.empty() && message.back() == '\n';
+    std::fprintf(stderr, "%s: %s%s", caption != nullptr ? caption : "", message.c_str(), endsLine ? "" : "\n");
+    std::fflush(stderr);
+    return false;
+}
+
+void SetRunFact(const char* key, const char* value) {
+    if (key == nullptr || value == nullptr) return;
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    for (auto& fact : summary.facts) {
+        if (fact.first == key) {
+            fact.second = value;
+            return;
+        }
+    }
+    summary.facts.emplace_back(key, value);
+}
+
+std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const Bytef*>(data);
+    // zlib takes the length as a uInt: long runs go in pieces.
+    while (size > 0) {
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        crc = static_cast<std::uint32_t>(::crc32(crc, bytes, piece));
+        bytes += piece;
+        size -= piece;
+    }
+    return crc;
+}
+
+void SetScreenChecker(ScreenChecker checker) { gScreenChecker.store(checker); }
+
+bool ReadsWindowBack(std::string& whyNot) {
+    if (!platform::CurrentOptions().offscreen) return true;
+    whyNot = "offscreen";
+    return false;
+}
 
 void Notice(const char* text) {
     if (text == nullptr) return;
     std::fprintf(stderr, "vornhollow: %s\n", text);
 }
 
-void SetVerdictWriter(VerdictWriter writer) { gVerdictWriter.store(writer); }
+void SetVerdictSource(VerdictSource source) { gVerdictSource.store(source); }
 
 void SetSummaryNote(const char* note) {
     Summary& summary = TheSummary();
@@ -151,14 +203,33 @@ double TraceMillisecondsOfMonotonic(std::uint64_t microseconds) {
     return static_cast<double>(microseconds) / 1000.0 - startMs;
 }
 
-Verdict CurrentVerdict() {
-    Verdict verdict;
-    const diagnostics::VerdictWriter writer = gVerdictWriter.load();
-    if (writer == nullptr) return verdict;
-    char text[512] = "";
-    verdict.differs = writer(text, sizeof text);
-    verdict.text = text;
-    return verdict;
+bool CurrentVerdict(diagnostics::VerdictRecord& verdict) {
+    verdict = diagnostics::VerdictRecord{};
+    const diagnostics::VerdictSource source = gVerdictSource.load();
+    if (source == nullptr) return false;
+    source(verdict);
+    return true;
+}
+
+diagnostics::ScreenChecker CurrentScreenChecker() { return gScreenChecker.load(); }
+
+std::vector<std::pair<std::string, std::string>> RunFacts() {
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    return summary.facts;
+}
+
+std::string FatalErrorText() {
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    return summary.fatalError;
+}
+
+void ForgetRunNotes() {
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    summary.facts.clear();
+    summary.fatalError.clear();
 }
 
 bool OpenTrace(const std::string& path, std::string& error) {

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "run_diagnostics.h"
 
 namespace platform {
 
@@ -21,12 +25,16 @@ double TraceMillisecondsOfMonotonic(std::uint64_t microseconds);
 // The note last given to SetSummaryNote (empty when none).
 std::string SummaryNote();
 
-// The verdict of a --verify run for the summary (empty when no verdict writer is set), and whether
-// a frame or a picture differed.
-struct Verdict {
-    std::string text;
-    bool differs = false;
-};
-Verdict CurrentVerdict();
+// The frame check's verdict; false (and a record that says "not verified") when no check ran.
+bool CurrentVerdict(diagnostics::VerdictRecord& verdict);
+// The check of what reached the screen, or null.
+diagnostics::ScreenChecker CurrentScreenChecker();
+
+// What the program noted for the report: facts about the system (in the order first noted) and
+// the text of the first fatal error it showed.
+std::vector<std::pair<std::string, std::string>> RunFacts();
+std::string FatalErrorText();
+// Forgets the facts and the fatal error (a fresh run).
+void ForgetRunNotes();
 
 }  // namespace platform

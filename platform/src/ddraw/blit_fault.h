@@ -13,6 +13,7 @@ enum class BlitFault {
     FillGreenOneStepOff,     // colour fills write the green component one step off
     TileCopyOneRowOff,       // BltFast into a 64x64 surface reads its source one row off
     KeyedBltFastOpaque,      // a keyed BltFast copies every pixel (Blt keeps its key)
+    FlipStale,               // Flip succeeds but swaps nothing: the screen keeps showing the old frame
 };
 
 }  // namespace platform::ddraw

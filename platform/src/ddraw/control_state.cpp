@@ -19,14 +19,14 @@ void Rearm(ControlState& state) {
     gArmedFaults.store(static_cast<int>(state.faults.size()) + planted, std::memory_order_relaxed);
 }
 
-std::optional<HRESULT> TakeFaultSlow(const char* op) {
+std::optional<HRESULT> TakeFaultSlow(const char* op, DWORD caps) {
     std::optional<HRESULT> injected;
     bool loseSurfaces = false;
     {
         ControlState& state = Controls();
         std::lock_guard lock(state.mutex);
         for (Fault& fault : state.faults) {
-            if (fault.op != op) continue;
+            if (fault.op != op || (caps & fault.surfaceCaps) != fault.surfaceCaps) continue;
             if (fault.callsBeforeDue > 0) {
                 --fault.callsBeforeDue;
                 continue;
@@ -50,7 +50,7 @@ std::optional<HRESULT> TakeFaultSlow(const char* op) {
 
 CallControl TakeBlitControlSlow(const char* op) {
     CallControl control;
-    control.injected = TakeFaultSlow(op);
+    control.injected = TakeFaultSlow(op, 0);
     ControlState& state = Controls();
     std::lock_guard lock(state.mutex);
     control.planted = state.planted;

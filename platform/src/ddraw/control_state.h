@@ -29,6 +29,7 @@ struct Fault {
     int timesLeft;
     HRESULT result;
     bool losesSurfaces = false;  // instead of a result: every surface is lost before the call
+    DWORD surfaceCaps = 0;       // only calls on surfaces with all of these capabilities count
 };
 
 struct CapsOverride {
@@ -45,11 +46,12 @@ struct ControlState {
 };
 ControlState& Controls();
 
-// The injected result for this call of `op`, if a fault falls due; counts the call either way.
-std::optional<HRESULT> TakeFaultSlow(const char* op);
-inline std::optional<HRESULT> TakeFault(const char* op) {
+// The injected result for this call of `op` (on a surface with capabilities `caps`), if a fault
+// falls due; counts the call either way.
+std::optional<HRESULT> TakeFaultSlow(const char* op, DWORD caps);
+inline std::optional<HRESULT> TakeFault(const char* op, DWORD caps = 0) {
     if (gArmedFaults.load(std::memory_order_relaxed) == 0) return std::nullopt;
-    return TakeFaultSlow(op);
+    return TakeFaultSlow(op, caps);
 }
 
 // What a blit call is to do besides its own work: an injected result, or the planted fault.

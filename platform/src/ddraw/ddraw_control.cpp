@@ -17,6 +17,14 @@ void InjectFault(const char* op, int nth, HRESULT result, int times) {
     Rearm(state);
 }
 
+void InjectFaultOn(const char* op, DWORD surfaceCaps, int nth, HRESULT result, int times) {
+    if (op == nullptr || nth < 1 || times < 1) return;
+    ControlState& state = Controls();
+    std::lock_guard lock(state.mutex);
+    state.faults.push_back(Fault{op, nth - 1, times, result, false, surfaceCaps});
+    Rearm(state);
+}
+
 void LoseAllSurfacesAt(const char* op, int nth) {
     if (op == nullptr || nth < 1) return;
     ControlState& state = Controls();

@@ -22,6 +22,9 @@ namespace platform::ddraw {
 // "SetColorKey", "DirectDrawCreate", and also "IsLost". Several faults may be armed at once,
 // each counting calls on its own; when two fall due on the same call the earlier armed wins.
 void InjectFault(const char* op, int nth, HRESULT result, int times = 1);
+// The same for calls of `op` on surfaces with all of `surfaceCaps` only (e.g. DDSCAPS_BACKBUFFER),
+// counted among those; Lock takes such faults.
+void InjectFaultOn(const char* op, DWORD surfaceCaps, int nth, HRESULT result, int times = 1);
 // Marks every live surface lost just before the nth call of `op` (counted as InjectFault counts),
 // so that call meets a real loss: restoring then gives the surfaces undefined contents.
 void LoseAllSurfacesAt(const char* op, int nth);

@@ -101,8 +101,9 @@ ULONG Surface::Release() {
 // ---- Flip ------------------------------------------------------------------------------------
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
-    const auto injected = detail::TakeFault("Flip");
-    const HRESULT result = injected ? *injected : FlipNow(targetOverride, flags);
+    const detail::CallControl control = detail::TakeBlitControl("Flip");
+    const HRESULT result = control.injected ? *control.injected
+                                            : FlipNow(targetOverride, flags, control.planted == BlitFault::FlipStale);
     LogIfOn("Flip", this, result, [&](Call& call) {
         call.flags = flags;
         call.source = targetOverride;
@@ -110,7 +111,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     return result;
 }
 
-HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
+HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags, bool stale) {
     if (role_ != Role::Primary || backBuffer_ == nullptr) return DDERR_NOTFLIPPABLE;
     if ((flags & ~DDFLIP_WAIT) != 0) return DDERR_INVALIDPARAMS;
     if (targetOverride != nullptr && From(targetOverride) != backBuffer_) return DDERR_INVALIDPARAMS;
@@ -119,7 +120,7 @@ HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     if (Busy() || backBuffer_->Busy()) return DDERR_SURFACEBUSY;
 
     // The back-buffer object stays the back buffer; only the memory behind the two changes place.
-    std::swap(pixels_, backBuffer_->pixels_);
+    if (!stale) std::swap(pixels_, backBuffer_->pixels_);
     PresentFrame(
         FrameView{pixels_.get(), width_, height_, width_, device_->format(), pixels_.get_deleter().sharedMemoryId},
         (flags & DDFLIP_WAIT) != 0);
@@ -204,7 +205,7 @@ HRESULT Surface::ReleaseDCNow(HDC dc) {
 // ---- Lock / Unlock ---------------------------------------------------------------------------
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) {
-    const auto injected = detail::TakeFault("Lock");
+    const auto injected = detail::TakeFault("Lock", caps_);
     HRESULT result;
     if (injected) {
         if (desc != nullptr && desc->dwSize == sizeof(DDSURFACEDESC)) desc->lpSurface = nullptr;

@@ -103,7 +103,7 @@ private:
     bool Busy() const { return dc_ != nullptr || lockedAt_ != nullptr; }
     HRESULT LockNow(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event);
     HRESULT UnlockNow(LPVOID surfaceData);
-    HRESULT FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags);
+    HRESULT FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags, bool stale);
     HRESULT GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached);
     HRESULT GetDCNow(HDC* dc);
     HRESULT GetPixelFormatNow(LPDDPIXELFORMAT format);

@@ -73,6 +73,14 @@ bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, i
         const std::uint16_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
         for (int x = 0; x < width; ++x, at += 3) ToRgb8(format, row[x], rgb[at], rgb[at + 1], rgb[at + 2]);
     }
+    return WriteRgbPng(path, rgb.data(), width, height, error);
+}
+
+bool WriteRgbPng(const std::string& path, const std::uint8_t* rgb, int width, int height, std::string& error) {
+    if (rgb == nullptr || width <= 0 || height <= 0) {
+        error = "no picture to write";
+        return false;
+    }
     // libpng's simplified interface: no setjmp in our code, errors come back in the image. It
     // encodes into memory; the file is written here, so a failure comes with its errno. Encoding
     // for speed: --capture encodes every frame on the main thread, and these pictures come out
@@ -85,7 +93,7 @@ bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, i
     image.flags = PNG_IMAGE_FLAG_FAST;
     std::vector<std::uint8_t> encoded(PNG_IMAGE_PNG_SIZE_MAX(image));
     png_alloc_size_t size = encoded.size();
-    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), width * 3, nullptr) == 0) {
+    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb, width * 3, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
         return false;

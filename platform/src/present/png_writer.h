@@ -19,6 +19,9 @@ void ToRgb8(PixelFormat format, std::uint16_t pixel, std::uint8_t& r, std::uint8
 bool WritePng(const std::string& path, const std::uint16_t* pixels, int width, int height, int pitchPixels,
               PixelFormat format, std::string& error);
 
+// The same for 8-bit RGB pixels, 3 bytes a pixel, rows width * 3 apart.
+bool WriteRgbPng(const std::string& path, const std::uint8_t* rgb, int width, int height, std::string& error);
+
 // Whether WritePng could write path: it is not a directory or a device, and its temporary file
 // can be created beside it (it is removed again). For checking outputs before a run.
 bool CanWritePng(const std::string& path, std::string& error);

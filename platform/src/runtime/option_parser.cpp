@@ -115,20 +115,41 @@ const std::vector<OptionSpec>& Specs() {
              o.verify = true;
              return std::string();
          }},
+        {"lockstep", false,
+         [](Options& o, std::string_view) {
+             o.lockstep = true;
+             return std::string();
+         }},
+        {"expect", true,
+         [](Options& o, std::string_view v) {
+             o.expect = v;
+             return std::string();
+         }},
+        {"report", true,
+         [](Options& o, std::string_view v) {
+             o.report = v;
+             return std::string();
+         }},
+        {"unattended", false,
+         [](Options& o, std::string_view) {
+             o.unattended = true;
+             return std::string();
+         }},
     };
     return specs;
 }
 
-ParseResult UsageError(const std::string& problem) {
+ParseResult UsageError(const std::string& problem, std::uint64_t cycleFrames) {
     ParseResult result;
     result.exitCode = 2;
-    result.message = "vornhollow: " + problem + "\n\n" + UsageText();
+    result.message = "vornhollow: " + problem + "\n\n" + UsageText(cycleFrames);
     return result;
 }
 
 }  // namespace
 
-std::string UsageText() {
+std::string UsageText(std::uint64_t cycleFrames) {
+    const std::string cycle = cycleFrames > 0 ? " (" + std::to_string(cycleFrames) + " frames)" : "";
     return "usage: vornhollow [options]\n"
            "\n"
            "Runs the DirectDraw test scene until Escape or F12 is pressed.\n"
@@ -150,7 +171,22 @@ std::string UsageText() {
            "  --trace FILE           write a JSON Lines trace of the run\n"
            "  --verify               read every composed frame back and compare it with the program's own\n"
            "                         re-drawing; differences are named on stderr and in the trace, and\n"
-           "                         the summary line (printed at the end) gives the verdict\n"
+           "                         the summary line (printed at the end) gives the verdict: exact only\n"
+           "                         when every kind of draw step, every picture and the screen were\n"
+           "                         compared and found exact\n"
+           "  --lockstep             step the scene once per presented frame instead of every 66 ms, so\n"
+           "                         every run draws the same frames; without --frames the run ends\n"
+           "                         after one full cycle of the scene" + cycle + "\n"
+           "  --expect FILE          the differences expected of this DirectDraw, one a line: a kind of\n"
+           "                         draw step (tile-copy, full-screen-copy, mirrored-test-block,\n"
+           "                         background-strip, colour-key-probe, creature-keyed,\n"
+           "                         creature-mirrored-keyed, erase, fireball-up-down,\n"
+           "                         fireball-both-ways), a picture (Background, GnollSheet,\n"
+           "                         FireballSheet, BackgroundStrip) or screen; '#' starts a comment\n"
+           "  --report DIR           at the end of the run write report.json, report.xml (JUnit) and\n"
+           "                         report.html, with the images they show, into DIR\n"
+           "  --unattended           no message box waits for a person: its text goes to stderr (and\n"
+           "                         the report), and the program goes on as after OK\n"
            "  --help                 show this help and exit\n"
            "  --version              show the version and exit\n"
            "\n"
@@ -159,19 +195,24 @@ std::string UsageText() {
            "\n"
            "exit codes:\n"
            "  0  the run ended (Escape, F12, --frames, or one of those signals)\n"
-           "  1  the run could not start or go on (no display, the display went away), or an output was\n"
-           "     lost: the screenshot, a captured frame or the trace could not be written\n"
-           "  2  a bad option, or a --screenshot, --capture or --trace path that cannot be written\n"
-           "  3  --verify found a frame or a picture that differs from the program's own re-drawing\n";
+           "  1  the run could not start or go on (no display, the display went away, or with\n"
+           "     --unattended a fatal error), or an output was lost: the screenshot, a captured frame,\n"
+           "     the trace or the report could not be written\n"
+           "  2  a bad option, a --screenshot, --capture, --trace or --report path that cannot be\n"
+           "     written, or an --expect file that cannot be read\n"
+           "  3  --verify: a frame, a picture or the screen differs from the program's own re-drawing\n"
+           "     (with --expect: the differences are not the ones expected)\n"
+           "  4  --verify: incomplete: a kind of draw step never drawn and compared, or a frame, a\n"
+           "     picture or the screen not read back\n";
 }
 
-ParseResult ParseOptions(int argc, const char* const* argv) {
+ParseResult ParseOptions(int argc, const char* const* argv, std::uint64_t cycleFrames) {
     ParseResult result;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i] != nullptr ? argv[i] : "";
         if (argument == "--help") {
             result.exitCode = 0;
-            result.message = UsageText();
+            result.message = UsageText(cycleFrames);
             return result;
         }
         if (argument == "--version") {
@@ -180,7 +221,7 @@ ParseResult ParseOptions(int argc, const char* const* argv) {
             return result;
         }
         if (argument.size() < 3 || argument.substr(0, 2) != "--") {
-            return UsageError("unexpected argument '" + std::string(argument) + "'");
+            return UsageError("unexpected argument '" + std::string(argument) + "'", cycleFrames);
         }
         const std::string_view body = argument.substr(2);
         const std::size_t equals = body.find('=');
@@ -189,23 +230,27 @@ ParseResult ParseOptions(int argc, const char* const* argv) {
         for (const OptionSpec& candidate : Specs()) {
             if (candidate.name == name) option = &candidate;
         }
-        if (option == nullptr) return UsageError("unknown option '--" + std::string(name) + "'");
+        if (option == nullptr) return UsageError("unknown option '--" + std::string(name) + "'", cycleFrames);
 
         std::string_view value;
         if (equals != std::string_view::npos) {
-            if (!option->takesValue) return UsageError("--" + std::string(name) + " takes no value");
+            if (!option->takesValue) return UsageError("--" + std::string(name) + " takes no value", cycleFrames);
             value = body.substr(equals + 1);
         } else if (option->takesValue) {
             // The next argument is the value, unless it is missing or is itself an option.
             const std::string_view next = i + 1 < argc && argv[i + 1] != nullptr ? argv[i + 1] : "";
             if (next.empty() || next.substr(0, 2) == "--") {
-                return UsageError("--" + std::string(name) + " needs a value");
+                return UsageError("--" + std::string(name) + " needs a value", cycleFrames);
             }
             value = next;
             ++i;
         }
-        if (option->takesValue && value.empty()) return UsageError("--" + std::string(name) + " needs a value");
-        if (const std::string error = option->apply(result.options, value); !error.empty()) return UsageError(error);
+        if (option->takesValue && value.empty()) {
+            return UsageError("--" + std::string(name) + " needs a value", cycleFrames);
+        }
+        if (const std::string error = option->apply(result.options, value); !error.empty()) {
+            return UsageError(error, cycleFrames);
+        }
     }
     return result;
 }

@@ -1,6 +1,7 @@
 // The command line of the process: the platform's own options (the program itself takes none).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,8 +17,9 @@ struct ParseResult {
     std::string message;
 };
 
-ParseResult ParseOptions(int argc, const char* const* argv);
+// `cycleFrames`: the frames of one lockstep cycle, for the help (0: not said).
+ParseResult ParseOptions(int argc, const char* const* argv, std::uint64_t cycleFrames = 0);
 
-std::string UsageText();
+std::string UsageText(std::uint64_t cycleFrames = 0);
 
 }  // namespace platform::runtime

@@ -40,6 +40,10 @@ bool PrepareOutputs(const Options& options) {
     if (!options.capture.empty() && !PrepareCapture(options.capture, error)) {
         return Refuse("--capture", options.capture, error);
     }
+    // The report's folder takes the check's images as well as the report itself.
+    if (!options.report.empty() && !PrepareCapture(options.report, error)) {
+        return Refuse("--report", options.report, error);
+    }
     if (!options.trace.empty() && !OpenTrace(options.trace, error)) return Refuse("--trace", options.trace, error);
     return true;
 }

@@ -25,6 +25,8 @@
 namespace platform::runtime {
 namespace {
 
+std::uint64_t gCycleFrames = 0;  // of the program now running
+
 bool InstallHostFor(const Options& options) {
     if (options.offscreen) {
         host::InstallHost(std::make_unique<host::NullHost>());
@@ -69,7 +71,8 @@ void PrintSummary(const Options& options) {
     const std::string pacing = present::FormatPacing(present::CurrentPacing());
     std::string line =
         FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, pacing, SummaryNote(), format, options.vsync);
-    if (const Verdict verdict = CurrentVerdict(); !verdict.text.empty()) line += ", " + verdict.text;
+    if (options.lockstep && gCycleFrames > 0) line += ", lockstep (one cycle: " + std::to_string(gCycleFrames) + " frames)";
+    if (diagnostics::VerdictRecord verdict; CurrentVerdict(verdict)) line += ", " + verdict.line;
     if (OutputLost()) line += ", an output was lost";
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
@@ -84,19 +87,59 @@ void WriteRunOutputs() {
     if (options.frames > 0 || options.verify || OutputLost()) PrintSummary(options);
 }
 
+// The check this run asks for; false (said on stderr) when its expectations cannot be read.
+bool StartCheck(const Program& program, const Options& options) {
+    if (program.startCheck == nullptr) return true;
+    diagnostics::FrameCheckSettings settings;
+    settings.compare = options.verify;
+    settings.crc = !options.trace.empty();
+    settings.facts = !options.report.empty();
+    settings.lockstep = options.lockstep;
+    settings.expectFile = options.expect;
+    std::string error;
+    if (program.startCheck(settings, error)) return true;
+    std::fprintf(stderr, "vornhollow: --expect: %s\n", error.c_str());
+    return false;
+}
+
+// The program ends with 0 on its own paths. A lost output makes the run a failure, and so does
+// a fatal error no one saw; a verified run that found a difference ends with 3, an incomplete
+// one with 4.
+int ExitCodeOf(int programResult, const Options& options) {
+    if (OutputLost()) return 1;
+    if (options.unattended && !FatalErrorText().empty()) return 1;
+    diagnostics::VerdictRecord verdict;
+    if (!CurrentVerdict(verdict)) return programResult;
+    if (verdict.outcome == diagnostics::Outcome::Differs) return 3;
+    if (verdict.outcome == diagnostics::Outcome::Incomplete) return 4;
+    return programResult;
+}
+
 }  // namespace
 
-int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
-    ParseResult parsed = ParseOptions(argc, argv);
+int RunProcess(int argc, const char* const* argv, const Program& program) {
+    ParseResult parsed = ParseOptions(argc, argv, program.cycleFrames);
     if (parsed.exitCode) {
         std::fputs(parsed.message.c_str(), *parsed.exitCode == 0 ? stdout : stderr);
         return *parsed.exitCode;
     }
-    const Options& options = parsed.options;
+    Options& options = parsed.options;
+    if (!options.expect.empty() && !options.verify) {
+        std::fprintf(stderr, "vornhollow: --expect needs --verify\n\n%s", UsageText(program.cycleFrames).c_str());
+        return 2;
+    }
+    // A lockstep run ends after one cycle of the scene unless told otherwise.
+    if (options.lockstep && options.frames == 0) options.frames = program.cycleFrames;
+    gCycleFrames = program.cycleFrames;
     SetOptions(options);
     ForgetRunEnd();
+    ForgetRunNotes();
 
     if (!PrepareOutputs(options)) return 2;
+    if (!StartCheck(program, options)) {
+        CloseTrace();
+        return 2;
+    }
     InstallStopSignals();
     if (!InstallHostFor(options)) {
         CloseTrace();
@@ -104,11 +147,10 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
         return 1;
     }
     SetDisplayLostHandler(&WriteRunOutputs);
-    diagnostics::SetVerdictWriter(nullptr);  // the program sets its own when it verifies
 
     InstallRunPolicy(options);
     std::string commandLine = CommandLineOf(argc, argv);
-    const int result = entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
+    const int result = program.entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
 
     // The program may leave its timer running and its window open: both end with the run. The
     // last frames flipped are let reach the screen first, for the trace and the summary.
@@ -120,10 +162,11 @@ int RunProcess(int argc, const char* const* argv, EntryPoint entry) {
     // Closes the window and shuts SDL down; later calls see a fresh offscreen host.
     host::InstallHost(nullptr);
     RemoveStopSignals();
-    // The program ends with 0 on its own paths; a lost output makes the run a failure, and a
-    // verified run that found a difference ends with 3.
-    const int exitCode = OutputLost() ? 1 : CurrentVerdict().differs ? 3 : result;
-    diagnostics::SetVerdictWriter(nullptr);
+    const int exitCode = ExitCodeOf(result, options);
+    if (program.startCheck != nullptr) {
+        std::string ignored;
+        program.startCheck(diagnostics::FrameCheckSettings{}, ignored);  // the check ends with the run
+    }
     ForgetRunEnd();
     return exitCode;
 }

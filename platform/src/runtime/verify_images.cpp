@@ -1,5 +1,5 @@
-// The images a --verify run writes for its first differing frame: PNG files beside the trace file,
-// or in the current directory when the run is not traced.
+// The images the frame check writes for a difference: PNG files in the report's folder, else
+// beside the trace file, else in the current directory.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -11,26 +11,15 @@
 
 namespace diagnostics {
 
-bool WriteImage(const char* name, const std::uint16_t* pixels, int width, int height, int pitchPixels,
-                std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask, char* path,
-                std::size_t pathSize) {
-    if (name == nullptr || pixels == nullptr) return false;
-    const platform::PixelMasks masks565 = platform::MasksOf(platform::PixelFormat::Rgb565);
-    const platform::PixelMasks masks555 = platform::MasksOf(platform::PixelFormat::Rgb555);
-    platform::PixelFormat format;
-    if (redMask == masks565.red && greenMask == masks565.green && blueMask == masks565.blue) {
-        format = platform::PixelFormat::Rgb565;
-    } else if (redMask == masks555.red && greenMask == masks555.green && blueMask == masks555.blue) {
-        format = platform::PixelFormat::Rgb555;
-    } else {
-        return false;
-    }
-    const std::string& trace = platform::CurrentOptions().trace;
-    const std::filesystem::path folder =
-        trace.empty() ? std::filesystem::path() : std::filesystem::path(trace).parent_path();
+bool WriteImage(const char* name, const std::uint8_t* rgb, int width, int height, char* path, std::size_t pathSize) {
+    if (name == nullptr || rgb == nullptr) return false;
+    const platform::Options& options = platform::CurrentOptions();
+    const std::filesystem::path folder = !options.report.empty() ? std::filesystem::path(options.report)
+                                         : !options.trace.empty() ? std::filesystem::path(options.trace).parent_path()
+                                                                  : std::filesystem::path();
     const std::string file = (folder / (std::string(name) + ".png")).string();
     std::string error;
-    if (!platform::present::WritePng(file, pixels, width, height, pitchPixels, format, error)) {
+    if (!platform::present::WriteRgbPng(file, rgb, width, height, error)) {
         Notice(("cannot write " + file + ": " + error).c_str());
         return false;
     }

@@ -1,0 +1,3 @@
+#include "display/frame_observer.h"
+
+FrameObserver* gFrameObserver = nullptr;
