@@ -4,9 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <platform/options.h>
+#include "frame_check.h"
 #include "host/null/null_host_control.h"
 #include "present/present_control.h"
 
@@ -30,6 +32,10 @@ struct RunningScene {
         options.vsync = false;
         options.verify = verify;
         platform::SetOptions(options);
+        diagnostics::FrameCheckSettings check;
+        check.compare = verify;
+        std::string error;
+        diagnostics::StartFrameCheck(check, error);
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = BenchWindowProc;
         windowClass.lpszClassName = "bench";
@@ -45,6 +51,8 @@ struct RunningScene {
         if (gDisplay != nullptr) gDisplay->ReleaseAll();
         delete display;
         DestroyWindow(window);
+        std::string error;
+        diagnostics::StartFrameCheck(diagnostics::FrameCheckSettings{}, error);
         platform::SetOptions(platform::Options{});
     }
     HWND window = nullptr;

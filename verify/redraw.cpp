@@ -24,6 +24,23 @@ Span Inside(int destStart, int first, int length, bool reversed, int destLimit, 
     return Span{begin, std::max(begin, end)};
 }
 
+// One row: d[i] takes s[i], or s[-i] reversed; with a key, key pixels leave d[i] as it was.
+// The two never overlap (the check's images are its own), which lets the loops vectorise.
+void CopyRow(Pixel* __restrict d, const Pixel* __restrict s, int n, bool reversed, const Pixel* key) {
+    if (reversed) {
+        const Pixel* end = s - (n - 1);  // the row's pixels in memory order
+        if (key == nullptr) {
+            for (int i = 0; i < n; ++i) d[i] = end[n - 1 - i];
+        } else {
+            const Pixel k = *key;
+            for (int i = 0; i < n; ++i) d[i] = end[n - 1 - i] == k ? d[i] : end[n - 1 - i];
+        }
+        return;
+    }
+    const Pixel k = *key;
+    for (int i = 0; i < n; ++i) d[i] = s[i] == k ? d[i] : s[i];
+}
+
 void Own(const Owners* owners, int x, int y) {
     owners->stamps[y * owners->pitch + x] = owners->serial;
     owners->steps[y * owners->pitch + x] = owners->step;
@@ -68,25 +85,24 @@ void Copy(const Image& dest, int x, int y, const ConstImage& source, const Rect&
     const int n = columns.end - columns.begin;
     if (n <= 0) return;
     const int firstX = x + columns.begin;
-    const std::ptrdiff_t step = leftRight ? -1 : 1;
     for (int v = rows.begin; v < rows.end; ++v) {
         const int dy = y + v;
         const int sourceRow = from.top + (upDown ? h - 1 - v : v);
-        const Pixel* s = source.Row(sourceRow) + from.left + (leftRight ? w - 1 - columns.begin : columns.begin);
         Pixel* d = dest.Row(dy) + firstX;
-        if (key == nullptr) {
-            for (int i = 0; i < n; ++i) d[i] = s[i * step];
-            if (owners != nullptr) {
-                std::fill_n(owners->stamps + dy * owners->pitch + firstX, n, owners->serial);
-                std::fill_n(owners->steps + dy * owners->pitch + firstX, n, owners->step);
+        // Destination d[i] takes s[i], or s[-i] mirrored left-right.
+        const Pixel* s = source.Row(sourceRow) + from.left + (leftRight ? w - 1 - columns.begin : columns.begin);
+        if (owners != nullptr) {
+            const std::ptrdiff_t step = leftRight ? -1 : 1;
+            for (int i = 0; i < n; ++i) {
+                const Pixel p = s[i * step];
+                if (key != nullptr && p == *key) continue;
+                d[i] = p;
+                Own(owners, firstX + i, dy);
             }
-            continue;
-        }
-        for (int i = 0; i < n; ++i) {
-            const Pixel p = s[i * step];
-            if (p == *key) continue;
-            d[i] = p;
-            if (owners != nullptr) Own(owners, firstX + i, dy);
+        } else if (key == nullptr && !leftRight) {
+            std::copy_n(s, n, d);
+        } else {
+            CopyRow(d, s, n, leftRight, key);
         }
     }
 }
