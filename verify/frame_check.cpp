@@ -116,7 +116,15 @@ public:
         counterText_.clear();
         lastScreenCheckMs_ = -1e9;
         for (ReadBack* picture : {&background_, &gnollSheet_, &fireballSheet_, &strip_}) *picture = ReadBack{};
-        if (settings_.facts) NoteCapabilities(directDraw);
+        if (settings_.facts) {
+            char text[96];
+            std::snprintf(text, sizeof text, "red 0x%04lX, green 0x%04lX, blue 0x%04lX", static_cast<unsigned long>(redMask),
+                          static_cast<unsigned long>(greenMask), static_cast<unsigned long>(blueMask));
+            diagnostics::SetRunFact("display.mode", "640x480, 16 bits per pixel");
+            diagnostics::SetRunFact("display.masks", text);
+            diagnostics::SetRunFact("tiles", std::to_string(tileCount).c_str());
+            NoteCapabilities(directDraw);
+        }
     }
 
     void RestorationBegun() override { verifier_.Restoration(); }

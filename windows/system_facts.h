@@ -1,0 +1,16 @@
+// Facts about the Windows a run is on, for its report.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace runtime {
+
+// The Windows version and the ddraw.dll in use (path, file version, size, SHA-256), in order.
+std::vector<std::pair<std::string, std::string>> SystemFacts();
+std::string HostName();
+// Now, as ISO 8601 in UTC: "2026-12-07T07:15:00Z".
+std::string UtcTimestamp();
+
+}  // namespace runtime
