@@ -6,6 +6,8 @@
 - The platform never includes the program; present/ never includes win/ or a host backend;
   host backends (platform/src/host/<name>/) never include each other.
 - The Windows runtime (windows/) never includes the Linux stand-in.
+- The report writer (report/) includes only the standard library, its own headers and the
+  verdict seam: it builds unchanged for every target.
 """
 import pathlib
 import re
@@ -28,6 +30,9 @@ def problems(root, path, bracket, name):
                    or (bracket == '"' and name.startswith(PROGRAM)))
         if not allowed:
             yield "the program may include only the standard library, Windows API headers and its own"
+    if rel.startswith("report/") and not (is_standard(name) or name in ("verdict.h", "diagnostics/verdict.h")
+                                          or (bracket == '"' and name.startswith("report/"))):
+        yield "the report writer may include only the standard library, its own headers and verdict.h"
     if rel.startswith("platform/") and name.startswith(PROGRAM):
         yield "the platform never includes the program"
     if rel.startswith("platform/src/present/") and (name.startswith("win/") or re.match(r"host/\w+/", name)):
