@@ -146,15 +146,16 @@ std::string FirstDifference(const RunReport& report, const std::string& dir) {
 
 std::string PacingSection(const RunReport& report, const PacingStats& p) {
     const bool any = !p.intervals.empty();
-    const auto number = [&](const char* label, const std::string& value) {
-        return "<div>" + Escaped(label) + "<b>" + Escaped(any ? value : "-") + "</b></div>";
+    // Numbers of intervals are "-" when fewer than two frames were presented.
+    const auto number = [&](const char* label, const std::string& value, bool ofIntervals = true) {
+        return "<div>" + Escaped(label) + "<b>" + Escaped(any || !ofIntervals ? value : "-") + "</b></div>";
     };
     const double refresh = report.pacing.refreshMs;
     std::string out = "<h2 id=\"pacing\">Pacing</h2>\n<div class=\"numbers\">" +
-                      number("frames presented", std::to_string(p.frames)) + number("mean", Fixed(p.meanFps, 1) + " fps") +
+                      number("frames presented", std::to_string(p.frames), false) + number("mean", Fixed(p.meanFps, 1) + " fps") +
                       number("1% low", Fixed(p.low1PercentFps, 1) + " fps") +
                       number("0.1% low", Fixed(p.low01PercentFps, 1) + " fps") +
-                      number("refresh period", refresh > 0 ? Fixed(refresh, 2) + " ms" : "unknown") +
+                      number("refresh period", refresh > 0 ? Fixed(refresh, 2) + " ms" : "unknown", false) +
                       number("p50 interval", Fixed(p.p50Ms, 2) + " ms") + number("p99 interval", Fixed(p.p99Ms, 2) + " ms") +
                       number("longest interval", Fixed(p.maxMs, 2) + " ms") +
                       number("frames per blank", p.blanksKnown ? Fixed(p.framesPerBlank, 3) : "unknown") +
@@ -165,6 +166,7 @@ std::string PacingSection(const RunReport& report, const PacingStats& p) {
                       "Intervals are the milliseconds between presents. Lows: the mean of the slowest 1% (0.1%) of "
                       "intervals, at least one, as fps. Percentiles are nearest-rank. A missed blank: a frame shown "
                       "more than one blank after the frame before.</p>\n";
+    if (!any) return out + "<p>Fewer than two frames were presented: no intervals to plot.</p>\n";
     return out + IntervalPlotSvg(p, refresh) + "\n" + HistogramSvg(p) + "\n";
 }
 

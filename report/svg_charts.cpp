@@ -58,8 +58,8 @@ std::string IntervalPlotSvg(const PacingStats& pacing, double refreshMs) {
     constexpr double kHeight = 300, kBottom = 44;
     constexpr double kPlotHeight = kHeight - kTop - kBottom;
     const std::vector<double>& intervals = pacing.intervals;
+    if (intervals.empty()) return "";
     std::string out = Open(kHeight, "milliseconds between presents, frame by frame");
-    if (intervals.empty()) return out + Text(kWidth / 2, kHeight / 2, "middle", "fewer than two frames presented") + "</svg>";
 
     const double highest = std::max({pacing.maxMs, refreshMs * 1.5, 1.0}) * 1.05;
     const double step = TickStep(highest, 6);
@@ -70,10 +70,12 @@ std::string IntervalPlotSvg(const PacingStats& pacing, double refreshMs) {
 
     out += YGrid(top, step, kTop, kPlotHeight, " ms");
     // Frame numbers along the bottom: the interval at index i ends frame i + 2.
+    double labelled = -1;
     for (int tick = 0; tick <= 5; ++tick) {
         const double index = std::round(double(count - 1) * tick / 5);
+        if (index == labelled) continue;
+        labelled = index;
         out += Text(x(index), kTop + kPlotHeight + 18, "middle", std::to_string(static_cast<std::uint64_t>(index) + 2));
-        if (count == 1) break;
     }
     out += Text(kLeft + kPlotWidth / 2, kHeight - 6, "middle", "frame");
 
@@ -112,8 +114,8 @@ std::string HistogramSvg(const PacingStats& pacing) {
     constexpr double kHeight = 250, kBottom = 56;
     constexpr double kPlotHeight = kHeight - kTop - kBottom;
     const std::vector<HistogramBucket>& buckets = pacing.histogram;
+    if (buckets.empty()) return "";
     std::string out = Open(kHeight, "histogram of milliseconds between presents");
-    if (buckets.empty()) return out + Text(kWidth / 2, kHeight / 2, "middle", "fewer than two frames presented") + "</svg>";
 
     std::uint64_t most = 1;
     for (const HistogramBucket& bucket : buckets) most = std::max(most, bucket.count);

@@ -1,4 +1,5 @@
-// The page's two pacing charts, drawn as inline SVG: nothing to load, nothing to run.
+// The page's two pacing charts, drawn as inline SVG: nothing to load, nothing to run. Both are
+// empty without intervals.
 #pragma once
 
 #include <string>
