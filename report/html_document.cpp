@@ -140,7 +140,9 @@ std::string FirstDifference(const RunReport& report, const std::string& dir) {
            Figure(f.differencesImage, "differences (in red)", dir) + "</div>\n<div class=\"pixel\">" +
            Figure(f.cropImage, "8x around (" + std::to_string(f.x) + ", " + std::to_string(f.y) + ")", dir) +
            "<div><p>The first differing pixel, in the surface's own bits (" + std::to_string(f.bytesPerPixel * 8) +
-           "-bit pixels):</p>\n" + ChannelTable(f) + "</div></div>\n";
+           "-bit pixels, " + std::to_string(DecodeChannel(0, f.redMask).bits) + "-" +
+           std::to_string(DecodeChannel(0, f.greenMask).bits) + "-" + std::to_string(DecodeChannel(0, f.blueMask).bits) +
+           "):</p>\n" + ChannelTable(f) + "</div></div>\n";
     return out;
 }
 
