@@ -9,12 +9,14 @@ VH_RUN_PACKAGES=(
 )
 
 # What the test suite adds: GoogleTest and Google Benchmark; an X server and the tools that drive
-# and read it; clang and its sanitizer runtime for the fuzzer; the install and package checks.
+# and read it; clang and its sanitizer runtime for the fuzzer; the install and package checks;
+# a browser to render the report page.
 VH_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps python3
   clang libclang-rt-14-dev
   dpkg-dev desktop-file-utils groff-base lintian
+  chromium
 )
 
 # What the Windows executables and their checks under Wine add.

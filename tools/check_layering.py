@@ -9,6 +9,8 @@
 - The platform never includes the program; present/ never includes win/ or a host backend;
   host backends (platform/src/host/<name>/) never include each other.
 - The Windows runtime (windows/) never includes the Linux stand-in.
+- The report writer (report/) includes only the standard library, its own headers and the
+  verdict seam: it builds unchanged for every target.
 """
 import pathlib
 import re
@@ -37,6 +39,9 @@ def problems(root, path, bracket, name):
         yield "the program never includes the frame check"
     if rel.startswith("verify/") and name.startswith(PROGRAM) and not name.startswith("verify/") and name != OBSERVER:
         yield "the frame check includes of the program only the display's observer interface"
+    if rel.startswith("report/") and not (is_standard(name) or name in ("verdict.h", "diagnostics/verdict.h")
+                                          or (bracket == '"' and name.startswith("report/"))):
+        yield "the report writer may include only the standard library, its own headers and verdict.h"
     if rel.startswith("platform/") and name.startswith(PROGRAM):
         yield "the platform never includes the program"
     if rel.startswith("platform/src/present/") and (name.startswith("win/") or re.match(r"host/\w+/", name)):

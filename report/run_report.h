@@ -1,0 +1,56 @@
+// What a run leaves behind for --report DIR: report.json (for machines), report.xml (JUnit, for
+// CI) and report.html (one self-contained page for a person), beside the images the frame check
+// wrote. The runtimes fill a RunReport at the end of the run; everything here is plain standard
+// C++, the same for every target.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "diagnostics/verdict.h"
+
+namespace report {
+
+// One line of the environment, kept in the order it was found.
+struct Fact {
+    std::string key, value;
+};
+
+struct FramePresent {
+    double presentMs = 0;      // when the frame was presented (the flip), ms since the process started
+    double shownMs = -1;       // when the display showed it (<0: unknown)
+    std::int64_t blank = -1;   // the display's blank counter (MSC) it was shown at (<0: unknown)
+};
+
+struct Pacing {
+    bool vsync = true;
+    double refreshMs = 0;  // the refresh period measured; 0 when unknown
+    std::vector<FramePresent> frames;
+};
+
+struct RunReport {
+    std::string version;   // e.g. "1.0.0"
+    std::string build;     // e.g. "Linux 64-bit", "Windows 32-bit"
+    // OS, DirectDraw in use, capability bits ("caps.*"), display mode and pixel masks, tile count,
+    // X server, present path and why, window depth, refresh period...
+    std::vector<Fact> environment;
+    std::string commandLine;
+    std::string timestamp;  // ISO 8601, UTC
+    std::string hostname;
+    double seconds = 0;     // the run's length
+    int exitCode = 0;       // the code the run ends with
+    std::string fatalError;  // text of the fatal-error box that ended the run (empty: none)
+    bool verified = false;   // --verify ran; otherwise the verdict is "not verified"
+    diagnostics::VerdictRecord verdict;
+    Pacing pacing;
+    std::vector<std::string> expected;  // the items listed in --expect, if any
+};
+
+// Writes report.json, report.xml and report.html into `dir` (created if needed). All three are
+// written under temporary names first and renamed into place only once all are complete, so a
+// failure (full disk, unwritable dir) leaves nothing half-written under the final names. On
+// failure returns false with the reason, naming the file and the system's error text.
+bool WriteReport(const std::string& dir, const RunReport& report, std::string& error);
+
+}  // namespace report

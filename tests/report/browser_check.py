@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""browser_check.py REPORT_SAMPLE [SCREENSHOT]: writes the sample report (a differing frame) into a
+temporary folder, has headless Chromium render report.html at 1280x800, and fails unless the page
+shows the verdict, the per-kind table and the interval plot, refers to nothing outside its folder,
+and the screenshot shows the verdict's red. Exit 77 (skipped) without chromium. The screenshot is
+kept at SCREENSHOT when given."""
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import zlib
+
+DIFFERS_RED = (0xC0, 0x26, 0x2D)
+
+
+def fail(text, *outputs):
+    for output in outputs:
+        print(output)
+    sys.exit("browser_check: " + text)
+
+
+def chromium(browser, work, page, *args):
+    command = ["timeout", "-k", "10", "60", browser, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+               "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync",
+               "--user-data-dir=" + tempfile.mkdtemp(dir=work), "--window-size=1280,800", "--hide-scrollbars",
+               "--force-color-profile=srgb", *args, page.as_uri()]
+    run = subprocess.run(command, cwd=work, capture_output=True, text=True)
+    if run.returncode != 0:
+        fail(f"chromium exited with {run.returncode}", " ".join(command), run.stdout[-4000:], run.stderr[-4000:])
+    return run
+
+
+def png_pixels(path):
+    """(width, height, rows of RGB(A) bytes) of an 8-bit RGB or RGBA PNG."""
+    data = path.read_bytes()
+    width = height = channels = 0
+    idat = b""
+    at = 8
+    while at < len(data):
+        length = int.from_bytes(data[at:at + 4], "big")
+        kind, body = data[at + 4:at + 8], data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            width, height = int.from_bytes(body[0:4], "big"), int.from_bytes(body[4:8], "big")
+            if body[8] != 8 or body[9] not in (2, 6):
+                fail(f"screenshot is not 8-bit RGB(A): depth {body[8]}, colour type {body[9]}")
+            channels = 3 if body[9] == 2 else 4
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        previous = line
+    return width, height, channels, rows
+
+
+def main():
+    browser = shutil.which("chromium")
+    if browser is None:
+        print("browser_check: chromium is not installed; skipped")
+        return 77
+    work = pathlib.Path(tempfile.mkdtemp(prefix="report_browser."))
+    try:
+        folder = work / "out"
+        sample = subprocess.run(["timeout", "-k", "10", "60", sys.argv[1], str(folder)], capture_output=True, text=True)
+        if sample.returncode != 0:
+            fail("the sample report was not written", sample.stdout, sample.stderr)
+        page = folder / "report.html"
+        source = page.read_text(encoding="utf-8")
+
+        # Nothing from outside the folder: no scheme, no protocol-relative URL, no script or style
+        # sheet to load; each src and href is a data URI or a file of the folder.
+        local = re.sub(r'(src|href)="data:[^"]*"', r'\1=""', source)
+        for needle in ("http:", "https:", "//", "<script", "<link", "@import", "url("):
+            if needle in local.lower():
+                fail(f"the page's source has {needle!r}")
+        references = re.findall(r'(?:src|href)="([^"]*)"', source)
+        if not any(r.startswith("data:image/bmp;base64,") for r in references):
+            fail("the crop, written outside the folder, is not carried inside the page")
+        for reference in references:
+            if not reference.startswith("data:") and not (folder / reference).is_file():
+                fail(f"the page refers to {reference!r}, which is not a file in its folder")
+
+        dom = chromium(browser, work, page, "--dump-dom").stdout
+        for what, pattern in (("the verdict", r'<section id="verdict" class="verdict differs"><div class="outcome">Differs'),
+                              ("the per-kind table", r'<table id="kinds">.*colour-key-probe.*differs'),
+                              ("the pixel's channels", r"red \(5 bits, mask 0xF800\)</td><td class=\"diff\">31 of 31"),
+                              ("the interval plot", r'<svg class="chart"[^>]*>.*<polyline.*class="refresh"'),
+                              ("three images of the frame", r'(<img src="verify-frame-42-[a-z]+\.bmp".*){3}')):
+            if not re.search(pattern, dom, re.S):
+                fail(f"the rendered page lacks {what}", dom[:3000])
+
+        shot = work / "screenshot.png"
+        run = chromium(browser, work, page, "--screenshot=" + str(shot))
+        if not shot.is_file():
+            fail("chromium wrote no screenshot", run.stdout, run.stderr)
+        width, height, channels, rows = png_pixels(shot)
+        red = sum(1 for row in rows for x in range(0, width * channels, channels)
+                  if all(abs(row[x + k] - DIFFERS_RED[k]) <= 4 for k in range(3)))
+        print(f"browser_check: screenshot {width}x{height}, {red} pixels of the verdict's red")
+        if (width, height) != (1280, 800) or red < 30000:
+            fail("the screenshot does not show the red verdict across the page")
+        if len(sys.argv) > 2:
+            shutil.copyfile(shot, sys.argv[2])
+        return 0
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,230 @@
+// The report writer: pacing numbers on hand-made intervals, JUnit counts that agree with the test
+// cases for each kind of run (checked by python3's XML parser), images referred to or carried
+// inside the page, and no half-written file when a write fails.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "report/image_source.h"
+#include "report/pacing_stats.h"
+#include "report/text_format.h"
+#include "sample_report.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using diagnostics::ItemState;
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "report_test.XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+report::Pacing FromIntervals(const std::vector<double>& intervals, bool vsync = true, double refreshMs = 0) {
+    report::Pacing pacing{vsync, refreshMs, {{0}}};
+    for (double interval : intervals) pacing.frames.push_back({pacing.frames.back().presentMs + interval});
+    return pacing;
+}
+
+TEST(Pacing, LowsPercentilesAndMean) {
+    std::vector<double> oneToTwoHundred;
+    for (int i = 1; i <= 200; ++i) oneToTwoHundred.push_back(i);
+    std::vector<double> steadyWithOneStall(100, 10.0);
+    steadyWithOneStall.push_back(50);
+    const struct {
+        std::vector<double> intervals;
+        double meanFps, low1, low01, p50, p99, max;
+    } rows[] = {
+        // The slowest 2 (1% of 200) average 199.5 ms; 0.1% is less than one interval, so one is used.
+        {oneToTwoHundred, 1000.0 * 200 / 20100, 1000 / 199.5, 1000 / 200.0, 100, 198, 200},
+        {steadyWithOneStall, 1000.0 * 101 / 1050, 20, 20, 10, 10, 50},
+        {{}, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        const report::PacingStats stats = report::ComputePacing(FromIntervals(row.intervals));
+        SCOPED_TRACE(row.intervals.size());
+        EXPECT_EQ(stats.frames, row.intervals.size() + 1);
+        EXPECT_NEAR(stats.meanFps, row.meanFps, 1e-9);
+        EXPECT_NEAR(stats.low1PercentFps, row.low1, 1e-9);
+        EXPECT_NEAR(stats.low01PercentFps, row.low01, 1e-9);
+        EXPECT_EQ(stats.p50Ms, row.p50);
+        EXPECT_EQ(stats.p99Ms, row.p99);
+        EXPECT_EQ(stats.maxMs, row.max);
+    }
+}
+
+TEST(Pacing, MissedBlanksCountOnlyKnownNeighbours) {
+    const struct {
+        bool vsync;
+        std::vector<std::int64_t> blanks;
+        bool known;
+        std::uint64_t intervals, missed;
+        double framesPerBlank;
+    } rows[] = {
+        {true, {0, 1, 2, 4, 5, 5, 8}, true, 6, 2, 7.0 / 6},  // 2->4 and 5->8 are late; two frames at blank 5
+        {true, {0, 1, -1, 5}, true, 1, 0, 1},                // the jump around the unknown blank is not judged
+        {true, {-1, -1}, false, 0, 0, 0},
+        {false, {0, 3, 6}, false, 0, 0, 0},                  // without vsync no frame waits for a blank
+    };
+    for (const auto& row : rows) {
+        report::Pacing pacing{row.vsync, 16.7, {}};
+        for (std::size_t i = 0; i < row.blanks.size(); ++i) pacing.frames.push_back({16.7 * i, -1, row.blanks[i]});
+        const report::PacingStats stats = report::ComputePacing(pacing);
+        SCOPED_TRACE(row.blanks.size());
+        EXPECT_EQ(stats.blanksKnown, row.known);
+        EXPECT_EQ(stats.blankIntervals, row.intervals);
+        EXPECT_EQ(stats.missedBlanks, row.missed);
+        EXPECT_NEAR(stats.framesPerBlank, row.framesPerBlank, 1e-12);
+    }
+}
+
+TEST(Pacing, HistogramBuckets) {
+    const auto counts = [](const report::PacingStats& stats) {
+        std::vector<std::uint64_t> out;
+        for (const auto& bucket : stats.histogram) out.push_back(bucket.count);
+        return out;
+    };
+    // In refresh periods: at most 1.5 on time, at most 2.5 one blank late, beyond that two or more.
+    const report::PacingStats periods = report::ComputePacing(FromIntervals({10, 15, 15.1, 25, 25.1, 100}, true, 10));
+    EXPECT_TRUE(periods.histogramInPeriods);
+    EXPECT_EQ(counts(periods), (std::vector<std::uint64_t>{2, 2, 2}));
+    // 1 ms buckets without vsync, the last one open-ended.
+    const report::PacingStats ms = report::ComputePacing(FromIntervals({0.5, 1.0, 1.9, 3.2, 100}, false, 10));
+    ASSERT_EQ(ms.histogram.size(), std::size_t(report::kMaxMillisecondBuckets));
+    EXPECT_EQ(ms.histogram.back().label, ">= 39 ms");
+    EXPECT_EQ(ms.histogram.back().count, 1u);
+    EXPECT_EQ(counts(ms)[1], 2u);
+    EXPECT_EQ(counts(report::ComputePacing(FromIntervals({0.5, 2.5}, false))), (std::vector<std::uint64_t>{1, 0, 1}));
+}
+
+TEST(Report, ChannelsDecodeInTheSurfacesOwnBits) {
+    const struct {
+        std::uint32_t pixel, mask, value, max;
+    } rows[] = {{0xF800, 0xF800, 31, 31}, {0x07E0, 0x07E0, 63, 63}, {0x0200, 0x03E0, 16, 31}, {0x7C00, 0x001F, 0, 31}};
+    for (const auto& row : rows) {
+        const report::Channel channel = report::DecodeChannel(row.pixel, row.mask);
+        EXPECT_EQ(channel.value, row.value) << std::hex << row.pixel;
+        EXPECT_EQ(channel.max, row.max) << std::hex << row.mask;
+    }
+}
+
+std::string CheckFiles(const fs::path& dir) {
+    const std::string command = "python3 " VH_REPORT_TEST_DIR "/check_report_files.py '" + dir.string() + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    char buffer[512];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get())) out += buffer;
+    return out;
+}
+
+void SetState(report::RunReport& r, const std::string& id, ItemState state, const std::string& why = "") {
+    for (auto* items : {&r.verdict.kinds, &r.verdict.pictures}) {
+        for (auto& item : *items) {
+            if (item.id == id) item.state = state, item.why = why;
+        }
+    }
+    if (r.verdict.screen.id == id) r.verdict.screen.state = state, r.verdict.screen.why = why;
+}
+
+// Each kind of run (from the sample: the colour-key probe differs) and its counts as python3's
+// parser finds them: tests failures errors skipped.
+TEST(Report, JunitCountsAgreeWithTestCasesForEachKindOfRun) {
+    const struct {
+        const char* name;
+        void (*change)(report::RunReport&);
+        const char* counts;
+    } rows[] = {
+        {"exact", [](report::RunReport& r) { SetState(r, "colour-key-probe", ItemState::Exact); }, "18 0 0 0\n"},
+        {"incomplete",
+         [](report::RunReport& r) {
+             SetState(r, "colour-key-probe", ItemState::Exact);
+             SetState(r, "erase", ItemState::NotCovered, "never drawn <in> 300 frames & \x01 \xff");
+             SetState(r, "BackgroundStrip", ItemState::NotRequired);
+             SetState(r, "screen", ItemState::NotApplicable, "offscreen");
+         },
+         "18 1 0 3\n"},
+        {"differs", [](report::RunReport& r) { SetState(r, "Background", ItemState::Differs); }, "18 2 0 0\n"},
+        {"differs, one frame in 20 a blank late",
+         [](report::RunReport& r) {
+             for (std::size_t i = 0; i < r.pacing.frames.size(); ++i) r.pacing.frames[i].blank += std::int64_t(i / 20);
+         },
+         "18 2 0 0\n"},
+        {"expected",
+         [](report::RunReport& r) {
+             SetState(r, "colour-key-probe", ItemState::Expected);
+             SetState(r, "erase", ItemState::UnexpectedlyExact);
+             r.expected = {"colour-key-probe", "erase"};
+         },
+         "18 1 0 0\n"},
+        {"fatal error, not verified",
+         [](report::RunReport& r) {
+             r.verified = false;
+             r.fatalError = "Out of Video Memory. <\"'&>";
+             r.pacing.frames.clear();
+         },
+         "18 0 1 17\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        report::RunReport r = report_test::SampleReport((dir.path / "out").string());
+        row.change(r);
+        std::string error;
+        ASSERT_TRUE(report::WriteReport((dir.path / "out").string(), r, error)) << error;
+        EXPECT_EQ(CheckFiles(dir.path / "out"), row.counts);
+    }
+}
+
+TEST(Report, PageRefersToImagesInItsFolderAndCarriesOthers) {
+    TempDir dir;
+    fs::create_directories(dir.path / "out" / "sub");
+    std::ofstream(dir.path / "out" / "sub" / "a b.png") << "x";
+    std::ofstream(dir.path / "outside.bin") << "foo";
+    const std::string out = (dir.path / "out").string();
+    const report::ImageSource inside = report::ImageSourceFor((dir.path / "out/sub/a b.png").string(), out);
+    EXPECT_EQ(inside.src, "sub/a%20b.png");
+    const report::ImageSource outside = report::ImageSourceFor((dir.path / "out/../outside.bin").string(), out);
+    EXPECT_EQ(outside.src, "data:application/octet-stream;base64,Zm9v");
+    EXPECT_FALSE(report::ImageSourceFor((dir.path / "out/missing.png").string(), out).written);
+    EXPECT_EQ(report::Base64("fo") + report::Base64("f"), "Zm8=Zg==");
+}
+
+// A failed write names the file, leaves the earlier report whole and no partial file behind.
+TEST(Report, FailedWriteLeavesNothingHalfWritten) {
+    TempDir dir;
+    report::RunReport r = report_test::SampleReport((dir.path / "images").string());
+    std::string error;
+
+    const fs::path file = dir.path / "a-file";
+    std::ofstream(file) << "not a folder";
+    EXPECT_FALSE(report::WriteReport(file.string(), r, error));
+    EXPECT_NE(error.find(file.string()), std::string::npos) << error;
+
+    const fs::path out = dir.path / "out";
+    ASSERT_TRUE(report::WriteReport(out.string(), r, error)) << error;
+    std::ifstream before(out / "report.json");
+    const std::string earlier((std::istreambuf_iterator<char>(before)), {});
+    fs::create_symlink("/dev/full", out / "report.xml.partial");
+    r.hostname = "another";
+    EXPECT_FALSE(report::WriteReport(out.string(), r, error));
+    EXPECT_NE(error.find("report.xml"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
+    std::ifstream after(out / "report.json");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), earlier);
+    for (const char* partial : {"report.json.partial", "report.xml.partial", "report.html.partial"}) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(out / partial))) << partial;
+    }
+}
+
+}  // namespace
