@@ -89,6 +89,7 @@ struct VerdictRecord {
     ItemResult screen;
     bool hasFinding = false;  // the first differing frame's finding (its step may be "the screen")
     Finding first;
+    std::vector<std::string> expected;  // the items --expect listed
 };
 
 }  // namespace diagnostics

@@ -81,6 +81,23 @@ std::string PacingJson(const Pacing& input, const PacingStats& p) {
 
 }  // namespace
 
+std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
+    const auto counts = [](const std::vector<ItemResult>& items) {
+        std::string out;
+        for (const ItemResult& item : items) {
+            out += (out.empty() ? "" : ",") + JsonString(item.id) + ":{\"drawn\":" + Count(item.drawn) +
+                   ",\"compared\":" + Count(item.compared) + ",\"differed\":" + Count(item.differed) +
+                   ",\"state\":" + JsonString(StateId(item.state)) + "}";
+        }
+        return "{" + out + "}";
+    };
+    return "{\"type\":\"verdict\",\"outcome\":" + JsonString(OutcomeId(v.outcome)) + ",\"line\":" + JsonString(v.line) +
+           ",\"frames\":" + Count(v.frames) + ",\"compared\":" + Count(v.framesCompared) +
+           ",\"differing\":" + Count(v.framesDiffering) + ",\"not_read\":" + Count(v.framesNotRead) +
+           ",\"kinds\":" + counts(v.kinds) + ",\"pictures\":" + counts(v.pictures) +
+           ",\"screen\":" + counts({v.screen}) + "}";
+}
+
 std::string JsonDocument(const RunReport& report, const PacingStats& pacing) {
     std::string out = "{\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
                       ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " +

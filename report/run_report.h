@@ -53,4 +53,8 @@ struct RunReport {
 // failure returns false with the reason, naming the file and the system's error text.
 bool WriteReport(const std::string& dir, const RunReport& report, std::string& error);
 
+// The verdict as one JSON Lines record for the end of a trace: {"type":"verdict", the outcome,
+// the summary line, the frame counts and each kind's, picture's and the screen's counts}.
+std::string VerdictTraceLine(const diagnostics::VerdictRecord& verdict);
+
 }  // namespace report

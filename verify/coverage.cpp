@@ -116,6 +116,7 @@ void Coverage::Fill(diagnostics::VerdictRecord& verdict) const {
     verdict.notReadWhy = notReadWhy_;
     verdict.hasFinding = hasFinding_;
     verdict.first = first_;
+    verdict.expected.assign(expectations_.items.begin(), expectations_.items.end());
     verdict.kinds.assign(kinds_.begin(), kinds_.end());
     verdict.pictures.assign(pictures_.begin(), pictures_.end());
     verdict.screen = screen_;

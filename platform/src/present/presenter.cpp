@@ -9,6 +9,7 @@
 #include "common/run_end.h"
 #include "host/host.h"
 #include "platform/options.h"
+#include "present/frame_log.h"
 #include "present/png_writer.h"
 #include "present/present_record.h"
 #include "run_diagnostics.h"
@@ -69,6 +70,7 @@ void PresentFrame(const FrameView& frame, bool wait) {
 
     const double presentedAtMs = diagnostics::MillisecondsSinceStart();
     const std::uint64_t number = present::RecordPresent(frame, presentedAtMs);
+    present::LogPresent(number, presentedAtMs);
     if (diagnostics::TraceEnabled()) TracePresent(number, presentedAtMs);
     if (!options.capture.empty()) CaptureFrame(options.capture, number, frame);
     FrameHook& hook = TheFrameHook();

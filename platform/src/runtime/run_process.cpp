@@ -10,13 +10,16 @@
 #include "host/sdl/sdl_host.h"
 #include "mm/timer_service.h"
 #include "platform/options.h"
+#include "present/frame_log.h"
 #include "present/frame_pacing.h"
 #include "present/png_writer.h"
 #include "present/present_record.h"
 #include "run_diagnostics.h"
 #include "runtime/option_parser.h"
 #include "runtime/output_checks.h"
+#include "report/run_report.h"
 #include "runtime/run_policy.h"
+#include "runtime/run_report.h"
 #include "runtime/stop_signals.h"
 #include "runtime/summary.h"
 #include "winbase.h"
@@ -26,6 +29,7 @@ namespace platform::runtime {
 namespace {
 
 std::uint64_t gCycleFrames = 0;  // of the program now running
+std::string gCommandLine;        // as given, for the report
 
 bool InstallHostFor(const Options& options) {
     if (options.offscreen) {
@@ -78,14 +82,39 @@ void PrintSummary(const Options& options) {
     std::fflush(stdout);
 }
 
-// What a run leaves behind however it ended, also when the display went away: the trace closed,
-// the screenshot, and the summary line after a bounded or verified run or a lost output.
-void WriteRunOutputs() {
+// The program ends with 0 on its own paths. A lost output makes the run a failure, and so does
+// a fatal error no one saw; a verified run that found a difference ends with 3, an incomplete
+// one with 4.
+int ExitCodeOf(int programResult, const Options& options) {
+    if (OutputLost()) return 1;
+    if (options.unattended && !FatalErrorText().empty()) return 1;
+    diagnostics::VerdictRecord verdict;
+    if (!CurrentVerdict(verdict)) return programResult;
+    if (verdict.outcome == diagnostics::Outcome::Differs) return 3;
+    if (verdict.outcome == diagnostics::Outcome::Incomplete) return 4;
+    return programResult;
+}
+
+// What a run leaves behind however it ended, also when the display went away: the verdict as
+// the trace's last line, the trace closed, the screenshot, the report, and the summary line
+// after a bounded or verified run or a lost output. Returns the run's exit code.
+int WriteRunOutputs(int programResult, bool displayLost) {
     const Options& options = CurrentOptions();
+    if (diagnostics::VerdictRecord verdict; CurrentVerdict(verdict)) {
+        diagnostics::TraceLine(report::VerdictTraceLine(verdict).c_str());
+    }
     CloseTrace();
     if (!options.screenshot.empty()) WriteScreenshot(options.screenshot);
+    if (!options.report.empty()) {
+        std::string error;
+        const int exitCode = displayLost ? 1 : ExitCodeOf(programResult, options);
+        if (!WriteRunReport(options, gCommandLine, exitCode, error)) ReportLostOutput("--report: " + error);
+    }
     if (options.frames > 0 || options.verify || OutputLost()) PrintSummary(options);
+    return displayLost ? 1 : ExitCodeOf(programResult, options);
 }
+
+void WriteOutputsAfterDisplayLost() { WriteRunOutputs(0, true); }
 
 // The check this run asks for; false (said on stderr) when its expectations cannot be read.
 bool StartCheck(const Program& program, const Options& options) {
@@ -100,19 +129,6 @@ bool StartCheck(const Program& program, const Options& options) {
     if (program.startCheck(settings, error)) return true;
     std::fprintf(stderr, "vornhollow: --expect: %s\n", error.c_str());
     return false;
-}
-
-// The program ends with 0 on its own paths. A lost output makes the run a failure, and so does
-// a fatal error no one saw; a verified run that found a difference ends with 3, an incomplete
-// one with 4.
-int ExitCodeOf(int programResult, const Options& options) {
-    if (OutputLost()) return 1;
-    if (options.unattended && !FatalErrorText().empty()) return 1;
-    diagnostics::VerdictRecord verdict;
-    if (!CurrentVerdict(verdict)) return programResult;
-    if (verdict.outcome == diagnostics::Outcome::Differs) return 3;
-    if (verdict.outcome == diagnostics::Outcome::Incomplete) return 4;
-    return programResult;
 }
 
 }  // namespace
@@ -146,10 +162,12 @@ int RunProcess(int argc, const char* const* argv, const Program& program) {
         RemoveStopSignals();
         return 1;
     }
-    SetDisplayLostHandler(&WriteRunOutputs);
+    SetDisplayLostHandler(&WriteOutputsAfterDisplayLost);
+    present::KeepFrameLog(!options.report.empty());
 
     InstallRunPolicy(options);
     std::string commandLine = CommandLineOf(argc, argv);
+    gCommandLine = "vornhollow" + (commandLine.empty() ? "" : " " + commandLine);
     const int result = program.entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
 
     // The program may leave its timer running and its window open: both end with the run. The
@@ -157,12 +175,12 @@ int RunProcess(int argc, const char* const* argv, const Program& program) {
     mm::StopAllTimers();
     host::CurrentHost().FinishShowing();
     RemoveRunPolicy();
-    WriteRunOutputs();
+    const int exitCode = WriteRunOutputs(result, false);
     SetDisplayLostHandler(nullptr);
     // Closes the window and shuts SDL down; later calls see a fresh offscreen host.
     host::InstallHost(nullptr);
     RemoveStopSignals();
-    const int exitCode = ExitCodeOf(result, options);
+    present::KeepFrameLog(false);
     if (program.startCheck != nullptr) {
         std::string ignored;
         program.startCheck(diagnostics::FrameCheckSettings{}, ignored);  // the check ends with the run
