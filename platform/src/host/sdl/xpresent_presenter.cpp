@@ -8,11 +8,13 @@
 #include <xcb/present.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "common/run_end.h"
 #include "present/frame_pacing.h"
@@ -26,8 +28,11 @@ constexpr int kPixmaps = 3;
 
 // How long to wait for the server's word on a pixmap, that its frame was shown or that it is free
 // again: six blanks at 60 Hz. A frame whose word does not come by then counts as missed, and its
-// pixmap is never written again (a fresh one is made in its place).
+// pixmap is never written again (a fresh one is made in its place). But a server that has fallen
+// behind (busy, or not given the processor) cannot say anything yet: one that does not answer a
+// request either is waited for up to kBehindTimeout.
 constexpr std::chrono::milliseconds kAnswerTimeout{100};
+constexpr std::chrono::milliseconds kBehindTimeout{2000};
 
 // The server is taken to send no Present events at all once this many frames in a row went
 // unanswered and it has said nothing for this long: longer than a blank of the slowest pace a
@@ -183,7 +188,9 @@ struct XPresentPresenter::Connection {
     // counted as missed.
     template <class Done>
     void WaitUntil(Done done) {
-        const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
+        const auto start = std::chrono::steady_clock::now();
+        auto deadline = start + kAnswerTimeout;
+        std::optional<unsigned> probe;  // a request sent to tell a server behind from one that does not say
         while (!done()) {
             if (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
                 Handle(*event);
@@ -191,15 +198,39 @@ struct XPresentPresenter::Connection {
                 continue;
             }
             if (xcb_connection_has_error(c)) DisplayLost();
+            if (probe && Answered(*probe)) {
+                // What the server sent before the answer is read first.
+                while (xcb_generic_event_t* event = xcb_poll_for_queued_event(c)) {
+                    Handle(*event);
+                    std::free(event);
+                }
+                probe.reset();
+                if (!done()) GiveUpWaiting();
+                return;
+            }
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
-                GiveUpWaiting();
-                return;
+                if (probe) break;
+                probe = xcb_get_input_focus(c).sequence;
+                xcb_flush(c);
+                deadline = start + kBehindTimeout;
+                continue;
             }
             pollfd socket{xcb_get_file_descriptor(c), POLLIN, 0};
             poll(&socket, 1, static_cast<int>(left.count()) + 1);
         }
+        if (probe) xcb_discard_reply(c, *probe);
+        if (!done()) GiveUpWaiting();
+    }
+
+    bool Answered(unsigned request) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        const bool answered = xcb_poll_for_reply(c, request, &reply, &error) != 0;
+        std::free(reply);
+        std::free(error);
+        return answered;
     }
 
     void GiveUpWaiting() {
