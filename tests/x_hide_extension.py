@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""x_hide_extension.py NAME: the X display of $DISPLAY without its extension NAME.
+"""x_hide_extension.py NAME | --present-silent: the X display of $DISPLAY without its extension
+NAME, or with Present there but none of its CompleteNotify and IdleNotify events delivered.
 
-For servers that cannot turn an extension off (Xvfb keeps Present whatever its options say). It
-listens on a free display number of its own, printed on stdout once it listens, and passes each
-client's connection to the real server byte for byte, except that the server's answers to
-QueryExtension(NAME) say that it is not there. Runs until it is killed.
+For servers that cannot turn an extension off (Xvfb keeps Present whatever its options say), and
+to play a server that never says when a presented pixmap was shown or is free again. It listens
+on a free display number of its own, printed on stdout once it listens, and passes each client's
+connection to the real server byte for byte, except that the server's answers to
+QueryExtension(NAME) say that it is not there, or that Present's Complete and Idle events are
+dropped. Runs until it is killed.
 """
 import os
 import signal
@@ -14,6 +17,8 @@ import sys
 import threading
 
 QUERY_EXTENSION = 98
+GENERIC_EVENT = 35
+PRESENT_COMPLETE_NOTIFY, PRESENT_IDLE_NOTIFY = 1, 2
 
 
 def exact(sock, count):
@@ -51,17 +56,24 @@ def requests(client, server, name, asked, order):
         server.sendall(head + body)
 
 
-def replies(server, client, asked, order):
+def replies(server, client, asked, order, silent):
     head = exact(server, 8)
     client.sendall(head + exact(server, 4 * struct.unpack(order[0] + "H", head[6:8])[0]))
+    present_opcode = None
     while True:
         packet = bytearray(exact(server, 32))
-        if packet[0] == 1 or packet[0] & 0x7F == 35:  # a reply or a generic event: longer
+        if packet[0] == 1 or packet[0] & 0x7F == GENERIC_EVENT:  # a reply or a generic event: longer
             packet += exact(server, 4 * struct.unpack(order[0] + "I", packet[4:8])[0])
         sequence = struct.unpack(order[0] + "H", packet[2:4])[0]
         if packet[0] == 1 and sequence in asked:
             asked.discard(sequence)
-            packet[8] = 0  # present: no
+            if silent:
+                present_opcode = packet[9] if packet[8] else None
+            else:
+                packet[8] = 0  # present: no
+        if packet[0] & 0x7F == GENERIC_EVENT and packet[1] == present_opcode:
+            if struct.unpack(order[0] + "H", packet[8:10])[0] in (PRESENT_COMPLETE_NOTIFY, PRESENT_IDLE_NOTIFY):
+                continue
         client.sendall(packet)
 
 
@@ -98,7 +110,8 @@ def listen():
 
 
 def main():
-    name = sys.argv[1].encode()
+    silent = sys.argv[1] == "--present-silent"
+    name = b"Present" if silent else sys.argv[1].encode()
     real = "/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":")[1].split(".")[0]
     listener, number = listen()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
@@ -110,7 +123,7 @@ def main():
             server.connect(real)
             asked, order = set(), []
             threading.Thread(target=relay, args=(requests, client, server, name, asked, order), daemon=True).start()
-            threading.Thread(target=relay, args=(replies, server, client, asked, order), daemon=True).start()
+            threading.Thread(target=relay, args=(replies, server, client, asked, order, silent), daemon=True).start()
     finally:
         os.unlink(f"/tmp/.X{number}-lock")
 

@@ -423,6 +423,17 @@ TEST(FramePacing, BlanksMissesMeanIntervalAndP99OfTheFramesShown) {
     // Mean (197 * 16.667 + 20 + 2 * 40) / 200 ms; 99% of the intervals are at most 20 ms.
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()),
               "201 frames on 200 blanks, 2 missed, interval 16.92 ms (p99 20.0)");
+
+    // A frame the display said nothing of is missed, and the next one shown is owed its blank.
+    pr::ResetPacing();
+    pr::RecordUnseen(1);
+    EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "0 frames on 0 blanks, 1 missed");
+    const std::uint64_t shown[][2] = {{2, 10}, {4, 12}, {6, 15}};  // frames 3 and 5 unseen; 6 late
+    for (const auto& [n, at] : shown) {
+        if (n > 2) pr::RecordUnseen(n - 1);
+        pr::RecordShown(n, at, at * 16'667);
+    }
+    EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "3 frames on 3 blanks, 4 missed, interval 41.67 ms (p99 50.0)");
 }
 
 }  // namespace

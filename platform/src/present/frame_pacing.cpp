@@ -25,6 +25,7 @@ struct Pacing {
     std::uint64_t firstUst = 0;
     std::uint64_t lastUst = 0;
     std::uint64_t lastMsc = 0;
+    std::uint64_t unseenSinceShown = 0;  // frames not seen shown since the last one that was
     std::uint64_t longestUs = 0;
     std::array<std::uint32_t, kBins + 1> intervals{};
 };
@@ -32,6 +33,13 @@ struct Pacing {
 Pacing& ThePacing() {
     static auto* pacing = new Pacing();
     return *pacing;
+}
+
+void TraceUnseen(std::uint64_t number) {
+    if (!diagnostics::TraceEnabled()) return;
+    char line[64];
+    std::snprintf(line, sizeof line, "{\"type\":\"unseen\",\"n\":%" PRIu64 "}", number);
+    diagnostics::TraceLine(line);
 }
 
 void TraceShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ust) {
@@ -64,16 +72,27 @@ void RecordShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ustMicro
             p.blanks = 1;
         } else {
             if (msc != p.lastMsc) ++p.blanks;
-            if (msc > p.lastMsc + 1) ++p.missed;
+            if (msc > p.lastMsc + 1 + p.unseenSinceShown) ++p.missed;
             const std::uint64_t interval = ustMicroseconds > p.lastUst ? ustMicroseconds - p.lastUst : 0;
             ++p.intervals[std::min<std::uint64_t>(interval / kBinUs, kBins)];
             if (interval > p.longestUs) p.longestUs = interval;
         }
         ++p.frames;
+        p.unseenSinceShown = 0;
         p.lastMsc = msc;
         p.lastUst = ustMicroseconds;
     }
     TraceShown(number, msc, ustMicroseconds);
+}
+
+void RecordUnseen(std::uint64_t number) {
+    {
+        Pacing& p = ThePacing();
+        std::lock_guard lock(p.mutex);
+        ++p.missed;
+        ++p.unseenSinceShown;
+    }
+    TraceUnseen(number);
 }
 
 PacingFigures CurrentPacing() {
@@ -94,14 +113,18 @@ PacingFigures CurrentPacing() {
 void ResetPacing() {
     Pacing& p = ThePacing();
     std::lock_guard lock(p.mutex);
-    p.frames = p.blanks = p.missed = 0;
+    p.frames = p.blanks = p.missed = p.unseenSinceShown = 0;
     p.firstUst = p.lastUst = p.lastMsc = p.longestUs = 0;
     p.intervals.fill(0);
 }
 
 std::string FormatPacing(const PacingFigures& figures) {
-    if (figures.frames == 0) return {};
     char text[160];
+    if (figures.frames == 0) {
+        if (figures.missed == 0) return {};
+        std::snprintf(text, sizeof text, "0 frames on 0 blanks, %" PRIu64 " missed", figures.missed);
+        return text;
+    }
     std::snprintf(text, sizeof text,
                   "%" PRIu64 " frames on %" PRIu64 " blanks, %" PRIu64 " missed, interval %.2f ms (p99 %.1f)",
                   figures.frames, figures.blanks, figures.missed, figures.meanIntervalMs, figures.p99IntervalMs);

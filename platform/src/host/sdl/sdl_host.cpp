@@ -138,8 +138,9 @@ std::uint32_t SdlHost::RefreshRateHz() const {
     return 60;  // what a display that does not say is most likely to run at
 }
 
-void SdlHost::SayHowFramesAreShown() const {
+void SdlHost::SayHowFramesAreShown(std::uint64_t fromFrame) const {
     const bool vsync = CurrentOptions().vsync;
+    const std::string from = fromFrame > 1 ? " from frame " + std::to_string(fromFrame) + " on" : "";
     if (present_ != nullptr) {
         std::fprintf(stderr,
                      "vornhollow: frames go to a %d-bit X11 window as shared-memory pixmaps presented by the X "
@@ -149,17 +150,21 @@ void SdlHost::SayHowFramesAreShown() const {
         return;
     }
     if (xshm_ != nullptr) {
-        const std::string pacing =
-            ", paced by a clock, may tear (" + std::to_string(refreshHz_) + " Hz; " + noPresentReason_ + ")";
-        std::fprintf(stderr, "vornhollow: frames go to a %d-bit X11 window through shared memory (MIT-SHM)%s\n",
-                     xshm_->Depth(), vsync ? pacing.c_str() : "");
+        std::string how;
+        if (vsync) {
+            how = ", paced by a clock, may tear (" + std::to_string(refreshHz_) + " Hz; " + noPresentReason_ + ")";
+        } else if (fromFrame > 1) {
+            how = " (" + noPresentReason_ + ")";
+        }
+        std::fprintf(stderr, "vornhollow: frames go to a %d-bit X11 window through shared memory (MIT-SHM)%s%s\n",
+                     xshm_->Depth(), from.c_str(), how.c_str());
         return;
     }
     SDL_RendererInfo info{};
     SDL_Renderer* renderer = window_ != nullptr ? SDL_GetRenderer(window_) : nullptr;
     const char* name = renderer != nullptr && SDL_GetRendererInfo(renderer, &info) == 0 ? info.name : "no";
-    std::fprintf(stderr, "vornhollow: frames go through SDL's %s renderer on the %s video driver\n", name,
-                 SDL_GetCurrentVideoDriver());
+    std::fprintf(stderr, "vornhollow: frames go through SDL's %s renderer on the %s video driver%s\n", name,
+                 SDL_GetCurrentVideoDriver(), from.c_str());
 }
 
 void SdlHost::ShowMainWindow(bool visible) {
@@ -260,8 +265,8 @@ void SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync
     int height = 0;
     SDL_GetWindowSize(window_, &width, &height);
     if (present_ != nullptr) {
-        present_->Show(frame, number, width, height);
-        return;
+        if (present_->Show(frame, number, width, height) != XPresentPresenter::Outcome::ServerSilent) return;
+        LeavePresent(number);
     }
     if (xshm_ != nullptr) {
         xshm_->Show(frame, width, height);
@@ -270,6 +275,15 @@ void SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync
     }
     // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
     renderer_.Show(window_, frame, vsync);
+}
+
+void SdlHost::LeavePresent(std::uint64_t fromFrame) {
+    noPresentReason_ = present_->WhySilent();
+    present_.reset();
+    std::string whyNot;
+    xshm_ = XShmPresenter::Open(window_, whyNot);
+    if (xshm_ == nullptr) renderer_.Prepare(window_, CurrentOptions().vsync);
+    SayHowFramesAreShown(fromFrame);
 }
 
 void SdlHost::FinishShowing() {

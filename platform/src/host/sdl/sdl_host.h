@@ -3,7 +3,8 @@
 //   window), keyboard and focus events, message boxes, the cursor, and frames scaled to the
 //   window and letterboxed. On X11 frames go as shared-memory pixmaps that the X server shows at
 //   its vertical blanks (XPresentPresenter, with vsync) or through our own shared-memory images
-//   (XShmPresenter, without vsync, or where the server has no Present extension), unless
+//   (XShmPresenter, without vsync, where the server has no Present extension, or from the
+//   frame on at which a server that sends no Present events is found out), unless
 //   --present asks for one of them or for SDL's renderer; elsewhere, or where the X server cannot
 //   share memory with us, through the renderer.
 // Limits: the shared-memory images cannot wait for the display's refresh: with vsync they pace
@@ -55,7 +56,10 @@ private:
     bool OpenSharedMemoryPath(const std::string& title, bool windowed);
     void OpenPresenter();
     std::uint32_t RefreshRateHz() const;
-    void SayHowFramesAreShown() const;
+    // The X server sends no word on presented frames: from frame fromFrame on, frames go through
+    // shared-memory images paced by the clock (or, failing those, the renderer).
+    void LeavePresent(std::uint64_t fromFrame);
+    void SayHowFramesAreShown(std::uint64_t fromFrame = 1) const;
 
     SDL_Window* window_ = nullptr;
     std::unique_ptr<XPresentPresenter> present_;  // set when the X server presents shared pixmaps

@@ -8,10 +8,13 @@
 #include <xcb/present.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "common/run_end.h"
 #include "present/frame_pacing.h"
@@ -23,10 +26,20 @@ namespace {
 // written into the third meanwhile.
 constexpr int kPixmaps = 3;
 
-// How long to wait for the server's word on a queued pixmap: longer than a blank of the slowest
-// display (an X server paces a window that is not shown at 1 Hz); only a server that failed the
-// request without an error takes this long.
-constexpr std::chrono::milliseconds kAnswerTimeout{2000};
+// How long to wait for the server's word on a pixmap, that its frame was shown or that it is free
+// again: six blanks at 60 Hz. A frame whose word does not come by then counts as missed, and its
+// pixmap is never written again (a fresh one is made in its place). But a server that has fallen
+// behind (busy, or not given the processor) cannot say anything yet: one that does not answer a
+// request either is waited for up to kBehindTimeout.
+constexpr std::chrono::milliseconds kAnswerTimeout{100};
+constexpr std::chrono::milliseconds kBehindTimeout{2000};
+
+// The server is taken to send no Present events at all once this many frames in a row went
+// unanswered and it has said nothing for this long: longer than a blank of the slowest pace a
+// server keeps (1 Hz, for a window on no screen or a blanked one), so a slow server is never
+// mistaken for a silent one.
+constexpr int kUnansweredFramesOfASilentServer = 3;
+constexpr std::chrono::milliseconds kSilenceOfASilentServer{2000};
 
 // Replies are heap blocks of xcb's that the caller frees.
 template <class Reply>
@@ -75,13 +88,14 @@ struct XPresentPresenter::Connection {
     struct Pixmap {
         xcb_pixmap_t id = 0;
         xcb_shm_seg_t segment = 0;
-        int shmid = -1;
         void* memory = nullptr;
         unsigned request = 0;      // sequence number of its last PresentPixmap, to match an error
-        std::uint32_t serial = 0;  // the same request's serial, to match its completion
+        std::uint32_t serial = 0;  // the same request's serial, to match its Complete and Idle
         std::uint64_t frame = 0;   // number of the frame presented from it
-        bool queued = false;       // presented, PresentCompleteNotify not yet seen
-        bool busy = false;         // presented, PresentIdleNotify not yet seen
+        std::uint64_t targetMsc = 0;
+        bool queued = false;   // presented, PresentCompleteNotify not yet seen
+        bool busy = false;     // presented, PresentIdleNotify of that presentation not yet seen
+        bool overdue = false;  // still busy after a wait for the server timed out
     };
 
     xcb_connection_t* c = nullptr;
@@ -91,10 +105,14 @@ struct XPresentPresenter::Connection {
     int scanlinePad = 0;
     std::uint8_t presentOpcode = 0;
     WindowPixelFormat format;
+    int width = 0;
+    int height = 0;
     int pitchBytes = 0;
     Pixmap pixmaps[kPixmaps];
     std::uint32_t nextSerial = 1;
-    std::uint64_t lastMsc = 0;  // blank of the last frame shown; 0 before the first
+    std::uint64_t lastMsc = 0;  // blank the last frame was shown at or, unanswered, aimed at
+    int unanswered = 0;         // frames in a row the server said nothing of in time
+    std::chrono::steady_clock::time_point lastWord = std::chrono::steady_clock::now();
 
     ~Connection() {
         if (c == nullptr) return;
@@ -108,10 +126,21 @@ struct XPresentPresenter::Connection {
         return false;
     }
 
-    Pixmap* Idle() {
+    Pixmap* Free() {
         for (Pixmap& p : pixmaps)
-            if (p.id != 0 && !p.queued && !p.busy) return &p;
+            if (p.id != 0 && !p.busy && !p.queued) return &p;
         return nullptr;
+    }
+
+    Pixmap* Overdue() {
+        for (Pixmap& p : pixmaps)
+            if (p.overdue) return &p;
+        return nullptr;
+    }
+
+    bool Silent() const {
+        return unanswered >= kUnansweredFramesOfASilentServer &&
+               std::chrono::steady_clock::now() - lastWord >= kSilenceOfASilentServer;
     }
 
     void Handle(const xcb_generic_event_t& event) {
@@ -120,36 +149,48 @@ struct XPresentPresenter::Connection {
             // A failed request: the pixmap it presented will neither be shown nor be read.
             const auto& error = reinterpret_cast<const xcb_generic_error_t&>(event);
             for (Pixmap& p : pixmaps) {
-                if ((p.queued || p.busy) && p.request == error.full_sequence) p.queued = p.busy = false;
+                if ((p.queued || p.busy) && p.request == error.full_sequence) p.queued = p.busy = p.overdue = false;
             }
             return;
         }
         if (type != XCB_GE_GENERIC) return;
         const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
         if (generic.extension != presentOpcode) return;
+        lastWord = std::chrono::steady_clock::now();
+        unanswered = 0;
         if (generic.event_type == XCB_PRESENT_EVENT_COMPLETE_NOTIFY) {
             const auto& done = reinterpret_cast<const xcb_present_complete_notify_event_t&>(event);
             if (done.kind != XCB_PRESENT_COMPLETE_KIND_PIXMAP) return;
+            const bool skipped = done.mode == XCB_PRESENT_COMPLETE_MODE_SKIP;
+            // A frame given up on already was counted as missed: its word only moves the aim on.
+            if (!skipped) lastMsc = std::max(lastMsc, done.msc);
             for (Pixmap& p : pixmaps) {
                 if (!p.queued || p.serial != done.serial) continue;
                 p.queued = false;
-                if (done.mode == XCB_PRESENT_COMPLETE_MODE_SKIP) continue;
-                lastMsc = done.msc;
-                present::RecordShown(p.frame, done.msc, done.ust);
+                if (skipped) {
+                    present::RecordUnseen(p.frame);
+                } else {
+                    present::RecordShown(p.frame, done.msc, done.ust);
+                }
             }
         } else if (generic.event_type == XCB_PRESENT_EVENT_IDLE_NOTIFY) {
+            // By serial: a pixmap presented again after a wait timed out must not be freed by the
+            // word on its presentation before.
             const auto& idle = reinterpret_cast<const xcb_present_idle_notify_event_t&>(event);
             for (Pixmap& p : pixmaps) {
-                if (p.id == idle.pixmap) p.busy = false;
+                if (p.id == idle.pixmap && p.serial == idle.serial) p.busy = p.overdue = false;
             }
         }
     }
 
     // Reads the server's events until done() holds, asleep on the connection meanwhile. When the
-    // server does not answer in time, nothing queued is waited for any more.
+    // server does not answer in time, every pixmap it holds is overdue and every frame queued is
+    // counted as missed.
     template <class Done>
     void WaitUntil(Done done) {
-        const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
+        const auto start = std::chrono::steady_clock::now();
+        auto deadline = start + kAnswerTimeout;
+        std::optional<unsigned> probe;  // a request sent to tell a server behind from one that does not say
         while (!done()) {
             if (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
                 Handle(*event);
@@ -157,62 +198,109 @@ struct XPresentPresenter::Connection {
                 continue;
             }
             if (xcb_connection_has_error(c)) DisplayLost();
+            if (probe && Answered(*probe)) {
+                // What the server sent before the answer is read first.
+                while (xcb_generic_event_t* event = xcb_poll_for_queued_event(c)) {
+                    Handle(*event);
+                    std::free(event);
+                }
+                probe.reset();
+                if (!done()) GiveUpWaiting();
+                return;
+            }
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
-                for (Pixmap& p : pixmaps) p.queued = p.busy = false;
-                return;
+                if (probe) break;
+                probe = xcb_get_input_focus(c).sequence;
+                xcb_flush(c);
+                deadline = start + kBehindTimeout;
+                continue;
             }
             pollfd socket{xcb_get_file_descriptor(c), POLLIN, 0};
             poll(&socket, 1, static_cast<int>(left.count()) + 1);
         }
+        if (probe) xcb_discard_reply(c, *probe);
+        if (!done()) GiveUpWaiting();
     }
 
-    bool MakePixmaps(int width, int height) {
+    bool Answered(unsigned request) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        const bool answered = xcb_poll_for_reply(c, request, &reply, &error) != 0;
+        std::free(reply);
+        std::free(error);
+        return answered;
+    }
+
+    void GiveUpWaiting() {
+        for (Pixmap& p : pixmaps) {
+            p.overdue = p.busy;
+            if (!p.queued) continue;
+            p.queued = false;
+            lastMsc = std::max(lastMsc, p.targetMsc);
+            ++unanswered;
+            present::RecordUnseen(p.frame);
+        }
+    }
+
+    // A free pixmap, waited for at most a while; an overdue one is made anew in its place.
+    Pixmap* Writable() {
+        WaitUntil([&] { return Free() != nullptr || Overdue() != nullptr; });
+        if (Pixmap* free = Free()) return free;
+        Pixmap* overdue = Overdue();
+        if (overdue == nullptr) return nullptr;
+        // The server keeps the old pixmap, and its memory, for as long as it still uses it.
+        Release(*overdue);
+        return Make(*overdue) ? overdue : nullptr;
+    }
+
+    bool MakePixmaps(int newWidth, int newHeight) {
         DestroyPixmaps();
+        width = newWidth;
+        height = newHeight;
         pitchBytes = (width * bitsPerPixel + scanlinePad - 1) / scanlinePad * scanlinePad / 8;
-        const auto bytes = static_cast<std::size_t>(pitchBytes) * static_cast<std::size_t>(height);
         bool made = true;
-        xcb_void_cookie_t checks[2 * kPixmaps];
-        int sent = 0;
-        for (Pixmap& p : pixmaps) {
-            p.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-            void* memory = p.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(p.shmid, nullptr, 0);
-            if (memory == reinterpret_cast<void*>(-1)) {
-                made = false;
-                break;
-            }
-            p.memory = memory;
-            p.segment = xcb_generate_id(c);
-            checks[sent++] = xcb_shm_attach_checked(c, p.segment, static_cast<std::uint32_t>(p.shmid), 0);
-            p.id = xcb_generate_id(c);
-            checks[sent++] = xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
-                                                           static_cast<std::uint16_t>(height), depth, p.segment, 0);
-        }
-        for (int i = 0; i < sent; ++i) made = Succeeded(c, checks[i]) && made;
-        // Marked for removal once attached: the segments go with the last detach, even when this
-        // process ends without detaching.
-        for (Pixmap& p : pixmaps) {
-            if (p.shmid >= 0) shmctl(p.shmid, IPC_RMID, nullptr);
-        }
+        for (Pixmap& p : pixmaps) made = made && Make(p);
         if (!made) DestroyPixmaps();
         return made;
     }
 
-    // Frees the pixmaps once the server is done with them (errors for what was never made are
-    // expected and ignored).
-    void DestroyPixmaps() {
-        WaitUntil([&] {
-            for (const Pixmap& p : pixmaps)
-                if (p.queued || p.busy) return false;
-            return true;
-        });
-        for (Pixmap& p : pixmaps) {
-            if (p.id != 0) xcb_free_pixmap(c, p.id);
-            if (p.segment != 0) xcb_shm_detach(c, p.segment);
-            if (p.memory != nullptr) shmdt(p.memory);
-            p = Pixmap{};
+    // Makes p a shared-memory pixmap of the current size; false (and nothing left) when it cannot.
+    bool Make(Pixmap& p) {
+        const auto bytes = static_cast<std::size_t>(pitchBytes) * static_cast<std::size_t>(height);
+        const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (shmid < 0) return false;
+        void* memory = shmat(shmid, nullptr, 0);
+        bool made = memory != reinterpret_cast<void*>(-1);
+        if (made) {
+            p.memory = memory;
+            p.segment = xcb_generate_id(c);
+            const auto attached = xcb_shm_attach_checked(c, p.segment, static_cast<std::uint32_t>(shmid), 0);
+            p.id = xcb_generate_id(c);
+            const auto created = xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
+                                                               static_cast<std::uint16_t>(height), depth, p.segment, 0);
+            made = Succeeded(c, attached);
+            made = Succeeded(c, created) && made;
         }
+        // Marked for removal once attached: the segment goes with the last detach, even when this
+        // process ends without detaching.
+        shmctl(shmid, IPC_RMID, nullptr);
+        if (!made) Release(p);
+        return made;
+    }
+
+    // Frees p at once (errors for what was never made are expected and ignored): the server keeps
+    // a pixmap it still shows or has queued, and the memory under it, until it is done with it.
+    void Release(Pixmap& p) {
+        if (p.id != 0) xcb_free_pixmap(c, p.id);
+        if (p.segment != 0) xcb_shm_detach(c, p.segment);
+        if (p.memory != nullptr) shmdt(p.memory);
+        p = Pixmap{};
+    }
+
+    void DestroyPixmaps() {
+        for (Pixmap& p : pixmaps) Release(p);
         xcb_flush(c);
     }
 };
@@ -302,7 +390,9 @@ int XPresentPresenter::Depth() const { return x_->depth; }
 
 bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int windowHeight) {
     fit_.Refit(frame.width, frame.height, windowWidth, windowHeight);
-    // Waits for the pixmaps in use: a queued frame is shown before they are made again.
+    // A frame queued is let be shown first, for its word on when; the pixmaps go without waiting
+    // for the server to be done with them.
+    x_->WaitUntil([&] { return !x_->AnyQueued(); });
     if (!x_->MakePixmaps(fit_.rect.width, fit_.rect.height)) return false;
     fit_.MarkReady();
     // The bars around a smaller picture: cleared once here, and by the server on exposure.
@@ -310,20 +400,22 @@ bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int wind
     return true;
 }
 
-bool XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight) {
-    if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
-        !Resize(frame, windowWidth, windowHeight)) {
+XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth,
+                                                   int windowHeight) {
+    Connection& x = *x_;
+    Connection::Pixmap* pixmap = nullptr;
+    if (fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) || Resize(frame, windowWidth, windowHeight)) {
+        pixmap = x.Writable();
+    }
+    if (pixmap == nullptr) {
         if (!failureReported_) {
             std::fprintf(stderr, "vornhollow: no shared-memory pixmap of %dx%d for the window\n", fit_.rect.width,
                          fit_.rect.height);
         }
         failureReported_ = true;
-        return false;
+        return Outcome::Failed;
     }
-    Connection& x = *x_;
-    x.WaitUntil([&] { return x.Idle() != nullptr; });
-    Connection::Pixmap& pixmap = *x.Idle();
-    writer_.Write(frame, ImageMemory{pixmap.memory, fit_.rect.width, fit_.rect.height, x.pitchBytes});
+    writer_.Write(frame, ImageMemory{pixmap->memory, fit_.rect.width, fit_.rect.height, x.pitchBytes});
 
     // A flip: at the blank after the one that shows the frame before, once that one is shown.
     std::uint32_t options = XCB_PRESENT_OPTION_NONE;
@@ -334,19 +426,29 @@ bool XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int w
     } else {
         options = XCB_PRESENT_OPTION_ASYNC;
     }
-    pixmap.serial = x.nextSerial++;
-    pixmap.request =
-        xcb_present_pixmap(x.c, x.window, pixmap.id, pixmap.serial, 0, 0, static_cast<std::int16_t>(fit_.rect.x),
+    if (x.Silent()) return Outcome::ServerSilent;
+    pixmap->serial = x.nextSerial++;
+    pixmap->request =
+        xcb_present_pixmap(x.c, x.window, pixmap->id, pixmap->serial, 0, 0, static_cast<std::int16_t>(fit_.rect.x),
                            static_cast<std::int16_t>(fit_.rect.y), 0, 0, 0, options, targetMsc, 0, 0, 0, nullptr)
             .sequence;
-    pixmap.frame = number;
-    pixmap.queued = pixmap.busy = true;
+    pixmap->frame = number;
+    pixmap->targetMsc = targetMsc;
+    pixmap->queued = pixmap->busy = true;
     xcb_flush(x.c);
-    return true;
+    return Outcome::Queued;
 }
 
 void XPresentPresenter::FinishShowing() {
     x_->WaitUntil([&] { return !x_->AnyQueued(); });
+}
+
+std::string XPresentPresenter::WhySilent() const {
+    const auto silence = std::chrono::duration<double>(std::chrono::steady_clock::now() - x_->lastWord).count();
+    char text[160];
+    std::snprintf(text, sizeof text, "the X server did not say when any of the last %d frames were shown, for %.1f s",
+                  x_->unanswered, silence);
+    return text;
 }
 
 }  // namespace platform::host

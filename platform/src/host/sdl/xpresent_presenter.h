@@ -7,8 +7,13 @@
 //   the blank (MSC) and time (UST) it reports go to present/frame_pacing.h.
 // - Without vsync frames are presented at once (PresentOptionAsync), as fast as the server takes
 //   them.
-// A pixmap is written again only after the server has said it is idle (PresentIdleNotify); a
-// server that does not answer in time is taken to have failed the request.
+// A pixmap is written again only after the server has said it is idle (PresentIdleNotify) about
+// that very presentation (matched by its serial). The server is given about six blanks to say
+// either: a frame it says nothing of by then counts as missed, and a pixmap it holds longer is
+// replaced by a fresh one, never written again. Pixmaps are freed without waiting (the server
+// keeps one alive while it still reads it). A server that sends no Present events at all (several
+// frames in a row and seconds on end without a word) is left: Show says so, and the caller shows
+// frames another way.
 //
 // It keeps an XCB connection of its own to the display, so its events never reach SDL's event
 // loop (nor SDL's events this one); when that connection breaks, the run ends as the display
@@ -37,12 +42,20 @@ public:
     XPresentPresenter(const XPresentPresenter&) = delete;
     XPresentPresenter& operator=(const XPresentPresenter&) = delete;
 
+    enum class Outcome {
+        Queued,
+        Failed,        // no pixmap could be made (said on stderr once)
+        ServerSilent,  // not presented: the server sends no word on frames (WhySilent)
+    };
+
     // Queues frame `number` for the window, scaled and letterboxed to windowWidth x windowHeight.
-    // False when the pixmaps cannot be made (said on stderr once).
-    bool Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight);
+    Outcome Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight);
 
     // Returns once the frames queued have been shown (or the server has not answered in time).
     void FinishShowing();
+
+    // Why Show found the server silent, for the line that says how frames are shown from then on.
+    std::string WhySilent() const;
 
     // The window's depth in bits, for the line that says how frames are shown.
     int Depth() const;

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# An X server whose Present never says when a frame was shown or a pixmap is free (its Complete and
+# Idle events dropped by x_hide_extension.py --present-silent): a vsync'd run of 120 frames does
+# not wait out each frame, but goes over to shared-memory images paced by a clock, says so once,
+# and ends within seconds (it took 2 s a frame when every wait ran its full bound). Each frame
+# presented before counts as missed in the summary and the trace. Skipped (exit 77) where Xvfb
+# cannot start.
+set -uo pipefail
+program="$1"
+command -v Xvfb >/dev/null || { echo "SKIP: Xvfb missing"; exit 77; }
+work="$(mktemp -d)"
+hider=""
+trap 'kill $hider 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
+unset SDL_VIDEODRIVER
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
+fail() { echo "FAIL: $*"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
+
+source "$(dirname "$0")/../xvfb.sh"
+vh_start_xvfb 640x480x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
+timeout -k 10 300 python3 "$(dirname "$0")/../x_hide_extension.py" --present-silent >"$work/display" &
+hider=$!
+vh_wait_for 60 test -s "$work/display" || fail "the proxy gave no display"
+
+DISPLAY=":$(cat "$work/display")" timeout -k 10 60 "$program" --frames 120 --trace "$work/trace" \
+  >"$work/out" 2>"$work/err" || fail "the run failed or did not end within 60 s"
+said=$(grep -c "paced by a clock, may tear (60 Hz; the X server did not say when any of the last" "$work/err")
+[ "$said" = 1 ] || fail "the change of path was said $said times, not once"
+from=$(sed -n 's/.*through shared memory (MIT-SHM) from frame \([0-9]*\) on, paced by a clock.*/\1/p' "$work/err")
+[ -n "$from" ] || fail "no frame from which shared memory took over"
+seconds=$(sed -n 's/^vornhollow: 120 frames in \([0-9.]*\) s = .*, 0 frames on 0 blanks, \([0-9]*\) missed, .*/\1 \2/p' \
+  "$work/out")
+[ -n "$seconds" ] || fail "the summary does not count 120 frames, none seen at a blank"
+set -- $seconds
+# Those presented before the change, and only those, went unseen.
+unseen=$(grep -c '"type":"unseen"' "$work/trace")
+[ "$2" = $((from - 1)) ] && [ "$unseen" = "$2" ] || fail "$2 missed and $unseen unseen, not the $((from - 1)) before frame $from"
+# The frames before the change take some 2 s; the rest go at 60 Hz.
+awk -v s="$1" 'BEGIN { exit !(s <= 20) }' || fail "120 frames took $1 s"
+echo "xvfb present without events: 120 frames in $1 s, shared memory from frame $from on: passed"
