@@ -63,7 +63,7 @@ vh_box_line() { grep -m1 '^Fatal Error: ' "$vh_err" || true; }
 
 vh_finish() {
   local code=0
-  wait "$vh_bound_pid" || code=$?
+  wait "$vh_bound_pid" 2>/dev/null || code=$? # (bash would note a killed job on stderr)
   vh_bound_pid=""
   if [ -n "$vh_watch_pid" ]; then
     # KILL: a subshell ended by TERM may run the script's EXIT trap.
