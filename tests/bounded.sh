@@ -11,9 +11,10 @@
 #   (124) or a box came up unasked (125), it says so and prints the program's output.
 # vh_run [--box] SECONDS OUT ERR PROGRAM [ARGS...]: vh_start, then vh_finish.
 # vh_running: true while the program started last runs.
-# vh_kill: kills the group of the program started last if vh_finish has not waited for it yet.
+# vh_kill: kills the group of the program started last if vh_finish has not waited for it yet,
+#   and says so if an unasked box ended it (for EXIT traps and early failures).
 # vh_wait_for SECONDS COMMAND...: runs the command every 0.1 s until it succeeds; fails when it has
-#   not within that many seconds, or at once (saying why) when an unasked box ended the program.
+#   not within that many seconds, or at once when an unasked box ended the program.
 # Every function here may be called under `set -e`.
 
 vh_bound_pid="" vh_pid="" vh_watch_pid="" vh_box_file=""
@@ -40,12 +41,16 @@ vh_start() {
   [ -z "$box" ] || return 0
   (
     exec </dev/null >/dev/null 2>&1
-    while kill -0 "$vh_bound_pid"; do
+    # Looks once more after the end: a run that wrote the line may end (and be reaped) within a turn.
+    while :; do
+      ran=0
+      ! kill -0 "$vh_bound_pid" || ran=1
       if grep -q '^Fatal Error: ' "$vh_err"; then
         : >"$vh_box_file"
         kill -KILL -- "-$vh_bound_pid"
         exit
       fi
+      [ "$ran" = 1 ] || exit
       sleep 0.2
     done
   ) &
@@ -60,6 +65,8 @@ vh_print_output() {
 }
 
 vh_box_line() { grep -m1 '^Fatal Error: ' "$vh_err" || true; }
+vh_box_shown() { [ -n "$vh_box_file" ] && [ -e "$vh_box_file" ]; }
+vh_box_note() { echo "FAIL: the program showed a message box the test does not expect ($(vh_box_line)); it was ended"; }
 
 vh_finish() {
   local code=0
@@ -71,9 +78,9 @@ vh_finish() {
     wait "$vh_watch_pid" 2>/dev/null || true
     vh_watch_pid=""
   fi
-  if [ -e "$vh_box_file" ]; then
+  if vh_box_shown; then
+    vh_box_note
     rm -f "$vh_box_file"
-    echo "FAIL: the program showed a message box no one closes ($(vh_box_line)); it was ended"
     vh_print_output
     return 125
   fi
@@ -90,9 +97,14 @@ vh_run() {
   vh_finish
 }
 
-vh_running() { [ -n "$vh_bound_pid" ] && kill -0 "$vh_pid" 2>/dev/null; }
+# A program killed with its timeout may stay a zombie for a while: that is not running.
+vh_running() {
+  local stat
+  [ -n "$vh_bound_pid" ] && stat="$(cat "/proc/$vh_pid/stat" 2>/dev/null)" && [[ "${stat##*) }" != Z* ]]
+}
 
 vh_kill() {
+  if vh_box_shown; then vh_box_note; fi
   [ -n "$vh_bound_pid" ] || return 0
   kill -KILL -- "-$vh_bound_pid" 2>/dev/null || true
   wait "$vh_bound_pid" 2>/dev/null || true
@@ -106,11 +118,7 @@ vh_wait_for() {
   shift
   local deadline=$((SECONDS + seconds))
   until "$@"; do
-    if [ -n "$vh_box_file" ] && [ -e "$vh_box_file" ]; then
-      echo "FAIL: the program showed a message box no one closes ($(vh_box_line)); it was ended"
-      return 1
-    fi
-    [ "$SECONDS" -lt "$deadline" ] || return 1
+    [ "$SECONDS" -lt "$deadline" ] && ! vh_box_shown || return 1
     sleep 0.1
   done
 }

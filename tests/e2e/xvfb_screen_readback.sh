@@ -32,7 +32,7 @@ for row in "640x480x16||(Present)" "640x480x24||(Present)" "1280x1024x24||(Prese
   vh_start 300 "$work/out" "$work/out" "$program" $args --capture "$work/frames"
   five_captured() { [ "$(captured)" -ge 5 ] || ! vh_running; }
   vh_wait_for 60 five_captured && vh_running ||
-    { echo "FAIL: $screen: no 5 frames within 60 s"; vh_kill; cat "$work/out"; exit 1; }
+    { echo "FAIL: $screen: no 5 frames within 60 s, or the program ended first"; vh_kill; cat "$work/out"; exit 1; }
   before=$(captured)
   xwd -root -silent >"$work/screen.xwd"
   after=$(captured)
