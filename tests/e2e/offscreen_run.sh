@@ -4,12 +4,13 @@
 set -euo pipefail
 program="$1"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../bounded.sh"
+trap 'vh_kill; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # A bounded run at the virtual display's 60 Hz: long enough for about 50 timer ticks.
-timeout 120 "$program" --offscreen --frames 200 --trace "$work/t.jsonl" --screenshot "$work/s.png" \
-  >"$work/out" 2>"$work/err" || fail "bounded run exited $?: $(cat "$work/err")"
+vh_run 120 "$work/out" "$work/err" "$program" --offscreen --frames 200 --trace "$work/t.jsonl" \
+  --screenshot "$work/s.png" || fail "bounded run exited $?: $(cat "$work/err")"
 grep -q "frame rate is bounded" "$work/err" || fail "no word that vsync bounds the frame rate"
 python3 - "$work" <<'PY' || fail "the trace or screenshot: $(cat "$work/err")"
 import json, struct, sys, zlib
@@ -39,18 +40,21 @@ echo "$summary" | grep -Eq '^vornhollow: 200 frames in [0-9.]+ s = [0-9.]+ fps, 
   || fail "summary line: $summary"
 
 # The display options show in the summary.
-out="$(timeout 120 "$program" --offscreen --no-vsync --frames 50 --vram-kb 1600 --pixel-format 555 2>"$work/err")" ||
+vh_run 120 "$work/out" "$work/err" "$program" --offscreen --no-vsync --frames 50 --vram-kb 1600 --pixel-format 555 ||
   fail "exit code $?: $(cat "$work/err")"
+out="$(cat "$work/out")"
 echo "$out" | grep -Eq ', 24 tiles, 5-5-5, vsync off$' || fail "summary with options: $out $(cat "$work/err")"
 
 # Every presented frame captured, numbered from 1.
-timeout 120 "$program" --offscreen --no-vsync --frames 5 --capture "$work/cap" >"$work/out" 2>&1 ||
+vh_run 120 "$work/out" "$work/out" "$program" --offscreen --no-vsync --frames 5 --capture "$work/cap" ||
   fail "exit code $?: $(cat "$work/out")"
 [ "$(ls "$work/cap" | tr '\n' ' ')" = "frame-000001.png frame-000002.png frame-000003.png frame-000004.png frame-000005.png " ] \
   || fail "capture: $(ls "$work/cap") $(cat "$work/out")"
 
-# A flip chain that does not fit: the composed message, exit code 0.
-err="$(timeout 120 "$program" --offscreen --no-vsync --vram-kb 1000 2>&1 >/dev/null)" || fail "exit code $?"
+# A flip chain that does not fit: the composed message in the fatal-error box (offscreen, a box
+# answers itself), exit code 0.
+vh_run --box 120 /dev/null "$work/err" "$program" --offscreen --no-vsync --vram-kb 1000 || fail "exit code $?"
+err="$(cat "$work/err")"
 echo "$err" | grep -q "Out of Video Memory" || fail "no out-of-video-memory message: $err"
 
 echo "offscreen end-to-end: passed"

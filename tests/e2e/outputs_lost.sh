@@ -7,6 +7,7 @@ set -uo pipefail
 program="$1"
 check="$(dirname "$0")/check_outputs.py"
 work="$(mktemp -d)"
+source "$(dirname "$0")/../bounded.sh"
 trap 'umount "$work/small" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 out="$work/out" err="$work/err" files="$work/files"
@@ -35,7 +36,7 @@ for row in "${cases[@]}"; do
   (
     [[ "$limit" =~ ^[0-9]+$ ]] && ulimit -f "$limit"
     trap '' XFSZ # a write past the limit fails with EFBIG instead of killing the process
-    exec timeout -s KILL 120 "$program" --offscreen --no-vsync --frames 500 $args >"$out" 2>"$err"
+    vh_run 120 "$out" "$err" "$program" --offscreen --no-vsync --frames 500 $args
   )
   got=$?
   [ "$got" -eq "$code" ] || fail "$args: exit code $got, not $code: $(cat "$err")"

@@ -4,14 +4,14 @@
 # message and exit 1; a signal while a message box is up closes the box as its OK button would,
 # and the program goes on from there (a failed start-up: exit 0). Nothing may hang, and what was
 # written stays valid. The rows under X are skipped (exit 77 at the end) where Xvfb cannot start.
+# (The runs go through timeout, which lets them take SIGINT as a foreground run does: a background
+# run of a shell without job control would ignore it.)
 set -uo pipefail
-set -m # background runs get SIGINT as a foreground one does (without job control they ignore it)
 program="$1"
 check="$(cd "$(dirname "$0")" && pwd)/check_outputs.py"
 work="$(mktemp -d)"
 xvfb=""
-pid=""
-trap 'kill -9 $pid $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+trap 'vh_kill; vh_stop_xvfb; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" # X and GL libraries keep allocations at exit
 unset SDL_VIDEODRIVER
@@ -20,7 +20,7 @@ unset SDL_VIDEODRIVER
 export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
 
 source "$(dirname "$0")/../xvfb.sh"
-start_x() { command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null && vh_start_xvfb 800x600x24 && xvfb=$vh_xvfb_pid; }
+start_x() { command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null && vh_start_xvfb 800x600x24 && xvfb=1; }
 
 # mode | what ends the run | exit code | the stderr line expected (regex) | arguments
 cases=(
@@ -47,9 +47,11 @@ for row in "${cases[@]}"; do
     [ -n "$xvfb" ] || start_x || { skipped="x"; continue; }
     mode="${mode#x}"
   fi
+  expects_box=""
+  [[ "$ending" != box* ]] || expects_box=--box
   # shellcheck disable=SC2086
-  "$program" $mode --trace t.jsonl $args >out 2>err &
-  pid=$!
+  vh_start $expects_box 180 out err "$program" $mode --trace t.jsonl $args
+  pid=$vh_pid
   if [[ "$ending" == box* ]]; then
     # SDL shows its box from a child process: the box is up once that child exists.
     box_up() { pgrep -P "$pid" >/dev/null; }
@@ -62,7 +64,7 @@ for row in "${cases[@]}"; do
   fi
   signalled=$SECONDS
   if [ "$ending" = "the X server dies" ]; then
-    kill -9 "$xvfb" && xvfb=""
+    kill -9 "$vh_xvfb_pid" && vh_stop_xvfb && xvfb=""
   else
     # Two signals arrive together: the run is held while both are sent, so the first cannot end it
     # before the second comes.
@@ -70,10 +72,10 @@ for row in "${cases[@]}"; do
     for signal in $ending; do kill -s "$signal" "$pid"; done
     [[ "$ending" != *" "* ]] || kill -s CONT "$pid"
   fi
-  ended() { ! kill -0 "$pid" 2>/dev/null; }
+  ended() { ! vh_running; }
   vh_wait_for "$end_within" ended || fail "$mode $ending: still running $end_within s later: $(cat err)"
   echo "$mode $ending $args: ended within $((SECONDS - signalled)) s"
-  wait "$pid"
+  vh_finish
   code=$?
   [[ " $codes " == *" $code "* ]] || fail "$mode $ending: exit code $code, not $codes: $(cat err)"
   # Notes the run gives on every start: the vsync bound, the timer's priority, the present path;

@@ -10,10 +10,10 @@ checker="$(dirname "$0")/check_pacing.py"
 command -v Xvfb >/dev/null || { echo "SKIP: Xvfb missing"; exit 77; }
 work="$(mktemp -d)"
 hider=""
-trap 'kill $hider 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
+trap 'vh_kill; kill $hider 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
-fail() { echo "FAIL: $*"; cat "$work/out" "$work/err"; exit 1; }
+fail() { echo "FAIL: $*"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
 load() { cut -d' ' -f1 /proc/loadavg; }
 
 source "$(dirname "$0")/../xvfb.sh"
@@ -22,7 +22,7 @@ start_xvfb() { vh_start_xvfb "$@" || { echo "SKIP: Xvfb could not start"; exit 7
 for screen in 640x480x24 640x480x16; do
   start_xvfb "$screen"
   before=$(load)
-  "$program" --frames 600 --trace "$work/trace" >"$work/out" 2>"$work/err" || fail "$screen: the run failed"
+  vh_run 300 "$work/out" "$work/err" "$program" --frames 600 --trace "$work/trace" || fail "$screen: the run failed"
   grep -qF "(Present), each at a vertical blank" "$work/err" || fail "$screen: frames did not go through Present"
   highest=$(printf '%s\n' "$before" "$(load)" | sort -g | tail -1)
   python3 "$checker" "$work/trace" "$work/out" 600 "$highest" || fail "$screen: the blanks were not met"
@@ -34,20 +34,19 @@ done
 if command -v xdotool >/dev/null; then
   start_xvfb 1024x768x24
   rm -f "$work/trace"
-  "$program" --windowed --frames 240 --trace "$work/trace" >"$work/out" 2>"$work/err" &
-  pid=$!
+  vh_start 300 "$work/out" "$work/err" "$program" --windowed --frames 240 --trace "$work/trace"
   vh_wait_for 60 grep -q '"shown"' "$work/trace" 2>/dev/null || fail "resized: no frame shown within 60 s"
   xdotool search --name '^Vornhollow Test Program$' windowsize 800 500 || fail "no window to resize"
-  wait $pid || fail "resized: the run failed"
+  vh_finish || fail "resized: the run failed"
   python3 "$checker" "$work/trace" "$work/out" 240 - || fail "resized: not every frame was shown"
   vh_stop_xvfb
 fi
 
 start_xvfb 640x480x24
-python3 "$(dirname "$0")/../x_hide_extension.py" Present >"$work/display" &
+timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" Present >"$work/display" &
 hider=$!
 vh_wait_for 60 test -s "$work/display" || fail "no display without Present"
-DISPLAY=":$(cat "$work/display")" "$program" --frames 30 >"$work/out" 2>"$work/err" || fail "no run without Present"
+DISPLAY=":$(cat "$work/display")" vh_run 300 "$work/out" "$work/err" "$program" --frames 30 || fail "no run without Present"
 grep -qF "paced by a clock, may tear (60 Hz; the X display has no Present extension)" "$work/err" &&
   grep -q "^vornhollow: 30 frames in .*, 100 tiles, 5-6-5, vsync on$" "$work/out" || fail "without Present"
 echo "xvfb present pacing: passed"

@@ -10,8 +10,7 @@ program="$1"
 checker="$(dirname "$0")/screen_matches_frame.py"
 command -v Xvfb >/dev/null && command -v xwd >/dev/null || { echo "SKIP: Xvfb or xwd missing"; exit 77; }
 work="$(mktemp -d)"
-pid=""
-trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
+trap 'vh_kill; vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 
@@ -30,16 +29,15 @@ for row in "640x480x16||(Present)" "640x480x24||(Present)" "1280x1024x24||(Prese
   rm -rf "$work/frames"
   # The run goes on until the screen has been read, then a stop signal ends it in order.
   # shellcheck disable=SC2086
-  "$program" $args --capture "$work/frames" >"$work/out" 2>&1 &
-  pid=$!
-  five_captured() { [ "$(captured)" -ge 5 ] || ! kill -0 $pid 2>/dev/null; }
-  vh_wait_for 60 five_captured && kill -0 $pid 2>/dev/null ||
-    { echo "FAIL: $screen: no 5 frames within 60 s"; kill $pid; cat "$work/out"; exit 1; }
+  vh_start 300 "$work/out" "$work/out" "$program" $args --capture "$work/frames"
+  five_captured() { [ "$(captured)" -ge 5 ] || ! vh_running; }
+  vh_wait_for 60 five_captured && vh_running ||
+    { echo "FAIL: $screen: no 5 frames within 60 s, or the program ended first"; vh_kill; cat "$work/out"; exit 1; }
   before=$(captured)
   xwd -root -silent >"$work/screen.xwd"
   after=$(captured)
-  kill -TERM $pid
-  wait $pid || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
+  kill -TERM "$vh_pid"
+  vh_finish || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
   grep -qF "$path" "$work/out" || { echo "FAIL: $screen: frames did not go through $path"; cat "$work/out"; exit 1; }
   # A frame is captured once it is shown or queued: the screen shows one from before-1 to
   # after+1, most likely the last one captured when it was read.
@@ -54,7 +52,7 @@ done
 # Without MIT-SHM the run goes on through SDL's renderer, and says why when xshm was asked for.
 # (SDL's software renderer: Mesa's threads would trip ThreadSanitizer in the sanitizer builds.)
 start_xvfb 640x480x16 -extension MIT-SHM
-SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$program" --present xshm --frames 3 >"$work/out" 2>&1 ||
+SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 vh_run 300 "$work/out" "$work/out" "$program" --present xshm --frames 3 ||
   { echo "FAIL: no run without MIT-SHM"; cat "$work/out"; exit 1; }
 grep -q "xshm is not possible here: the X display has no MIT-SHM" "$work/out" && grep -q "SDL's software renderer" "$work/out" ||
   { echo "FAIL: without MIT-SHM:"; cat "$work/out"; exit 1; }

@@ -5,9 +5,8 @@ set -uo pipefail
 program="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
 source "$(dirname "$0")/../xvfb.sh"
-out="$(mktemp)"
-pid=""
-trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -f "$out"' EXIT
+out="$(mktemp)" trace="$(mktemp)"
+trap 'vh_kill; vh_stop_xvfb; rm -f "$out" "$trace"' EXIT
 vh_start_xvfb 1024x768x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
 fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$out"; exit 1; }
 
@@ -15,29 +14,24 @@ unset SDL_VIDEODRIVER
 # The X display path loads libraries (D-Bus, GL drivers) that keep allocations at exit; leaks of
 # our own code are checked by the unit tests and the offscreen run.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
-"$program" >"$out" 2>&1 &
-pid=$!
+vh_start 300 "$out" "$out" "$program"
 window=""
 find_window() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)" && [ -n "$window" ]; }
 vh_wait_for 60 find_window || fail "no window titled 'Vornhollow Test Program' within 60 s"
 geometry="$(xdotool getwindowgeometry "$window")"
 echo "$geometry" | grep -q "1024x768" || fail "not full screen: $geometry"
 sleep 1
-kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
+vh_running || fail "the program ended by itself"
 xdotool key F12
-ended() { ! kill -0 "$pid" 2>/dev/null; }
+ended() { ! vh_running; }
 vh_wait_for 60 ended || fail "F12 did not end the program within 60 s"
-wait "$pid"
+vh_finish
 code=$?
-pid=""
 [ "$code" -eq 0 ] || fail "exit code $code"
 
 # A windowed run, 640x480, every frame read back and compared with the program's own re-drawing;
 # F12 ends it once the window has been seen and 60 frames have been verified.
-trace="$(mktemp)"
-trap 'kill $pid 2>/dev/null; vh_stop_xvfb; rm -f "$out" "$trace"' EXIT
-"$program" --windowed --verify --trace "$trace" >"$out" 2>&1 &
-pid=$!
+vh_start 300 "$out" "$out" "$program" --windowed --verify --trace "$trace"
 vh_wait_for 60 find_window || fail "no window for the windowed run within 60 s"
 windowed="$(xdotool getwindowgeometry "$window")"
 echo "$windowed" | grep -q "Geometry: 640x480" || fail "the windowed run's window is not 640x480: $windowed"
@@ -46,9 +40,8 @@ vh_wait_for 60 sixty_frames || fail "the windowed run did not show 60 frames wit
 # Sent again until it is taken: the window may not yet listen to keys when first found.
 press_f12() { xdotool key --window "$window" F12 2>/dev/null; sleep 0.2; ended; }
 vh_wait_for 60 press_f12 || fail "F12 did not end the windowed run within 60 s"
-wait "$pid"
+vh_finish
 code=$?
-pid=""
 [ "$code" -eq 0 ] || fail "verified windowed run: exit code $code"
 grep -Eq "^vornhollow: [0-9]+ frames in .*, verified: all [0-9]+ frames exact$" "$out" || fail "verified windowed run"
 echo "xvfb window end-to-end: passed ($geometry; a verified windowed 640x480 run exact)"

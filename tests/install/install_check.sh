@@ -5,7 +5,8 @@ set -euo pipefail
 build="$(cd "$1" && pwd)"
 packaging="$(cd "$(dirname "$0")/../../packaging" && pwd)"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../bounded.sh"
+trap 'vh_kill; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix="$work/prefix" program="$work/prefix/bin/vornhollow"
@@ -25,7 +26,8 @@ man="$work/vornhollow.6"
 gzip -dc "$prefix/share/man/man6/vornhollow.6.gz" >"$man"
 out="$(groff -man -ww -z "$man" 2>&1)" && [ -z "$out" ] || fail "groff: $out"
 # The option names --help lists (on lines that start with an option), against the manual's.
-help="$("$program" --help | awk '$1 ~ /^-/' | grep -oE -- '--[a-z0-9-]+' | sort -u)"
+vh_run 60 "$work/help" "$work/err" "$program" --help || fail "--help: exit code $?"
+help="$(awk '$1 ~ /^-/' "$work/help" | grep -oE -- '--[a-z0-9-]+' | sort -u)"
 section() { sed -n "/^\.SH $1/,/^\.SH /p" "$man" | sed 's/\\-/-/g'; }
 options="$(section OPTIONS | grep -A1 '^\.TP' | grep -oE '^\.BI? --[a-z0-9-]+' | cut -d' ' -f2 | sort -u)"
 synopsis="$(section SYNOPSIS | grep -oE -- '--[a-z0-9-]+' | sort -u)"
@@ -61,13 +63,14 @@ PY
 
 # Run from elsewhere, with no display.
 run() {
-  (cd "$work" && rm -f shot.png && env -u DISPLAY -u WAYLAND_DISPLAY "$1" --offscreen --frames 60 \
-    --screenshot shot.png 2>err | grep -q '^vornhollow: 60 frames in' && [ -s shot.png ]) || fail "$1: $(cat "$work/err")"
+  (cd "$work" && rm -f shot.png && vh_run 120 out err env -u DISPLAY -u WAYLAND_DISPLAY "$1" --offscreen --frames 60 \
+    --screenshot shot.png && grep -q '^vornhollow: 60 frames in' out && [ -s shot.png ]) || fail "$1: $(cat "$work/err")"
 }
 run "$program"
 
 cpack -G DEB -B "$work/deb" --config "$build/CPackConfig.cmake" >/dev/null
-version="$("$program" --version | cut -d' ' -f2)"
+vh_run 60 "$work/version" "$work/err" "$program" --version || fail "--version: exit code $?"
+version="$(cut -d' ' -f2 "$work/version")"
 deb="$work/deb/vornhollow_${version}-1_$(dpkg --print-architecture).deb"
 dpkg-deb -I "$deb" >/dev/null || fail "no package $(basename "$deb"): $(ls "$work/deb")"
 # The changelog names the package's version, and Debian's own checker finds nothing but the tags
@@ -90,13 +93,13 @@ contents="$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: installing the package needs root"; exit 77; }
 exec 9>/var/lock/vornhollow-install-check.lock && flock 9  # one such check at a time on this machine
 ! dpkg -s vornhollow >/dev/null 2>&1 || { echo "SKIP: vornhollow is installed already"; exit 77; }
-trap 'apt-get remove -y vornhollow >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-apt-get install -y -o DPkg::Lock::Timeout=300 "$deb" >"$work/apt.log" 2>&1 || fail "$(cat "$work/apt.log")"
+trap 'vh_kill; timeout -k 10 300 apt-get remove -y vornhollow >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+timeout -k 10 400 apt-get install -y -o DPkg::Lock::Timeout=300 "$deb" >"$work/apt.log" 2>&1 || fail "$(cat "$work/apt.log")"
 installed="$(dpkg -L vornhollow | while read -r f; do [ -d "$f" ] || echo "$f"; done)"
 [ "$(sed 's|^/usr/||' <<<"$installed" | sort)" = "$tree" ] || fail "dpkg -L lists:"$'\n'"$installed"
 for f in $installed; do [ -f "$f" ] || fail "$f was not installed"; done
 [ "$(command -v vornhollow)" = /usr/bin/vornhollow ] || fail "vornhollow is not on the PATH"
 run vornhollow
-apt-get remove -y -o DPkg::Lock::Timeout=300 vornhollow >"$work/apt.log" 2>&1 || fail "$(cat "$work/apt.log")"
+timeout -k 10 400 apt-get remove -y -o DPkg::Lock::Timeout=300 vornhollow >"$work/apt.log" 2>&1 || fail "$(cat "$work/apt.log")"
 for f in $installed; do [ ! -e "$f" ] || fail "$f is left after removal"; done
 echo "installed and removed $(wc -w <<<"$installed") files"

@@ -15,10 +15,12 @@ check() {
   if "$@"; then echo "ok: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
 }
 cleanup() {
-  timeout 20 wineserver -k 2>/dev/null
+  vh_kill
+  timeout -k 10 20 wineserver -k 2>/dev/null
   for x in "${xservers[@]}"; do kill "$x" 2>/dev/null; wait "$x" 2>/dev/null; done
   cd / && rm -rf "$work"
 }
+source "$here/../xvfb.sh"
 trap cleanup EXIT
 
 # PE kind and GUI subsystem, imports from Windows' own DLLs only, the resources and the version.
@@ -31,7 +33,8 @@ inspect() {
     case "$dll" in ddraw.dll | gdi32.dll | kernel32.dll | msvcrt.dll | user32.dll | winmm.dll) ;; *) echo "imports $dll"; return 1 ;; esac
   done
   "$tool-windres" -i "$exe" -O rc >resources.rc || return 1
-  version="$("$linux" --version | awk '{print $2}')"
+  vh_run 60 version version.err "$linux" --version || { echo "--version: exit code $?"; return 1; }
+  version="$(awk '{print $2}' version)"
   copyright="$(grep -m1 '^Copyright ' "$here/../../LICENSE")"
   for pattern in "VALUE \"LegalCopyright\", \"$copyright\"" '^101 14 ' 'Has 3 elements' '"\\020\\020' '"\\040\\040' '"\\060\\060' '^102 2 ' '^103 2 ' '^105 2 ' \
     'VALUE "ProductName", "Vornhollow Test Program"' "VALUE \"ProductVersion\", \"$version\""; do
@@ -41,63 +44,62 @@ inspect() {
 check "i686 executable: PE32 GUI, system DLLs only, resources" inspect i686-w64-mingw32 "$exe32" PE32
 check "x86_64 executable: PE32+ GUI, system DLLs only, resources" inspect x86_64-w64-mingw32 "$exe64" PE32+
 
-source "$here/../xvfb.sh"
 start_x() {  # SCREEN
   vh_start_xvfb "$1" || return 1
-  xservers+=("$vh_xvfb_pid")
+  xservers+=("$vh_xvfb_bound")
 }
 # Waits are generous: Wine starts slowly on a loaded machine.
 shown() { xdotool search --name "$1" 2>/dev/null | grep -q .; }
 window() { vh_wait_for 60 shown "$1"; }
-ended() {  # PID EXPECTED_CODE: the process ends by itself within 60 s with that code
-  gone() { ! kill -0 "$1" 2>/dev/null; }
-  vh_wait_for 60 gone "$1" || { kill "$1"; echo "still running 60 s later"; return 1; }
-  wait "$1"
+ended() {  # EXPECTED_CODE: the program started last ends by itself within 60 s with that code
+  gone() { ! vh_running; }
+  vh_wait_for 60 gone || { vh_kill; echo "still running 60 s later"; return 1; }
+  vh_finish
   local code=$?
-  [ "$code" -eq "$2" ] || { echo "exit code $code"; return 1; }
+  [ "$code" -eq "$1" ] || { echo "exit code $code"; return 1; }
 }
 
 start_x 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
 # A new prefix takes long to set up: once, before anything is timed.
-timeout 300 wineboot -i >/dev/null 2>&1
-timeout 120 wineserver -w
+timeout -k 10 300 wineboot -i >/dev/null 2>&1
+timeout -k 10 120 wineserver -w
 
 bounded_run() {
   local start=$SECONDS
-  timeout 300 wine "$exe64" --frames 600 --trace trace.jsonl >summary || { echo "exit code $?"; return 1; }
+  vh_run 300 summary bounded.err wine "$exe64" --frames 600 --trace trace.jsonl ||
+    { echo "exit code $?"; cat bounded.err; return 1; }
   echo "$(cat summary) (wall clock $((SECONDS - start)) s)"
   python3 "$checker" trace trace.jsonl 600
 }
 check "a --frames 600 --trace run on 640x480x16 ends with exit code 0, every frame ok" bounded_run
 
 screen_and_f12() {
-  "$linux" --offscreen --frames 2 --screenshot background.png >/dev/null 2>&1 || return 1
-  wine "$exe64" --trace shown.jsonl &
-  local pid=$!
-  window '^Vornhollow Test Program$' || { echo "no program window"; kill "$pid"; return 1; }
+  vh_run 120 /dev/null linux.err "$linux" --offscreen --frames 2 --screenshot background.png ||
+    { cat linux.err; return 1; }
+  vh_start 300 shown.out shown.err wine "$exe64" --trace shown.jsonl
+  window '^Vornhollow Test Program$' || { echo "no program window"; vh_kill; return 1; }
   # A second of scene frames at least, however slowly Wine got going.
   many_frames() { [ "$(grep -c '"type":"frame"' shown.jsonl 2>/dev/null)" -ge 60 ]; }
-  vh_wait_for 60 many_frames || { echo "no 60 frames within 60 s"; kill "$pid"; return 1; }
+  vh_wait_for 60 many_frames || { echo "no 60 frames within 60 s"; vh_kill; return 1; }
   xwd -root -silent >screen.xwd
   xdotool key F12
-  ended "$pid" 0 && python3 "$checker" screen background.png screen.xwd
+  ended 0 && python3 "$checker" screen background.png screen.xwd
 }
 check "the screen shows the Linux build's background, the creature and the counter; F12 ends with code 0" \
   screen_and_f12
-timeout 120 wineserver -w
+timeout -k 10 120 wineserver -w
 
 # A box on a 24-bit screen (Wine cannot switch to 16 bits there) or for a refused option: its text
 # from Wine's window trace, Return closes it, and the exit code.
 box() {  # TITLE TEXT CODE ARGUMENTS...
-  local title="$1" text="$2" code="$3" pid
+  local title="$1" text="$2" code="$3"
   shift 3
-  WINEDEBUG=-all,+win wine "$exe64" "$@" 2>win.log &
-  pid=$!
-  window "^$title\$" || { echo "no '$title' box"; kill "$pid"; return 1; }
+  vh_start --box 300 box.out win.log env WINEDEBUG=-all,+win wine "$exe64" "$@"
+  window "^$title\$" || { echo "no '$title' box"; vh_kill; return 1; }
   # Return again until the box takes it: a loaded machine may not have it ready at once.
-  returned() { xdotool key Return; sleep 1; ! kill -0 "$pid" 2>/dev/null; }
+  returned() { xdotool key Return; sleep 1; ! vh_running; }
   vh_wait_for 60 returned
-  ended "$pid" "$code" && grep -qF "set_window_text L\"$text" win.log
+  ended "$code" && grep -qF "set_window_text L\"$text" win.log
 }
 start_x 1024x768x24 || { echo "FAIL: Xvfb cannot start"; exit 1; }
 check "on 1024x768x24: a 'Fatal Error' box with the mode text, Return ends with code 0" \
@@ -107,13 +109,13 @@ check "a Linux-only option: the usage in a box, exit code 2" \
 check "a frame count out of range: the usage in a box, exit code 2" \
   box "Vornhollow Test Program" "vornhollow: --frames: '0' is not a whole number from 1 to 1000000000" 2 --frames 0
 
-timeout 120 wineserver -w
+timeout -k 10 120 wineserver -w
 
 # --verify on Wine's own DirectDraw, the real peer of ours: every frame of a 600-frame run, read
 # back with Lock and compared with the program's own re-drawing, must be exact (exit code 0).
 verified_run() {
   local start=$SECONDS code
-  timeout 300 wine "$exe64" --verify --frames 600 --trace verify.jsonl >verify-summary 2>verify-err
+  vh_run 300 verify-summary verify-err wine "$exe64" --verify --frames 600 --trace verify.jsonl
   code=$?
   echo "$(cat verify-summary) (exit code $code, wall clock $((SECONDS - start)) s)"
   if [ "$code" -ne 0 ] || ! tr -d '\r' <verify-summary | grep -q ', verified: all 600 frames exact$'; then

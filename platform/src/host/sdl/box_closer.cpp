@@ -1,15 +1,14 @@
 #include "host/sdl/box_closer.h"
 
-#include <dirent.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 
@@ -18,47 +17,45 @@
 namespace platform::host {
 namespace {
 
-// How often the watcher looks for a stop request: well within the second a stop may take.
-constexpr std::chrono::milliseconds kPollInterval{20};
+using std::chrono::milliseconds;
 
-// The parent's pid from /proc/PID/stat, whose second field (the command) may hold spaces and
-// parentheses: the fields after it start after the last ')'.
-pid_t ParentOf(const char* pid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%s/stat", pid);
-    std::FILE* file = std::fopen(path, "r");
-    if (file == nullptr) return -1;
-    char line[512];
-    const bool read = std::fgets(line, sizeof line, file) != nullptr;
-    std::fclose(file);
-    if (!read) return -1;
-    const char* end = std::strrchr(line, ')');
-    char state = 0;
-    int parent = -1;
-    if (end == nullptr || std::sscanf(end + 1, " %c %d", &state, &parent) != 2) return -1;
-    return parent;
+// How often the watcher looks at the stop flag (a signal handler can do no more than set it):
+// well within the second a stop may take.
+constexpr milliseconds kStopCheck{20};
+// SDL forks the box as soon as it is asked for one: a stop that came before the fork waits this
+// long for the box to appear.
+constexpr milliseconds kBoxAppears{2000};
+
+// The children one thread of this process has forked (the kernel lists them per thread).
+std::vector<pid_t> ChildrenOf(pid_t thread) {
+    std::vector<pid_t> children;
+    std::ifstream file("/proc/self/task/" + std::to_string(thread) + "/children");
+    for (pid_t pid = 0; file >> pid;) children.push_back(pid);
+    return children;
 }
 
-// The processes whose parent is this process.
-std::vector<pid_t> ChildProcesses() {
-    std::vector<pid_t> children;
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) return children;
-    const pid_t self = ::getpid();
-    while (const dirent* entry = ::readdir(proc)) {
-        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
-        if (ParentOf(entry->d_name) == self) children.push_back(static_cast<pid_t>(std::atoi(entry->d_name)));
-    }
-    ::closedir(proc);
-    return children;
+bool Contains(const std::vector<pid_t>& pids, pid_t pid) { return std::find(pids.begin(), pids.end(), pid) != pids.end(); }
+
+// Ends a child of `parent` through a pidfd. Its pid might have been reaped and taken by another
+// process since it was read: the pidfd is opened first, and only while the pid is still our child
+// (a child stays until we reap it) does the pidfd name the box. SIGKILL: a forked box inherited
+// our stop-signal handlers and would only note a SIGTERM; it holds nothing but its window, which
+// the X server takes down. False when it cannot be done here.
+bool EndChild(pid_t parent, pid_t child) {
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
+    if (pidfd < 0) return errno == ESRCH;  // reaped already: the box has returned
+    const bool ended = !Contains(ChildrenOf(parent), child) ||
+                       ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0) == 0;
+    ::close(pidfd);
+    return ended;
 }
 
 }  // namespace
 
-BoxCloser::BoxCloser() : before_(ChildProcesses()), watcher_([this] { Watch(); }) {
-    // The stop signals go to the watcher (made before this, so it takes them): the calling thread
-    // is about to sit in SDL's wait for the box, where a handler run under a sanitizer's deferred
-    // delivery might never get its turn.
+BoxCloser::BoxCloser() : shower_(::gettid()), before_(ChildrenOf(shower_)), watcher_([this] { Watch(); }) {
+    // The stop signals go to the other threads (the watcher among them): this one is about to sit
+    // in SDL's wait for the box, where a handler run under a sanitizer's deferred delivery might
+    // never get its turn.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, number);
@@ -66,22 +63,40 @@ BoxCloser::BoxCloser() : before_(ChildProcesses()), watcher_([this] { Watch(); }
 }
 
 BoxCloser::~BoxCloser() {
-    done_.store(true);
+    {
+        const std::lock_guard lock(mutex_);
+        done_ = true;
+    }
+    returned_.notify_one();
     watcher_.join();
     pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
+bool BoxCloser::Returned(std::unique_lock<std::mutex>& lock, milliseconds time) {
+    return returned_.wait_for(lock, time, [this] { return done_; });
+}
+
 void BoxCloser::Watch() {
-    while (!done_.load()) {
-        if (StopRequested()) {
-            // SIGKILL: a forked box inherited our stop-signal handlers and would only note a
-            // SIGTERM. The box holds nothing but its window, which the server takes down.
-            for (pid_t child : ChildProcesses()) {
-                if (std::find(before_.begin(), before_.end(), child) == before_.end()) ::kill(child, SIGKILL);
-            }
-        }
-        std::this_thread::sleep_for(kPollInterval);
+    std::unique_lock lock(mutex_);
+    while (!StopRequested()) {
+        if (Returned(lock, kStopCheck)) return;
     }
+    // The box is the child the showing thread forked since the closer was made.
+    for (milliseconds waited{0}; waited < kBoxAppears; waited += kStopCheck) {
+        bool found = false;
+        bool ended = true;
+        for (pid_t child : ChildrenOf(shower_)) {
+            if (Contains(before_, child)) continue;
+            found = true;
+            ended = EndChild(shower_, child) && ended;
+        }
+        if (found && ended) return;
+        if (found || Returned(lock, kStopCheck)) break;
+    }
+    if (done_) return;
+    std::fputs("vornhollow: a stop was asked for, but this message box cannot be closed from here; "
+               "it stays until it is dismissed\n",
+               stderr);
 }
 
 }  // namespace platform::host
