@@ -10,7 +10,7 @@ program="$1"
 command -v Xvfb >/dev/null || { echo "SKIP: Xvfb missing"; exit 77; }
 work="$(mktemp -d)"
 hider=""
-trap 'kill $hider 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
+trap 'vh_kill; kill $hider 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 fail() { echo "FAIL: $*"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
@@ -21,8 +21,8 @@ timeout -k 10 300 python3 "$(dirname "$0")/../x_hide_extension.py" --present-sil
 hider=$!
 vh_wait_for 60 test -s "$work/display" || fail "the proxy gave no display"
 
-DISPLAY=":$(cat "$work/display")" timeout -k 10 60 "$program" --frames 120 --trace "$work/trace" \
-  >"$work/out" 2>"$work/err" || fail "the run failed or did not end within 60 s"
+DISPLAY=":$(cat "$work/display")" vh_run 60 "$work/out" "$work/err" "$program" --frames 120 --trace "$work/trace" ||
+  fail "the run failed or did not end within 60 s"
 said=$(grep -c "paced by a clock, may tear (60 Hz; the X server did not say when any of the last" "$work/err")
 [ "$said" = 1 ] || fail "the change of path was said $said times, not once"
 from=$(sed -n 's/.*through shared memory (MIT-SHM) from frame \([0-9]*\) on, paced by a clock.*/\1/p' "$work/err")

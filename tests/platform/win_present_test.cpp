@@ -222,7 +222,11 @@ TEST_F(WindowTest, ScreenMetricsAndDistinctStockHandlesForSystemIdsOnly) {
 using platform::PixelFormat, platform::host::WindowPixelFormat;
 
 void UseOptions(bool vsync, const std::string& capture = {}, bool windowed = false) {
-    platform::SetOptions({.windowed = windowed, .vsync = vsync, .screenshot = {}, .capture = capture, .trace = {}});
+    platform::Options options;
+    options.windowed = windowed;
+    options.vsync = vsync;
+    options.capture = capture;
+    platform::SetOptions(options);
 }
 
 // A 640x480 picture in a buffer with a wider pitch whose padding must never show up.

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/diagnostics_store.h"
+#include "present/frame_log.h"
 #include "run_diagnostics.h"
 
 namespace platform::present {
@@ -83,6 +84,7 @@ void RecordShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ustMicro
         p.lastUst = ustMicroseconds;
     }
     TraceShown(number, msc, ustMicroseconds);
+    LogShown(number, TraceMillisecondsOfMonotonic(ustMicroseconds), msc);
 }
 
 void RecordUnseen(std::uint64_t number) {
