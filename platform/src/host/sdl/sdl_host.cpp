@@ -269,12 +269,13 @@ void SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync
         LeavePresent(number);
     }
     if (xshm_ != nullptr) {
-        xshm_->Show(frame, width, height);
+        xshm_->Show(frame, number, width, height);
         if (vsync && wait) SleepUntilNextRefresh(refreshHz_);
         return;
     }
     // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
     renderer_.Show(window_, frame, vsync);
+    if (rendererReadback_.Due()) rendererReadback_.Fail(number, "frames go through SDL's renderer, not read back");
 }
 
 void SdlHost::LeavePresent(std::uint64_t fromFrame) {

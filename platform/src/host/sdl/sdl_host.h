@@ -25,6 +25,7 @@
 #include "host/host.h"
 #include "host/sdl/sdl_frame_renderer.h"
 #include "host/sdl/xpresent_presenter.h"
+#include "host/sdl/window_readback.h"
 #include "host/sdl/xshm_presenter.h"
 
 namespace platform::host {
@@ -65,6 +66,7 @@ private:
     std::unique_ptr<XPresentPresenter> present_;  // set when the X server presents shared pixmaps
     std::unique_ptr<XShmPresenter> xshm_;         // set when frames go through shared-memory images
     SdlFrameRenderer renderer_;                   // used otherwise
+    WindowReadback rendererReadback_;             // says the renderer's frames are not read back
     std::string noPresentReason_;                 // why frames do not go through Present
     std::uint32_t refreshHz_ = 60;
     Uint64 lastPumpMs_ = 0;  // when the window system was last asked for events

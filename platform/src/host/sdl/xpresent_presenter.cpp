@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "common/run_end.h"
+#include "host/sdl/planted_fault.h"
 #include "present/frame_pacing.h"
 
 namespace platform::host {
@@ -111,12 +112,20 @@ struct XPresentPresenter::Connection {
     Pixmap pixmaps[kPixmaps];
     std::uint32_t nextSerial = 1;
     std::uint64_t lastMsc = 0;  // blank the last frame was shown at or, unanswered, aimed at
+    std::uint64_t shownFrame = 0;  // the frame the window holds, when known; 0 after a clear
+    bool unobscured = false;       // the window is mapped with nothing over it
+    struct {
+        xcb_shm_seg_t segment = 0;
+        void* memory = nullptr;
+        std::size_t bytes = 0;
+    } read;  // shared memory the window is read back into
     int unanswered = 0;         // frames in a row the server said nothing of in time
     std::chrono::steady_clock::time_point lastWord = std::chrono::steady_clock::now();
 
     ~Connection() {
         if (c == nullptr) return;
         if (!xcb_connection_has_error(c)) DestroyPixmaps();
+        ReleaseReadMemory();
         xcb_disconnect(c);
     }
 
@@ -153,6 +162,11 @@ struct XPresentPresenter::Connection {
             }
             return;
         }
+        // What the window shows is lost where it is exposed: the server clears it to the background.
+        if (type == XCB_EXPOSE) shownFrame = 0;
+        if (type == XCB_VISIBILITY_NOTIFY) {
+            unobscured = reinterpret_cast<const xcb_visibility_notify_event_t&>(event).state == XCB_VISIBILITY_UNOBSCURED;
+        }
         if (type != XCB_GE_GENERIC) return;
         const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
         if (generic.extension != presentOpcode) return;
@@ -170,6 +184,7 @@ struct XPresentPresenter::Connection {
                 if (skipped) {
                     present::RecordUnseen(p.frame);
                 } else {
+                    shownFrame = p.frame;
                     present::RecordShown(p.frame, done.msc, done.ust);
                 }
             }
@@ -259,7 +274,7 @@ struct XPresentPresenter::Connection {
         DestroyPixmaps();
         width = newWidth;
         height = newHeight;
-        pitchBytes = (width * bitsPerPixel + scanlinePad - 1) / scanlinePad * scanlinePad / 8;
+        pitchBytes = PitchOf(width);
         bool made = true;
         for (Pixmap& p : pixmaps) made = made && Make(p);
         if (!made) DestroyPixmaps();
@@ -297,6 +312,61 @@ struct XPresentPresenter::Connection {
         if (p.segment != 0) xcb_shm_detach(c, p.segment);
         if (p.memory != nullptr) shmdt(p.memory);
         p = Pixmap{};
+    }
+
+    int PitchOf(int pixels) const { return (pixels * bitsPerPixel + scanlinePad - 1) / scanlinePad * scanlinePad / 8; }
+
+    // Reads the whole window, width x height as it was last fitted, into read.memory; false and why
+    // when it cannot.
+    bool ReadWindow(int windowWidth, int windowHeight, std::string& why) {
+        const Owned geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+        if (!geometry || geometry->width != windowWidth || geometry->height != windowHeight) {
+            why = "the window changed size";
+            return false;
+        }
+        const std::size_t bytes = static_cast<std::size_t>(PitchOf(windowWidth)) * static_cast<std::size_t>(windowHeight);
+        if (bytes > read.bytes && !MakeReadMemory(bytes)) {
+            why = "no shared memory to read the window into";
+            return false;
+        }
+        xcb_generic_error_t* error = nullptr;
+        const Owned image(xcb_shm_get_image_reply(
+            c,
+            xcb_shm_get_image(c, window, 0, 0, static_cast<std::uint16_t>(windowWidth),
+                              static_cast<std::uint16_t>(windowHeight), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, read.segment, 0),
+            &error));
+        if (error != nullptr || !image) {
+            why = "the X server refused to read the window (GetImage error " +
+                  std::to_string(error != nullptr ? error->error_code : 0) + ")";
+            std::free(error);
+            return false;
+        }
+        return true;
+    }
+
+    bool MakeReadMemory(std::size_t bytes) {
+        ReleaseReadMemory();
+        const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (shmid < 0) return false;
+        void* memory = shmat(shmid, nullptr, 0);
+        bool made = memory != reinterpret_cast<void*>(-1);
+        if (made) {
+            read.memory = memory;
+            read.segment = xcb_generate_id(c);
+            made = Succeeded(c, xcb_shm_attach_checked(c, read.segment, static_cast<std::uint32_t>(shmid), 0));
+        }
+        shmctl(shmid, IPC_RMID, nullptr);
+        if (!made) ReleaseReadMemory();
+        read.bytes = made ? bytes : 0;
+        return made;
+    }
+
+    void ReleaseReadMemory() {
+        if (read.segment != 0 && !xcb_connection_has_error(c)) xcb_shm_detach(c, read.segment);
+        if (read.memory != nullptr) shmdt(read.memory);
+        read.segment = 0;
+        read.memory = nullptr;
+        read.bytes = 0;
     }
 
     void DestroyPixmaps() {
@@ -375,8 +445,11 @@ std::unique_ptr<XPresentPresenter> XPresentPresenter::Open(SDL_Window* window, b
         whyNot = "the window's Present events cannot be had";
         return nullptr;
     }
-    const std::uint32_t black = x->format.fixedBits;
+    const std::uint32_t black = BarPixel(x->format);
     xcb_change_window_attributes(c, x->window, XCB_CW_BACK_PIXEL, &black);
+    // For the screen check: whether the window is covered, and when its contents are lost.
+    const std::uint32_t watched = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_VISIBILITY_CHANGE;
+    xcb_change_window_attributes(c, x->window, XCB_CW_EVENT_MASK, &watched);
     xcb_flush(c);
     return std::unique_ptr<XPresentPresenter>(new XPresentPresenter(std::move(x), vsync));
 }
@@ -394,6 +467,7 @@ bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int wind
     // for the server to be done with them.
     x_->WaitUntil([&] { return !x_->AnyQueued(); });
     if (!x_->MakePixmaps(fit_.rect.width, fit_.rect.height)) return false;
+    x_->shownFrame = 0;
     fit_.MarkReady();
     // The bars around a smaller picture: cleared once here, and by the server on exposure.
     xcb_clear_area(x_->c, 0, x_->window, 0, 0, 0, 0);
@@ -415,13 +489,21 @@ XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::
         failureReported_ = true;
         return Outcome::Failed;
     }
-    writer_.Write(frame, ImageMemory{pixmap->memory, fit_.rect.width, fit_.rect.height, x.pitchBytes});
+    const ImageMemory image{pixmap->memory, fit_.rect.width, fit_.rect.height, x.pitchBytes};
+    if (WritesFrame(number)) {
+        writer_.Write(frame, image);
+        SpoilPicture(image, x.format);
+    }
+    windowWidth_ = windowWidth;
+    windowHeight_ = windowHeight;
 
     // A flip: at the blank after the one that shows the frame before, once that one is shown.
+    // The check reads that one back first, when it asks.
     std::uint32_t options = XCB_PRESENT_OPTION_NONE;
     std::uint64_t targetMsc = 0;
+    if (vsync_ || readback_.Due()) x.WaitUntil([&] { return !x.AnyQueued(); });
+    ReadBack(lastPresented_);
     if (vsync_) {
-        x.WaitUntil([&] { return !x.AnyQueued(); });
         if (x.lastMsc != 0) targetMsc = x.lastMsc + 1;
     } else {
         options = XCB_PRESENT_OPTION_ASYNC;
@@ -433,6 +515,7 @@ XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::
                            static_cast<std::int16_t>(fit_.rect.y), 0, 0, 0, options, targetMsc, 0, 0, 0, nullptr)
             .sequence;
     pixmap->frame = number;
+    lastPresented_ = number;
     pixmap->targetMsc = targetMsc;
     pixmap->queued = pixmap->busy = true;
     xcb_flush(x.c);
@@ -441,6 +524,27 @@ XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::
 
 void XPresentPresenter::FinishShowing() {
     x_->WaitUntil([&] { return !x_->AnyQueued(); });
+    ReadBack(lastPresented_);
+}
+
+void XPresentPresenter::ReadBack(std::uint64_t number) {
+    if (number == 0 || number == readFrame_ || !readback_.Due()) return;
+    Connection& x = *x_;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(x.c)) {
+        x.Handle(*event);
+        std::free(event);
+    }
+    // A frame not seen shown (or cleared since) is not what the window holds.
+    if (x.shownFrame != number) return;
+    readFrame_ = number;
+    std::string why;
+    if (!x.unobscured) {
+        readback_.Fail(number, "the window is covered or not mapped");
+    } else if (!x.ReadWindow(windowWidth_, windowHeight_, why)) {
+        readback_.Fail(number, why.c_str());
+    } else {
+        readback_.Deliver(number, x.read.memory, windowWidth_, windowHeight_, x.PitchOf(windowWidth_), x.format);
+    }
 }
 
 std::string XPresentPresenter::WhySilent() const {

@@ -29,6 +29,7 @@
 
 #include "host/host.h"
 #include "host/sdl/window_pixels.h"
+#include "host/sdl/window_readback.h"
 
 namespace platform::host {
 
@@ -64,12 +65,20 @@ private:
     struct Connection;
     XPresentPresenter(std::unique_ptr<Connection> connection, bool vsync);
     bool Resize(const FrameView& frame, int windowWidth, int windowHeight);
+    // Hands frame `number` as the window shows it to the screen check, when it asks and the
+    // window is known to hold that frame.
+    void ReadBack(std::uint64_t number);
 
     std::unique_ptr<Connection> x_;
     bool vsync_;
     FrameWriter writer_;
     PictureFit fit_;
     bool failureReported_ = false;
+    WindowReadback readback_;
+    std::uint64_t lastPresented_ = 0;
+    std::uint64_t readFrame_ = 0;  // the frame read back last
+    int windowWidth_ = 0;
+    int windowHeight_ = 0;
 };
 
 }  // namespace platform::host

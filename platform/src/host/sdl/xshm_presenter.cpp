@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "host/sdl/planted_fault.h"
+
 namespace platform::host {
 namespace {
 
@@ -78,11 +80,14 @@ struct XShmPresenter::Connection {
     Image inPlace[2];
     int nextInPlace = 0;
     bool inPlaceRefused = false;  // the server could not attach them
+    Image read;                   // the window read back into, for the screen check
+    bool unobscured = false;      // the window is mapped with nothing over it
 
     ~Connection() {
         if (display == nullptr) return;
         DestroyImages();
         for (Image& slot : inPlace) ForgetInPlace(slot);
+        ForgetRead();
         XFlush(display);
         if (gc != nullptr) XFreeGC(display, gc);
         XCloseDisplay(display);
@@ -101,38 +106,88 @@ struct XShmPresenter::Connection {
                 }
                 continue;
             }
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type != completionEvent) continue;
-            const auto& done = reinterpret_cast<const XShmCompletionEvent&>(event);
-            for (Image* set : {images, inPlace}) {
-                for (int i = 0; i < 2; ++i) {
-                    if (set[i].segment.shmseg == done.shmseg) set[i].serverReading = false;
-                }
+            Handle();
+        }
+    }
+
+    // Takes the next event from the connection.
+    void Handle() {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == VisibilityNotify) unobscured = event.xvisibility.state == VisibilityUnobscured;
+        if (event.type != completionEvent) return;
+        const auto& done = reinterpret_cast<const XShmCompletionEvent&>(event);
+        for (Image* set : {images, inPlace}) {
+            for (int i = 0; i < 2; ++i) {
+                if (set[i].segment.shmseg == done.shmseg) set[i].serverReading = false;
             }
         }
+    }
+
+    // Makes slot an image of width x height whose memory is a fresh shared segment, not yet
+    // attached; false when it cannot.
+    bool NewSharedImage(Image& slot, int width, int height) {
+        slot.image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &slot.segment,
+                                     static_cast<unsigned>(width), static_cast<unsigned>(height));
+        if (slot.image == nullptr) return false;
+        const auto bytes = static_cast<std::size_t>(slot.image->bytes_per_line) * static_cast<std::size_t>(height);
+        slot.segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        void* memory = slot.segment.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(slot.segment.shmid, nullptr, 0);
+        if (memory == reinterpret_cast<void*>(-1)) {
+            if (slot.segment.shmid >= 0) shmctl(slot.segment.shmid, IPC_RMID, nullptr);
+            slot.segment.shmid = -1;
+            return false;
+        }
+        slot.segment.shmaddr = slot.image->data = static_cast<char*>(memory);
+        return true;
+    }
+
+    // Reads the window, width x height, into read; false and why when it cannot.
+    bool ReadWindow(int width, int height, std::string& why) {
+        while (XPending(display) > 0) Handle();
+        if (!unobscured) {
+            why = "the window is covered or not mapped";
+            return false;
+        }
+        if (read.image == nullptr || read.image->width != width || read.image->height != height) {
+            ForgetRead();
+            bool made = NewSharedImage(read, width, height);
+            if (made) made = WithErrorsTrapped(display, [&] { XShmAttach(display, &read.segment); });
+            if (read.segment.shmid >= 0) shmctl(read.segment.shmid, IPC_RMID, nullptr);
+            if (!made) {
+                ForgetRead();
+                why = "no shared memory to read the window into";
+                return false;
+            }
+        }
+        XWindowAttributes attributes{};
+        const bool done = WithErrorsTrapped(display, [&] {
+            XGetWindowAttributes(display, window, &attributes);
+            XShmGetImage(display, window, read.image, 0, 0, AllPlanes);
+        });
+        if (!done || attributes.width != width || attributes.height != height) {
+            why = done ? "the window changed size" : "the X server refused to read the window (GetImage)";
+            return false;
+        }
+        return true;
+    }
+
+    void ForgetRead() {
+        if (read.image == nullptr) return;
+        if (read.segment.shmaddr != nullptr) {
+            WithErrorsTrapped(display, [&] { XShmDetach(display, &read.segment); });
+            shmdt(read.segment.shmaddr);
+        }
+        XDestroyImage(read.image);
+        read = Image{};
     }
 
     bool MakeImages(int width, int height) {
         DestroyImages();
         bool made = true;
         for (Image& slot : images) {
-            slot.image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &slot.segment,
-                                         static_cast<unsigned>(width), static_cast<unsigned>(height));
-            if (slot.image == nullptr) {
-                made = false;
-                break;
-            }
-            const auto bytes = static_cast<std::size_t>(slot.image->bytes_per_line) * static_cast<std::size_t>(height);
-            slot.segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-            void* memory = slot.segment.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(slot.segment.shmid, nullptr, 0);
-            if (memory == reinterpret_cast<void*>(-1)) {
-                if (slot.segment.shmid >= 0) shmctl(slot.segment.shmid, IPC_RMID, nullptr);
-                slot.segment.shmid = -1;
-                made = false;
-                break;
-            }
-            slot.segment.shmaddr = slot.image->data = static_cast<char*>(memory);
+            made = NewSharedImage(slot, width, height);
+            if (!made) break;
             slot.segment.readOnly = True;  // the server only reads our frames
         }
         if (made) {
@@ -264,7 +319,9 @@ std::unique_ptr<XShmPresenter> XShmPresenter::Open(SDL_Window* window, std::stri
     XGCValues values{};
     values.graphics_exposures = False;
     x->gc = XCreateGC(x->display, x->window, GCGraphicsExposures, &values);
-    XSetWindowBackground(x->display, x->window, x->format.fixedBits);  // black
+    XSetWindowBackground(x->display, x->window, BarPixel(x->format));  // black
+    // For the screen check: whether the window is covered.
+    XSelectInput(x->display, x->window, VisibilityChangeMask);
     XFlush(x->display);
     return std::unique_ptr<XShmPresenter>(new XShmPresenter(std::move(x)));
 }
@@ -284,7 +341,7 @@ bool XShmPresenter::Resize(const FrameView& frame, int windowWidth, int windowHe
     return true;
 }
 
-bool XShmPresenter::Show(const FrameView& frame, int windowWidth, int windowHeight) {
+bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight) {
     if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
         !Resize(frame, windowWidth, windowHeight)) {
         if (!failureReported_) {
@@ -299,8 +356,11 @@ bool XShmPresenter::Show(const FrameView& frame, int windowWidth, int windowHeig
         put = &x_->images[next_];
         next_ ^= 1;
         x_->WaitUntilRead(*put);
-        writer_.Write(frame,
-                      ImageMemory{put->image->data, fit_.rect.width, fit_.rect.height, put->image->bytes_per_line});
+        const ImageMemory image{put->image->data, fit_.rect.width, fit_.rect.height, put->image->bytes_per_line};
+        if (WritesFrame(number)) {
+            writer_.Write(frame, image);
+            SpoilPicture(image, x_->format);
+        }
     }
     XShmPutImage(x_->display, x_->window, x_->gc, put->image, 0, 0, fit_.rect.x, fit_.rect.y,
                  static_cast<unsigned>(fit_.rect.width), static_cast<unsigned>(fit_.rect.height), True);
@@ -309,6 +369,16 @@ bool XShmPresenter::Show(const FrameView& frame, int windowWidth, int windowHeig
     // The program draws into the flip chain's other buffer next: the server must be done with it.
     for (Connection::Image& other : x_->inPlace) {
         if (&other != put) x_->WaitUntilRead(other);
+    }
+    // Requests are carried out in order: a read now sees the frame just put.
+    if (readback_.Due()) {
+        std::string why;
+        if (x_->ReadWindow(windowWidth, windowHeight, why)) {
+            readback_.Deliver(number, x_->read.image->data, windowWidth, windowHeight, x_->read.image->bytes_per_line,
+                              x_->format);
+        } else {
+            readback_.Fail(number, why.c_str());
+        }
     }
     return true;
 }

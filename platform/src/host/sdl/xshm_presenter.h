@@ -22,6 +22,7 @@
 
 #include "host/host.h"
 #include "host/sdl/window_pixels.h"
+#include "host/sdl/window_readback.h"
 
 namespace platform::host {
 
@@ -35,10 +36,11 @@ public:
     XShmPresenter(const XShmPresenter&) = delete;
     XShmPresenter& operator=(const XShmPresenter&) = delete;
 
-    // Draws frame into the window, scaled and letterboxed to windowWidth x windowHeight. Returns
-    // once the request is sent, without waiting for the server to carry it out. False when the
-    // images cannot be made (said on stderr once).
-    bool Show(const FrameView& frame, int windowWidth, int windowHeight);
+    // Draws frame `number` into the window, scaled and letterboxed to windowWidth x windowHeight.
+    // Returns once the request is sent, without waiting for the server to carry it out, unless the
+    // screen check asks for the window read back (then it follows the put). False when the images
+    // cannot be made (said on stderr once).
+    bool Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight);
 
     // The window's depth in bits, for the line that says how frames are shown.
     int Depth() const;
@@ -53,6 +55,7 @@ private:
     PictureFit fit_;
     int next_ = 0;  // the image the next frame goes into
     bool failureReported_ = false;
+    WindowReadback readback_;
 };
 
 }  // namespace platform::host

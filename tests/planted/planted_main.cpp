@@ -1,0 +1,36 @@
+// The program with a presenter fault planted, named by VH_PLANTED_FAULT (unset: none), for the
+// end-to-end tests that prove the screen check sees what a presenter gets wrong.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frame_check.h"
+#include "host/sdl/planted_fault_control.h"
+#include "runtime/run_process.h"
+#include "winuser.h"
+
+int main(int argc, char** argv) {
+    using platform::host::PlantedFault;
+    const struct {
+        const char* name;
+        PlantedFault fault;
+    } kFaults[] = {{"flip-not-taken", PlantedFault::FlipNotTaken},
+                   {"low-bits-lost", PlantedFault::LowBitsLost},
+                   {"red-blue-swapped", PlantedFault::RedBlueSwapped},
+                   {"columns-off-by-one", PlantedFault::ColumnsOffByOne},
+                   {"bars-not-black", PlantedFault::BarsNotBlack}};
+    if (const char* name = std::getenv("VH_PLANTED_FAULT"); name != nullptr && *name != '\0') {
+        bool known = false;
+        for (const auto& [faultName, fault] : kFaults) {
+            if (std::strcmp(name, faultName) != 0) continue;
+            platform::testing::PlantPresenterFault(fault);
+            known = true;
+        }
+        if (!known) {
+            std::fprintf(stderr, "no presenter fault named %s\n", name);
+            return 2;
+        }
+    }
+    return platform::runtime::RunProcess(
+        argc, argv, {&WinMain, &diagnostics::StartFrameCheck, diagnostics::LockstepCycleFrames()});
+}
