@@ -1,5 +1,8 @@
 #include "host/sdl/sdl_host.h"
 
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
 #include <cstdio>
 #include <string>
 
@@ -8,6 +11,7 @@
 #include "host/sdl/box_closer.h"
 #include "host/sdl/sdl_keymap.h"
 #include "host/x11_display_loss.h"
+#include "run_diagnostics.h"
 #include "platform/options.h"
 
 namespace platform::host {
@@ -138,16 +142,13 @@ std::uint32_t SdlHost::RefreshRateHz() const {
     return 60;  // what a display that does not say is most likely to run at
 }
 
-void SdlHost::SayHowFramesAreShown(std::uint64_t fromFrame) const {
+std::string SdlHost::HowFramesAreShown(std::uint64_t fromFrame) const {
     const bool vsync = CurrentOptions().vsync;
     const std::string from = fromFrame > 1 ? " from frame " + std::to_string(fromFrame) + " on" : "";
     if (present_ != nullptr) {
-        std::fprintf(stderr,
-                     "vornhollow: frames go to a %d-bit X11 window as shared-memory pixmaps presented by the X "
-                     "server (Present), %s\n",
-                     present_->Depth(),
-                     vsync ? "each at a vertical blank: tear-free" : "at once, not waiting for a blank");
-        return;
+        return "frames go to a " + std::to_string(present_->Depth()) +
+               "-bit X11 window as shared-memory pixmaps presented by the X server (Present), " +
+               (vsync ? "each at a vertical blank: tear-free" : "at once, not waiting for a blank");
     }
     if (xshm_ != nullptr) {
         std::string how;
@@ -156,15 +157,30 @@ void SdlHost::SayHowFramesAreShown(std::uint64_t fromFrame) const {
         } else if (fromFrame > 1) {
             how = " (" + noPresentReason_ + ")";
         }
-        std::fprintf(stderr, "vornhollow: frames go to a %d-bit X11 window through shared memory (MIT-SHM)%s%s\n",
-                     xshm_->Depth(), from.c_str(), how.c_str());
-        return;
+        return "frames go to a " + std::to_string(xshm_->Depth()) + "-bit X11 window through shared memory (MIT-SHM)" +
+               from + how;
     }
     SDL_RendererInfo info{};
     SDL_Renderer* renderer = window_ != nullptr ? SDL_GetRenderer(window_) : nullptr;
     const char* name = renderer != nullptr && SDL_GetRendererInfo(renderer, &info) == 0 ? info.name : "no";
-    std::fprintf(stderr, "vornhollow: frames go through SDL's %s renderer on the %s video driver%s\n", name,
-                 SDL_GetCurrentVideoDriver(), from.c_str());
+    return std::string("frames go through SDL's ") + name + " renderer on the " + SDL_GetCurrentVideoDriver() +
+           " video driver" + from;
+}
+
+void SdlHost::SayHowFramesAreShown(std::uint64_t fromFrame) const {
+    const std::string how = HowFramesAreShown(fromFrame);
+    std::fprintf(stderr, "vornhollow: %s\n", how.c_str());
+    // For the run's report: the path, and the display it goes to.
+    diagnostics::SetRunFact("display.path", how.c_str());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window_ != nullptr && SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11) {
+        Display* display = info.info.x11.display;
+        const std::string server =
+            std::string(XServerVendor(display)) + ", release " + std::to_string(XVendorRelease(display));
+        diagnostics::SetRunFact("display.x_server", server.c_str());
+    }
+    diagnostics::SetRunFact("display.refresh_reported_hz", std::to_string(refreshHz_).c_str());
 }
 
 void SdlHost::ShowMainWindow(bool visible) {

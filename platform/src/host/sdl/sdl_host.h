@@ -60,6 +60,8 @@ private:
     // The X server sends no word on presented frames: from frame fromFrame on, frames go through
     // shared-memory images paced by the clock (or, failing those, the renderer).
     void LeavePresent(std::uint64_t fromFrame);
+    std::string HowFramesAreShown(std::uint64_t fromFrame) const;
+    // Says on stderr, and notes for the report, how frames reach the screen.
     void SayHowFramesAreShown(std::uint64_t fromFrame = 1) const;
 
     SDL_Window* window_ = nullptr;
