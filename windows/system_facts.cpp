@@ -114,12 +114,19 @@ std::string HostName() {
     return GetComputerNameA(name, &length) ? std::string(name, length) : std::string("unknown");
 }
 
-std::string UtcTimestamp() {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
+std::string UtcTimestamp(double msAgo) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks;  // 100 ns each
+    ticks.LowPart = now.dwLowDateTime;
+    ticks.HighPart = now.dwHighDateTime;
+    ticks.QuadPart -= static_cast<ULONGLONG>(msAgo * 10'000.0);
+    const FILETIME then{ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME utc;
+    if (!FileTimeToSystemTime(&then, &utc)) return "unknown";
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", utc.wYear, utc.wMonth, utc.wDay, utc.wHour,
+                  utc.wMinute, utc.wSecond);
     return text;
 }
 
