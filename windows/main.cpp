@@ -39,8 +39,8 @@ LPSTR ArgumentsOf(LPSTR line) {
     return line;
 }
 
-// The runtime's own words before or after the run: in a box, or on the standard error when no one
-// is there to close one (--unattended), where a usage asked for with --help goes to the output.
+// The runtime's own messages before and after the run: in a box, or, under --unattended where no
+// one would close it, on the standard error (the help and the version on the standard output).
 void Tell(bool unattended, const std::string& text, bool isError) {
     if (!unattended) {
         MessageBoxA(nullptr, text.c_str(), kTitle, isError ? MB_ICONERROR : MB_ICONINFORMATION);

@@ -37,8 +37,8 @@ std::string gImageFolder;  // where the frame check's images go: the report's fo
 diagnostics::VerdictSource gVerdictSource = nullptr;
 std::vector<std::pair<std::string, std::string>> gFacts;  // main thread only
 std::string gFatalError;
-// When each frame was flipped, for the report: the program calls FrameComposed just after its
-// Flip returned. A run of 10 million frames keeps 80 MB; beyond that the list stops growing.
+// When each frame was flipped, for the report: the program calls FrameComposed once the frame's
+// Flip has returned (or the frame could not be composed). A run of 10 million frames keeps 80 MB; beyond that the list stops growing.
 constexpr std::size_t kMaxPresentTimes = 10'000'000;
 std::vector<double> gPresentMs;
 
