@@ -3,13 +3,20 @@
 // runtime's own start-up code would.
 #include <windows.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "command_line.h"
 #include "frame_check.h"
+#include "report/run_report.h"
 #include "run_control.h"
+#include "run_diagnostics.h"
+#include "run_report.h"
 
 namespace {
 
@@ -32,9 +39,31 @@ LPSTR ArgumentsOf(LPSTR line) {
     return line;
 }
 
+// The runtime's own messages before and after the run: in a box, or, under --unattended where no
+// one would close it, on the standard error (the help and the version on the standard output).
+void Tell(bool unattended, const std::string& text, bool isError) {
+    if (!unattended) {
+        MessageBoxA(nullptr, text.c_str(), kTitle, isError ? MB_ICONERROR : MB_ICONINFORMATION);
+        return;
+    }
+    std::FILE* stream = isError ? stderr : stdout;
+    std::fputs(text.c_str(), stream);
+    if (text.empty() || text.back() != '\n') std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+// The report's folder takes the check's images during the run and the report at its end.
+bool PrepareReportFolder(const std::string& folder, std::string& error) {
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    if (!code && !std::filesystem::is_directory(folder, code)) error = "not a folder";
+    if (code) error = code.message();
+    return error.empty();
+}
+
 // A bounded or verified run ends with one line on the standard output, as on Linux. Started from
 // a console or with its output redirected the line shows; from the desktop it goes nowhere.
-void PrintSummary(const runtime::RunOptions& options, const std::string& verdict) {
+void PrintSummary(const runtime::RunOptions& options, const std::string& verdict, bool outputLost) {
     const runtime::RunSummary summary = runtime::Summary();
     const double seconds = summary.lastFrameMs / 1000.0;
     const double fps = seconds > 0.0 ? static_cast<double>(summary.frames) / seconds : 0.0;
@@ -44,6 +73,7 @@ void PrintSummary(const runtime::RunOptions& options, const std::string& verdict
                 std::to_string(diagnostics::LockstepCycleFrames()) + " frames)";
     }
     if (!verdict.empty()) line += (line.empty() ? "" : ", ") + verdict;
+    if (outputLost) line += (line.empty() ? "" : ", ") + std::string("an output was lost");
     std::printf("vornhollow: %" PRIu64 " frames in %.2f s = %.1f fps%s%s\n", summary.frames, seconds, fps,
                 line.empty() ? "" : ", ", line.c_str());
     std::fflush(stdout);
@@ -65,16 +95,20 @@ int ExitCodeOf(int programResult, const runtime::RunOptions& options, bool verif
 int main(int argc, char** argv) {
     const runtime::ParsedCommandLine parsed = runtime::ParseCommandLine(argc, argv);
     if (parsed.exitCode >= 0) {
-        // A GUI program has no console to print to.
-        MessageBoxA(nullptr, parsed.message.c_str(), kTitle, parsed.exitCode == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
+        // A refused command line has no options, but --unattended among them still holds.
+        const bool unattended = std::find(argv + 1, argv + argc, std::string_view("--unattended")) != argv + argc;
+        Tell(unattended, parsed.message, parsed.exitCode != 0);
         return parsed.exitCode;
     }
     runtime::RunOptions options = parsed.options;
     // A lockstep run ends after one cycle of the scene unless told otherwise.
     if (options.lockstep && options.frames == 0) options.frames = diagnostics::LockstepCycleFrames();
+    if (std::string error; !options.report.empty() && !PrepareReportFolder(options.report, error)) {
+        Tell(options.unattended, "vornhollow: --report '" + options.report + "' cannot be written: " + error, true);
+        return 1;
+    }
     if (std::string error; !options.trace.empty() && !runtime::OpenTrace(options.trace, error)) {
-        const std::string text = "vornhollow: cannot open the trace file '" + options.trace + "': " + error;
-        MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONERROR);
+        Tell(options.unattended, "vornhollow: cannot open the trace file '" + options.trace + "': " + error, true);
         return 1;
     }
     runtime::SetRunOptions(options);
@@ -86,16 +120,28 @@ int main(int argc, char** argv) {
     settings.lockstep = options.lockstep;
     settings.expectFile = options.expect;
     if (std::string error; !diagnostics::StartFrameCheck(settings, error)) {
-        const std::string text = "vornhollow: --expect: " + error;
-        MessageBoxA(nullptr, text.c_str(), kTitle, MB_ICONERROR);
+        Tell(options.unattended, "vornhollow: --expect: " + error, true);
         return 2;
     }
 
-    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, ArgumentsOf(GetCommandLineA()), ShowCommand());
+    const LPSTR arguments = ArgumentsOf(GetCommandLineA());
+    const std::string commandLine = std::string("vornhollow") + (*arguments != '\0' ? " " : "") + arguments;
+    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, arguments, ShowCommand());
 
+    // The verdict ends the trace, as on Linux; the report records the exit code the run ends with.
     diagnostics::VerdictRecord verdict;
     const bool verified = runtime::CurrentVerdict(verdict);
-    if (options.frames > 0 || options.verify) PrintSummary(options, verified ? verdict.line : std::string());
+    if (verified) diagnostics::TraceLine(report::VerdictTraceLine(verdict).c_str());
     runtime::CloseTrace();
-    return ExitCodeOf(result, options, verified, verdict);
+    const int exitCode = ExitCodeOf(result, options, verified, verdict);
+    bool outputLost = false;
+    if (std::string error; !options.report.empty() && !runtime::WriteRunReport(options, commandLine, exitCode, error)) {
+        std::fprintf(stderr, "vornhollow: --report: %s\n", error.c_str());
+        std::fflush(stderr);
+        outputLost = true;
+    }
+    if (options.frames > 0 || options.verify || outputLost) {
+        PrintSummary(options, verified ? verdict.line : std::string(), outputLost);
+    }
+    return outputLost ? 1 : exitCode;
 }

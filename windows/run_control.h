@@ -24,6 +24,8 @@ bool CurrentVerdict(diagnostics::VerdictRecord& verdict);
 // What the program noted for the report: facts about the system, and the first fatal error.
 const std::vector<std::pair<std::string, std::string>>& RunFacts();
 const std::string& FatalErrorText();
+// When each frame was flipped (ms since the process started), kept while a report is asked for.
+const std::vector<double>& PresentTimes();
 
 struct RunSummary {
     std::uint64_t frames = 0;

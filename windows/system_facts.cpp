@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <bcrypt.h>
-#include <ddraw.h>
 #include <winver.h>
 
 #include <cstdio>
@@ -92,9 +91,14 @@ void SizeAndHash(const std::string& path, std::string& size, std::string& sha256
 std::vector<std::pair<std::string, std::string>> SystemFacts() {
     std::vector<std::pair<std::string, std::string>> facts;
     facts.emplace_back("os", WindowsVersion());
+    // Taken by name from the ddraw.dll the executable imports, not as &DirectDrawCreate: that is
+    // the import stub inside this executable. A forwarded export leads to the module behind it.
+    const HMODULE imported = GetModuleHandleA("ddraw.dll");
+    const FARPROC create = imported != nullptr ? GetProcAddress(imported, "DirectDrawCreate") : nullptr;
     HMODULE ddraw = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(&DirectDrawCreate)), &ddraw)) {
+    if (create == nullptr ||
+        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(create)), &ddraw)) {
         facts.emplace_back("ddraw", "the module holding DirectDrawCreate cannot be found");
         return facts;
     }
@@ -114,12 +118,19 @@ std::string HostName() {
     return GetComputerNameA(name, &length) ? std::string(name, length) : std::string("unknown");
 }
 
-std::string UtcTimestamp() {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
+std::string UtcTimestamp(double msAgo) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks;  // 100 ns each
+    ticks.LowPart = now.dwLowDateTime;
+    ticks.HighPart = now.dwHighDateTime;
+    ticks.QuadPart -= static_cast<ULONGLONG>(msAgo * 10'000.0);
+    const FILETIME then{ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME utc;
+    if (!FileTimeToSystemTime(&then, &utc)) return "unknown";
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", utc.wYear, utc.wMonth, utc.wDay, utc.wHour,
+                  utc.wMinute, utc.wSecond);
     return text;
 }
 

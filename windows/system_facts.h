@@ -10,7 +10,7 @@ namespace runtime {
 // The Windows version and the ddraw.dll in use (path, file version, size, SHA-256), in order.
 std::vector<std::pair<std::string, std::string>> SystemFacts();
 std::string HostName();
-// Now, as ISO 8601 in UTC: "2026-12-07T07:15:00Z".
-std::string UtcTimestamp();
+// The time `msAgo` milliseconds before now, as ISO 8601 in UTC: "2026-12-07T07:15:00Z".
+std::string UtcTimestamp(double msAgo);
 
 }  // namespace runtime

@@ -5,7 +5,7 @@
 set -uo pipefail
 linux="$(realpath "$1")" exe32="$(realpath "$2")" exe64="$(realpath "$3")"
 here="$(dirname "$(realpath "$0")")"
-checker="$here/screen_check.py"
+checker="$here/screen_check.py" report_checker="$here/report_check.py"
 work="$(mktemp -d)"
 cd "$work" || exit 1
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -30,7 +30,7 @@ inspect() {
   grep -q "^Magic.*($magic)" dump && grep -q "^Subsystem.*(Windows GUI)" dump && grep -qi "DLL Name: ddraw.dll" dump ||
     return 1
   for dll in $(awk '/DLL Name:/ {print tolower($3)}' dump); do
-    case "$dll" in ddraw.dll | gdi32.dll | kernel32.dll | msvcrt.dll | user32.dll | winmm.dll) ;; *) echo "imports $dll"; return 1 ;; esac
+    case "$dll" in bcrypt.dll | ddraw.dll | gdi32.dll | kernel32.dll | msvcrt.dll | user32.dll | version.dll | winmm.dll) ;; *) echo "imports $dll"; return 1 ;; esac
   done
   "$tool-windres" -i "$exe" -O rc >resources.rc || return 1
   vh_run 60 version version.err "$linux" --version || { echo "--version: exit code $?"; return 1; }
@@ -108,6 +108,17 @@ check "a Linux-only option: the usage in a box, exit code 2" \
   box "Vornhollow Test Program" 'vornhollow: --offscreen exists only in the Linux build\n\nusage:' 2 --offscreen
 check "a frame count out of range: the usage in a box, exit code 2" \
   box "Vornhollow Test Program" "vornhollow: --frames: '0' is not a whole number from 1 to 1000000000" 2 --frames 0
+# --unattended: the fatal error's box does not wait (its caption and text go to stderr), and the
+# run ends with exit code 1, which its report records with the error.
+unattended_error() {
+  vh_run --box 300 unattended.out unattended.err wine "$exe64" --unattended --report unattended
+  local code=$?
+  [ "$code" -eq 1 ] && grep -q '^Fatal Error: SetDisplayMode failed for' unattended.err ||
+    { echo "exit code $code"; cat unattended.out unattended.err; return 1; }
+  python3 "$report_checker" report unattended "$WINEPREFIX" 1
+}
+check "on 1024x768x24 --unattended --report: no box, the error on stderr and in the report, exit code 1" \
+  unattended_error
 
 timeout -k 10 120 wineserver -w
 
@@ -118,7 +129,7 @@ verified_run() {
   vh_run 300 verify-summary verify-err wine "$exe64" --verify --frames 600 --trace verify.jsonl
   code=$?
   echo "$(cat verify-summary) (exit code $code, wall clock $((SECONDS - start)) s)"
-  if [ "$code" -ne 0 ] || ! tr -d '\r' <verify-summary | grep -q ', verified: all 600 frames exact$'; then
+  if [ "$code" -ne 0 ] || ! tr -d '\r' <verify-summary | grep -qE ', verified: all 600 frames exact(;|$)'; then
     cat verify-err
     grep '"type":"verify"' verify.jsonl | head -5
     return 1
@@ -126,6 +137,22 @@ verified_run() {
 }
 start_x 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
 check "--verify --frames 600 on Wine's DirectDraw (640x480x16): every frame exact, exit code 0" verified_run
+
+# --report of a checked lockstep run: the three files, Wine's ddraw.dll named with its version,
+# size and hash, an exact verdict and exit code 0. Its trace's frame CRCs are those of the Linux
+# build's lockstep run in 5-6-5: both DirectDraws drew the same frames.
+vh_run 120 /dev/null linux-lockstep.err "$linux" --offscreen --lockstep --pixel-format 565 --trace linux-lockstep.jsonl ||
+  { echo "the Linux lockstep run: exit code $?"; cat linux-lockstep.err; }
+report_run() {
+  vh_run 300 report.out report.err wine "$exe64" --verify --lockstep --report report --trace lockstep.jsonl
+  local code=$?
+  tr -d '\r' <report.out
+  [ "$code" -eq 0 ] || { echo "exit code $code"; cat report.err; return 1; }
+  python3 "$report_checker" report report "$WINEPREFIX" 0
+}
+check "--verify --lockstep --report on Wine: the report names Wine's ddraw.dll, exact, exit code 0" report_run
+check "the Wine lockstep run's frame CRCs equal the Linux build's (5-6-5)" \
+  python3 "$report_checker" crcs linux-lockstep.jsonl lockstep.jsonl
 
 echo "wine suite: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
