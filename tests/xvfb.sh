@@ -5,11 +5,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/bounded.sh"
 # display number the server finds free itself, so scripts running side by side never meet; sets
 # DISPLAY and vh_xvfb_pid (the server's own pid). Waits up to 60 s, as long as a loaded machine may
 # need; returns 1 and prints what the server said when it does not come up. The server is bounded
-# too (VH_XVFB_SECONDS, 1200 by default), so one a killed script leaves behind ends by itself.
+# too (VH_XVFB_SECONDS, 1200 by default), so one a killed script leaves behind ends by itself. It
+# does not reset when its last client leaves: a resetting server refuses the next program for a
+# moment, and scripts start program after program.
 vh_start_xvfb() {
   local number_file log number=""
   number_file="$(mktemp)" log="$(mktemp)"
-  timeout -k 10 "${VH_XVFB_SECONDS:-1200}" Xvfb -displayfd 3 -screen 0 "$@" -nolisten tcp \
+  timeout -k 10 "${VH_XVFB_SECONDS:-1200}" Xvfb -displayfd 3 -screen 0 "$@" -nolisten tcp -noreset \
     3>"$number_file" </dev/null >"$log" 2>&1 &
   vh_xvfb_bound=$!
   for _ in $(seq 600); do
