@@ -135,8 +135,10 @@ bool NoteFatalError(const char* caption, const char* text) {
         if (summary.fatalError.empty()) summary.fatalError = message;
     }
     if (!platform::CurrentOptions().unattended) return true;
+    // Our own prefix: a line that starts with the caption is the one written as a box comes up.
     const bool endsLine = !message.empty() && message.back() == '\n';
-    std::fprintf(stderr, "%s: %s%s", caption != nullptr ? caption : "", message.c_str(), endsLine ? "" : "\n");
+    std::fprintf(stderr, "vornhollow: %s: %s%s", caption != nullptr ? caption : "", message.c_str(),
+                 endsLine ? "" : "\n");
     std::fflush(stderr);
     return false;
 }

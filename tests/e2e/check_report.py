@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""check_report.py DIR CODE [--stdout FILE] [--stderr FILE] [--trace FILE] [--frames N]: the report
+a run left in DIR is whole and agrees with itself and with the run. report.json, report.xml and
+report.html are there, and every other file is an image the page shows; report.xml is one JUnit
+suite "vornhollow" whose counts are its test cases'; report.json's exit code is CODE.
+--stdout: the JSON's verdict line ends the summary line. --stderr: the run test case's error is
+the fatal error's text as stderr gave it. --trace: the JSON's intervals are those between the
+trace's present times. --frames: the pacing counts that many frames.
+Prints the suite's counts: "tests=T failures=F errors=E skipped=S"."""
+import argparse
+import json
+import pathlib
+import re
+import xml.etree.ElementTree as ET
+
+args = argparse.ArgumentParser()
+args.add_argument("dir", type=pathlib.Path)
+args.add_argument("code", type=int)
+args.add_argument("--stdout")
+args.add_argument("--stderr")
+args.add_argument("--trace")
+args.add_argument("--frames", type=int)
+a = args.parse_args()
+
+report = json.loads((a.dir / "report.json").read_text())
+suite = ET.parse(a.dir / "report.xml").getroot()
+page = (a.dir / "report.html").read_text()
+
+shown = set(re.findall(r'(?:src|href)="([^":#]+)"', page))
+files = {p.name for p in a.dir.iterdir()}
+assert shown <= files, f"the page refers to missing files: {shown - files}"
+stray = files - shown - {"report.json", "report.xml", "report.html"}
+assert not stray, f"stray files: {stray}"
+
+assert suite.tag == "testsuite" and suite.get("name") == "vornhollow", suite.attrib
+cases = suite.findall("testcase")
+assert len(suite.findall(".//testsuite")) == 0 and len(cases) > 0
+counts = {"tests": len(cases)}
+for tag in ("failure", "error", "skipped"):
+    counts[tag + ("s" if tag != "skipped" else "")] = sum(1 for c in cases if c.find(tag) is not None)
+for name, count in counts.items():
+    assert suite.get(name) == str(count), f"{name}={suite.get(name)} but {count} test cases say so"
+assert report["exitCode"] == a.code, f"report.json's exit code is {report['exitCode']}, the run's {a.code}"
+
+if a.stdout:
+    summary = pathlib.Path(a.stdout).read_text().splitlines()[-1]
+    line = report["verdict"]["line"]
+    assert line.startswith("verified: ") and summary.endswith(", " + line), f"{line!r} does not end {summary!r}"
+if a.stderr:
+    error = suite.find("testcase[@name='run']/error")
+    assert error is not None and error.get("message") == report["fatalError"] != ""
+    assert "Fatal Error: " + error.get("message") in pathlib.Path(a.stderr).read_text(), "not on stderr"
+pacing = report["pacing"]
+if a.frames is not None:
+    assert pacing["frames"] == a.frames and len(pacing["intervals"]) == a.frames - 1, pacing["frames"]
+if a.trace:
+    presents = {}
+    for text in pathlib.Path(a.trace).read_text().splitlines():
+        line = json.loads(text)
+        if line["type"] == "present":
+            presents[line["n"]] = line["t_ms"]
+    intervals = pacing["intervals"]
+    assert sorted(presents) == list(range(1, len(presents) + 1)) and pacing["frames"] == len(presents)
+    assert len(intervals) in (len(presents) - 1, len(presents)), (len(intervals), len(presents))
+    for i in intervals:
+        between = presents[i["frame"]] - presents[i["frame"] - 1]
+        # Both from the same clock; the trace prints to 1 us, the report rounds the difference.
+        assert abs(i["MsBetweenPresents"] - between) <= 0.0021, (i, between)
+print(" ".join(f"{k}={v}" for k, v in counts.items()))
