@@ -7,7 +7,8 @@
 # row that cannot be set up is skipped, and the script ends with 77 after the others passed.
 set -uo pipefail
 program="$1"
-faulty="${VH_MIRROR_FAULT_PROGRAM:?the program with a planted fault (CTest sets it)}"
+faulty="$2"
+export VH_PLANTED_FAULT=mirror-up-down-ignored  # read by the planted program only
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d)"
 source "$here/../bounded.sh"

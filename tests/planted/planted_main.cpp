@@ -1,9 +1,11 @@
-// The program with a presenter fault planted, named by VH_PLANTED_FAULT (unset: none), for the
-// end-to-end tests that prove the screen check sees what a presenter gets wrong.
+// The program with a fault planted, named by VH_PLANTED_FAULT (unset: none), for the end-to-end
+// tests: a presenter fault the screen check must see, or the blitter's up-down mirror broken for
+// how a run reports a difference.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "ddraw/ddraw_control.h"
 #include "frame_check.h"
 #include "host/sdl/planted_fault_control.h"
 #include "runtime/run_process.h"
@@ -26,8 +28,12 @@ int main(int argc, char** argv) {
             platform::testing::PlantPresenterFault(fault);
             known = true;
         }
+        if (std::strcmp(name, "mirror-up-down-ignored") == 0) {
+            platform::ddraw::PlantBlitFault(platform::ddraw::BlitFault::MirrorUpDownIgnored);
+            known = true;
+        }
         if (!known) {
-            std::fprintf(stderr, "no presenter fault named %s\n", name);
+            std::fprintf(stderr, "no fault named %s\n", name);
             return 2;
         }
     }

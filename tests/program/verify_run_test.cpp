@@ -157,7 +157,9 @@ TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
         EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + found[2].str() + ",\"step\":\"" + found[3].str()),
                   std::string::npos)
             << row.name;
-        if (row.also != nullptr) EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
+        if (row.also != nullptr) {
+            EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
+        }
         const std::string stem = row.fault == BlitFault::FlipStale ? "verify-screen-" : "verify-frame-";
         for (const char* image : {"got", "expected", "differences", "crop"}) {
             const auto file = dir_ / (stem + found[2].str() + "-" + image + ".png");
