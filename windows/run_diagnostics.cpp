@@ -103,8 +103,10 @@ bool Lockstep() { return gOptions.lockstep; }
 bool NoteFatalError(const char* caption, const char* text) {
     if (gFatalError.empty()) gFatalError = text != nullptr ? text : "";
     if (!gOptions.unattended) return true;
-    std::fprintf(stderr, "%s: %s", caption != nullptr ? caption : "", gFatalError.c_str());
-    if (gFatalError.empty() || gFatalError.back() != '\n') std::fputc('\n', stderr);
+    // Our own prefix, as on Linux: a line that starts with the caption is a box coming up.
+    const std::string message = text != nullptr ? text : "";
+    std::fprintf(stderr, "vornhollow: %s: %s", caption != nullptr ? caption : "", message.c_str());
+    if (message.empty() || message.back() != '\n') std::fputc('\n', stderr);
     std::fflush(stderr);
     return false;
 }

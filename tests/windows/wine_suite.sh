@@ -113,7 +113,7 @@ check "a frame count out of range: the usage in a box, exit code 2" \
 unattended_error() {
   vh_run --box 300 unattended.out unattended.err wine "$exe64" --unattended --report unattended
   local code=$?
-  [ "$code" -eq 1 ] && grep -q '^Fatal Error: SetDisplayMode failed for' unattended.err ||
+  [ "$code" -eq 1 ] && grep -q '^vornhollow: Fatal Error: SetDisplayMode failed for' unattended.err ||
     { echo "exit code $code"; cat unattended.out unattended.err; return 1; }
   python3 "$report_checker" report unattended "$WINEPREFIX" 1
 }
