@@ -85,7 +85,8 @@ std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
     const auto counts = [](const std::vector<ItemResult>& items) {
         std::string out;
         for (const ItemResult& item : items) {
-            out += (out.empty() ? "" : ",") + JsonString(item.id) + ":{\"drawn\":" + Count(item.drawn) +
+            if (!out.empty()) out += ',';
+            out += JsonString(item.id) + ":{\"drawn\":" + Count(item.drawn) +
                    ",\"compared\":" + Count(item.compared) + ",\"differed\":" + Count(item.differed) +
                    ",\"state\":" + JsonString(StateId(item.state)) + "}";
         }
