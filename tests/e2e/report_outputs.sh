@@ -27,6 +27,7 @@ report() { python3 "$here/check_report.py" "$r" "$@" && python3 "$here/check_out
 
 run 0 "$program" --verify --lockstep --report "$r"
 counts="$(report 0 --stdout "$out" --frames 297)" || fail "clean cycle: the report"
+skipped=""
 [[ "$counts" == *" failures=0 errors=0 "* ]] || fail "clean cycle: $counts"
 echo "clean cycle: exit 0, $counts"
 
@@ -38,6 +39,13 @@ grep -q '<failure message="differed in [0-9]* of [0-9]* compared frames; first: 
 [ "$(grep -oE 'src="verify-frame-[0-9]+-(crop|got|expected)\.png"' "$r/report.html" | sort -u | wc -l)" -eq 3 ] ||
   fail "planted fault: the page does not show the crop, got and expected images"
 echo "planted fault: exit 3, $counts"
+# The page as a browser shows it: nothing loaded from elsewhere, the verdict, table, pixel and plot.
+python3 "$here/../report/browser_check.py" "$r" >"$work/browser" 2>&1
+case $? in
+  0) echo "planted fault: $(tail -1 "$work/browser")" ;;
+  77) skipped+=" browser" ;;
+  *) cat "$work/browser"; fail "planted fault: the page in a browser" ;;
+esac
 
 # exit code | the --expect file | what the run says (stdout or stderr)
 expect_rows=(
@@ -64,7 +72,6 @@ for row in "${expect_rows[@]}"; do
 done
 
 # A folder that cannot be written from the start.
-skipped=""
 rm -rf "$r" && mkdir -p "$r"
 if [ "$(id -u)" -ne 0 ]; then chmod a-w "$r"; else mount -t tmpfs -o ro,size=64k tmpfs "$r" 2>/dev/null; fi
 if touch "$r/probe" 2>/dev/null; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""browser_check.py REPORT_SAMPLE [SCREENSHOT]: writes the sample report (a differing frame) into a
-temporary folder, has headless Chromium render report.html at 1280x800, and fails unless the page
+"""browser_check.py REPORT_SAMPLE|REPORT_DIR [SCREENSHOT]: writes the sample report (a differing
+frame) into a temporary folder, or takes the folder of a real run's report of a differing frame,
+has headless Chromium render report.html at 1280x800, and fails unless the page
 shows the verdict, the per-kind table and the interval plot, refers to nothing outside its folder,
 and the screenshot shows the verdict's red. Exit 77 (skipped) without chromium. The screenshot is
 kept at SCREENSHOT when given."""
@@ -79,10 +80,13 @@ def main():
         return 77
     work = pathlib.Path(tempfile.mkdtemp(prefix="report_browser."))
     try:
-        folder = work / "out"
-        sample = subprocess.run(["timeout", "-k", "10", "60", sys.argv[1], str(folder)], capture_output=True, text=True)
-        if sample.returncode != 0:
-            fail("the sample report was not written", sample.stdout, sample.stderr)
+        real = pathlib.Path(sys.argv[1]).is_dir()
+        folder = pathlib.Path(sys.argv[1]) if real else work / "out"
+        if not real:
+            sample = subprocess.run(["timeout", "-k", "10", "60", sys.argv[1], str(folder)], capture_output=True,
+                                    text=True)
+            if sample.returncode != 0:
+                fail("the sample report was not written", sample.stdout, sample.stderr)
         page = folder / "report.html"
         source = page.read_text(encoding="utf-8")
 
@@ -93,18 +97,21 @@ def main():
             if needle in local.lower():
                 fail(f"the page's source has {needle!r}")
         references = re.findall(r'(?:src|href)="([^"]*)"', source)
-        if not any(r.startswith("data:image/bmp;base64,") for r in references):
+        if not real and not any(r.startswith("data:image/bmp;base64,") for r in references):
             fail("the crop, written outside the folder, is not carried inside the page")
         for reference in references:
             if not reference.startswith("data:") and not (folder / reference).is_file():
                 fail(f"the page refers to {reference!r}, which is not a file in its folder")
 
         dom = chromium(browser, work, page, "--dump-dom").stdout
+        # The sample's own values, or any differing frame's (its refresh marked only with vsync).
+        step, channel, images, refresh = (r"[a-z-]+", r"\d+ of \d+", r"verify-(frame|screen)-\d+-[a-z]+\.png", "") if real \
+            else ("colour-key-probe", "31 of 31", r"verify-frame-42-[a-z]+\.bmp", r'.*class="refresh"')
         for what, pattern in (("the verdict", r'<section id="verdict" class="verdict differs"><div class="outcome">Differs'),
-                              ("the per-kind table", r'<table id="kinds">.*colour-key-probe.*differs'),
-                              ("the pixel's channels", r"red \(5 bits, mask 0xF800\)</td><td class=\"diff\">31 of 31"),
-                              ("the interval plot", r'<svg class="chart"[^>]*>.*<polyline.*class="refresh"'),
-                              ("three images of the frame", r'(<img src="verify-frame-42-[a-z]+\.bmp".*){3}')):
+                              ("the per-kind table", f'<table id="kinds">.*{step}.*differs'),
+                              ("the pixel's channels", r"red \(5 bits, mask 0xF800\)</td><td class=\"diff\">" + channel),
+                              ("the interval plot", r'<svg class="chart"[^>]*>.*<polyline' + refresh),
+                              ("three images of the frame", f'(<img src="{images}".*){{3}}')):
             if not re.search(pattern, dom, re.S):
                 fail(f"the rendered page lacks {what}", dom[:3000])
 
