@@ -38,7 +38,8 @@ TEST(VerifyScreenTest, TheCheckMapsAFrameToAWindowAsThePresentersWriteIt) {
                    {2, 0x7C00, 0x03E0, 0x001F, 0},
                    {4, 0xFF0000, 0x00FF00, 0x0000FF, 0},
                    {4, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000u},
-                   {4, 0x0000FF, 0x00FF00, 0xFF0000, 0}};
+                   {4, 0x0000FF, 0x00FF00, 0xFF0000, 0},
+                   {4, 0xFF000000u, 0x00FF00, 0x0000FF, 0}};
     const struct {
         int width, height;
     } windows[] = {{640, 480}, {1280, 1024}, {800, 500}, {333, 481}};
