@@ -19,7 +19,7 @@ fail() { echo "FAIL: $*"; echo "--- stdout:"; cat "$out"; echo "--- stderr:"; ca
 run() {
   local code="$1" got
   shift
-  vh_run 300 "$out" "$err" "$1" --offscreen "${@:2}"
+  vh_run 120 "$out" "$err" "$1" --offscreen "${@:2}"
   got=$?
   [ "$got" -eq "$code" ] || fail "${*:2}: exit code $got, not $code"
 }

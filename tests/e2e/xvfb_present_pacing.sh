@@ -22,7 +22,7 @@ start_xvfb() { vh_start_xvfb "$@" || { echo "SKIP: Xvfb could not start"; exit 7
 for screen in 640x480x24 640x480x16; do
   start_xvfb "$screen"
   before=$(load)
-  vh_run 300 "$work/out" "$work/err" "$program" --frames 600 --trace "$work/trace" || fail "$screen: the run failed"
+  vh_run 120 "$work/out" "$work/err" "$program" --frames 600 --trace "$work/trace" || fail "$screen: the run failed"
   grep -qF "(Present), each at a vertical blank" "$work/err" || fail "$screen: frames did not go through Present"
   highest=$(printf '%s\n' "$before" "$(load)" | sort -g | tail -1)
   python3 "$checker" "$work/trace" "$work/out" 600 "$highest" || fail "$screen: the blanks were not met"
@@ -34,7 +34,7 @@ done
 if command -v xdotool >/dev/null; then
   start_xvfb 1024x768x24
   rm -f "$work/trace"
-  vh_start 300 "$work/out" "$work/err" "$program" --windowed --frames 240 --trace "$work/trace"
+  vh_start 120 "$work/out" "$work/err" "$program" --windowed --frames 240 --trace "$work/trace"
   vh_wait_for 60 grep -q '"shown"' "$work/trace" 2>/dev/null || fail "resized: no frame shown within 60 s"
   xdotool search --name '^Vornhollow Test Program$' windowsize 800 500 || fail "no window to resize"
   vh_finish || fail "resized: the run failed"
@@ -46,7 +46,7 @@ start_xvfb 640x480x24
 timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" Present >"$work/display" &
 hider=$!
 vh_wait_for 60 test -s "$work/display" || fail "no display without Present"
-DISPLAY=":$(cat "$work/display")" vh_run 300 "$work/out" "$work/err" "$program" --frames 30 || fail "no run without Present"
+DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames 30 || fail "no run without Present"
 grep -qF "paced by a clock, may tear (60 Hz; the X display has no Present extension)" "$work/err" &&
   grep -q "^vornhollow: 30 frames in .*, 100 tiles, 5-6-5, vsync on$" "$work/out" || fail "without Present"
 echo "xvfb present pacing: passed"

@@ -29,7 +29,7 @@ for row in "640x480x16||(Present)" "640x480x24||(Present)" "1280x1024x24||(Prese
   rm -rf "$work/frames"
   # The run goes on until the screen has been read, then a stop signal ends it in order.
   # shellcheck disable=SC2086
-  vh_start 300 "$work/out" "$work/out" "$program" $args --capture "$work/frames"
+  vh_start 120 "$work/out" "$work/out" "$program" $args --capture "$work/frames"
   five_captured() { [ "$(captured)" -ge 5 ] || ! vh_running; }
   vh_wait_for 60 five_captured && vh_running ||
     { echo "FAIL: $screen: no 5 frames within 60 s, or the program ended first"; vh_kill; cat "$work/out"; exit 1; }
@@ -52,7 +52,7 @@ done
 # Without MIT-SHM the run goes on through SDL's renderer, and says why when xshm was asked for.
 # (SDL's software renderer: Mesa's threads would trip ThreadSanitizer in the sanitizer builds.)
 start_xvfb 640x480x16 -extension MIT-SHM
-SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 vh_run 300 "$work/out" "$work/out" "$program" --present xshm --frames 3 ||
+SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 vh_run 120 "$work/out" "$work/out" "$program" --present xshm --frames 3 ||
   { echo "FAIL: no run without MIT-SHM"; cat "$work/out"; exit 1; }
 grep -q "xshm is not possible here: the X display has no MIT-SHM" "$work/out" && grep -q "SDL's software renderer" "$work/out" ||
   { echo "FAIL: without MIT-SHM:"; cat "$work/out"; exit 1; }

@@ -14,7 +14,7 @@ unset SDL_VIDEODRIVER
 # The X display path loads libraries (D-Bus, GL drivers) that keep allocations at exit; leaks of
 # our own code are checked by the unit tests and the offscreen run.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
-vh_start 300 "$out" "$out" "$program"
+vh_start 120 "$out" "$out" "$program"
 window=""
 find_window() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)" && [ -n "$window" ]; }
 vh_wait_for 60 find_window || fail "no window titled 'Vornhollow Test Program' within 60 s"
@@ -31,7 +31,7 @@ code=$?
 
 # A windowed lockstep run, 640x480: one cycle of the scene, every frame compared with the
 # program's own re-drawing, on the primary surface and as read back from the window.
-vh_start 300 "$out" "$out" "$program" --windowed --verify --lockstep --trace "$trace"
+vh_start 120 "$out" "$out" "$program" --windowed --verify --lockstep --trace "$trace"
 vh_wait_for 60 find_window || fail "no window for the windowed run within 60 s"
 windowed="$(xdotool getwindowgeometry "$window")"
 echo "$windowed" | grep -q "Geometry: 640x480" || fail "the windowed run's window is not 640x480: $windowed"
