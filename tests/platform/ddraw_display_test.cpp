@@ -159,6 +159,18 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
 }
 
+// A released primary makes room for a new one, as the program's restoration needs.
+TEST_F(DirectDrawTest, AReleasedPrimaryMakesRoomForANewOne) {
+    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096);
+    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    for (int i = 0; i < 2; ++i) {
+        DDSURFACEDESC desc = PrimaryRequest();
+        IDirectDrawSurface* primary = nullptr;
+        ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK) << "primary " << i + 1;
+        EXPECT_EQ(primary->Release(), 0u);
+    }
+}
+
 // VIDEOMEMORY must fit, SYSTEMMEMORY never uses video memory, neither takes it while it fits. After the
 // flip chain and one 1024x1 surface, 1447 rows of 1024 are left: one row more is refused, exactly that fits.
 TEST_F(DirectDrawTest, VideoMemoryIsABudget) {

@@ -397,6 +397,25 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
     }
 }
 
+// A layout the writer does not know is refused (the presenter then leaves the window to another
+// path), never written as if it were a near one.
+TEST(WindowPixels, OnlyLayoutsTheWriterKnowsAreWritable) {
+    const struct {
+        WindowPixelFormat format;
+        bool writable;
+    } cases[] = {{{2, 0xF800, 0x07E0, 0x001F, 0}, true},         {{2, 0x7C00, 0x03E0, 0x001F, 0}, true},
+                 {{4, 0xFF0000, 0xFF00, 0xFF, 0}, true},         {{4, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u}, true},
+                 {{2, 0xF800, 0x07E0, 0x003F, 0}, false},        {{4, 0x3FF00000, 0xFFC00, 0x3FF, 0}, false},
+                 {{4, 0x3F0000, 0xFF00, 0xFF, 0}, false},        {{4, 0xFF0000, 0x3F00, 0xFF, 0}, false},
+                 {{4, 0xFF0000, 0xFF00, 0x3F, 0}, false},        {{4, 0xFF0000, 0xFF0000, 0xFF, 0}, false},
+                 {{4, 0xFF0000, 0xFF00, 0xFF, 0xFF}, false},     {{3, 0xFF0000, 0xFF00, 0xFF, 0}, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::host::CanWrite(c.format), c.writable)
+            << c.format.bytesPerPixel << " bytes, red 0x" << std::hex << c.format.redMask << ", green 0x"
+            << c.format.greenMask << ", blue 0x" << c.format.blueMask;
+    }
+}
+
 TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {
     const int cases[][6] = {{640, 480, 0, 0, 640, 480},     {1024, 768, 0, 0, 1024, 768},
                             {1280, 1024, 0, 32, 1280, 960}, {1920, 1080, 240, 0, 1440, 1080},
