@@ -9,13 +9,19 @@
 #include <ddraw.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/run_end.h"
 #include "ddraw/ddraw_control.h"
 #include "frame_check.h"
 #include "host/null/null_host_control.h"
@@ -44,6 +50,41 @@ std::vector<std::string> FrameField(const std::string& trace, const std::string&
     return values;
 }
 
+// Ends a run still going at the deadline as a stop signal would, and a run that does not end even
+// then (a main loop that no longer takes messages) by ending the test's process, so that a program
+// that stops drawing fails its test within minutes instead of running into CTest's bound. Made
+// before stderr is captured, to say why on the real one.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::steady_clock::time_point deadline)
+        : stderr_(::dup(2)), thread_([this, deadline] {
+              std::unique_lock lock(mutex_);
+              const auto finished = [this] { return finished_; };
+              if (ended_.wait_until(lock, deadline, finished)) return;
+              platform::RequestStop();
+              if (ended_.wait_for(lock, std::chrono::seconds(30), finished)) return;
+              constexpr char kSay[] = "the run did not end 30 s after a stop was asked for; ending the test\n";
+              [[maybe_unused]] const auto said = ::write(stderr_, kSay, sizeof kSay - 1);
+              std::_Exit(1);
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        ended_.notify_all();
+        thread_.join();
+        ::close(stderr_);
+    }
+
+private:
+    int stderr_;
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
 class VerifyRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,11 +111,15 @@ protected:
         std::vector<const char*> argv;
         for (const std::string& a : args) argv.push_back(a.c_str());
         RunResult run;
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        run.code = platform::runtime::RunProcess(
-            static_cast<int>(argv.size()), argv.data(),
-            {&WinMain, &diagnostics::StartFrameCheck, diagnostics::LockstepCycleFrames()});
+        {
+            // The test's runs together take under a minute on a sanitizer build.
+            const Watchdog watchdog(started_ + std::chrono::seconds(150));
+            ::testing::internal::CaptureStdout();
+            ::testing::internal::CaptureStderr();
+            run.code = platform::runtime::RunProcess(
+                static_cast<int>(argv.size()), argv.data(),
+                {&WinMain, &diagnostics::StartFrameCheck, diagnostics::LockstepCycleFrames()});
+        }
         run.out = ::testing::internal::GetCapturedStdout();
         run.err = ::testing::internal::GetCapturedStderr();
         std::stringstream text;
@@ -88,6 +133,7 @@ protected:
         return path;
     }
     std::filesystem::path dir_;
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 TEST_F(VerifyRunTest, ALockstepCycleIsExactCoversEveryKindAndHasTheSameFramesWithAndWithoutVsync) {
