@@ -37,6 +37,13 @@ def read_xwd(path):
 
 def read_png(path):
     """An 8-bit RGB PNG as its width, height and rows of RGB bytes."""
+    width, height, channels, rows = read_png_channels(path)
+    assert channels == 3, "8-bit RGB expected"
+    return width, height, rows
+
+
+def read_png_channels(path):
+    """An 8-bit RGB or RGBA PNG as its width, height, channels (3 or 4) and rows of bytes."""
     data = open(path, "rb").read()
     pos, idat = 8, b""
     while pos < len(data):
@@ -44,27 +51,28 @@ def read_png(path):
         body = data[pos + 8:pos + 8 + length]
         if kind == b"IHDR":
             width, height, depth, color = struct.unpack(">IIBB", body[:10])
-            assert (depth, color) == (8, 2), "8-bit RGB expected"
+            assert depth == 8 and color in (2, 6), f"8-bit RGB(A) expected, not depth {depth}, colour type {color}"
+            channels = 3 if color == 2 else 4
         elif kind == b"IDAT":
             idat += body
         pos += 12 + length
     raw = zlib.decompress(idat)
-    stride = width * 3
+    stride = width * channels
     rows, previous = [], bytearray(stride)
     for y in range(height):
         start = y * (stride + 1)
         line = bytearray(raw[start + 1:start + 1 + stride])
-        unfilter(raw[start], line, previous)
+        unfilter(raw[start], line, previous, channels)
         rows.append(bytes(line))
         previous = line
-    return width, height, rows
+    return width, height, channels, rows
 
 
-def unfilter(kind, line, up):
+def unfilter(kind, line, up, step=3):
     if kind == 0:
         return
     for i in range(len(line)):
-        a = line[i - 3] if i >= 3 else 0
+        a = line[i - step] if i >= step else 0
         b = up[i]
         if kind == 1:
             line[i] = (line[i] + a) & 255
@@ -73,7 +81,7 @@ def unfilter(kind, line, up):
         elif kind == 3:
             line[i] = (line[i] + (a + b) // 2) & 255
         else:
-            c = up[i - 3] if i >= 3 else 0
+            c = up[i - step] if i >= step else 0
             p = a + b - c
             pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
             line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255

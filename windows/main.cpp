@@ -113,12 +113,11 @@ int main(int argc, char** argv) {
     }
     runtime::SetRunOptions(options);
     runtime::EndAfterFrames(options.frames);
-    diagnostics::FrameCheckSettings settings;
-    settings.compare = options.verify;
-    settings.crc = !options.trace.empty();
-    settings.facts = !options.report.empty();
-    settings.lockstep = options.lockstep;
-    settings.expectFile = options.expect;
+    const diagnostics::FrameCheckSettings settings{.compare = options.verify,
+                                                    .crc = !options.trace.empty(),
+                                                    .facts = !options.report.empty(),
+                                                    .lockstep = options.lockstep,
+                                                    .expectFile = options.expect};
     if (std::string error; !diagnostics::StartFrameCheck(settings, error)) {
         Tell(options.unattended, "vornhollow: --expect: " + error, true);
         return 2;

@@ -11,7 +11,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import zlib
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
+from screen_dumps import read_png_channels  # noqa: E402
 
 DIFFERS_RED = (0xC0, 0x26, 0x2D)
 
@@ -31,46 +33,6 @@ def chromium(browser, work, page, *args):
     if run.returncode != 0:
         fail(f"chromium exited with {run.returncode}", " ".join(command), run.stdout[-4000:], run.stderr[-4000:])
     return run
-
-
-def png_pixels(path):
-    """(width, height, rows of RGB(A) bytes) of an 8-bit RGB or RGBA PNG."""
-    data = path.read_bytes()
-    width = height = channels = 0
-    idat = b""
-    at = 8
-    while at < len(data):
-        length = int.from_bytes(data[at:at + 4], "big")
-        kind, body = data[at + 4:at + 8], data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            width, height = int.from_bytes(body[0:4], "big"), int.from_bytes(body[4:8], "big")
-            if body[8] != 8 or body[9] not in (2, 6):
-                fail(f"screenshot is not 8-bit RGB(A): depth {body[8]}, colour type {body[9]}")
-            channels = 3 if body[9] == 2 else 4
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b, c = previous[i], previous[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(line)
-        previous = line
-    return width, height, channels, rows
 
 
 def main():
@@ -119,7 +81,7 @@ def main():
         run = chromium(browser, work, page, "--screenshot=" + str(shot))
         if not shot.is_file():
             fail("chromium wrote no screenshot", run.stdout, run.stderr)
-        width, height, channels, rows = png_pixels(shot)
+        width, height, channels, rows = read_png_channels(shot)
         red = sum(1 for row in rows for x in range(0, width * channels, channels)
                   if all(abs(row[x + k] - DIFFERS_RED[k]) <= 4 for k in range(3)))
         print(f"browser_check: screenshot {width}x{height}, {red} pixels of the verdict's red")

@@ -119,12 +119,11 @@ void WriteOutputsAfterDisplayLost() { WriteRunOutputs(0, true); }
 // The check this run asks for; false (said on stderr) when its expectations cannot be read.
 bool StartCheck(const Program& program, const Options& options) {
     if (program.startCheck == nullptr) return true;
-    diagnostics::FrameCheckSettings settings;
-    settings.compare = options.verify;
-    settings.crc = !options.trace.empty();
-    settings.facts = !options.report.empty();
-    settings.lockstep = options.lockstep;
-    settings.expectFile = options.expect;
+    const diagnostics::FrameCheckSettings settings{.compare = options.verify,
+                                                    .crc = !options.trace.empty(),
+                                                    .facts = !options.report.empty(),
+                                                    .lockstep = options.lockstep,
+                                                    .expectFile = options.expect};
     std::string error;
     if (program.startCheck(settings, error)) return true;
     std::fprintf(stderr, "vornhollow: --expect: %s\n", error.c_str());

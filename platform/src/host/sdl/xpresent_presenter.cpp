@@ -284,25 +284,32 @@ struct XPresentPresenter::Connection {
     // Makes p a shared-memory pixmap of the current size; false (and nothing left) when it cannot.
     bool Make(Pixmap& p) {
         const auto bytes = static_cast<std::size_t>(pitchBytes) * static_cast<std::size_t>(height);
-        const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (shmid < 0) return false;
-        void* memory = shmat(shmid, nullptr, 0);
-        bool made = memory != reinterpret_cast<void*>(-1);
+        bool made = AttachSegment(bytes, p.segment, p.memory);
         if (made) {
-            p.memory = memory;
-            p.segment = xcb_generate_id(c);
-            const auto attached = xcb_shm_attach_checked(c, p.segment, static_cast<std::uint32_t>(shmid), 0);
             p.id = xcb_generate_id(c);
-            const auto created = xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
-                                                               static_cast<std::uint16_t>(height), depth, p.segment, 0);
-            made = Succeeded(c, attached);
-            made = Succeeded(c, created) && made;
+            made = Succeeded(c, xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
+                                                              static_cast<std::uint16_t>(height), depth, p.segment, 0));
         }
-        // Marked for removal once attached: the segment goes with the last detach, even when this
-        // process ends without detaching.
-        shmctl(shmid, IPC_RMID, nullptr);
         if (!made) Release(p);
         return made;
+    }
+
+    // A fresh shared segment of `bytes`, mapped here and attached by the server; false when it
+    // cannot be (what was set up is left in segment and memory, for the caller to release). It is
+    // marked for removal at once: it goes with the last detach, even when this process ends
+    // without detaching.
+    bool AttachSegment(std::size_t bytes, xcb_shm_seg_t& segment, void*& memory) {
+        const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (shmid < 0) return false;
+        void* mapped = shmat(shmid, nullptr, 0);
+        bool attached = false;
+        if (mapped != reinterpret_cast<void*>(-1)) {
+            memory = mapped;
+            segment = xcb_generate_id(c);
+            attached = Succeeded(c, xcb_shm_attach_checked(c, segment, static_cast<std::uint32_t>(shmid), 0));
+        }
+        shmctl(shmid, IPC_RMID, nullptr);
+        return attached;
     }
 
     // Frees p at once (errors for what was never made are expected and ignored): the server keeps
@@ -346,16 +353,7 @@ struct XPresentPresenter::Connection {
 
     bool MakeReadMemory(std::size_t bytes) {
         ReleaseReadMemory();
-        const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (shmid < 0) return false;
-        void* memory = shmat(shmid, nullptr, 0);
-        bool made = memory != reinterpret_cast<void*>(-1);
-        if (made) {
-            read.memory = memory;
-            read.segment = xcb_generate_id(c);
-            made = Succeeded(c, xcb_shm_attach_checked(c, read.segment, static_cast<std::uint32_t>(shmid), 0));
-        }
-        shmctl(shmid, IPC_RMID, nullptr);
+        const bool made = AttachSegment(bytes, read.segment, read.memory);
         if (!made) ReleaseReadMemory();
         read.bytes = made ? bytes : 0;
         return made;
