@@ -122,21 +122,27 @@ check "on 1024x768x24 --unattended --report: no box, the error on stderr and in 
 
 timeout -k 10 120 wineserver -w
 
-# --verify on Wine's own DirectDraw, the real peer of ours: every frame of a 600-frame run, read
-# back with Lock and compared with the program's own re-drawing, must be exact (exit code 0).
+# --verify on Wine's own DirectDraw, the real peer of ours: every frame of a 600-frame timed run
+# is read back with Lock and compared with the program's own re-drawing, and none may differ.
+# Wine's Flip does not always wait for the blank, and a run that fast ends before the scene has
+# drawn every kind of step: then its verdict is "incomplete" (exit code 4) and names what was never
+# drawn, which is right. The lockstep run below is the one that must cover every kind.
 verified_run() {
-  local start=$SECONDS code
+  local start=$SECONDS code summary
   vh_run 300 verify-summary verify-err wine "$exe64" --verify --frames 600 --trace verify.jsonl
   code=$?
-  echo "$(cat verify-summary) (exit code $code, wall clock $((SECONDS - start)) s)"
-  if [ "$code" -ne 0 ] || ! tr -d '\r' <verify-summary | grep -qE ', verified: all 600 frames exact(;|$)'; then
-    cat verify-err
-    grep '"type":"verify"' verify.jsonl | head -5
-    return 1
+  summary="$(tr -d '\r' <verify-summary)"
+  echo "$summary (exit code $code, wall clock $((SECONDS - start)) s)"
+  if { [ "$code" -eq 0 ] && grep -qE ', verified: all 600 frames exact(;|$)' <<<"$summary"; } ||
+     { [ "$code" -eq 4 ] && grep -qE ', verified: incomplete: 600 frames exact, never drawn: ' <<<"$summary"; }; then
+    return 0
   fi
+  cat verify-err
+  grep '"type":"verify"' verify.jsonl | head -5
+  return 1
 }
 start_x 640x480x16 || { echo "FAIL: Xvfb cannot start"; exit 1; }
-check "--verify --frames 600 on Wine's DirectDraw (640x480x16): every frame exact, exit code 0" verified_run
+check "--verify --frames 600 on Wine's DirectDraw (640x480x16): no frame differs; exact, or incomplete naming what was never drawn" verified_run
 
 # --report of a checked lockstep run: the three files, Wine's ddraw.dll named with its version,
 # size and hash, an exact verdict and exit code 0. Its trace's frame CRCs are those of the Linux
