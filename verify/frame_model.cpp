@@ -56,6 +56,36 @@ void FrameModel::Reset() {
 
 void FrameModel::ForgetBuffers() { defined_[0] = defined_[1] = false; }
 
+void FrameModel::Overwritten(int buffer, const Rect& rect) {
+    StripState& state = strips_[buffer];
+    if (state.rectCount == static_cast<int>(std::size(state.rects))) {
+        state.known = false;
+        return;
+    }
+    state.rects[state.rectCount++] = rect;
+}
+
+// The strip over its band. Where the band is known to hold the strip but for a few rectangles,
+// only those are copied again: the result is the same as copying it whole.
+void FrameModel::RedrawStrip(int buffer, const Image& dest, const ConstImage& strip) {
+    StripState& state = strips_[buffer];
+    const Rect band{0, kStripTop, strip.width, kStripTop + strip.height};
+    if (state.known && defined_[buffer] && recording_ == nullptr && state.picture == strip.pixels) {
+        for (int i = 0; i < state.rectCount; ++i) {
+            const Rect& r = state.rects[i];
+            const Rect part{std::max(r.left, band.left), std::max(r.top, band.top), std::min(r.right, band.right),
+                            std::min(r.bottom, band.bottom)};
+            if (part.left >= part.right || part.top >= part.bottom) continue;
+            Copy(dest, part.left, part.top, strip,
+                 Rect{part.left, part.top - kStripTop, part.right, part.bottom - kStripTop}, nullptr, kNoMirror,
+                 nullptr);
+        }
+    } else {
+        Copy(dest, 0, kStripTop, strip, Rect{0, 0, strip.width, strip.height}, nullptr, kNoMirror, recording_);
+    }
+    state = StripState{true, strip.pixels, 0, {}};
+}
+
 void FrameModel::Begin(DrawKind kind, Rect rect) {
     steps_[stepCount_] = Step{kind, Cut(rect)};
     owning_.step = static_cast<std::uint8_t>(stepCount_);
@@ -77,8 +107,11 @@ void FrameModel::Redraw(int buffer, const SceneValues& values, Pixel key, const 
     const Image dest = Belief(buffer);
     if (values.tilePhase) {
         RedrawTilePhase(dest, values, pictures);
+        strips_[buffer].known = false;
     } else {
-        RedrawScene(dest, values, key, pictures);
+        RedrawScene(buffer, dest, values, key, pictures);
+        // Step 0 is the strip itself; what the others drew into its band is restored next time.
+        for (int i = 1; i < stepCount_; ++i) Overwritten(buffer, steps_[i].rect);
     }
 }
 
@@ -123,21 +156,22 @@ void FrameModel::RedrawTilePhase(const Image& dest, const SceneValues& values, c
          kMirrorLeftRight, recording_);
 }
 
-void FrameModel::RedrawScene(const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures) {
+void FrameModel::RedrawScene(int buffer, const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures) {
     const Image fx{fx_.data(), kFxSize, kFxSize, kFxSize};
-    const Rect wholeFx{0, 0, kFxSize, kFxSize};
 
     Begin(DrawKind::BackgroundStrip, Rect{0, kStripTop, kScreenWidth, kStripTop + pictures.strip.height});
-    Copy(dest, 0, kStripTop, pictures.strip, Rect{0, 0, pictures.strip.width, pictures.strip.height}, nullptr,
-         kNoMirror, recording_);
+    RedrawStrip(buffer, dest, pictures.strip);
 
-    Fill(fx, wholeFx, key, nullptr);
+    // The probe blits the scratch surface, all of it the key, with the key: where the key is
+    // honoured that changes nothing, so the step is known by its rectangle alone.
     Begin(DrawKind::ColourKeyProbe, Rect{kProbeX, 0, kProbeX + kFxSize, kFxSize});
-    Copy(dest, kProbeX, 0, fx, wholeFx, &key, kNoMirror, recording_);
 
-    // The whole cell placed at the creature's position and cut at the screen's edges.
+    // The whole cell placed at the creature's position and cut at the screen's edges. Only the
+    // scratch's corner of a cell's size is read back, and it holds the key wherever the copy into
+    // it was cut short (a sheet smaller than its cells).
     const int column = values.gnollFrame % kSheetColumns, row = values.gnollFrame / kSheetColumns;
     const Rect cell{kCellWidth * column, kCellHeight * row, kCellWidth * (column + 1), kCellHeight * (row + 1)};
+    Fill(fx, Rect{0, 0, kCellWidth, kCellHeight}, key, nullptr);
     Copy(fx, 0, 0, pictures.gnollSheet, cell, nullptr, kNoMirror, nullptr);
     const bool left = values.gnollDirection == -1;
     Begin(left ? DrawKind::CreatureMirroredKeyed : DrawKind::CreatureKeyed,
@@ -149,7 +183,6 @@ void FrameModel::RedrawScene(const Image& dest, const SceneValues& values, Pixel
     // the box moved inside the screen.
     const PairRecord erased = pairs_[1];
     if (erased.drawn) {
-        Fill(fx, wholeFx, key, nullptr);
         const int top = std::clamp(erased.y, 0, kScreenHeight - kFireballSize);
         for (int boxLeft : {erased.firstX, erased.secondX}) {
             const int x = std::clamp(boxLeft, 0, kScreenWidth - kFireballSize);
@@ -162,7 +195,7 @@ void FrameModel::RedrawScene(const Image& dest, const SceneValues& values, Pixel
 
     if (values.fireballActive == 1) {
         const PairRecord& pair = pairs_[0];
-        Fill(fx, wholeFx, key, nullptr);
+        Fill(fx, Rect{0, 0, kFireballSize, kFireballSize}, key, nullptr);
         const int f = values.fireballFrame;
         Copy(fx, 0, 0, pictures.fireballSheet, Rect{kFireballSize * f, 0, kFireballSize * (f + 1), kFireballSize},
              nullptr, kNoMirror, nullptr);

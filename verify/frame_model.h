@@ -62,6 +62,10 @@ public:
     Image Belief(int buffer) { return Image{beliefs_[buffer].data(), kScreenWidth, kScreenHeight, kScreenWidth}; }
     bool Defined(int buffer) const { return defined_[buffer]; }
     void SetDefined(int buffer) { defined_[buffer] = true; }
+    // Something other than a re-drawing wrote `rect` of the belief of `buffer` (the counter's box
+    // taken over from the frame, for example): the next re-drawing must not assume it holds what
+    // it drew.
+    void Overwritten(int buffer, const Rect& rect);
 
     // The steps of the last Redraw.
     const Step* Steps() const { return steps_; }
@@ -89,8 +93,19 @@ private:
 
     void Begin(DrawKind kind, Rect rect);
     void RedrawTilePhase(const Image& dest, const SceneValues& values, const Pictures& pictures);
-    void RedrawScene(const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures);
+    void RedrawScene(int buffer, const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures);
     void MoveEraseHistory(const SceneValues& values);
+    void RedrawStrip(int buffer, const Image& dest, const ConstImage& strip);
+
+    // What the band of a belief holds beyond the strip: the strip is re-drawn every frame, so
+    // once a belief's band is the strip it only needs restoring where something else was drawn
+    // into it since. Known only while the same strip picture is in use.
+    struct StripState {
+        bool known = false;
+        const Pixel* picture = nullptr;
+        int rectCount = 0;
+        Rect rects[16] = {};
+    };
 
     std::vector<Pixel> beliefs_[2];
     bool defined_[2] = {false, false};
@@ -104,6 +119,7 @@ private:
     Step steps_[kMaxSteps] = {};
     int stepCount_ = 0;
     PairRecord pairs_[2];  // [0] the last scene frame's, [1] the one before
+    StripState strips_[2];
 };
 
 }  // namespace verify

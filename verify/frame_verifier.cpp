@@ -155,11 +155,14 @@ void FrameVerifier::CompareFrame(std::uint64_t number, const SceneValues& values
     for (int y = textBox_.top; y < textBox_.bottom && textBox_.left < textBox_.right; ++y) {
         std::memcpy(expected.Row(y) + textBox_.left, got.Row(y) + textBox_.left, sizeof(Pixel) * textBox_.Width());
     }
+    model_.Overwritten(buffer_, textBox_);
 
     const bool restored = restoredInFrame_;
     restoredInFrame_ = false;
     whole_ = model_.Defined(buffer_);
     leftOut_ = restored;
+    // Both ways below take pixels over from the frame.
+    if (restored || !whole_) model_.Overwritten(buffer_, Rect{0, 0, kScreenWidth, kScreenHeight});
     differingRows_.clear();
     std::memset(copied_[buffer_].data(), 0, copied_[buffer_].size());
     for (int y = 0; y < kScreenHeight; ++y) {

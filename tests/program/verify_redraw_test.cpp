@@ -3,6 +3,8 @@
 // up-down likewise for rows; keyed, key pixels leave the destination), not taken from any blitter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "verify/bitmap_decoder.h"
@@ -149,6 +151,60 @@ TEST(VerifyRedrawTest, AFireballPairIsErasedTwoFramesLater) {
         }
         EXPECT_EQ(model.Belief(1).Row(below)[inside], background) << row.fx;
         EXPECT_EQ(model.Belief(1).Row(below)[639 - inside], background) << row.fx;
+    }
+}
+
+// The strip is put back only where something was drawn over it since: over a walk both ways with
+// fireballs and erases in the band, a counter box written over the belief, and a strip picture
+// read back anew, then the background drawn again, each belief equals one where the whole strip is copied every frame.
+TEST(VerifyRedrawTest, RestoringTheStripInPartsGivesTheSameBeliefAsCopyingItWhole) {
+    const Pixel key = 0x07E0;
+    std::vector<Pixel> screen(640 * 480), strip(640 * 128), gnoll(500 * 360), fireball(384 * 64);
+    for (std::size_t i = 0; i < screen.size(); ++i) screen[i] = static_cast<Pixel>(i * 7 + 1);
+    for (std::size_t i = 0; i < strip.size(); ++i) strip[i] = static_cast<Pixel>(i * 13 + 2);
+    for (std::size_t i = 0; i < gnoll.size(); ++i) gnoll[i] = i % 3 == 0 ? key : static_cast<Pixel>(i);
+    for (std::size_t i = 0; i < fireball.size(); ++i) fireball[i] = i % 5 == 0 ? key : static_cast<Pixel>(i + 9);
+    std::vector<Pixel> reread = strip;
+    verify::Pictures pictures{
+        verify::ConstImage(screen.data(), 640, 480, 640), verify::ConstImage(gnoll.data(), 500, 360, 500),
+        verify::ConstImage(fireball.data(), 384, 64, 384), verify::ConstImage(strip.data(), 640, 128, 640)};
+    verify::FrameModel parts, whole;
+    parts.Reset();
+    whole.Reset();
+    verify::SceneValues values;
+    const auto both = [&](int frame) {
+        const int buffer = frame & 1;
+        whole.Overwritten(buffer, verify::Rect{0, 0, 640, 480});
+        parts.Redraw(buffer, values, key, pictures);
+        whole.Redraw(buffer, values, key, pictures);
+        parts.SetDefined(buffer);
+        whole.SetDefined(buffer);
+        ASSERT_EQ(std::memcmp(parts.Belief(buffer).pixels, whole.Belief(buffer).pixels, 640 * 480 * sizeof(Pixel)), 0)
+            << "frame " << frame;
+    };
+    values.tilePhase = true;
+    both(0);
+    both(1);
+    values.tilePhase = false;
+    values.gnollY = 350;
+    for (int frame = 2; frame < 70; ++frame) {
+        values.gnollDirection = frame < 30 ? 1 : -1;
+        values.gnollX += values.gnollDirection * 23;
+        values.gnollFrame = frame % 15;
+        values.fireballActive = frame % 7 < 4 ? 1 : 0;
+        values.fireballX = 40 + frame * 5, values.fireballY = 330 + frame % 9 * 12;
+        values.fireballFrame = frame % 6;
+        if (frame == 20) {
+            // The counter's box taken over from the frame, in the band.
+            for (int y = 400; y < 420; ++y) std::fill_n(parts.Belief(frame & 1).Row(y) + 10, 50, Pixel{0xFFFF});
+            parts.Overwritten(frame & 1, verify::Rect{10, 400, 60, 420});
+        }
+        if (frame == 40) {
+            std::reverse(reread.begin(), reread.end());
+            pictures.strip = verify::ConstImage(reread.data(), 640, 128, 640);
+        }
+        values.tilePhase = frame >= 60 && frame < 62;  // the background drawn anew over the band
+        both(frame);
     }
 }
 
