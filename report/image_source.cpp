@@ -69,15 +69,29 @@ std::string Base64(const std::string& bytes) {
     return out;
 }
 
+namespace {
+
+// The file's path from inside dir; empty when it does not lie there.
+fs::path Inside(const fs::path& file, const std::string& dir) {
+    const fs::path relative = file.lexically_relative(Resolved(dir));
+    if (relative.empty() || *relative.begin() == ".." || relative.is_absolute()) return {};
+    return relative;
+}
+
+}  // namespace
+
+std::string PathInFolder(const std::string& path, const std::string& dir) {
+    if (path.empty()) return path;
+    const fs::path relative = Inside(Resolved(path), dir);
+    return relative.empty() ? path : relative.generic_string();
+}
+
 ImageSource ImageSourceFor(const std::string& path, const std::string& dir) {
     if (path.empty()) return {};
     const fs::path file = Resolved(path);
     std::error_code error;
     if (file.empty() || !fs::is_regular_file(file, error)) return {};
-    const fs::path relative = file.lexically_relative(Resolved(dir));
-    if (!relative.empty() && *relative.begin() != ".." && !relative.is_absolute()) {
-        return {true, RelativeUrl(relative)};
-    }
+    if (const fs::path relative = Inside(file, dir); !relative.empty()) return {true, RelativeUrl(relative)};
     const std::uintmax_t size = fs::file_size(file, error);
     if (error || size > kMaxEmbeddedBytes) return {};
     std::ifstream in(file, std::ios::binary);

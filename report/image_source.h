@@ -14,6 +14,10 @@ struct ImageSource {
 
 ImageSource ImageSourceFor(const std::string& path, const std::string& dir);
 
+// The path relative to dir when the file lies in dir (so the folder can be moved whole), else
+// as given.
+std::string PathInFolder(const std::string& path, const std::string& dir);
+
 std::string Base64(const std::string& bytes);
 
 }  // namespace report

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "report/image_source.h"
 #include "report/pacing_stats.h"
 #include "report/report_documents.h"
 #include "report/run_report.h"
@@ -36,6 +37,22 @@ bool WriteFile(const std::string& path, const std::string& text, std::string& re
     return written;
 }
 
+// The report with its images named from inside the folder, as the page refers to them.
+RunReport WithImagesInFolder(RunReport report, const std::string& dir) {
+    const auto rename = [&](diagnostics::Finding& f) {
+        for (std::string* image : {&f.gotImage, &f.expectedImage, &f.differencesImage, &f.cropImage}) {
+            *image = PathInFolder(*image, dir);
+        }
+    };
+    diagnostics::VerdictRecord& verdict = report.verdict;
+    rename(verdict.first);
+    rename(verdict.screen.first);
+    for (auto* items : {&verdict.kinds, &verdict.pictures}) {
+        for (diagnostics::ItemResult& item : *items) rename(item.first);
+    }
+    return report;
+}
+
 }  // namespace
 
 bool WriteReport(const std::string& dir, const RunReport& report, std::string& error) {
@@ -52,7 +69,7 @@ bool WriteReport(const std::string& dir, const RunReport& report, std::string& e
     const struct {
         const char* name;
         std::string text;
-    } files[] = {{"report.json", JsonDocument(report, pacing)},
+    } files[] = {{"report.json", JsonDocument(WithImagesInFolder(report, folder.string()), pacing)},
                  {"report.xml", JunitDocument(report, pacing)},
                  {"report.html", HtmlDocument(report, pacing, folder.string())}};
 

@@ -42,6 +42,20 @@ for name, count in counts.items():
     assert suite.get(name) == str(count), f"{name}={suite.get(name)} but {count} test cases say so"
 assert report["exitCode"] == a.code, f"report.json's exit code is {report['exitCode']}, the run's {a.code}"
 
+# Images are named from inside the folder, so the folder can be carried away whole.
+def findings(node):
+    if isinstance(node, dict):
+        if "gotImage" in node:
+            yield node
+        for value in node.values():
+            yield from findings(value)
+    elif isinstance(node, list):
+        for value in node:
+            yield from findings(value)
+for finding in findings(report):
+    for key in ("gotImage", "expectedImage", "differencesImage", "cropImage"):
+        assert not finding[key] or finding[key] in files, f"report.json's {key} is {finding[key]!r}"
+
 if a.stdout:
     summary = pathlib.Path(a.stdout).read_text().splitlines()[-1]
     line = report["verdict"]["line"]

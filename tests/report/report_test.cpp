@@ -197,6 +197,8 @@ TEST(Report, PageRefersToImagesInItsFolderAndCarriesOthers) {
     const report::ImageSource outside = report::ImageSourceFor((dir.path / "out/../outside.bin").string(), out);
     EXPECT_EQ(outside.src, "data:application/octet-stream;base64,Zm9v");
     EXPECT_FALSE(report::ImageSourceFor((dir.path / "out/missing.png").string(), out).written);
+    EXPECT_EQ(report::PathInFolder((dir.path / "out/sub/a b.png").string(), out), "sub/a b.png");
+    EXPECT_EQ(report::PathInFolder((dir.path / "outside.bin").string(), out), (dir.path / "outside.bin").string());
     EXPECT_EQ(report::Base64("fo") + report::Base64("f"), "Zm8=Zg==");
 }
 
