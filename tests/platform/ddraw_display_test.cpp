@@ -73,8 +73,12 @@ TEST_F(DirectDrawTest, LockedSurfacesRefuseOtherUse) {
     IDirectDrawSurface* other = MakeSurface(dd, 8, 8);
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
-    RECT rect{3, 2, 7, 5}, outside{0, 0, 641, 1};
-    EXPECT_EQ(back->Lock(&outside, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+    RECT rect{3, 2, 7, 5};
+    // Each edge outside the surface, and empty rectangles.
+    for (RECT bad : {RECT{-1, 0, 4, 4}, RECT{0, -1, 4, 4}, RECT{4, 0, 4, 4}, RECT{0, 4, 4, 4}, RECT{0, 0, 641, 1},
+                     RECT{0, 0, 1, 481}}) {
+        EXPECT_EQ(back->Lock(&bad, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS) << bad.left << "," << bad.top;
+    }
     EXPECT_EQ(back->Lock(&rect, &desc, 0x4, nullptr), DDERR_INVALIDPARAMS) << "an unknown flag";
     ASSERT_EQ(back->Lock(&rect, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
     const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(back);
