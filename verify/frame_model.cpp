@@ -156,7 +156,8 @@ void FrameModel::RedrawTilePhase(const Image& dest, const SceneValues& values, c
          kMirrorLeftRight, recording_);
 }
 
-void FrameModel::RedrawScene(int buffer, const Image& dest, const SceneValues& values, Pixel key, const Pictures& pictures) {
+void FrameModel::RedrawScene(int buffer, const Image& dest, const SceneValues& values, Pixel key,
+                             const Pictures& pictures) {
     const Image fx{fx_.data(), kFxSize, kFxSize, kFxSize};
 
     Begin(DrawKind::BackgroundStrip, Rect{0, kStripTop, kScreenWidth, kStripTop + pictures.strip.height});
