@@ -14,6 +14,7 @@
 
 #include "host/null/null_host_control.h"
 #include "host/refresh_clock.h"
+#include "host/sdl/pixel_rows.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_keymap.h"
 #include "host/sdl/window_pixels.h"
@@ -377,24 +378,29 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                  {k565, PixelFormat::Rgb565, 700, 480},       {k565, PixelFormat::Rgb565, 640, 481},
                  {kRgbOpaque, PixelFormat::Rgb565, 640, 480}, {kRgbOpaque, PixelFormat::Rgb555, 640, 480},
                  {kRgb, PixelFormat::Rgb565, 632, 480, 632},  {kBgrOpaque, PixelFormat::Rgb555, 632, 480, 632}};
-    for (const auto& c : cases) {
-        const int pitch = c.width * c.format.bytesPerPixel + 8;
-        std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);
-        platform::host::FrameWriter(c.format).Write({frame.data(), c.frameWidth, 480, 704, c.from},
-                                                    {image.data(), c.width, c.height, pitch});
-        const std::uint32_t used = c.format.redMask | c.format.greenMask | c.format.blueMask | c.format.fixedBits;
-        int wrong = 0;  // bits outside the layout's channels are left to the writer
-        for (int y = 0; y < c.height; ++y)
-            for (int x = 0; x < c.width; ++x) {  // the frame pixel under the centre of each image pixel
-                const std::uint16_t v =
-                    frame[(2 * y + 1) * 480 / (2 * c.height) * 704 + (2 * x + 1) * c.frameWidth / (2 * c.width)];
-                const unsigned char* at = &image[static_cast<std::size_t>(y) * pitch + x * c.format.bytesPerPixel];
-                std::uint32_t shown = 0;
-                std::memcpy(&shown, at, c.format.bytesPerPixel);
-                wrong += (shown & used) != Expected(v, c.from, c.format);
-            }
-        EXPECT_EQ(wrong, 0) << &c - cases;
+    // Both builds of the row loops: the baseline one and, where the processor has it, AVX2.
+    for (const bool baseline : {false, true}) {
+        for (const auto& c : cases) {
+            platform::host::rows::UseBaselineRows(baseline);
+            const int pitch = c.width * c.format.bytesPerPixel + 8;
+            std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);
+            platform::host::FrameWriter(c.format).Write({frame.data(), c.frameWidth, 480, 704, c.from},
+                                                        {image.data(), c.width, c.height, pitch});
+            const std::uint32_t used = c.format.redMask | c.format.greenMask | c.format.blueMask | c.format.fixedBits;
+            int wrong = 0;  // bits outside the layout's channels are left to the writer
+            for (int y = 0; y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x) {  // the frame pixel under the centre of each image pixel
+                    const std::uint16_t v =
+                        frame[(2 * y + 1) * 480 / (2 * c.height) * 704 + (2 * x + 1) * c.frameWidth / (2 * c.width)];
+                    const unsigned char* at = &image[static_cast<std::size_t>(y) * pitch + x * c.format.bytesPerPixel];
+                    std::uint32_t shown = 0;
+                    std::memcpy(&shown, at, c.format.bytesPerPixel);
+                    wrong += (shown & used) != Expected(v, c.from, c.format);
+                }
+            EXPECT_EQ(wrong, 0) << &c - cases << (baseline ? " baseline" : "");
+        }
     }
+    platform::host::rows::UseBaselineRows(false);
 }
 
 // A layout the writer does not know is refused (the presenter then leaves the window to another

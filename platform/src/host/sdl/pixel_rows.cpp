@@ -1,5 +1,7 @@
 #include "host/sdl/pixel_rows.h"
 
+#include <atomic>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -112,16 +114,21 @@ VH_AVX2 void Reformat16Avx2(const std::uint16_t* s, std::uint16_t* d, int n, boo
 }
 void Reformat16Baseline(const std::uint16_t* s, std::uint16_t* d, int n, bool to565) { Reformat16Body(s, d, n, to565); }
 
+std::atomic<bool> gBaselineOnly{false};
+bool UseAvx2() { return kHasAvx2 && !gBaselineOnly.load(std::memory_order_relaxed); }
+
 }  // namespace
 
 bool CpuHasAvx2() { return kHasAvx2; }
 
+void UseBaselineRows(bool baseline) { gBaselineOnly.store(baseline, std::memory_order_relaxed); }
+
 void Widen(const std::uint16_t* source, std::uint32_t* dest, int count, const Widening& widening) {
-    (kHasAvx2 ? WidenAvx2 : WidenBaseline)(source, dest, count, widening);
+    (UseAvx2() ? WidenAvx2 : WidenBaseline)(source, dest, count, widening);
 }
 
 void WidenToRgb(const std::uint16_t* source, std::uint32_t* dest, int count, bool from565, std::uint32_t fixedBits) {
-    if (kHasAvx2) {
+    if (UseAvx2()) {
         (from565 ? WidenToRgbAvx2<true> : WidenToRgbAvx2<false>)(source, dest, count, fixedBits);
     } else {
         (from565 ? WidenToRgbBaseline<true> : WidenToRgbBaseline<false>)(source, dest, count, fixedBits);
@@ -129,7 +136,7 @@ void WidenToRgb(const std::uint16_t* source, std::uint32_t* dest, int count, boo
 }
 
 void Reformat16(const std::uint16_t* source, std::uint16_t* dest, int count, bool to565) {
-    (kHasAvx2 ? Reformat16Avx2 : Reformat16Baseline)(source, dest, count, to565);
+    (UseAvx2() ? Reformat16Avx2 : Reformat16Baseline)(source, dest, count, to565);
 }
 
 }  // namespace platform::host::rows

@@ -7,6 +7,8 @@
 namespace platform::host::rows {
 
 bool CpuHasAvx2();
+// Tests take the baseline loops even where the processor has AVX2, to check both builds.
+void UseBaselineRows(bool baseline);
 
 // One channel of a 16-bit pixel, where it sits and how wide it is, and where its value widened
 // to 8 bits goes in a 32-bit pixel.
