@@ -18,6 +18,9 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 2048);
     EXPECT_EQ(dd->AddRef(), 2u);
     EXPECT_EQ(dd->Release(), 1u);
+    IDirectDrawSurface* counted = MakeSurface(dd, 8, 8);
+    EXPECT_EQ(counted->AddRef(), 2u);
+    EXPECT_EQ(counted->Release(), 1u);
     PALETTEENTRY entries[256] = {};
     IDirectDrawPalette* palette = nullptr;
     ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
