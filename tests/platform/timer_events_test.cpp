@@ -75,6 +75,7 @@ TEST_F(TimerTest, APeriodicTimerTicksUntilKilled) {
 TEST_F(TimerTest, SelfKillOneShotAndStopAll) {
     TickLog self, once, periodic;
     self.killAt = 3;
+    periodic.holdAt = 2, periodic.holdFor = 400ms;  // still running when all are stopped
     const MMRESULT selfId = Start(10, self), onceId = Start(10, once, TIME_ONESHOT);
     ASSERT_TRUE(selfId != 0 && onceId != 0 && selfId != onceId) << selfId << " " << onceId;
     ASSERT_NE(Start(5, periodic), 0u);
@@ -86,7 +87,9 @@ TEST_F(TimerTest, SelfKillOneShotAndStopAll) {
     EXPECT_EQ(once.ticks, 1);
     EXPECT_EQ(once.lastId, onceId);
     EXPECT_EQ(timeKillEvent(onceId), TIMERR_NOERROR);
+    ASSERT_TRUE(WaitFor([&] { return periodic.holding.load(); }, 30000ms));
     platform::mm::StopAllTimers();
+    EXPECT_TRUE(periodic.held) << "StopAllTimers returned while a callback still ran";
     const int atStop = periodic.ticks;
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(periodic.ticks, atStop);
