@@ -439,6 +439,9 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
     for (HDC bad : {HDC{}, deleted, memory}) EXPECT_FALSE(TextOutA(bad, 0, 0, "x", 1));  // text goes into surfaces only
     EXPECT_FALSE(TextOutA(s.dc, 0, 0, nullptr, 3) || TextOutA(s.dc, 0, 0, "abc", -1));
     EXPECT_TRUE(TextOutA(s.dc, 0, 0, nullptr, 0));  // no text at all
+    SIZE extent{};
+    EXPECT_FALSE(GetTextExtentPoint32A(s.dc, "abc", -1, &extent) || GetTextExtentPoint32A(s.dc, "abc", 3, nullptr) ||
+                 GetTextExtentPoint32A(s.dc, nullptr, 2, &extent));
     constexpr DWORD SRCPAINT = 0x00EE0086;
     const std::tuple<HDC, HDC, int, int, DWORD> blits[] = {
         {nullptr, memory, 2, 2, SRCCOPY}, {s.dc, nullptr, 2, 2, SRCCOPY}, {memory, memory, 2, 2, SRCCOPY},
