@@ -70,7 +70,7 @@ void FrameModel::Overwritten(int buffer, const Rect& rect) {
 void FrameModel::RedrawStrip(int buffer, const Image& dest, const ConstImage& strip) {
     StripState& state = strips_[buffer];
     const Rect band{0, kStripTop, strip.width, kStripTop + strip.height};
-    if (state.known && defined_[buffer] && recording_ == nullptr && state.picture == strip.pixels) {
+    if (state.known && defined_[buffer] && state.picture == strip.pixels) {
         for (int i = 0; i < state.rectCount; ++i) {
             const Rect& r = state.rects[i];
             const Rect part{std::max(r.left, band.left), std::max(r.top, band.top), std::min(r.right, band.right),
