@@ -68,6 +68,9 @@ struct WindowImage {
 using ScreenChecker = void (*)(std::uint64_t number, const WindowImage* image, const char* whyNot);
 // Installed by the check; the target reads the window back only while one is installed.
 void SetScreenChecker(ScreenChecker checker);
+// Outside --lockstep the screen is read at most this often, about once a refresh at 60 Hz: a run
+// at thousands of frames a second is still read every blank, and the reads stay off its rate.
+constexpr double kScreenCheckSpacingMs = 16.0;
 // Whether this target shows the frames in a window it reads back for the checker; when it does
 // not, why there is no window to read (e.g. "offscreen").
 bool ReadsWindowBack(std::string& whyNot);

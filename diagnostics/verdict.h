@@ -24,24 +24,26 @@ enum class DrawKind : std::uint8_t {
 };
 constexpr int kDrawKinds = 10;
 
-// The kinds' names in --expect files, trace records and reports.
-inline const char* DrawKindId(DrawKind kind) {
-    static constexpr const char* kIds[kDrawKinds] = {
-        "tile-copy", "full-screen-copy", "mirrored-test-block", "background-strip", "colour-key-probe",
-        "creature-keyed", "creature-mirrored-keyed", "erase", "fireball-up-down", "fireball-both-ways"};
-    return kIds[static_cast<int>(kind)];
-}
+// The kinds' names in --expect files, trace records, reports and the usage text.
+constexpr const char* kDrawKindIds[kDrawKinds] = {
+    "tile-copy", "full-screen-copy", "mirrored-test-block", "background-strip", "colour-key-probe",
+    "creature-keyed", "creature-mirrored-keyed", "erase", "fireball-up-down", "fireball-both-ways"};
+inline const char* DrawKindId(DrawKind kind) { return kDrawKindIds[static_cast<int>(kind)]; }
 
 // The pictures the check compares with what they were loaded from, and the screen.
 constexpr const char* kPictureIds[] = {"Background", "GnollSheet", "FireballSheet", "BackgroundStrip"};
 constexpr const char* kScreenId = "screen";
+// Differing pixels that no step of their frame drew, nor an earlier frame left wrong.
+constexpr const char* kStrayWriteId = "stray-write";
+// The frame-rate counter's text: its place, colour and glyphs.
+constexpr const char* kCounterId = "counter";
 
 // How one judged item came out. Expected and UnexpectedlyExact are set only for an item listed
 // in --expect.
 enum class ItemState : std::uint8_t {
     NotCovered,  // never drawn and compared (a kind), not read back (a picture, the screen)
     NotRequired,  // a kind this configuration does not draw
-    NotApplicable,  // the screen of an offscreen run
+    PrimaryOnly,  // the screen, exact on the primary surface, with no window to read (offscreen)
     Exact,
     Differs,
     Expected,           // differs, as --expect says
@@ -80,13 +82,27 @@ enum class Outcome : std::uint8_t {
     Differs,      // a difference that was not expected, or an expected one that did not happen
 };
 
+// How the screen was read on one path (the primary surface after each flip, or the window).
+struct ScreenReads {
+    bool expected = false;       // this run has this path to read
+    std::uint64_t compared = 0;  // frames compared there
+    std::uint64_t notRead = 0;   // frames due there but not read (covered, not shown, not mapped...)
+    std::string why;             // the first reason one was not read, or why there is no path
+};
+
 struct VerdictRecord {
     Outcome outcome = Outcome::NotVerified;
     std::string line;  // for the summary line, e.g. "verified: all 297 frames exact"
     std::uint64_t frames = 0, framesCompared = 0, framesDiffering = 0, framesNotRead = 0;
     std::string notReadWhy;  // the first reason a frame was not read back
+    // Frames read back but left uncompared: a restoration during the frame left nothing known.
+    std::uint64_t framesNotCompared = 0;
+    std::string notComparedWhy;
     std::vector<ItemResult> kinds, pictures;
     ItemResult screen;
+    ScreenReads primary, window;
+    ItemResult strays, counter;
+    std::vector<std::string> expectedNotDrawn;  // kinds --expect listed that this run never drew
     bool hasFinding = false;  // the first differing frame's finding (its step may be "the screen")
     Finding first;
     std::vector<std::string> expected;  // the items --expect listed

@@ -44,7 +44,8 @@ thead th { background: #ebebeb; }
 .s-differs, .s-unexpectedly-exact { color: #c0262d; font-weight: bold; }
 .s-expected { color: #6b4fa0; font-weight: bold; }
 .s-not-covered { color: #c77700; font-weight: bold; }
-.s-not-required, .s-not-applicable { color: #6e6e6e; }
+.s-not-required { color: #6e6e6e; }
+.s-primary-only { color: #1b7f3b; }
 .images { display: grid; grid-template-columns: repeat(3, 1fr); gap: 12px; }
 figure { margin: 0; background: #fff; padding: 8px; border: 1px solid #ddd; }
 figure img { width: 100%; image-rendering: pixelated; display: block; }
@@ -87,29 +88,52 @@ std::string ItemTable(const char* id, const char* heading, const std::vector<Ite
     return out + "</tbody></table>\n";
 }
 
-// The draw steps beside the pictures and the screen, so that the first difference is near the top.
+std::string ReadsText(const char* path, const diagnostics::ScreenReads& r) {
+    if (!r.expected) return std::string(path) + ": none (" + r.why + ")";
+    return std::string(path) + ": " + std::to_string(r.compared) + " compared, " + std::to_string(r.notRead) +
+           " not read" + (r.notRead > 0 && !r.why.empty() ? " (" + r.why + ")" : "");
+}
+
+// The draw steps beside the frame-wide checks, the pictures and the screen, so that the first
+// difference is near the top.
 std::string ItemTables(const diagnostics::VerdictRecord& v) {
-    std::vector<ItemResult> others = v.pictures;
+    std::vector<ItemResult> others = {v.strays, v.counter};
+    others.insert(others.end(), v.pictures.begin(), v.pictures.end());
     others.push_back(v.screen);
+    const char* ids[] = {diagnostics::kStrayWriteId, diagnostics::kCounterId};
+    for (int i = 0; i < 2; ++i) {
+        if (others[i].id.empty()) others[i].id = ids[i];
+    }
     if (others.back().id.empty()) others.back().id = diagnostics::kScreenId;
+    std::string notDrawn;
+    for (const std::string& id : v.expectedNotDrawn) notDrawn += " <code>" + Escaped(id) + "</code>";
     return "<div class=\"tables\">" + ItemTable("kinds", "Draw step", v.kinds) +
-           ItemTable("pictures", "Picture, screen", others) + "</div>\n<p class=\"note\">Pictures are compared with "
-           "the files they were loaded from; the screen's drawn count is the frames shown.</p>\n";
+           ItemTable("pictures", "Frame, picture, screen", others) +
+           "</div>\n<p class=\"note\">A stray write is a "
+           "differing pixel that no step of its frame drew. The counter is checked for its place, its text, and "
+           "pixels that are the picture underneath, red or a blend of the two, the same each time the same text is "
+           "drawn: a wrong glyph shape drawn the same way every time is not seen. Pictures are compared with the "
+           "files they were loaded from; the screen's drawn count is the frames shown (" +
+           Escaped(ReadsText("primary surface", v.primary)) + "; " + Escaped(ReadsText("window", v.window)) +
+           ").</p>\n" +
+           (notDrawn.empty() ? "" : "<p class=\"note\">Expected, not drawn in this run:" + notDrawn + "</p>\n");
 }
 
 std::string Figure(const std::string& path, const std::string& caption, const std::string& dir) {
     const ImageSource image = ImageSourceFor(path, dir);
-    const std::string shown = image.written ? "<img src=\"" + Escaped(image.src) + "\" alt=\"" + Escaped(caption) + "\">"
-                                            : "<div class=\"missing\">not written</div>";
+    const std::string shown = image.written
+                                  ? "<img src=\"" + Escaped(image.src) + "\" alt=\"" + Escaped(caption) + "\">"
+                                  : "<div class=\"missing\">not written</div>";
     return "<figure>" + shown + "<figcaption>" + Escaped(caption) + (path.empty() ? "" : " - " + Escaped(path)) +
            "</figcaption></figure>";
 }
 
 std::string ChannelTable(const Finding& f) {
-    std::string out = "<table class=\"channels\"><thead><tr><th>Channel</th><th>Got</th><th>Expected</th></tr></thead>"
-                      "<tbody>\n<tr><td>pixel</td>" +
-                      Cell(PixelHex(f.got, f.bytesPerPixel), f.got != f.expected ? "diff" : nullptr) +
-                      Cell(PixelHex(f.expected, f.bytesPerPixel)) + "</tr>\n";
+    std::string out =
+        "<table class=\"channels\"><thead><tr><th>Channel</th><th>Got</th><th>Expected</th></tr></thead>"
+        "<tbody>\n<tr><td>pixel</td>" +
+        Cell(PixelHex(f.got, f.bytesPerPixel), f.got != f.expected ? "diff" : nullptr) +
+        Cell(PixelHex(f.expected, f.bytesPerPixel)) + "</tr>\n";
     const struct {
         const char* name;
         std::uint32_t mask;
@@ -118,8 +142,9 @@ std::string ChannelTable(const Finding& f) {
         if (channel.mask == 0) continue;
         const Channel got = DecodeChannel(f.got, channel.mask), expected = DecodeChannel(f.expected, channel.mask);
         const std::string of = " of " + std::to_string(got.max);
-        out += "<tr>" + Cell(std::string(channel.name) + " (" + std::to_string(got.bits) + " bits, mask " +
-                             PixelHex(channel.mask, f.bytesPerPixel) + ")") +
+        out += "<tr>" +
+               Cell(std::string(channel.name) + " (" + std::to_string(got.bits) + " bits, mask " +
+                    PixelHex(channel.mask, f.bytesPerPixel) + ")") +
                Cell(std::to_string(got.value) + of, got.value != expected.value ? "diff" : nullptr) +
                Cell(std::to_string(expected.value) + of) + "</tr>\n";
     }
@@ -135,14 +160,14 @@ std::string FirstDifference(const RunReport& report, const std::string& dir) {
     out += "<p>Frame " + std::to_string(f.frame) + (f.step.empty() ? "" : ", " + Escaped(f.step)) + ": " +
            std::to_string(f.pixels) + " pixels differ; the first at (" + std::to_string(f.x) + ", " +
            std::to_string(f.y) + "), got " + PixelHex(f.got, f.bytesPerPixel) + ", expected " +
-           PixelHex(f.expected, f.bytesPerPixel) + ".</p>\n<div class=\"images\">" +
-           Figure(f.gotImage, "got", dir) + Figure(f.expectedImage, "expected", dir) +
-           Figure(f.differencesImage, "differences (in red)", dir) + "</div>\n<div class=\"pixel\">" +
+           PixelHex(f.expected, f.bytesPerPixel) + ".</p>\n<div class=\"images\">" + Figure(f.gotImage, "got", dir) +
+           Figure(f.expectedImage, "expected", dir) + Figure(f.differencesImage, "differences (in red)", dir) +
+           "</div>\n<div class=\"pixel\">" +
            Figure(f.cropImage, "8x around (" + std::to_string(f.x) + ", " + std::to_string(f.y) + ")", dir) +
            "<div><p>The first differing pixel, in the surface's own bits (" + std::to_string(f.bytesPerPixel * 8) +
            "-bit pixels, " + std::to_string(DecodeChannel(0, f.redMask).bits) + "-" +
-           std::to_string(DecodeChannel(0, f.greenMask).bits) + "-" + std::to_string(DecodeChannel(0, f.blueMask).bits) +
-           "):</p>\n" + ChannelTable(f) + "</div></div>\n";
+           std::to_string(DecodeChannel(0, f.greenMask).bits) + "-" +
+           std::to_string(DecodeChannel(0, f.blueMask).bits) + "):</p>\n" + ChannelTable(f) + "</div></div>\n";
     return out;
 }
 
@@ -153,21 +178,21 @@ std::string PacingSection(const RunReport& report, const PacingStats& p) {
         return "<div>" + Escaped(label) + "<b>" + Escaped(any || !ofIntervals ? value : "-") + "</b></div>";
     };
     const double refresh = report.pacing.refreshMs;
-    std::string out = "<h2 id=\"pacing\">Pacing</h2>\n<div class=\"numbers\">" +
-                      number("frames presented", std::to_string(p.frames), false) + number("mean", Fixed(p.meanFps, 1) + " fps") +
-                      number("1% low", Fixed(p.low1PercentFps, 1) + " fps") +
-                      number("0.1% low", Fixed(p.low01PercentFps, 1) + " fps") +
-                      number("refresh period", refresh > 0 ? Fixed(refresh, 2) + " ms" : "unknown", false) +
-                      number("p50 interval", Fixed(p.p50Ms, 2) + " ms") + number("p99 interval", Fixed(p.p99Ms, 2) + " ms") +
-                      number("longest interval", Fixed(p.maxMs, 2) + " ms") +
-                      number("frames per blank", p.blanksKnown ? Fixed(p.framesPerBlank, 3) : "unknown") +
-                      number("missed blanks", p.blanksKnown ? std::to_string(p.missedBlanks) + " of " +
-                                                                  std::to_string(p.blankIntervals)
-                                                            : "unknown") +
-                      "</div>\n<p class=\"note\">" + (report.pacing.vsync ? "With vsync. " : "Without vsync. ") +
-                      "Intervals are the milliseconds between presents. Lows: the mean of the slowest 1% (0.1%) of "
-                      "intervals, at least one, as fps. Percentiles are nearest-rank. A missed blank: a frame shown "
-                      "more than one blank after the frame before.</p>\n";
+    std::string out =
+        "<h2 id=\"pacing\">Pacing</h2>\n<div class=\"numbers\">" +
+        number("frames presented", std::to_string(p.frames), false) + number("mean", Fixed(p.meanFps, 1) + " fps") +
+        number("1% low", Fixed(p.low1PercentFps, 1) + " fps") +
+        number("0.1% low", Fixed(p.low01PercentFps, 1) + " fps") +
+        number("refresh period", refresh > 0 ? Fixed(refresh, 2) + " ms" : "unknown", false) +
+        number("p50 interval", Fixed(p.p50Ms, 2) + " ms") + number("p99 interval", Fixed(p.p99Ms, 2) + " ms") +
+        number("longest interval", Fixed(p.maxMs, 2) + " ms") +
+        number("frames per blank", p.blanksKnown ? Fixed(p.framesPerBlank, 3) : "unknown") +
+        number("missed blanks",
+               p.blanksKnown ? std::to_string(p.missedBlanks) + " of " + std::to_string(p.blankIntervals) : "unknown") +
+        "</div>\n<p class=\"note\">" + (report.pacing.vsync ? "With vsync. " : "Without vsync. ") +
+        "Intervals are the milliseconds between presents. Lows: the mean of the slowest 1% (0.1%) of "
+        "intervals, at least one, as fps. Percentiles are nearest-rank. A missed blank: a frame shown "
+        "more than one blank after the frame before.</p>\n";
     if (!any) return out + "<p>Fewer than two frames were presented: no intervals to plot.</p>\n";
     return out + IntervalPlotSvg(p, refresh) + "\n" + HistogramSvg(p) + "\n";
 }
@@ -177,13 +202,14 @@ std::string PacingSection(const RunReport& report, const PacingStats& p) {
 std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, const std::string& dir) {
     const Outcome outcome = report.verified ? report.verdict.outcome : Outcome::NotVerified;
     const diagnostics::VerdictRecord& v = report.verdict;
-    std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-                      "<title>Vornhollow report: " +
-                      Escaped(OutcomeWords(outcome)) + "</title><style>" + kStyle + "</style></head>\n<body><main>\n";
+    std::string out =
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+        "<title>Vornhollow report: " +
+        Escaped(OutcomeWords(outcome)) + "</title><style>" + kStyle + "</style></head>\n<body><main>\n";
     out += "<h1>Vornhollow Test Program <small>" + Escaped(report.version) + ", " + Escaped(report.build) +
-           "</small></h1>\n<p class=\"meta\">" + Escaped(report.hostname) + ", " + Escaped(report.timestamp) + ": ran " +
-           Fixed(report.seconds, 1) + " s, exit code " + std::to_string(report.exitCode) + "</p>\n";
+           "</small></h1>\n<p class=\"meta\">" + Escaped(report.hostname) + ", " + Escaped(report.timestamp) +
+           ": ran " + Fixed(report.seconds, 1) + " s, exit code " + std::to_string(report.exitCode) + "</p>\n";
 
     out += "<section id=\"verdict\" class=\"verdict " + std::string(OutcomeId(outcome)) + "\"><div class=\"outcome\">" +
            Escaped(OutcomeWords(outcome)) + "</div><div class=\"line\">";
@@ -197,7 +223,8 @@ std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, con
     }
     out += "</div></section>\n";
     if (!report.fatalError.empty()) {
-        out += "<div class=\"fatal\"><b>The run ended with a fatal error:</b> " + Escaped(report.fatalError) + "</div>\n";
+        out +=
+            "<div class=\"fatal\"><b>The run ended with a fatal error:</b> " + Escaped(report.fatalError) + "</div>\n";
     }
     if (!report.expected.empty()) {
         out += "<p>Listed in --expect as differing:";
@@ -212,8 +239,9 @@ std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, con
     out += "<h2 id=\"environment\">Environment</h2>\n<table class=\"env\"><tbody>\n";
     for (const Fact& fact : report.environment) out += "<tr>" + Cell(fact.key) + Cell(fact.value) + "</tr>\n";
     out += "</tbody></table>\n<h2>Command line</h2>\n<pre>" + Escaped(report.commandLine) + "</pre>\n";
-    out += "<p class=\"note\">The same report for machines: <a href=\"report.json\">report.json</a>, and for CI: "
-           "<a href=\"report.xml\">report.xml</a> (JUnit).</p>\n</main></body></html>\n";
+    out +=
+        "<p class=\"note\">The same report for machines: <a href=\"report.json\">report.json</a>, and for CI: "
+        "<a href=\"report.xml\">report.xml</a> (JUnit).</p>\n</main></body></html>\n";
     return out;
 }
 

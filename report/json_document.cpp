@@ -18,12 +18,13 @@ std::string FindingJson(const Finding& f) {
     return "{\"frame\": " + Count(f.frame) + ", \"step\": " + JsonString(f.step) + ", \"x\": " + std::to_string(f.x) +
            ", \"y\": " + std::to_string(f.y) + ", \"got\": " + JsonString(PixelHex(f.got, f.bytesPerPixel)) +
            ", \"expected\": " + JsonString(PixelHex(f.expected, f.bytesPerPixel)) + ", \"pixels\": " + Count(f.pixels) +
-           ", \"bytesPerPixel\": " + std::to_string(f.bytesPerPixel) + ", \"redMask\": " +
-           JsonString(PixelHex(f.redMask, f.bytesPerPixel)) + ", \"greenMask\": " +
-           JsonString(PixelHex(f.greenMask, f.bytesPerPixel)) + ", \"blueMask\": " +
-           JsonString(PixelHex(f.blueMask, f.bytesPerPixel)) + ", \"gotImage\": " + JsonString(f.gotImage) +
-           ", \"expectedImage\": " + JsonString(f.expectedImage) + ", \"differencesImage\": " +
-           JsonString(f.differencesImage) + ", \"cropImage\": " + JsonString(f.cropImage) + "}";
+           ", \"bytesPerPixel\": " + std::to_string(f.bytesPerPixel) +
+           ", \"redMask\": " + JsonString(PixelHex(f.redMask, f.bytesPerPixel)) +
+           ", \"greenMask\": " + JsonString(PixelHex(f.greenMask, f.bytesPerPixel)) +
+           ", \"blueMask\": " + JsonString(PixelHex(f.blueMask, f.bytesPerPixel)) +
+           ", \"gotImage\": " + JsonString(f.gotImage) + ", \"expectedImage\": " + JsonString(f.expectedImage) +
+           ", \"differencesImage\": " + JsonString(f.differencesImage) + ", \"cropImage\": " + JsonString(f.cropImage) +
+           "}";
 }
 
 std::string ItemJson(const ItemResult& item) {
@@ -39,31 +40,50 @@ std::string ItemsJson(const std::vector<ItemResult>& items) {
     return out + (items.empty() ? "]" : "\n    ]");
 }
 
+std::string ReadsJson(const diagnostics::ScreenReads& r) {
+    return "{\"expected\": " + Bool(r.expected) + ", \"compared\": " + Count(r.compared) +
+           ", \"notRead\": " + Count(r.notRead) + ", \"why\": " + JsonString(r.why) + "}";
+}
+
+std::string StringsJson(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + JsonString(items[i]);
+    return out + "]";
+}
+
 std::string VerdictJson(const RunReport& report) {
     const diagnostics::VerdictRecord& v = report.verdict;
     const diagnostics::Outcome outcome = report.verified ? v.outcome : diagnostics::Outcome::NotVerified;
     return "{\n    \"verified\": " + Bool(report.verified) + ",\n    \"outcome\": " + JsonString(OutcomeId(outcome)) +
            ",\n    \"line\": " + JsonString(v.line) + ",\n    \"frames\": " + Count(v.frames) +
-           ",\n    \"framesCompared\": " + Count(v.framesCompared) + ",\n    \"framesDiffering\": " +
-           Count(v.framesDiffering) + ",\n    \"framesNotRead\": " + Count(v.framesNotRead) +
-           ",\n    \"notReadWhy\": " + JsonString(v.notReadWhy) + ",\n    \"kinds\": " + ItemsJson(v.kinds) +
+           ",\n    \"framesCompared\": " + Count(v.framesCompared) +
+           ",\n    \"framesDiffering\": " + Count(v.framesDiffering) +
+           ",\n    \"framesNotRead\": " + Count(v.framesNotRead) +
+           ",\n    \"notReadWhy\": " + JsonString(v.notReadWhy) +
+           ",\n    \"framesNotCompared\": " + Count(v.framesNotCompared) +
+           ",\n    \"notComparedWhy\": " + JsonString(v.notComparedWhy) + ",\n    \"kinds\": " + ItemsJson(v.kinds) +
+           ",\n    \"expectedNotDrawn\": " + StringsJson(v.expectedNotDrawn) +
+           ",\n    \"strayWrites\": " + ItemJson(v.strays) + ",\n    \"counter\": " + ItemJson(v.counter) +
            ",\n    \"pictures\": " + ItemsJson(v.pictures) + ",\n    \"screen\": " + ItemJson(v.screen) +
-           ",\n    \"first\": " + (v.hasFinding ? FindingJson(v.first) : "null") + "\n  }";
+           ",\n    \"screenReads\": {\"primary\": " + ReadsJson(v.primary) + ", \"window\": " + ReadsJson(v.window) +
+           "}" + ",\n    \"first\": " + (v.hasFinding ? FindingJson(v.first) : "null") + "\n  }";
 }
 
 std::string PacingJson(const Pacing& input, const PacingStats& p) {
     const bool any = !p.intervals.empty();
     const auto ms = [&](double value) { return any ? Fixed(value, 3) : std::string("null"); };
-    std::string out = "{\n    \"vsync\": " + Bool(input.vsync) + ",\n    \"refreshMs\": " +
-                      (input.refreshMs > 0 ? Fixed(input.refreshMs, 3) : "null") + ",\n    \"frames\": " +
-                      std::to_string(p.frames) + ",\n    \"meanFps\": " + ms(p.meanFps) +
-                      ",\n    \"low1PercentFps\": " + ms(p.low1PercentFps) + ",\n    \"low01PercentFps\": " +
-                      ms(p.low01PercentFps) + ",\n    \"percentiles\": \"nearest-rank\",\n    \"p50Ms\": " +
-                      ms(p.p50Ms) + ",\n    \"p99Ms\": " + ms(p.p99Ms) + ",\n    \"maxMs\": " + ms(p.maxMs) +
-                      ",\n    \"blanksKnown\": " + Bool(p.blanksKnown) + ",\n    \"framesPerBlank\": " +
-                      (p.blanksKnown ? Fixed(p.framesPerBlank, 3) : "null") + ",\n    \"missedBlanks\": " +
-                      (p.blanksKnown ? Count(p.missedBlanks) : "null") + ",\n    \"histogram\": {\"unit\": " +
-                      JsonString(p.histogramInPeriods ? "refresh periods" : "ms") + ", \"buckets\": [";
+    std::string out =
+        "{\n    \"vsync\": " + Bool(input.vsync) +
+        ",\n    \"refreshMs\": " + (input.refreshMs > 0 ? Fixed(input.refreshMs, 3) : "null") +
+        ",\n    \"frames\": " + std::to_string(p.frames) + ",\n    \"meanFps\": " + ms(p.meanFps) +
+        ",\n    \"low1PercentFps\": " + ms(p.low1PercentFps) + ",\n    \"low01PercentFps\": " + ms(p.low01PercentFps) +
+        ",\n    \"percentiles\": \"nearest-rank\",\n    \"p50Ms\": " + ms(p.p50Ms) +
+        ",\n    \"p99Ms\": " + ms(p.p99Ms) + ",\n    \"maxMs\": " + ms(p.maxMs) +
+        ",\n    \"blanksKnown\": " + Bool(p.blanksKnown) +
+        ",\n    \"framesPerBlank\": " + (p.blanksKnown ? Fixed(p.framesPerBlank, 3) : "null") +
+        ",\n    \"missedBlanks\": " + (p.blanksKnown ? Count(p.missedBlanks) : "null") +
+        ",\n    \"histogram\": {\"unit\": " + JsonString(p.histogramInPeriods ? "refresh periods" : "ms") +
+        ", \"buckets\": [";
     for (std::size_t i = 0; i < p.histogram.size(); ++i) {
         out += (i ? ", " : "") + std::string("{\"label\": ") + JsonString(p.histogram[i].label) +
                ", \"count\": " + Count(p.histogram[i].count) + "}";
@@ -86,9 +106,8 @@ std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
         std::string out;
         for (const ItemResult& item : items) {
             if (!out.empty()) out += ',';
-            out += JsonString(item.id) + ":{\"drawn\":" + Count(item.drawn) +
-                   ",\"compared\":" + Count(item.compared) + ",\"differed\":" + Count(item.differed) +
-                   ",\"state\":" + JsonString(StateId(item.state)) + "}";
+            out += JsonString(item.id) + ":{\"drawn\":" + Count(item.drawn) + ",\"compared\":" + Count(item.compared) +
+                   ",\"differed\":" + Count(item.differed) + ",\"state\":" + JsonString(StateId(item.state)) + "}";
         }
         return "{" + out + "}";
     };
@@ -96,24 +115,26 @@ std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
            ",\"frames\":" + Count(v.frames) + ",\"compared\":" + Count(v.framesCompared) +
            ",\"differing\":" + Count(v.framesDiffering) + ",\"not_read\":" + Count(v.framesNotRead) +
            ",\"kinds\":" + counts(v.kinds) + ",\"pictures\":" + counts(v.pictures) +
+           ",\"strays\":" + counts({v.strays}) + ",\"counter\":" + counts({v.counter}) +
            ",\"screen\":" + counts({v.screen}) + "}";
 }
 
 std::string JsonDocument(const RunReport& report, const PacingStats& pacing) {
-    std::string out = "{\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
-                      ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " +
-                      JsonString(report.hostname) + ",\n  \"commandLine\": " + JsonString(report.commandLine) +
-                      ",\n  \"seconds\": " + Fixed(report.seconds, 3) + ",\n  \"exitCode\": " +
-                      std::to_string(report.exitCode) + ",\n  \"fatalError\": " +
-                      (report.fatalError.empty() ? "null" : JsonString(report.fatalError)) + ",\n  \"environment\": [";
+    std::string out =
+        "{\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
+        ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " + JsonString(report.hostname) +
+        ",\n  \"commandLine\": " + JsonString(report.commandLine) + ",\n  \"seconds\": " + Fixed(report.seconds, 3) +
+        ",\n  \"exitCode\": " + std::to_string(report.exitCode) +
+        ",\n  \"fatalError\": " + (report.fatalError.empty() ? "null" : JsonString(report.fatalError)) +
+        ",\n  \"environment\": [";
     for (std::size_t i = 0; i < report.environment.size(); ++i) {
         out += (i ? ",\n    " : "\n    ") + std::string("{\"key\": ") + JsonString(report.environment[i].key) +
                ", \"value\": " + JsonString(report.environment[i].value) + "}";
     }
     out += std::string(report.environment.empty() ? "]" : "\n  ]") + ",\n  \"expected\": [";
     for (std::size_t i = 0; i < report.expected.size(); ++i) out += (i ? ", " : "") + JsonString(report.expected[i]);
-    out += "],\n  \"verdict\": " + VerdictJson(report) + ",\n  \"pacing\": " + PacingJson(report.pacing, pacing) +
-           "\n}\n";
+    out +=
+        "],\n  \"verdict\": " + VerdictJson(report) + ",\n  \"pacing\": " + PacingJson(report.pacing, pacing) + "\n}\n";
     return out;
 }
 

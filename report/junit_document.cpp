@@ -28,7 +28,8 @@ struct TestCase {
 using Result = TestCase::Result;
 
 std::string Compared(const ItemResult& item, bool picture) {
-    return std::to_string(item.compared) + (picture ? " comparison" : " compared frame") + (item.compared == 1 ? "" : "s");
+    return std::to_string(item.compared) + (picture ? " comparison" : " compared frame") +
+           (item.compared == 1 ? "" : "s");
 }
 
 std::string Difference(const ItemResult& item, bool picture) {
@@ -48,9 +49,7 @@ TestCase ItemCase(const char* classname, const ItemResult& item, bool picture) {
     TestCase test(classname, item.id);
     const std::string why = item.why.empty() ? "" : ": " + item.why;
     switch (item.state) {
-        case ItemState::Exact:
-            test.systemOut = "exact in " + Compared(item, picture);
-            break;
+        case ItemState::Exact: test.systemOut = "exact in " + Compared(item, picture); break;
         case ItemState::Expected:
             test.systemOut = "expected difference (listed in --expect): " + Difference(item, picture);
             break;
@@ -70,9 +69,8 @@ TestCase ItemCase(const char* classname, const ItemResult& item, bool picture) {
             test.result = Result::Skipped;
             test.message = "not required: this configuration does not draw it" + why;
             break;
-        case ItemState::NotApplicable:
-            test.result = Result::Skipped;
-            test.message = "not applicable" + why;
+        case ItemState::PrimaryOnly:
+            test.systemOut = "exact on the primary surface only, in " + Compared(item, picture) + why;
             break;
     }
     return test;
@@ -89,6 +87,8 @@ void AddVerificationCases(const RunReport& report, std::vector<TestCase>& cases)
             skipped("vornhollow.draw-steps", diagnostics::DrawKindId(static_cast<diagnostics::DrawKind>(k)));
         }
         for (const char* picture : diagnostics::kPictureIds) skipped("vornhollow.pictures", picture);
+        skipped("vornhollow.frames", diagnostics::kStrayWriteId);
+        skipped("vornhollow.frames", diagnostics::kCounterId);
         skipped("vornhollow.screen", diagnostics::kScreenId);
         skipped("vornhollow", "coverage");
         return;
@@ -102,10 +102,14 @@ void AddVerificationCases(const RunReport& report, std::vector<TestCase>& cases)
         notCovered += (notCovered.empty() ? "" : "; ") + item.id + (item.why.empty() ? "" : " (" + item.why + ")");
     };
     for (const ItemResult& kind : v.kinds) add("vornhollow.draw-steps", kind, false);
+    const auto named = [](ItemResult item, const char* id) {
+        if (item.id.empty()) item.id = id;
+        return item;
+    };
+    add("vornhollow.frames", named(v.strays, diagnostics::kStrayWriteId), false);
+    add("vornhollow.frames", named(v.counter, diagnostics::kCounterId), false);
     for (const ItemResult& picture : v.pictures) add("vornhollow.pictures", picture, true);
-    ItemResult screen = v.screen;
-    if (screen.id.empty()) screen.id = diagnostics::kScreenId;
-    add("vornhollow.screen", screen, false);
+    add("vornhollow.screen", named(v.screen, diagnostics::kScreenId), false);
 
     TestCase coverage("vornhollow", "coverage");
     if (!notCovered.empty()) {
@@ -138,7 +142,8 @@ TestCase PacingCase(const RunReport& report, const PacingStats& p) {
     } else {
         const double percent = 100.0 * static_cast<double>(p.missedBlanks) / static_cast<double>(p.blankIntervals);
         const std::string missed = std::to_string(p.missedBlanks) + " of " + std::to_string(p.blankIntervals) +
-                                   " frames (" + Fixed(percent, 2) + "%) shown more than one blank after the one before";
+                                   " frames (" + Fixed(percent, 2) +
+                                   "%) shown more than one blank after the one before";
         if (percent > kMissedBlanksAllowedPercent) {
             test.result = Result::Failed;
             test.message = missed + "; at most " + Fixed(kMissedBlanksAllowedPercent, 0) + "% may be";
@@ -171,8 +176,9 @@ std::string JunitDocument(const RunReport& report, const PacingStats& pacing) {
         const std::string message = "message=\"" + Escaped(test.message) + "\"";
         switch (test.result) {
             case Result::Passed:
-                body += test.systemOut.empty() ? "/>\n"
-                                               : ">\n    <system-out>" + Escaped(test.systemOut) + "</system-out>\n  </testcase>\n";
+                body += test.systemOut.empty()
+                            ? "/>\n"
+                            : ">\n    <system-out>" + Escaped(test.systemOut) + "</system-out>\n  </testcase>\n";
                 break;
             case Result::Failed:
                 ++failures;

@@ -110,7 +110,7 @@ const char* StateId(diagnostics::ItemState state) {
     switch (state) {
         case ItemState::NotCovered: return "not-covered";
         case ItemState::NotRequired: return "not-required";
-        case ItemState::NotApplicable: return "not-applicable";
+        case ItemState::PrimaryOnly: return "primary-only";
         case ItemState::Exact: return "exact";
         case ItemState::Differs: return "differs";
         case ItemState::Expected: return "expected";
@@ -124,7 +124,7 @@ const char* StateWords(diagnostics::ItemState state) {
     switch (state) {
         case ItemState::NotCovered: return "not covered";
         case ItemState::NotRequired: return "not required";
-        case ItemState::NotApplicable: return "not applicable";
+        case ItemState::PrimaryOnly: return "exact on the primary surface only";
         case ItemState::Exact: return "exact";
         case ItemState::Differs: return "differs";
         case ItemState::Expected: return "differs, as expected";

@@ -1,7 +1,8 @@
-// What the frame check covered and what it found, item by item: each kind of draw step, each
-// picture and the screen; and from that the verdict. "Exact" needs every item this run must cover
-// to have been compared and found exact (or differing as the expectations say); an item never
-// compared makes the verdict incomplete, never exact. No Windows header here.
+// What the frame check covered and what it found, item by item: each kind of draw step, stray
+// writes, the counter, each picture and the screen; and from that the verdict. "Exact" needs every
+// item this run must cover to have been compared and found exact (or differing as the
+// expectations say); an item never compared, or a screen too often not read, makes the verdict
+// incomplete, never exact. No Windows header here.
 #pragma once
 
 #include <array>
@@ -21,15 +22,19 @@ public:
     // Frame kinds: each kind drawn by a frame counts once, compared when the frame was read back.
     void KindDrawn(diagnostics::DrawKind kind, bool compared);
     void KindDiffered(diagnostics::DrawKind kind, const diagnostics::Finding& finding);
+    // Differing pixels of a compared frame that nothing drew there.
+    void StrayWrite(const diagnostics::Finding& finding);
+    // The counter's text as drawn in a compared frame; `difference` when it is not as it must be.
+    void CounterCompared(const diagnostics::Finding* difference);
 
     void FrameComposed() { ++frames_; }
-    void FrameCompared() { ++framesCompared_; }
+    void FrameCompared();
     void FrameNotRead(const char* why);
+    // A frame read back but not compared at all (a restoration during it left nothing known).
+    void FrameNotCompared(const char* why);
     // A frame compared only where it drew, after a restoration left the rest unknown.
     void FrameInPart() { ++framesInPart_; }
-    // A frame that differs: `accounted` when every difference is put down to a kind, or follows an
-    // earlier differing frame (a wrong pixel left on screen).
-    void FrameDiffered(const diagnostics::Finding& finding, bool accounted);
+    void FrameDiffered(const diagnostics::Finding& finding);
 
     void PictureCompared(int picture, const diagnostics::Finding* difference);
     void PictureNotChecked(int picture, const char* why);
@@ -42,27 +47,28 @@ public:
     void ScreenNotRead(bool window, const char* why);
 
     std::uint64_t Frames() const { return frames_; }
-    bool AnyFrameDiffered() const { return framesDiffering_ > 0; }
     void Fill(diagnostics::VerdictRecord& verdict) const;
+
+    // More than this share of the frames due on a screen path not read leaves it incomplete.
+    static constexpr double kNotReadShare = 0.01;
 
 private:
     static void Judge(diagnostics::ItemResult& item, bool expected, bool required);
+    void FillScreen(diagnostics::VerdictRecord& verdict) const;
     std::string Line(const diagnostics::VerdictRecord& verdict) const;
+    std::string ScreenLine(const diagnostics::VerdictRecord& verdict) const;
 
     Expectations expectations_;
     bool lockstep_ = false;
     std::array<diagnostics::ItemResult, diagnostics::kDrawKinds> kinds_;
     std::array<bool, diagnostics::kDrawKinds> required_{};
     std::array<diagnostics::ItemResult, 4> pictures_;
-    diagnostics::ItemResult screen_;
-    bool windowExpected_ = false;
-    std::string whyNoWindow_;
-    std::uint64_t screenCompared_[2] = {0, 0};  // [0] the primary surface, [1] the window
-    std::string screenWhy_[2];
+    diagnostics::ItemResult screen_, strays_, counter_;
+    diagnostics::ScreenReads reads_[2];  // [0] the primary surface, [1] the window
     std::uint64_t frames_ = 0, framesCompared_ = 0, framesDiffering_ = 0, framesNotRead_ = 0;
-    std::uint64_t framesInPart_ = 0, framesUnaccounted_ = 0;
+    std::uint64_t framesInPart_ = 0, framesNotCompared_ = 0;
     std::uint64_t lastDiffering_ = 0;  // the frame that differed last
-    std::string notReadWhy_;
+    std::string notReadWhy_, notComparedWhy_;
     bool hasFinding_ = false;
     diagnostics::Finding first_;
 };

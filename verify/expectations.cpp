@@ -11,7 +11,9 @@ namespace verify {
 namespace {
 
 bool Known(const std::string& item) {
-    if (item == diagnostics::kScreenId) return true;
+    if (item == diagnostics::kScreenId || item == diagnostics::kStrayWriteId || item == diagnostics::kCounterId) {
+        return true;
+    }
     for (const char* picture : diagnostics::kPictureIds) {
         if (item == picture) return true;
     }
@@ -48,7 +50,7 @@ bool ReadExpectations(const std::string& path, Expectations& out, std::string& e
         if (item.empty()) continue;
         if (!Known(item)) {
             error = path + ":" + std::to_string(number) + ": '" + item +
-                    "' is not a kind of draw step, a picture or 'screen'";
+                    "' is not a kind of draw step, a picture, 'stray-write', 'counter' or 'screen'";
             return false;
         }
         out.items.insert(item);

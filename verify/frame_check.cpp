@@ -17,15 +17,12 @@
 #include "run_diagnostics.h"
 #include "verify/bitmap_decoder.h"
 #include "verify/ddraw_names.h"
+#include "verify/frame_crc.h"
 #include "verify/frame_verifier.h"
 #include "verify/redraw.h"
 
 namespace verify {
 namespace {
-
-constexpr int kStripTop = 347;
-// Outside --lockstep the screen is compared at most this often: at least once per refresh.
-constexpr double kScreenCheckSpacingMs = 10.0;
 
 // A surface's pixels as read back, kept in our own memory.
 struct ReadBack {
@@ -61,12 +58,11 @@ public:
         const bool rgb16 = (pf.dwFlags & DDPF_RGB) != 0 && pf.dwRGBBitCount == 16;
         const bool masks = pf.dwRBitMask == format.RedMask() && pf.dwGBitMask == format.GreenMask() &&
                            pf.dwBBitMask == format.BlueMask();
-        const bool memory = desc_.lpSurface != nullptr && desc_.lPitch >= static_cast<LONG>(2 * desc_.dwWidth) &&
-                            desc_.lPitch % 2 == 0;
+        const bool memory =
+            desc_.lpSurface != nullptr && desc_.lPitch >= static_cast<LONG>(2 * desc_.dwWidth) && desc_.lPitch % 2 == 0;
         if (rgb16 && masks && memory) return {};
         char why[160];
-        std::snprintf(why, sizeof why,
-                      "unexpected format (%lu bits, masks 0x%lX 0x%lX 0x%lX, pitch %ld)",
+        std::snprintf(why, sizeof why, "unexpected format (%lu bits, masks 0x%lX 0x%lX 0x%lX, pitch %ld)",
                       static_cast<unsigned long>(pf.dwRGBBitCount), static_cast<unsigned long>(pf.dwRBitMask),
                       static_cast<unsigned long>(pf.dwGBitMask), static_cast<unsigned long>(pf.dwBBitMask),
                       static_cast<long>(desc_.lPitch));
@@ -118,8 +114,9 @@ public:
         for (ReadBack* picture : {&background_, &gnollSheet_, &fireballSheet_, &strip_}) *picture = ReadBack{};
         if (settings_.facts) {
             char text[96];
-            std::snprintf(text, sizeof text, "red 0x%04lX, green 0x%04lX, blue 0x%04lX", static_cast<unsigned long>(redMask),
-                          static_cast<unsigned long>(greenMask), static_cast<unsigned long>(blueMask));
+            std::snprintf(text, sizeof text, "red 0x%04lX, green 0x%04lX, blue 0x%04lX",
+                          static_cast<unsigned long>(redMask), static_cast<unsigned long>(greenMask),
+                          static_cast<unsigned long>(blueMask));
             diagnostics::SetRunFact("display.mode", "640x480, 16 bits per pixel");
             diagnostics::SetRunFact("display.masks", text);
             diagnostics::SetRunFact("tiles", std::to_string(tileCount).c_str());
@@ -160,10 +157,12 @@ public:
         if (!settings_.compare) return;
         verifier_.Items().ScreenShown();
         const double now = diagnostics::MillisecondsSinceStart();
-        if (!verifier_.Holds(number) || (!settings_.lockstep && now - lastScreenCheckMs_ < kScreenCheckSpacingMs)) {
+        if (!settings_.lockstep && now - lastScreenCheckMs_ < diagnostics::kScreenCheckSpacingMs) return;
+        lastScreenCheckMs_ = now;
+        if (!verifier_.Holds(number)) {
+            verifier_.ScreenNotRead(false, "the frame flipped was not read back");
             return;
         }
-        lastScreenCheckMs_ = now;
         const Locked locked(primary);
         const std::string problem = locked.Problem(format_);
         if (!problem.empty()) {
@@ -222,8 +221,8 @@ private:
         verifier_.ComparePicture(index, "its resource", readBack.View(), expected);
     }
 
-    // The counter's box as GDI reports it for the text the frame drew, asked again only when the
-    // text changes.
+    // The counter's box as GDI measures the text the frame drew, asked again only when the text
+    // changes.
     bool TextBox(IDirectDrawSurface* backBuffer, const ObservedText& counter, Rect& box) {
         if (counterText_ != counter.text || counterX_ != counter.x || counterY_ != counter.y) {
             HDC dc = nullptr;
@@ -258,10 +257,15 @@ private:
                                  .fireballX = scene.fireballX,
                                  .fireballY = scene.fireballY,
                                  .fireballFrame = scene.fireballFrame};
-        Rect box{};
-        if (counter != nullptr && !TextBox(backBuffer, *counter, box)) {
-            verifier_.FrameNotRead(number, values, "the counter's box cannot be measured");
-            return;
+        CounterDrawn drawn;
+        if (counter != nullptr) {
+            if (!TextBox(backBuffer, *counter, drawn.box)) {
+                verifier_.FrameNotRead(number, values, "the counter's box cannot be measured");
+                return;
+            }
+            drawn.text = counter->text;
+            drawn.x = counter->x;
+            drawn.y = counter->y;
         }
         if (background_.height < kScreenHeight || strip_.height == 0 || gnollSheet_.height == 0 ||
             fireballSheet_.height == 0) {
@@ -279,7 +283,7 @@ private:
                 return;
             }
             const Pictures pictures{background_.View(), gnollSheet_.View(), fireballSheet_.View(), strip_.View()};
-            verifier_.CompareFrame(number, values, pictures, locked.View(), box);
+            verifier_.CompareFrame(number, values, pictures, locked.View(), counter != nullptr ? &drawn : nullptr);
         }
         verifier_.JudgeFrame(number);
         if (settings_.crc) {
@@ -290,24 +294,10 @@ private:
 
     // Without the comparison: the CRC of the frame as read back, the counter's area zeroed.
     void CrcOnly(IDirectDrawSurface* backBuffer) {
-        static const Pixel zeros[kScreenWidth] = {};
         const Locked locked(backBuffer);
         const ConstImage view = locked.View();
         if (!locked.Problem(format_).empty() || view.width != kScreenWidth || view.height != kScreenHeight) return;
-        std::uint32_t crc = 0;
-        const std::size_t left = sizeof(Pixel) * kCounterArea.left, right = sizeof(Pixel) * kCounterArea.right;
-        const std::size_t row = sizeof(Pixel) * kScreenWidth;
-        for (int y = 0; y < kScreenHeight; ++y) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(view.Row(y));
-            if (y < kCounterArea.top || y >= kCounterArea.bottom) {
-                crc = diagnostics::Crc32(crc, bytes, row);
-                continue;
-            }
-            crc = diagnostics::Crc32(crc, bytes, left);
-            crc = diagnostics::Crc32(crc, zeros, right - left);
-            crc = diagnostics::Crc32(crc, bytes + right, row - right);
-        }
-        crc_ = crc;
+        crc_ = CounterlessCrc([&](int y) { return view.Row(y); });
         crcReady_ = true;
     }
 

@@ -9,16 +9,10 @@ namespace {
 
 constexpr int kTileSize = 64;
 constexpr int kFxSize = 128;
-constexpr int kStripTop = 347;  // the band the creature walks in, rows 347..474
 constexpr int kProbeX = 256;
 constexpr int kCellWidth = 100, kCellHeight = 120, kSheetColumns = 5;
 constexpr int kFireballSize = 64;
 constexpr Rect kMirrorTestBlock = {483, 213, 547, 277};
-
-constexpr Rect Cut(Rect r) {
-    return Rect{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, kScreenWidth),
-                std::min(r.bottom, kScreenHeight)};
-}
 
 }  // namespace
 
@@ -87,7 +81,7 @@ void FrameModel::RedrawStrip(int buffer, const Image& dest, const ConstImage& st
 }
 
 void FrameModel::Begin(DrawKind kind, Rect rect) {
-    steps_[stepCount_] = Step{kind, Cut(rect)};
+    steps_[stepCount_] = Step{kind, ClipToScreen(rect)};
     owning_.step = static_cast<std::uint8_t>(stepCount_);
     ++stepCount_;
 }
@@ -115,12 +109,6 @@ void FrameModel::Redraw(int buffer, const SceneValues& values, Pixel key, const 
     }
 }
 
-void FrameModel::Skip(int buffer, const SceneValues& values) {
-    stepCount_ = 0;
-    defined_[buffer] = false;
-    if (!values.tilePhase) MoveEraseHistory(values);
-}
-
 void FrameModel::MoveEraseHistory(const SceneValues& values) {
     pairs_[1] = pairs_[0];
     pairs_[0] = PairRecord{};
@@ -137,14 +125,13 @@ void FrameModel::MoveEraseHistory(const SceneValues& values) {
 void FrameModel::RedrawTilePhase(const Image& dest, const SceneValues& values, const Pictures& pictures) {
     if (values.tileCount <= 0) {
         Begin(DrawKind::FullScreenCopy, Rect{0, 0, kScreenWidth, kScreenHeight});
-        Copy(dest, 0, 0, pictures.background, Rect{0, 0, kScreenWidth, kScreenHeight}, nullptr, kNoMirror,
-             recording_);
+        Copy(dest, 0, 0, pictures.background, Rect{0, 0, kScreenWidth, kScreenHeight}, nullptr, kNoMirror, recording_);
         return;
     }
     const Image tile{tile_.data(), kTileSize, kTileSize, kTileSize};
     for (int x = 0; x < kScreenWidth; x += kTileSize) {
         for (int y = 0; y < kScreenHeight; y += kTileSize) {
-            const Rect cell = Cut(Rect{x, y, x + kTileSize, y + kTileSize});
+            const Rect cell = ClipToScreen(Rect{x, y, x + kTileSize, y + kTileSize});
             Copy(tile, 0, 0, pictures.background, cell, nullptr, kNoMirror, nullptr);
             Begin(DrawKind::TileCopy, cell);
             Copy(dest, x, y, tile, Rect{0, 0, cell.Width(), cell.Height()}, nullptr, kNoMirror, recording_);

@@ -6,6 +6,7 @@
 // is taken from the composer. No Windows header here.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +19,13 @@ using diagnostics::DrawKind;
 
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
+constexpr int kStripTop = 347;  // the band the creature walks in, rows 347..474
+
+// The part of `r` on the screen.
+constexpr Rect ClipToScreen(const Rect& r) {
+    return Rect{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, kScreenWidth),
+                std::min(r.bottom, kScreenHeight)};
+}
 
 // What one frame is drawn from, as the composer copied it.
 struct SceneValues {
@@ -55,9 +63,6 @@ public:
     // Re-draws one frame onto the belief of `buffer` (0 or 1); `key` is the colour key's pixel.
     // Into a buffer that is not wholly known, each pixel drawn is recorded as its step's.
     void Redraw(int buffer, const SceneValues& values, Pixel key, const Pictures& pictures);
-    // A frame that was composed but cannot be re-drawn: the erase history moves on as the
-    // composer's does, and what the buffer holds is unknown from here.
-    void Skip(int buffer, const SceneValues& values);
 
     Image Belief(int buffer) { return Image{beliefs_[buffer].data(), kScreenWidth, kScreenHeight, kScreenWidth}; }
     bool Defined(int buffer) const { return defined_[buffer]; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "verify/frame_crc.h"
 #include "verify/rgb_image.h"
 #include "verify/window_mapping.h"
 
@@ -22,17 +23,6 @@ std::string Grouped(std::uint64_t value) {
         text += digits[i];
     }
     return text;
-}
-
-// The box and, around it, as far again as it is high: where glyphs drawn beyond the box land.
-Rect AroundText(const Rect& box) {
-    const int margin = box.Height();
-    return Rect{box.left - margin, box.top - margin, box.right + margin, box.bottom + margin};
-}
-
-Rect OnScreen(const Rect& r) {
-    return Rect{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, kScreenWidth),
-                std::min(r.bottom, kScreenHeight)};
 }
 
 constexpr std::size_t kRowBytes = sizeof(Pixel) * kScreenWidth;
@@ -61,6 +51,10 @@ FrameVerifier::FrameVerifier() {
     for (int b = 0; b < 2; ++b) {
         copies_[b].assign(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0);
         copied_[b].assign(kScreenHeight, 0);
+        charges_[b].assign(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0);
+        chargedValues_[b].assign(static_cast<std::size_t>(kScreenWidth) * kScreenHeight, 0);
+        rowCharged_[b].assign(kScreenHeight, 0);
+        chargedRows_[b].reserve(kScreenHeight);
     }
     differingRows_.reserve(kScreenHeight);
     StartRun(ScreenFormat(0xF800, 0x07E0, 0x001F), 0, false, Expectations{});
@@ -72,6 +66,9 @@ void FrameVerifier::StartRun(const ScreenFormat& format, int tileCount, bool loc
     key_ = format.FromRgb(0, 255, 0);  // pure green, the program's colour key
     model_.Reset();
     coverage_.Start(tileCount, lockstep, expectations);
+    counter_.Start(format, tileCount);
+    ForgetCharges(0);
+    ForgetCharges(1);
     restoredInFrame_ = false;
     frameImagesWritten_ = screenImagesWritten_ = false;
     noticesLeft_ = kNoticedFrames;
@@ -82,7 +79,17 @@ void FrameVerifier::StartRun(const ScreenFormat& format, int tileCount, bool loc
 void FrameVerifier::Restoration() {
     model_.ForgetBuffers();
     held_[0] = held_[1] = 0;
+    ForgetCharges(0);
+    ForgetCharges(1);
     if (coverage_.Frames() > 0) restoredInFrame_ = true;
+}
+
+void FrameVerifier::ForgetCharges(int buffer) {
+    for (int y : chargedRows_[buffer]) {
+        std::memset(charges_[buffer].data() + static_cast<std::size_t>(y) * kScreenWidth, 0, kScreenWidth);
+        rowCharged_[buffer][y] = 0;
+    }
+    chargedRows_[buffer].clear();
 }
 
 void FrameVerifier::ComparePicture(int picture, const char* against, const ConstImage& got,
@@ -136,6 +143,7 @@ void FrameVerifier::FrameNotRead(std::uint64_t number, const SceneValues& values
     coverage_.FrameNotRead(why);
     model_.Redraw(buffer, values, key_, Pictures{});
     model_.Forget(buffer);
+    ForgetCharges(buffer);
     for (int i = 0; i < model_.StepCount(); ++i) coverage_.KindDrawn(model_.Steps()[i].kind, false);
     held_[buffer] = 0;
     restoredInFrame_ = false;
@@ -145,24 +153,31 @@ void FrameVerifier::FrameNotRead(std::uint64_t number, const SceneValues& values
 }
 
 void FrameVerifier::CompareFrame(std::uint64_t number, const SceneValues& values, const Pictures& pictures,
-                                 const ConstImage& got, const Rect& textBox) {
+                                 const ConstImage& got, const CounterDrawn* counter) {
     buffer_ = static_cast<int>(number & 1u);
     coverage_.FrameComposed();
+    const bool known = model_.Defined(buffer_);
     model_.Redraw(buffer_, values, key_, pictures);
     const Image expected = model_.Belief(buffer_);
-    // The counter's glyphs come from the system's fonts: its box is taken over as it was drawn.
-    textBox_ = OnScreen(textBox);
+    const bool restored = restoredInFrame_;
+    restoredInFrame_ = false;
+    // The counter is judged against the picture underneath it, where that is known; then its box
+    // is taken over as it was drawn, its glyphs being the system's.
+    textBox_ = counter != nullptr ? ClipToScreen(counter->box) : Rect{};
+    if (counter != nullptr && known && !restored) JudgeCounter(number, *counter, got);
     for (int y = textBox_.top; y < textBox_.bottom && textBox_.left < textBox_.right; ++y) {
         std::memcpy(expected.Row(y) + textBox_.left, got.Row(y) + textBox_.left, sizeof(Pixel) * textBox_.Width());
     }
     model_.Overwritten(buffer_, textBox_);
 
-    const bool restored = restoredInFrame_;
-    restoredInFrame_ = false;
-    whole_ = model_.Defined(buffer_);
-    leftOut_ = restored;
-    // Both ways below take pixels over from the frame.
-    if (restored || !whole_) model_.Overwritten(buffer_, Rect{0, 0, kScreenWidth, kScreenHeight});
+    compared_ = !restored;
+    whole_ = known;
+    leftOut_ = false;
+    // Both ways below take pixels over from the frame, so nothing is left charged there.
+    if (restored || !whole_) {
+        model_.Overwritten(buffer_, Rect{0, 0, kScreenWidth, kScreenHeight});
+        ForgetCharges(buffer_);
+    }
     differingRows_.clear();
     std::memset(copied_[buffer_].data(), 0, copied_[buffer_].size());
     for (int y = 0; y < kScreenHeight; ++y) {
@@ -189,6 +204,7 @@ void FrameVerifier::CompareFrame(std::uint64_t number, const SceneValues& values
     }
     model_.SetDefined(buffer_);
     held_[buffer_] = number;
+    if (restored) coverage_.FrameNotCompared("a restoration during the frame left nothing known to compare with");
     // Each kind counts once per frame that drew it.
     bool seen[diagnostics::kDrawKinds] = {};
     for (int i = 0; i < model_.StepCount(); ++i) {
@@ -198,100 +214,159 @@ void FrameVerifier::CompareFrame(std::uint64_t number, const SceneValues& values
     }
 }
 
+void FrameVerifier::JudgeCounter(std::uint64_t number, const CounterDrawn& counter, const ConstImage& got) {
+    CounterFault fault;
+    if (counter_.Judge(counter, got, model_.Belief(buffer_), fault)) {
+        coverage_.CounterCompared(nullptr);
+        return;
+    }
+    const std::uint32_t masks[3] = {format_.RedMask(), format_.GreenMask(), format_.BlueMask()};
+    const diagnostics::Finding finding =
+        MakeFinding(number, "the counter: " + fault.what, PixelDifference{fault.x, fault.y, fault.got, fault.expected},
+                    fault.pixels, 2, masks);
+    coverage_.CounterCompared(&finding);
+    coverage_.FrameDiffered(finding);
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "{\"type\":\"verify\",\"n\":%" PRIu64
+                  ",\"step\":\"the counter\",\"text\":\"%s\",\"at\":[%d,%d],"
+                  "\"why\":\"%s\",\"pixels\":%" PRIu64
+                  ",\"first\":[%d,%d],\"got\":\"0x%04X\",\"underneath\":\"0x%04X\"}",
+                  number, counter.text.c_str(), counter.x, counter.y, fault.what.c_str(), fault.pixels, fault.x,
+                  fault.y, fault.got, fault.expected);
+    diagnostics::TraceLine(line);
+    if (noticesLeft_ > 0) {
+        std::snprintf(line, sizeof line,
+                      "frame %" PRIu64 ": the counter \"%s\" is wrong: %s (%s pixels, first (%d,%d))", number,
+                      counter.text.c_str(), fault.what.c_str(), Grouped(fault.pixels).c_str(), fault.x, fault.y);
+        diagnostics::Notice(line);
+        if (--noticesLeft_ == 0) diagnostics::Notice("further differing frames are named in the trace only");
+    }
+}
+
 const Pixel* FrameVerifier::FlippedRow(int buffer, int y) const {
     if (copied_[buffer][y] != 0) return copies_[buffer].data() + static_cast<std::size_t>(y) * kScreenWidth;
     return const_cast<FrameModel&>(model_).Belief(buffer).Row(y);
 }
 
+// Charges each differing pixel of row y: to the last step of this frame whose rectangle covers it
+// (it wrote it last, or its key left it), unless it still holds the wrong value an earlier frame
+// left there; then to what made it wrong then. A pixel neither explains is a stray write.
 void FrameVerifier::TallyRow(int y) {
     const Pixel* g = FlippedRow(buffer_, y);
     const Pixel* e = model_.Belief(buffer_).Row(y);
-    const bool nearText = textBox_.Width() > 0;
-    const Rect around = AroundText(textBox_);
+    const std::size_t row = static_cast<std::size_t>(y) * kScreenWidth;
+    std::uint8_t* charges = charges_[buffer_].data() + row;
+    Pixel* values = chargedValues_[buffer_].data() + row;
+    const bool charged = rowCharged_[buffer_][y] != 0;
     for (int x = 0; x < kScreenWidth; ++x) {
+        const std::uint8_t before = charged ? charges[x] : 0;
+        charges[x] = 0;
         if (g[x] == e[x]) continue;
-        // The last step whose rectangle covers the pixel: it wrote it last, or its key left it.
-        // The text is drawn last, so next to its box it is the likeliest author.
         int slot = model_.CoveringStep(x, y);
-        if (nearText && around.Contains(x, y)) {
-            slot = kCounterText;
+        if (before != 0 && values[x] == g[x]) {
+            slot = before == kStrayCharge ? kStray : kLeftOver + before - 1;
         } else if (slot < 0) {
-            slot = kEarlierContent;
+            slot = kStray;
         }
+        const int kind = KindIndexOf(slot);
+        charges[x] = kind == diagnostics::kDrawKinds ? kStrayCharge : static_cast<std::uint8_t>(kind + 1);
+        values[x] = g[x];
         StepTally& tally = tallies_[slot];
         if (tally.pixels++ == 0) tally.first = PixelDifference{x, y, g[x], e[x]};
         ++lastDifferences_;
     }
+    if (!charged) {
+        rowCharged_[buffer_][y] = 1;
+        chargedRows_[buffer_].push_back(y);
+    }
+}
+
+int FrameVerifier::KindIndexOf(int slot) const {
+    if (slot == kStray) return diagnostics::kDrawKinds;
+    if (slot >= kLeftOver) return slot - kLeftOver;
+    return static_cast<int>(model_.Steps()[slot].kind);
 }
 
 void FrameVerifier::JudgeFrame(std::uint64_t number) {
+    if (!compared_) return;
     for (StepTally& tally : tallies_) tally.pixels = 0;
     lastDifferences_ = 0;
+    // Rows charged before that match now hold nothing wrong any more.
+    std::vector<int>& chargedRows = chargedRows_[buffer_];
+    std::size_t kept = 0;
+    for (int y : chargedRows) {
+        if (copied_[buffer_][y] != 0) {
+            chargedRows[kept++] = y;
+            continue;
+        }
+        std::memset(charges_[buffer_].data() + static_cast<std::size_t>(y) * kScreenWidth, 0, kScreenWidth);
+        rowCharged_[buffer_][y] = 0;
+    }
+    chargedRows.resize(kept);
     for (int y : differingRows_) TallyRow(y);
     coverage_.FrameCompared();
     if (leftOut_) coverage_.FrameInPart();
     if (lastDifferences_ == 0) return;
 
-    // The line names this frame's step with the most differing pixels; what earlier frames left
-    // only when no step of this frame drew a difference.
-    int main = kEarlierContent;
+    // The line names the slot with the most differing pixels.
+    int main = -1;
     for (int i = 0; i < kSlots; ++i) {
-        if (i == kEarlierContent || tallies_[i].pixels == 0) continue;
-        if (main == kEarlierContent || tallies_[i].pixels > tallies_[main].pixels) main = i;
+        if (tallies_[i].pixels > 0 && (main < 0 || tallies_[i].pixels > tallies_[main].pixels)) main = i;
     }
-    // A wrong pixel no step of this frame drew is accounted for only when an earlier frame
-    // already differed (it may be left on screen from there).
-    const bool earlier = coverage_.AnyFrameDiffered();
-    bool accounted = true;
-    for (int i = 0; i < model_.StepCount(); ++i) {
-        if (tallies_[i].pixels > 0) coverage_.KindDiffered(model_.Steps()[i].kind, FindingOf(number, i));
+    for (int i = 0; i < kSlots; ++i) {
+        if (tallies_[i].pixels == 0) continue;
+        if (i == kStray) {
+            coverage_.StrayWrite(FindingOf(number, i));
+        } else {
+            coverage_.KindDiffered(static_cast<DrawKind>(KindIndexOf(i)), FindingOf(number, i));
+        }
     }
-    if (tallies_[kEarlierContent].pixels > 0 || tallies_[kCounterText].pixels > 0) accounted = earlier;
     diagnostics::Finding finding = FindingOf(number, main);
-    Report(number, main);
+    TraceDifference(number, main);
     if (!frameImagesWritten_) WriteFrameImages(number, finding);
-    coverage_.FrameDiffered(finding, accounted);
+    coverage_.FrameDiffered(finding);
 }
+
+namespace {
+
+std::string SlotName(int kind, bool leftOver) {
+    if (kind == diagnostics::kDrawKinds) return "a stray write (nothing drew there)";
+    const std::string name = StepName(static_cast<DrawKind>(kind));
+    return leftOver ? name + ", left over from an earlier frame" : name;
+}
+
+}  // namespace
 
 diagnostics::Finding FrameVerifier::FindingOf(std::uint64_t number, int slot) const {
     const StepTally& tally = tallies_[slot];
-    const char* name = slot == kEarlierContent ? "the buffer's earlier content"
-                       : slot == kCounterText  ? "the counter text outside its box"
-                                               : StepName(model_.Steps()[slot].kind);
     const std::uint32_t masks[3] = {format_.RedMask(), format_.GreenMask(), format_.BlueMask()};
+    const std::string name = SlotName(KindIndexOf(slot), slot >= kLeftOver && slot < kStray);
     return MakeFinding(number, name, tally.first, tally.pixels, 2, masks);
 }
 
-void FrameVerifier::Report(std::uint64_t number, int main) {
+void FrameVerifier::TraceDifference(std::uint64_t number, int main) {
     const StepTally& top = tallies_[main];
-    const Rect rect = main < kEarlierContent ? model_.Steps()[main].rect : Rect{0, 0, kScreenWidth, kScreenHeight};
+    const Rect rect = main < kLeftOver ? model_.Steps()[main].rect : Rect{0, 0, kScreenWidth, kScreenHeight};
     const std::string name = FindingOf(number, main).step;
 
-    // The other steps' differences, summed by what drew them.
-    std::uint64_t others[diagnostics::kDrawKinds + 2] = {};
+    // The other slots' differences, summed by kind (and strays).
+    std::uint64_t others[diagnostics::kDrawKinds + 1] = {};
     for (int i = 0; i < kSlots; ++i) {
-        if (i == main || tallies_[i].pixels == 0) continue;
-        const int index = i == kEarlierContent ? diagnostics::kDrawKinds
-                          : i == kCounterText  ? diagnostics::kDrawKinds + 1
-                                               : static_cast<int>(model_.Steps()[i].kind);
-        others[index] += tallies_[i].pixels;
+        if (i != main) others[KindIndexOf(i)] += tallies_[i].pixels;
     }
     char line[1536];
-    int used = std::snprintf(line, sizeof line,
-                             "{\"type\":\"verify\",\"n\":%" PRIu64
-                             ",\"step\":\"%s\",\"rect\":[%d,%d,%d,%d],\"pixels\":%" PRIu64
-                             ",\"first\":[%d,%d],\"got\":\"0x%04X\",\"expected\":\"0x%04X\",\"frame_pixels\":%" PRIu64
-                             ",\"others\":[",
-                             number, name.c_str(), rect.left, rect.top, rect.right, rect.bottom, top.pixels,
-                             top.first.x, top.first.y, top.first.got, top.first.expected, lastDifferences_);
+    int used = std::snprintf(
+        line, sizeof line,
+        "{\"type\":\"verify\",\"n\":%" PRIu64 ",\"step\":\"%s\",\"rect\":[%d,%d,%d,%d],\"pixels\":%" PRIu64
+        ",\"first\":[%d,%d],\"got\":\"0x%04X\",\"expected\":\"0x%04X\",\"frame_pixels\":%" PRIu64 ",\"others\":[",
+        number, name.c_str(), rect.left, rect.top, rect.right, rect.bottom, top.pixels, top.first.x, top.first.y,
+        top.first.got, top.first.expected, lastDifferences_);
     bool any = false;
-    for (int k = 0; k < diagnostics::kDrawKinds + 2 && used < static_cast<int>(sizeof line); ++k) {
+    for (int k = 0; k <= diagnostics::kDrawKinds && used < static_cast<int>(sizeof line); ++k) {
         if (others[k] == 0) continue;
-        const char* step = k == diagnostics::kDrawKinds       ? "the buffer's earlier content"
-                           : k == diagnostics::kDrawKinds + 1 ? "the counter text outside its box"
-                                                              : StepName(static_cast<DrawKind>(k));
         used += std::snprintf(line + used, sizeof line - used, "%s{\"step\":\"%s\",\"pixels\":%" PRIu64 "}",
-                              any ? "," : "", step, others[k]);
+                              any ? "," : "", SlotName(k, false).c_str(), others[k]);
         any = true;
     }
     if (used < static_cast<int>(sizeof line)) std::snprintf(line + used, sizeof line - used, "]}");
@@ -347,8 +422,8 @@ void WriteImages(const std::string& stem, const void* got, const void* expected,
     finding.expectedImage = WriteRgb(stem + "-expected", expectedRgb, width, height);
     finding.differencesImage = WriteRgb(stem + "-differences", differences, width, height);
     int cropWidth = 0, cropHeight = 0;
-    const std::vector<std::uint8_t> crop = CropSideBySide(images, width, height, finding.x, finding.y, cropWidth,
-                                                          cropHeight);
+    const std::vector<std::uint8_t> crop =
+        CropSideBySide(images, width, height, finding.x, finding.y, cropWidth, cropHeight);
     finding.cropImage = WriteRgb(stem + "-crop", crop, cropWidth, cropHeight);
     if (!finding.gotImage.empty() && !finding.expectedImage.empty() && !finding.differencesImage.empty()) {
         diagnostics::Notice((stem.substr(stem.find('-') + 1) + " written as " + finding.gotImage + " (got), " +
@@ -416,7 +491,8 @@ void FrameVerifier::CompareWindow(std::uint64_t number, const diagnostics::Windo
     for (int y = 0; y < window.height; ++y) {
         std::uint32_t* e = wideExpected_.data() + static_cast<std::size_t>(y) * window.width;
         mapping_.ExpectedRow(y, frameRow, e);
-        const auto* row = static_cast<const std::uint8_t*>(window.pixels) + static_cast<std::ptrdiff_t>(y) * window.pitchBytes;
+        const auto* row =
+            static_cast<const std::uint8_t*>(window.pixels) + static_cast<std::ptrdiff_t>(y) * window.pitchBytes;
         for (int x = 0; x < window.width; ++x) {
             std::uint32_t g = 0;
             if (window.bytesPerPixel == 2) {
@@ -457,14 +533,14 @@ void FrameVerifier::ReportScreen(std::uint64_t number, const char* read, const d
     const int digits = finding.bytesPerPixel * 2;
     char line[512];
     std::snprintf(line, sizeof line,
-                  "{\"type\":\"verify\",\"n\":%" PRIu64
-                  ",\"step\":\"the screen\",\"read\":\"%s\",\"pixels\":%" PRIu64
+                  "{\"type\":\"verify\",\"n\":%" PRIu64 ",\"step\":\"the screen\",\"read\":\"%s\",\"pixels\":%" PRIu64
                   ",\"first\":[%d,%d],\"got\":\"0x%0*X\",\"expected\":\"0x%0*X\"}",
                   number, read, finding.pixels, finding.x, finding.y, digits, finding.got, digits, finding.expected);
     diagnostics::TraceLine(line);
     if (noticesLeft_ > 0) {
         std::snprintf(line, sizeof line,
-                      "frame %" PRIu64 " differs on the screen (%s) at %s pixels (first (%d,%d): got 0x%0*X, expected "
+                      "frame %" PRIu64
+                      " differs on the screen (%s) at %s pixels (first (%d,%d): got 0x%0*X, expected "
                       "0x%0*X)",
                       number, read, Grouped(finding.pixels).c_str(), finding.x, finding.y, digits, finding.got, digits,
                       finding.expected);
@@ -474,23 +550,8 @@ void FrameVerifier::ReportScreen(std::uint64_t number, const char* read, const d
 }
 
 void FrameVerifier::FrameCrcs(std::uint32_t& got, std::uint32_t& expected) const {
-    static const Pixel zeros[kScreenWidth] = {};
-    got = expected = 0;
-    for (int y = 0; y < kScreenHeight; ++y) {
-        const Pixel* rows[2] = {FlippedRow(buffer_, y), const_cast<FrameModel&>(model_).Belief(buffer_).Row(y)};
-        std::uint32_t* crcs[2] = {&got, &expected};
-        const bool counterRow = y >= kCounterArea.top && y < kCounterArea.bottom;
-        for (int i = 0; i < 2; ++i) {
-            if (!counterRow) {
-                *crcs[i] = diagnostics::Crc32(*crcs[i], rows[i], kRowBytes);
-                continue;
-            }
-            *crcs[i] = diagnostics::Crc32(*crcs[i], rows[i], sizeof(Pixel) * kCounterArea.left);
-            *crcs[i] = diagnostics::Crc32(*crcs[i], zeros, sizeof(Pixel) * kCounterArea.Width());
-            *crcs[i] = diagnostics::Crc32(*crcs[i], rows[i] + kCounterArea.right,
-                                          sizeof(Pixel) * (kScreenWidth - kCounterArea.right));
-        }
-    }
+    got = CounterlessCrc([&](int y) { return FlippedRow(buffer_, y); });
+    expected = CounterlessCrc([&](int y) { return const_cast<FrameModel&>(model_).Belief(buffer_).Row(y); });
 }
 
 }  // namespace verify

@@ -1,9 +1,11 @@
 // The frame check's judgement: each composed frame, as read back from the back buffer, against the
 // model's re-drawing of it; what reached the screen against the frame flipped; the pictures
-// against what they were loaded from. Differences are put down to the draw step that made them,
-// reported in the trace and on the error stream, the first differing frame written as images,
-// and every item's coverage kept for the verdict. No Windows header here; the reading back is the
-// caller's.
+// against what they were loaded from. A differing pixel is charged to the step of its frame that
+// drew there; one that no step drew is left over from the step that first made it wrong in an
+// earlier frame of the same buffer, when it still holds that wrong value, and is otherwise a stray
+// write. Differences are reported in the trace and on the error stream, the first differing frame
+// written as images, and every item's coverage kept for the verdict. No Windows header here; the
+// reading back is the caller's.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "run_diagnostics.h"
+#include "verify/counter_check.h"
 #include "verify/coverage.h"
 #include "verify/frame_model.h"
 #include "verify/window_mapping.h"
@@ -21,9 +24,6 @@ struct PixelDifference {
     int x = 0, y = 0;
     std::uint32_t got = 0, expected = 0;
 };
-
-// The counter's area, zeroed in the frame CRCs: it holds the counter's text in any font.
-constexpr Rect kCounterArea = {292, 456, 640, 480};
 
 class FrameVerifier {
 public:
@@ -42,9 +42,10 @@ public:
 
     // Frame `number` (as the frame trace counts it), drawn from `values`: first compared with
     // `got`, the back buffer while the caller holds it (only the rows that differ are copied), the
-    // counter's text box left out and taken over; then, once the caller has let go, judged.
+    // counter (null in a frame without one) judged and its box taken over; then, once the caller
+    // has let go, judged.
     void CompareFrame(std::uint64_t number, const SceneValues& values, const Pictures& pictures, const ConstImage& got,
-                      const Rect& textBox);
+                      const CounterDrawn* counter);
     void JudgeFrame(std::uint64_t number);
     // A frame that could not be read back.
     void FrameNotRead(std::uint64_t number, const SceneValues& values, const char* why);
@@ -69,18 +70,25 @@ public:
     FrameModel& Model() { return model_; }
 
 private:
-    // Differences of one frame put down to one step, or to what no step of the frame drew.
+    // Differences of one frame charged to one step of it, to a kind that made them wrong in an
+    // earlier frame, or to no step at all.
     struct StepTally {
         std::uint64_t pixels = 0;
         PixelDifference first;
     };
-    static constexpr int kEarlierContent = FrameModel::kMaxSteps;
-    static constexpr int kCounterText = FrameModel::kMaxSteps + 1;
-    static constexpr int kSlots = FrameModel::kMaxSteps + 2;
+    static constexpr int kLeftOver = FrameModel::kMaxSteps;  // + the kind
+    static constexpr int kStray = kLeftOver + diagnostics::kDrawKinds;
+    static constexpr int kSlots = kStray + 1;
+    // What each pixel of a buffer was charged to when it last differed: 0 nothing, else a kind
+    // + 1, or kStrayCharge.
+    static constexpr std::uint8_t kStrayCharge = 0xFF;
 
     const Pixel* FlippedRow(int buffer, int y) const;
+    void ForgetCharges(int buffer);
     void TallyRow(int y);
-    void Report(std::uint64_t number, int main);
+    int KindIndexOf(int slot) const;  // diagnostics::kDrawKinds for a stray
+    void JudgeCounter(std::uint64_t number, const CounterDrawn& counter, const ConstImage& got);
+    void TraceDifference(std::uint64_t number, int main);
     diagnostics::Finding ScreenFinding(std::uint64_t number, std::uint64_t pixels, const PixelDifference& first,
                                        int bytesPerPixel, const std::uint32_t (&masks)[3]) const;
     void ReportScreen(std::uint64_t number, const char* read, const diagnostics::Finding& finding);
@@ -91,6 +99,7 @@ private:
     Pixel key_ = 0;
     FrameModel model_;
     Coverage coverage_;
+    CounterCheck counter_;
     bool restoredInFrame_ = false;
     bool frameImagesWritten_ = false, screenImagesWritten_ = false;
     int noticesLeft_ = 0;
@@ -100,11 +109,16 @@ private:
     std::vector<std::uint8_t> copied_[2];
     std::uint64_t held_[2] = {0, 0};  // the frame each buffer holds; 0: none known
     std::vector<int> differingRows_;  // this frame's, in order
+    // Per buffer: each pixel's charge and the wrong value it held then, in the rows listed.
+    std::vector<std::uint8_t> charges_[2];
+    std::vector<Pixel> chargedValues_[2];
+    std::vector<int> chargedRows_[2];
+    std::vector<std::uint8_t> rowCharged_[2];
 
     // The frame being judged.
     int buffer_ = 0;
     Rect textBox_;
-    bool whole_ = true, leftOut_ = false;
+    bool compared_ = false, whole_ = true, leftOut_ = false;
     StepTally tallies_[kSlots];
     std::uint64_t lastDifferences_ = 0;
     WindowMapping mapping_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "verify/mask_field.h"
+
 namespace verify {
 namespace {
 
@@ -52,18 +54,8 @@ ScreenFormat::ScreenFormat(std::uint32_t redMask, std::uint32_t greenMask, std::
     : red_(Analyse(redMask)), green_(Analyse(greenMask)), blue_(Analyse(blueMask)) {}
 
 ScreenFormat::Field ScreenFormat::Analyse(std::uint32_t mask) {
-    Field field;
-    field.mask = mask & 0xFFFFu;
-    std::uint32_t value = field.mask;
-    while (value != 0 && (value & 1u) == 0) {
-        value >>= 1;
-        ++field.shift;
-    }
-    while ((value & 1u) != 0) {
-        value >>= 1;
-        ++field.bits;
-    }
-    return field;
+    const MaskField field = FieldOfMask(mask & 0xFFFFu);
+    return Field{mask & 0xFFFFu, field.shift, field.bits};
 }
 
 Pixel ScreenFormat::FromRgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {

@@ -3,36 +3,19 @@
 #include <algorithm>
 #include <cstring>
 
+#include "verify/mask_field.h"
+
 namespace verify {
 namespace {
-
-int Shift(std::uint32_t mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1u) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
-int Width(std::uint32_t mask) {
-    mask >>= Shift(mask);
-    int bits = 0;
-    while ((mask & 1u) != 0) {
-        mask >>= 1;
-        ++bits;
-    }
-    return bits;
-}
 
 constexpr int kCropSide = 16, kZoom = 8, kGap = 4;
 
 }  // namespace
 
 std::uint32_t FieldTo(std::uint32_t pixel, std::uint32_t mask, int bits) {
-    const int width = Width(mask);
+    const int width = FieldOfMask(mask).bits;
     if (width == 0) return 0;
-    const std::uint32_t value = (pixel & mask) >> Shift(mask);
+    const std::uint32_t value = FieldValue(pixel, mask);
     if (width >= bits) return value >> (width - bits);
     // Repeat the value's bits below it until the field is full.
     std::uint32_t wide = 0;

@@ -1,24 +1,10 @@
 #include "verify/window_mapping.h"
 
+#include "verify/mask_field.h"
 #include "verify/rgb_image.h"
 
 namespace verify {
 namespace {
-
-int FieldWidth(std::uint32_t mask) {
-    int bits = 0;
-    for (; mask != 0; mask &= mask - 1) ++bits;
-    return bits;
-}
-
-int FieldShift(std::uint32_t mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1u) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
 
 // For each of `shown` window pixels along one side, the frame pixel under its centre; -1 outside
 // the picture's `offset`..`offset + size`.
@@ -66,7 +52,7 @@ void WindowMapping::Prepare(const ScreenFormat& format, int frameWidth, int fram
         for (std::uint32_t p = 0; p < 0x10000; ++p) {
             std::uint32_t value = 0;
             for (int c = 0; c < 3; ++c) {
-                value |= FieldTo(p, frameMasks[c], FieldWidth(masks[c])) << FieldShift(masks[c]);
+                value |= FieldTo(p, frameMasks[c], FieldOfMask(masks[c]).bits) << FieldOfMask(masks[c]).shift;
             }
             table_[p] = value;
         }

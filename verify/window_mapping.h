@@ -45,7 +45,7 @@ private:
     std::uint32_t masks_[3] = {};
     std::uint32_t frameMasks_[3] = {};
     std::uint32_t valueMask_ = 0;
-    std::vector<int> columns_, rows_;  // the frame column (row) each window column (row) shows, -1 for a bar
+    std::vector<int> columns_, rows_;   // the frame column (row) each window column (row) shows, -1 for a bar
     std::vector<std::uint32_t> table_;  // every frame pixel in the window's layout
 };
 

@@ -185,7 +185,7 @@ TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
         {"source key ignored", BlitFault::SourceKeyIgnored, "the colour-key probe", "the creature's keyed blit", 198},
         {"key one bit off", BlitFault::KeyOneBitOff, "the colour-key probe", "the creature's keyed blit", 198},
         {"fill one step off in green", BlitFault::FillGreenOneStepOff, "the colour-key probe", nullptr, 198},
-        {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy", "the buffer's earlier content", 200},
+        {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy", "a tile copy, left over from an earlier frame", 200},
         {"keyed BltFast opaque", BlitFault::KeyedBltFastOpaque, "the colour-key probe", "the creature's keyed blit",
          198},
         {"flip stale", BlitFault::FlipStale, "the screen", nullptr, 200},
@@ -224,13 +224,13 @@ TEST_F(VerifyRunTest, WhatWasNotDrawnOrNotReadBackIsNeverExact) {
     } rows[] = {
         // A slow build may see a fireball fly in those frames, but not the turn some 10 s in.
         {"the timer's pace, too short to turn", {"--no-vsync", "--frames", "300"}, nullptr,
-         "verified: incomplete: 300 frames exact, never drawn: the creature's mirrored keyed blit"},
+         "verified: incomplete: 300 of 300 frames compared, exact, never drawn: the creature's mirrored keyed blit"},
         {"ended early", {"--lockstep", "--no-vsync", "--frames", "20"}, nullptr,
          "never drawn: the creature's mirrored keyed blit, an erase, both fireball blits;"},
         {"back buffer", {"--lockstep", "--no-vsync"}, "back buffer",
-         "verified: incomplete: 0 frames exact, 297 frames not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
+         "verified: incomplete: none of 297 frames compared, 297 frames not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
         {"primary", {"--lockstep", "--no-vsync"}, "primary",
-         "verified: incomplete: 297 frames exact; screen: not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
+         "verified: incomplete: 297 of 297 frames compared, exact; screen: not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
         {"a picture", {"--lockstep", "--no-vsync"}, "picture",
          "pictures not checked: Background (Lock failed: DDERR_GENERIC (0x80004005))"},
     };
@@ -270,14 +270,16 @@ TEST_F(VerifyRunTest, ExpectedDifferencesAreTakenAndOnesThatDidNotHappenFail) {
 
 // The counter's GetDC of the fifth frame meets a real loss: the text overlay restores everything
 // (the flip chain comes back scrambled) and draws on. That frame can be compared on nothing, the
-// next only on what it draws, and from then on every frame whole again - with no false alarm.
+// next only on what it draws, and from then on every frame whole again - with no false alarm, and
+// the frame that could not be compared said as such.
 TEST_F(VerifyRunTest, ARestorationMidRunRaisesNoFalseAlarm) {
     // GetDC: three picture loads, then the third frame's text and the check's measure of it, the
     // fourth frame's text, then the fifth's.
     platform::ddraw::LoseAllSurfacesAt("GetDC", 7);
     const RunResult run = Run({"--lockstep", "--no-vsync"});
     EXPECT_EQ(run.code, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("verified: all 297 frames exact (2 compared only in part after a restoration)"),
+    EXPECT_NE(run.out.find("verified: 296 of 297 frames compared, exact (1 compared only in part after a restoration), 1 frames not "
+                            "compared (a restoration during the frame left nothing known to compare with)"),
               std::string::npos)
         << run.out << run.err;
 }

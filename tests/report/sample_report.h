@@ -67,6 +67,10 @@ inline report::RunReport SampleReport(const std::string& dir) {
     for (int k = 0; k < diagnostics::kDrawKinds; ++k) v.kinds.push_back(exact(diagnostics::DrawKindId(diagnostics::DrawKind(k)), 300));
     for (const char* picture : diagnostics::kPictureIds) v.pictures.push_back(exact(picture, 1));
     v.screen = exact(diagnostics::kScreenId, 300);
+    v.strays = exact(diagnostics::kStrayWriteId, 300);
+    v.counter = exact(diagnostics::kCounterId, 300);
+    v.primary = {true, 300, 0, ""};
+    v.window = {true, 297, 3, "the window is covered or not mapped"};
     diagnostics::Finding& f = v.first;
     f = {42, "the colour-key probe", 20, 12, 0xF800, 0x001F, 16, 2, 0xF800, 0x07E0, 0x001F,
          at + "got.bmp", at + "expected.bmp", at + "differences.bmp", crop};

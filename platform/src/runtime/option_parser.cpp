@@ -2,8 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "diagnostics/verdict.h"
 
 #ifndef VH_VERSION
 #define VH_VERSION "unknown"
@@ -148,6 +152,37 @@ ParseResult UsageError(const std::string& problem, std::uint64_t cycleFrames) {
 
 }  // namespace
 
+namespace {
+
+std::vector<std::string> KindIds() {
+    return {std::begin(diagnostics::kDrawKindIds), std::end(diagnostics::kDrawKindIds)};
+}
+std::vector<std::string> PictureIds() {
+    return {std::begin(diagnostics::kPictureIds), std::end(diagnostics::kPictureIds)};
+}
+
+// The words joined by ", ", broken onto lines indented by `indent` before reaching `width`; the
+// first line continues text already `indent` + 12 long.
+std::string Wrapped(const std::vector<std::string>& words, std::size_t indent, std::size_t width) {
+    std::string text;
+    std::size_t column = indent + 12;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string word = words[i] + (i + 1 < words.size() ? "," : "");
+        if (i > 0 && column + 1 + word.size() > width) {
+            text += "\n" + std::string(indent, ' ');
+            column = indent;
+        } else if (i > 0) {
+            text += ' ';
+            ++column;
+        }
+        text += word;
+        column += word.size();
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string UsageText(std::uint64_t cycleFrames) {
     const std::string cycle = cycleFrames > 0 ? " (" + std::to_string(cycleFrames) + " frames)" : "";
     return "usage: vornhollow [options]\n"
@@ -176,13 +211,17 @@ std::string UsageText(std::uint64_t cycleFrames) {
            "                         compared and found exact\n"
            "  --lockstep             step the scene once per presented frame instead of every 66 ms, so\n"
            "                         every run draws the same frames; without --frames the run ends\n"
-           "                         after one full cycle of the scene" + cycle + "\n"
+           "                         after one full cycle of the scene" +
+           cycle +
+           "\n"
            "  --expect FILE          the differences expected of this DirectDraw, one a line: a kind of\n"
-           "                         draw step (tile-copy, full-screen-copy, mirrored-test-block,\n"
-           "                         background-strip, colour-key-probe, creature-keyed,\n"
-           "                         creature-mirrored-keyed, erase, fireball-up-down,\n"
-           "                         fireball-both-ways), a picture (Background, GnollSheet,\n"
-           "                         FireballSheet, BackgroundStrip) or screen; '#' starts a comment\n"
+           "                         draw step (" +
+           Wrapped(KindIds(), 25, 90) +
+           "),\n"
+           "                         a picture (" +
+           Wrapped(PictureIds(), 25, 90) +
+           "),\n"
+           "                         stray-write, counter or screen; '#' starts a comment\n"
            "  --report DIR           at the end of the run write report.json, report.xml (JUnit) and\n"
            "                         report.html, with the images they show, into DIR\n"
            "  --unattended           no message box waits for a person: its text goes to stderr (and\n"

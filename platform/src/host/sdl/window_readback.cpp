@@ -5,16 +5,12 @@
 #include "run_diagnostics.h"
 
 namespace platform::host {
-namespace {
-
-// About one refresh at 60 Hz: a run at thousands of frames a second is still read every blank.
-constexpr std::chrono::milliseconds kSpacing{16};
-
-}  // namespace
 
 bool WindowReadback::Due() const {
     if (CurrentScreenChecker() == nullptr) return false;
-    return CurrentOptions().lockstep || std::chrono::steady_clock::now() - last_ >= kSpacing;
+    return CurrentOptions().lockstep ||
+           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - last_).count() >=
+               diagnostics::kScreenCheckSpacingMs;
 }
 
 void WindowReadback::Deliver(std::uint64_t number, const void* pixels, int width, int height, int pitchBytes,
@@ -22,8 +18,8 @@ void WindowReadback::Deliver(std::uint64_t number, const void* pixels, int width
     last_ = std::chrono::steady_clock::now();
     const diagnostics::ScreenChecker checker = CurrentScreenChecker();
     if (checker == nullptr) return;
-    const diagnostics::WindowImage image{pixels,         width,           height,          pitchBytes,
-                                         format.bytesPerPixel, format.redMask, format.greenMask, format.blueMask};
+    const diagnostics::WindowImage image{
+        pixels, width, height, pitchBytes, format.bytesPerPixel, format.redMask, format.greenMask, format.blueMask};
     checker(number, &image, nullptr);
 }
 
