@@ -197,19 +197,23 @@ std::string PacingSection(const RunReport& report, const PacingStats& p) {
     return out + IntervalPlotSvg(p, refresh) + "\n" + HistogramSvg(p) + "\n";
 }
 
+// The page's head and title, up to the line under it (left open).
+std::string PageStart(const RunReport& report, const char* title) {
+    return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+           "<title>Vornhollow report: " +
+           Escaped(title) + "</title><style>" + kStyle + "</style></head>\n<body><main>\n" +
+           "<h1>Vornhollow Test Program <small>" + Escaped(report.version) + ", " + Escaped(report.build) +
+           "</small></h1>\n<p class=\"meta\">" + Escaped(report.hostname) + ", " + Escaped(report.timestamp);
+}
+
 }  // namespace
 
 std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, const std::string& dir) {
     const Outcome outcome = report.verified ? report.verdict.outcome : Outcome::NotVerified;
     const diagnostics::VerdictRecord& v = report.verdict;
-    std::string out =
-        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-        "<title>Vornhollow report: " +
-        Escaped(OutcomeWords(outcome)) + "</title><style>" + kStyle + "</style></head>\n<body><main>\n";
-    out += "<h1>Vornhollow Test Program <small>" + Escaped(report.version) + ", " + Escaped(report.build) +
-           "</small></h1>\n<p class=\"meta\">" + Escaped(report.hostname) + ", " + Escaped(report.timestamp) +
-           ": ran " + Fixed(report.seconds, 1) + " s, exit code " + std::to_string(report.exitCode) + "</p>\n";
+    std::string out = PageStart(report, OutcomeWords(outcome)) + ": ran " + Fixed(report.seconds, 1) +
+                      " s, exit code " + std::to_string(report.exitCode) + "</p>\n";
 
     out += "<section id=\"verdict\" class=\"verdict " + std::string(OutcomeId(outcome)) + "\"><div class=\"outcome\">" +
            Escaped(OutcomeWords(outcome)) + "</div><div class=\"line\">";
@@ -222,6 +226,10 @@ std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, con
         out += "not verified: the run was not made with --verify";
     }
     out += "</div></section>\n";
+    if (!report.endReason.empty()) {
+        out += "<div class=\"fatal\"><b>The run ended with exit code " + std::to_string(report.exitCode) + ":</b> " +
+               Escaped(report.endReason) + "</div>\n";
+    }
     if (!report.fatalError.empty()) {
         out +=
             "<div class=\"fatal\"><b>The run ended with a fatal error:</b> " + Escaped(report.fatalError) + "</div>\n";
@@ -243,6 +251,14 @@ std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, con
         "<p class=\"note\">The same report for machines: <a href=\"report.json\">report.json</a>, and for CI: "
         "<a href=\"report.xml\">report.xml</a> (JUnit).</p>\n</main></body></html>\n";
     return out;
+}
+
+std::string UnfinishedHtmlDocument(const RunReport& started) {
+    return PageStart(started, "did not end") + ": started</p>\n<section id=\"verdict\" class=\"verdict differs\">"
+           "<div class=\"outcome\">Did not end</div><div class=\"line\">" + Escaped(kUnfinishedMessage) +
+           "</div></section>\n<p>This page was written as the run started, and only the run's normal end replaces "
+           "it with the verdict.</p>\n<h2>Command line</h2>\n<pre>" + Escaped(started.commandLine) +
+           "</pre>\n</main></body></html>\n";
 }
 
 }  // namespace report

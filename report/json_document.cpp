@@ -1,4 +1,5 @@
-// report.json: everything the run reported, for machines. Unknown numbers are null.
+// report.json: everything the run reported, for machines. Unknown numbers are null. "finished"
+// is false in the report written at the start, which only a normal end replaces.
 #include <string>
 
 #include "report/report_documents.h"
@@ -99,6 +100,22 @@ std::string PacingJson(const Pacing& input, const PacingStats& p) {
     return out + (p.intervals.empty() ? "]" : "\n    ]") + "\n  }";
 }
 
+// What is known of a run from its start.
+std::string Head(const RunReport& report) {
+    return "{\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
+           ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " +
+           JsonString(report.hostname) + ",\n  \"commandLine\": " + JsonString(report.commandLine);
+}
+
+std::string Environment(const RunReport& report) {
+    std::string out = ",\n  \"environment\": [";
+    for (std::size_t i = 0; i < report.environment.size(); ++i) {
+        out += (i ? ",\n    " : "\n    ") + std::string("{\"key\": ") + JsonString(report.environment[i].key) +
+               ", \"value\": " + JsonString(report.environment[i].value) + "}";
+    }
+    return out + (report.environment.empty() ? "]" : "\n  ]");
+}
+
 }  // namespace
 
 std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
@@ -120,22 +137,20 @@ std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
 }
 
 std::string JsonDocument(const RunReport& report, const PacingStats& pacing) {
-    std::string out =
-        "{\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
-        ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " + JsonString(report.hostname) +
-        ",\n  \"commandLine\": " + JsonString(report.commandLine) + ",\n  \"seconds\": " + Fixed(report.seconds, 3) +
-        ",\n  \"exitCode\": " + std::to_string(report.exitCode) +
-        ",\n  \"fatalError\": " + (report.fatalError.empty() ? "null" : JsonString(report.fatalError)) +
-        ",\n  \"environment\": [";
-    for (std::size_t i = 0; i < report.environment.size(); ++i) {
-        out += (i ? ",\n    " : "\n    ") + std::string("{\"key\": ") + JsonString(report.environment[i].key) +
-               ", \"value\": " + JsonString(report.environment[i].value) + "}";
-    }
-    out += std::string(report.environment.empty() ? "]" : "\n  ]") + ",\n  \"expected\": [";
+    std::string out = Head(report) + ",\n  \"finished\": true,\n  \"seconds\": " + Fixed(report.seconds, 3) +
+                      ",\n  \"exitCode\": " + std::to_string(report.exitCode) + ",\n  \"endReason\": " +
+                      (report.endReason.empty() ? "null" : JsonString(report.endReason)) + ",\n  \"fatalError\": " +
+                      (report.fatalError.empty() ? "null" : JsonString(report.fatalError)) + Environment(report) +
+                      ",\n  \"expected\": [";
     for (std::size_t i = 0; i < report.expected.size(); ++i) out += (i ? ", " : "") + JsonString(report.expected[i]);
     out +=
         "],\n  \"verdict\": " + VerdictJson(report) + ",\n  \"pacing\": " + PacingJson(report.pacing, pacing) + "\n}\n";
     return out;
+}
+
+std::string UnfinishedJsonDocument(const RunReport& started) {
+    return Head(started) + ",\n  \"finished\": false,\n  \"exitCode\": null,\n  \"endReason\": " +
+           JsonString(kUnfinishedMessage) + Environment(started) + "\n}\n";
 }
 
 }  // namespace report

@@ -1,6 +1,7 @@
 // report.xml: the run as one JUnit test suite, for CI. One test case for the run itself (an error
-// when a fatal-error box ended it), one for each draw-step kind, picture and the screen, one for
-// coverage and one for pacing. The suite's counts are taken from the test cases as written.
+// when it ended with a failing exit code or a fatal-error box), one for each draw-step kind,
+// picture and the screen, one for coverage and one for pacing; while the run has not ended, the
+// run's case alone, an error. The suite's counts are taken from the test cases as written.
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@ struct TestCase {
     std::string classname, name;
     Result result = Result::Passed;
     std::string message;    // why it failed, errored or was skipped
+    std::string errorType = "fatal-error";
     std::string systemOut;  // a note on a case that passed
 };
 
@@ -154,21 +156,28 @@ TestCase PacingCase(const RunReport& report, const PacingStats& p) {
     return test;
 }
 
-}  // namespace
-
-std::string JunitDocument(const RunReport& report, const PacingStats& pacing) {
-    std::vector<TestCase> cases;
+// The run itself: an error when it ends with a code that is neither a pass (0) nor a verdict (3, 4:
+// the verification cases say why), or when a fatal-error box ended it.
+TestCase RunCase(const RunReport& report) {
     TestCase run("vornhollow", "run");
-    if (!report.fatalError.empty()) {
+    const bool verdictCode = report.exitCode == 0 || report.exitCode == 3 || report.exitCode == 4;
+    if (!verdictCode) {
+        run.result = Result::Error;
+        run.errorType = "exit-code-" + std::to_string(report.exitCode);
+        run.message = !report.endReason.empty()    ? report.endReason
+                      : !report.fatalError.empty() ? report.fatalError
+                                                   : "the run ended with exit code " + std::to_string(report.exitCode);
+    } else if (!report.fatalError.empty()) {
         run.result = Result::Error;
         run.message = report.fatalError;
     } else {
         run.systemOut = "exit code " + std::to_string(report.exitCode);
     }
-    cases.push_back(run);
-    AddVerificationCases(report, cases);
-    cases.push_back(PacingCase(report, pacing));
+    return run;
+}
 
+// The suite with its counts taken from the test cases; the exit code is a property once known.
+std::string Suite(const RunReport& report, const std::vector<TestCase>& cases, bool ended) {
     int failures = 0, errors = 0, skipped = 0;
     std::string body;
     for (const TestCase& test : cases) {
@@ -186,8 +195,8 @@ std::string JunitDocument(const RunReport& report, const PacingStats& pacing) {
                 break;
             case Result::Error:
                 ++errors;
-                body += ">\n    <error type=\"fatal-error\" " + message + ">" + Escaped(test.message) +
-                        "</error>\n  </testcase>\n";
+                body += ">\n    <error type=\"" + Escaped(test.errorType) + "\" " + message + ">" +
+                        Escaped(test.message) + "</error>\n  </testcase>\n";
                 break;
             case Result::Skipped:
                 ++skipped;
@@ -207,10 +216,25 @@ std::string JunitDocument(const RunReport& report, const PacingStats& pacing) {
     property("version", report.version);
     property("build", report.build);
     property("commandLine", report.commandLine);
-    property("exitCode", std::to_string(report.exitCode));
+    if (ended) property("exitCode", std::to_string(report.exitCode));
     for (const Fact& fact : report.environment) property(fact.key, fact.value);
     for (const std::string& item : report.expected) property("expected", item);
     return out + "  </properties>\n" + body + "</testsuite>\n";
+}
+
+}  // namespace
+
+std::string JunitDocument(const RunReport& report, const PacingStats& pacing) {
+    std::vector<TestCase> cases{RunCase(report)};
+    AddVerificationCases(report, cases);
+    cases.push_back(PacingCase(report, pacing));
+    return Suite(report, cases, true);
+}
+
+std::string UnfinishedJunitDocument(const RunReport& started) {
+    TestCase run("vornhollow", "run", Result::Error, kUnfinishedMessage);
+    run.errorType = "unfinished";
+    return Suite(started, {run}, false);
 }
 
 }  // namespace report

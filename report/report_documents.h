@@ -13,6 +13,13 @@ std::string JunitDocument(const RunReport& report, const PacingStats& pacing);
 // `dir` is where the page will lie: images inside it are referred to by relative name.
 std::string HtmlDocument(const RunReport& report, const PacingStats& pacing, const std::string& dir);
 
+// The three files of a run that has not ended (WriteUnfinishedReport).
+std::string UnfinishedJsonDocument(const RunReport& started);
+std::string UnfinishedJunitDocument(const RunReport& started);
+std::string UnfinishedHtmlDocument(const RunReport& started);
+// What they say of it.
+constexpr const char* kUnfinishedMessage = "the run did not end: crashed, killed or still running";
+
 // The most frames shown one blank late or more, in percent of the intervals, for pacing to pass.
 constexpr double kMissedBlanksAllowedPercent = 1.0;
 

@@ -40,6 +40,9 @@ struct RunReport {
     std::string hostname;
     double seconds = 0;     // the run's length
     int exitCode = 0;       // the code the run ends with
+    // Why it ends with that code when the code is neither a pass nor a verdict (3, 4): e.g. "an
+    // output was lost: ...", "the display went away"; empty otherwise.
+    std::string endReason;
     std::string fatalError;  // text of the fatal-error box that ended the run (empty: none)
     bool verified = false;   // --verify ran; otherwise the verdict is "not verified"
     diagnostics::VerdictRecord verdict;
@@ -47,11 +50,17 @@ struct RunReport {
     std::vector<std::string> expected;  // the items listed in --expect, if any
 };
 
-// Writes report.json, report.xml and report.html into `dir` (created if needed). All three are
-// written under temporary names first and renamed into place only once all are complete, so a
-// failure (full disk, unwritable dir) leaves nothing half-written under the final names. On
-// failure returns false with the reason, naming the file and the system's error text.
+// Writes report.json, report.xml and report.html into `dir` (created if needed), as one set
+// (report/atomic_file.h): a failure (full disk, unwritable dir) leaves nothing half-written under
+// the final names, and a link planted in `dir` is never followed. On failure returns false with
+// the reason, naming the file and the system's error text.
 bool WriteReport(const std::string& dir, const RunReport& report, std::string& error);
+
+// The same three files for a run that has started and not ended, written before its first frame:
+// only a normal end replaces them, so a run that crashed, was killed or hangs leaves a report that
+// fails (report.xml's one test case is an error, report.json says "finished": false). Of `started`
+// only what is known at the start is used: version, build, command line, timestamp, host name.
+bool WriteUnfinishedReport(const std::string& dir, const RunReport& started, std::string& error);
 
 // The verdict as one JSON Lines record for the end of a trace: {"type":"verdict", the outcome,
 // the summary line, the frame counts and each kind's, picture's and the screen's counts}.

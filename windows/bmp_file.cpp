@@ -1,9 +1,8 @@
 #include "bmp_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <vector>
+
+#include "report/atomic_file.h"
 
 namespace runtime {
 namespace {
@@ -46,18 +45,11 @@ bool WriteBmp(const std::string& path, const std::uint8_t* rgb, int width, int h
         }
         for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad) file.push_back(0);
     }
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    const bool closed = std::fclose(out) == 0;
-    if (!written || !closed) {
-        error = "write failed";
-        return false;
-    }
-    return true;
+    // Under a temporary name of its own, flushed and renamed: the picture is whole or not there.
+    report::FileFailure failure;
+    if (report::WriteFiles({{path, {reinterpret_cast<const char*>(file.data()), file.size()}}}, failure)) return true;
+    error = failure.reason;
+    return false;
 }
 
 }  // namespace runtime

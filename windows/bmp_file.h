@@ -7,7 +7,8 @@
 namespace runtime {
 
 // Writes width x height pixels of 8-bit red, green and blue (3 bytes a pixel, rows width * 3
-// apart) to path; on failure returns false and the reason in error.
+// apart) to path, whole or not at all (report/atomic_file.h); on failure returns false and the
+// reason in error.
 bool WriteBmp(const std::string& path, const std::uint8_t* rgb, int width, int height, std::string& error);
 
 }  // namespace runtime

@@ -103,13 +103,26 @@ int main(int argc, char** argv) {
     runtime::RunOptions options = parsed.options;
     // A lockstep run ends after one cycle of the scene unless told otherwise.
     if (options.lockstep && options.frames == 0) options.frames = diagnostics::LockstepCycleFrames();
-    if (std::string error; !options.report.empty() && !PrepareReportFolder(options.report, error)) {
+    const LPSTR arguments = ArgumentsOf(GetCommandLineA());
+    const std::string commandLine = std::string("vornhollow") + (*arguments != '\0' ? " " : "") + arguments;
+    // From here until the run's end the report says that the run has not ended.
+    if (std::string error; !options.report.empty() && (!PrepareReportFolder(options.report, error) ||
+                                                       !runtime::WriteUnfinishedRunReport(options, commandLine, error))) {
         Tell(options.unattended, "vornhollow: --report '" + options.report + "' cannot be written: " + error, true);
         return 1;
     }
+    // A run that ends before its first frame: its report says why in place of the unfinished one.
+    const auto endBeforeFirstFrame = [&](int code, const std::string& reason) {
+        Tell(options.unattended, "vornhollow: " + reason, true);
+        std::string error;
+        if (!options.report.empty() && !runtime::WriteRunReport(options, commandLine, code, reason, error)) {
+            std::fprintf(stderr, "vornhollow: --report: %s\n", error.c_str());
+            std::fflush(stderr);
+        }
+        return code;
+    };
     if (std::string error; !options.trace.empty() && !runtime::OpenTrace(options.trace, error)) {
-        Tell(options.unattended, "vornhollow: cannot open the trace file '" + options.trace + "': " + error, true);
-        return 1;
+        return endBeforeFirstFrame(1, "cannot open the trace file '" + options.trace + "': " + error);
     }
     runtime::SetRunOptions(options);
     runtime::EndAfterFrames(options.frames);
@@ -119,12 +132,9 @@ int main(int argc, char** argv) {
                                                     .lockstep = options.lockstep,
                                                     .expectFile = options.expect};
     if (std::string error; !diagnostics::StartFrameCheck(settings, error)) {
-        Tell(options.unattended, "vornhollow: --expect: " + error, true);
-        return 2;
+        return endBeforeFirstFrame(2, "--expect: " + error);
     }
 
-    const LPSTR arguments = ArgumentsOf(GetCommandLineA());
-    const std::string commandLine = std::string("vornhollow") + (*arguments != '\0' ? " " : "") + arguments;
     const int result = WinMain(GetModuleHandleA(nullptr), nullptr, arguments, ShowCommand());
 
     // The verdict ends the trace, as on Linux; the report records the exit code the run ends with.
@@ -134,7 +144,8 @@ int main(int argc, char** argv) {
     runtime::CloseTrace();
     const int exitCode = ExitCodeOf(result, options, verified, verdict);
     bool outputLost = false;
-    if (std::string error; !options.report.empty() && !runtime::WriteRunReport(options, commandLine, exitCode, error)) {
+    if (std::string error;
+        !options.report.empty() && !runtime::WriteRunReport(options, commandLine, exitCode, std::string(), error)) {
         std::fprintf(stderr, "vornhollow: --report: %s\n", error.c_str());
         std::fflush(stderr);
         outputLost = true;

@@ -11,18 +11,33 @@
 
 namespace runtime {
 
-bool WriteRunReport(const RunOptions& options, const std::string& commandLine, int exitCode, std::string& error) {
+namespace {
+
+// What is known of the run from its start.
+report::RunReport Started(const std::string& commandLine) {
     report::RunReport run;
     run.version = VH_VERSION;
     run.build = "Windows " + std::to_string(8 * sizeof(void*)) + "-bit";
+    run.commandLine = commandLine;
+    run.timestamp = UtcTimestamp(diagnostics::MillisecondsSinceStart());
+    run.hostname = HostName();
+    return run;
+}
+
+}  // namespace
+
+bool WriteUnfinishedRunReport(const RunOptions& options, const std::string& commandLine, std::string& error) {
+    return report::WriteUnfinishedReport(options.report, Started(commandLine), error);
+}
+
+bool WriteRunReport(const RunOptions& options, const std::string& commandLine, int exitCode,
+                    const std::string& endReason, std::string& error) {
+    report::RunReport run = Started(commandLine);
     for (const auto& [key, value] : SystemFacts()) run.environment.push_back({key, value});
     for (const auto& [key, value] : RunFacts()) run.environment.push_back({key, value});
-    run.commandLine = commandLine;
-    const double runMs = diagnostics::MillisecondsSinceStart();
-    run.seconds = runMs / 1000.0;
-    run.timestamp = UtcTimestamp(runMs);
-    run.hostname = HostName();
+    run.seconds = diagnostics::MillisecondsSinceStart() / 1000.0;
     run.exitCode = exitCode;
+    run.endReason = endReason;
     run.fatalError = FatalErrorText();
     run.verified = CurrentVerdict(run.verdict);
     // Flip waits for the vertical blank here, but when the display showed a frame is not known.

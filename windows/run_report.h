@@ -1,5 +1,5 @@
-// The run's report on Windows (--report DIR): what the runtime and the program noted, written at
-// the run's end.
+// The run's report on Windows (--report DIR): before the first frame, the report that says the run
+// has not ended; at the run's end, what the runtime and the program noted.
 #pragma once
 
 #include <string>
@@ -8,8 +8,12 @@
 
 namespace runtime {
 
-// Writes report.json, report.xml and report.html into options.report, recording `exitCode` as the
-// code the run ends with; false with the reason when they cannot be written.
-bool WriteRunReport(const RunOptions& options, const std::string& commandLine, int exitCode, std::string& error);
+// Writes report.json, report.xml and report.html into options.report for a run that has started
+// and not ended (report::WriteUnfinishedReport); false with the reason when they cannot be written.
+bool WriteUnfinishedRunReport(const RunOptions& options, const std::string& commandLine, std::string& error);
+// Writes them at the run's end, recording `exitCode` as the code the run ends with and, when that
+// is a failure, `endReason` (report::RunReport::endReason); false with the reason when they cannot.
+bool WriteRunReport(const RunOptions& options, const std::string& commandLine, int exitCode,
+                    const std::string& endReason, std::string& error);
 
 }  // namespace runtime

@@ -2,7 +2,9 @@
 """check_report.py DIR CODE [--stdout FILE] [--stderr FILE] [--trace FILE] [--frames N]: the report
 a run left in DIR is whole and agrees with itself and with the run. report.json, report.xml and
 report.html are there, and every other file is an image the page shows; report.xml is one JUnit
-suite "vornhollow" whose counts are its test cases'; report.json's exit code is CODE.
+suite "vornhollow" whose counts are its test cases'; report.json's exit code is CODE and it says
+the run finished; the run's test case is an error when CODE is neither 0, 3 nor 4 (its message
+the end's reason) or a fatal error was shown.
 --stdout: the JSON's verdict line ends the summary line. --stderr: the run test case's error is
 the fatal error's text as stderr gave it. --trace: the JSON's intervals are those between the
 trace's present times. --frames: the pacing counts that many frames.
@@ -41,6 +43,11 @@ for tag in ("failure", "error", "skipped"):
 for name, count in counts.items():
     assert suite.get(name) == str(count), f"{name}={suite.get(name)} but {count} test cases say so"
 assert report["exitCode"] == a.code, f"report.json's exit code is {report['exitCode']}, the run's {a.code}"
+assert report["finished"] is True, "report.json says the run did not finish"
+run_error = suite.find("testcase[@name='run']/error")
+failed_end = a.code not in (0, 3, 4)
+assert (run_error is not None) == (failed_end or bool(report["fatalError"])), f"the run's case, exit code {a.code}"
+assert not failed_end or run_error.get("message") == (report["endReason"] or report["fatalError"]), "its message"
 
 # Images are named from inside the folder, so the folder can be carried away whole.
 def findings(node):

@@ -1,9 +1,12 @@
 // The report writer: pacing numbers on hand-made intervals, JUnit counts that agree with the test
-// cases for each kind of run (checked by python3's XML parser), images referred to or carried
-// inside the page, and no half-written file when a write fails.
+// cases for each kind of run (checked by python3's XML parser), the run's own test case, images
+// referred to or carried inside the page, the report of a run that has not ended, no half-written
+// file when a write fails and no link in the folder followed.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +17,7 @@
 
 #include "report/image_source.h"
 #include "report/pacing_stats.h"
+#include "report/report_documents.h"
 #include "report/text_format.h"
 #include "sample_report.h"
 
@@ -210,7 +214,13 @@ TEST(Report, PageRefersToImagesInItsFolderAndCarriesOthers) {
     EXPECT_EQ(report::Base64("fo") + report::Base64("f"), "Zm8=Zg==");
 }
 
-// A failed write names the file, leaves the earlier report whole and no partial file behind.
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// A write that fails (a file size limit: EFBIG) names the file, leaves the earlier report whole
+// and no temporary file behind; a path that is not a folder is refused by name.
 TEST(Report, FailedWriteLeavesNothingHalfWritten) {
     TempDir dir;
     report::RunReport r = report_test::SampleReport((dir.path / "images").string());
@@ -223,17 +233,103 @@ TEST(Report, FailedWriteLeavesNothingHalfWritten) {
 
     const fs::path out = dir.path / "out";
     ASSERT_TRUE(report::WriteReport(out.string(), r, error)) << error;
-    std::ifstream before(out / "report.json");
-    const std::string earlier((std::istreambuf_iterator<char>(before)), {});
-    fs::create_symlink("/dev/full", out / "report.xml.partial");
+    const std::string earlier = ReadFile(out / "report.json");
     r.hostname = "another";
-    EXPECT_FALSE(report::WriteReport(out.string(), r, error));
-    EXPECT_NE(error.find("report.xml"), std::string::npos) << error;
-    EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
-    std::ifstream after(out / "report.json");
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), earlier);
-    for (const char* partial : {"report.json.partial", "report.xml.partial", "report.html.partial"}) {
-        EXPECT_FALSE(fs::exists(fs::symlink_status(out / partial))) << partial;
+    rlimit limit{}, small{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    small = {1024, limit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);  // past the limit write(2) fails with EFBIG
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = report::WriteReport(out.string(), r, error);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("report.json: " + std::string(std::strerror(EFBIG))), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(out / "report.json"), earlier);
+    for (const auto& entry : fs::directory_iterator(out)) {
+        EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+    }
+}
+
+// Links planted in the folder, at the final names and at the fixed temporary names of old, point
+// at a victim: the victim is never written, and the final names become files of their own.
+TEST(Report, LinksInTheFolderAreNeverFollowed) {
+    TempDir dir;
+    const fs::path out = dir.path / "out", victim = dir.path / "victim";
+    fs::create_directories(out);
+    std::ofstream(victim) << "victim";
+    const char* temporary[] = {"report.json.partial", "report.html.partial", "report.xml.partial"};
+    for (const char* name : temporary) fs::create_symlink(victim, out / name);
+    fs::create_symlink(victim, out / "report.xml");
+    fs::create_symlink(dir.path / "missing", out / "report.json");  // dangling: not made through either
+    std::string error;
+    const report::RunReport r = report_test::SampleReport((dir.path / "images").string());
+    for (const bool finished : {false, true}) {
+        ASSERT_TRUE(finished ? report::WriteReport(out.string(), r, error)
+                             : report::WriteUnfinishedReport(out.string(), r, error))
+            << error;
+        EXPECT_EQ(ReadFile(victim), "victim");
+        EXPECT_FALSE(fs::exists(dir.path / "missing"));
+        for (const char* name : {"report.json", "report.xml", "report.html"}) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / name))) << name;
+        }
+        for (const char* name : temporary) EXPECT_TRUE(fs::is_symlink(fs::symlink_status(out / name))) << name;
+    }
+}
+
+// Written before the first frame: report.xml is one test case, an error saying that the run did
+// not end; report.json says "finished": false, the report of a run that ended "finished": true.
+TEST(Report, UnfinishedReportFailsUntilTheRunEnds) {
+    TempDir dir;
+    report::RunReport r = report_test::SampleReport((dir.path / "images").string());
+    std::string error;
+    ASSERT_TRUE(report::WriteUnfinishedReport(dir.path.string(), r, error)) << error;
+    EXPECT_EQ(CheckFiles(dir.path), "1 0 1 0\n");
+    EXPECT_NE(ReadFile(dir.path / "report.xml")
+                  .find("<error type=\"unfinished\" message=\"the run did not end: crashed, killed or still running\">"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(dir.path / "report.json").find("\"finished\": false"), std::string::npos);
+    EXPECT_NE(ReadFile(dir.path / "report.html").find("the run did not end"), std::string::npos);
+    EXPECT_NE(ReadFile(dir.path / "report.json").find(r.commandLine), std::string::npos);
+    ASSERT_TRUE(report::WriteReport(dir.path.string(), r, error)) << error;
+    EXPECT_NE(ReadFile(dir.path / "report.json").find("\"finished\": true"), std::string::npos);
+}
+
+// The run's own test case: an error for an exit code that is neither a pass nor a verdict (3, 4),
+// with the reason the run ended; and for a fatal error shown, whatever the code.
+TEST(Report, RunCaseIsAnErrorForAFailingEnd) {
+    const struct {
+        int code;
+        const char* endReason;
+        const char* fatalError;
+        const char* error;  // the run case's error message; null: it passes
+    } rows[] = {
+        {0, "", "", nullptr},
+        {3, "", "", nullptr},
+        {4, "", "", nullptr},
+        {1, "an output was lost: cannot write the screenshot s.png: No such file or directory", "",
+         "an output was lost: cannot write the screenshot s.png: No such file or directory"},
+        {1, "the display went away", "", "the display went away"},
+        {1, "", "Out of Video Memory.", "Out of Video Memory."},
+        {1, "", "", "the run ended with exit code 1"},
+        {2, "--expect: e:3: 'x' is not a kind of draw step", "", "--expect: e:3: 'x' is not a kind of draw step"},
+        {0, "", "Error!", "Error!"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.code);
+        report::RunReport r;
+        r.exitCode = row.code, r.endReason = row.endReason, r.fatalError = row.fatalError;
+        const std::string xml = report::JunitDocument(r, report::ComputePacing(r.pacing));
+        const std::size_t run = xml.find("name=\"run\"");
+        ASSERT_NE(run, std::string::npos);
+        const std::string runCase = xml.substr(run, xml.find("<testcase", run) - run);
+        EXPECT_NE(xml.find(row.error ? "errors=\"1\"" : "errors=\"0\""), std::string::npos);
+        if (row.error == nullptr) {
+            EXPECT_EQ(runCase.find("<error"), std::string::npos) << runCase;
+        } else {
+            EXPECT_NE(runCase.find(std::string("message=\"") + report::Escaped(row.error) + "\""), std::string::npos)
+                << runCase;
+        }
     }
 }
 

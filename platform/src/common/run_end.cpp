@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -13,6 +14,8 @@ std::atomic<bool> gStopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 std::atomic<bool> gOutputLost{false};
+std::mutex gLostTextMutex;
+std::string gLostText;  // under gLostTextMutex
 std::atomic<DisplayLostHandler> gDisplayLostHandler{nullptr};
 std::atomic<bool> gDisplayLost{false};
 
@@ -27,15 +30,26 @@ bool StopRequested() { return gStopRequested.load(); }
 void ReportLostOutput(const std::string& message) {
     std::fprintf(stderr, "vornhollow: %s\n", message.c_str());
     std::fflush(stderr);
+    {
+        std::lock_guard lock(gLostTextMutex);
+        if (gLostText.empty()) gLostText = message;
+    }
     gOutputLost.store(true);
     RequestStop();
 }
 
 bool OutputLost() { return gOutputLost.load(); }
 
+std::string LostOutputText() {
+    std::lock_guard lock(gLostTextMutex);
+    return gLostText;
+}
+
 void ForgetRunEnd() {
     gStopRequested.store(false);
     gOutputLost.store(false);
+    std::lock_guard lock(gLostTextMutex);
+    gLostText.clear();
 }
 
 void SetDisplayLostHandler(DisplayLostHandler handler) { gDisplayLostHandler.store(handler); }

@@ -18,6 +18,8 @@ bool StopRequested();
 // requests the stop: the run ends in order and its exit code is 1.
 void ReportLostOutput(const std::string& message);
 bool OutputLost();
+// The message of the first output lost (empty: none), for the report.
+std::string LostOutputText();
 
 // Forgets a pending stop and a lost output (a fresh run).
 void ForgetRunEnd();

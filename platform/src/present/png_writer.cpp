@@ -1,26 +1,12 @@
 #include "present/png_writer.h"
 
-#include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
-#include "common/write_all.h"
+#include "report/atomic_file.h"
 
 namespace platform::present {
 namespace {
-
-std::string PartialPathOf(const std::string& path) { return path + ".partial"; }
-
-// Creates (or empties) the temporary file beside path; its descriptor, or -1 with the reason.
-int OpenPartial(const std::string& path, std::string& error) {
-    const int fd = ::open(PartialPathOf(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) error = std::strerror(errno);
-    return fd;
-}
 
 // A path that exists but is no regular file (a directory, /dev/full) would be replaced by the
 // rename, or cannot be: refused.
@@ -31,18 +17,13 @@ bool NotAFile(const std::string& path, std::string& error) {
     return true;
 }
 
-// Writes all of data to path through its temporary file; nothing is left behind on failure.
+// Writes all of data to path through a temporary file of its own (report/atomic_file.h): path
+// holds the whole file, on the disk, or is left as it was.
 bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error) {
     if (NotAFile(path, error)) return false;
-    const int fd = OpenPartial(path, error);
-    if (fd < 0) return false;
-    const std::string partial = PartialPathOf(path);
-    int failure = WriteAll(fd, data.data(), data.size());
-    if (::close(fd) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && ::rename(partial.c_str(), path.c_str()) != 0) failure = errno;
-    if (failure == 0) return true;
-    ::unlink(partial.c_str());
-    error = std::strerror(failure);
+    report::FileFailure failure;
+    if (report::WriteFiles({{path, {reinterpret_cast<const char*>(data.data()), data.size()}}}, failure)) return true;
+    error = failure.reason;
     return false;
 }
 
@@ -103,12 +84,7 @@ bool WriteRgbPng(const std::string& path, const std::uint8_t* rgb, int width, in
 }
 
 bool CanWritePng(const std::string& path, std::string& error) {
-    if (NotAFile(path, error)) return false;
-    const int fd = OpenPartial(path, error);
-    if (fd < 0) return false;
-    ::close(fd);
-    ::unlink(PartialPathOf(path).c_str());
-    return true;
+    return !NotAFile(path, error) && report::CanCreateBeside(path, error);
 }
 
 }  // namespace platform::present

@@ -7,12 +7,15 @@
 
 #include "common/diagnostics_store.h"
 #include "present/png_writer.h"
+#include "runtime/run_report.h"
 
 namespace platform::runtime {
 namespace {
 
-bool Refuse(const char* option, const std::string& path, const std::string& reason) {
-    std::fprintf(stderr, "vornhollow: %s '%s' cannot be written: %s\n", option, path.c_str(), reason.c_str());
+bool Refuse(const char* option, const std::string& path, const std::string& reason, std::string* refused = nullptr) {
+    const std::string message = std::string(option) + " '" + path + "' cannot be written: " + reason;
+    std::fprintf(stderr, "vornhollow: %s\n", message.c_str());
+    if (refused != nullptr) *refused = message;
     return false;
 }
 
@@ -32,19 +35,25 @@ bool PrepareCapture(const std::string& directory, std::string& error) {
 
 }  // namespace
 
-bool PrepareOutputs(const Options& options) {
+bool PrepareReport(const Options& options, const std::string& commandLine) {
     std::string error;
-    if (!options.screenshot.empty() && !present::CanWritePng(options.screenshot, error)) {
-        return Refuse("--screenshot", options.screenshot, error);
-    }
-    if (!options.capture.empty() && !PrepareCapture(options.capture, error)) {
-        return Refuse("--capture", options.capture, error);
-    }
-    // The report's folder takes the check's images as well as the report itself.
-    if (!options.report.empty() && !PrepareCapture(options.report, error)) {
+    if (!PrepareCapture(options.report, error) || !WriteUnfinishedRunReport(options, commandLine, error)) {
         return Refuse("--report", options.report, error);
     }
-    if (!options.trace.empty() && !OpenTrace(options.trace, error)) return Refuse("--trace", options.trace, error);
+    return true;
+}
+
+bool PrepareOutputs(const Options& options, std::string& refused) {
+    std::string error;
+    if (!options.screenshot.empty() && !present::CanWritePng(options.screenshot, error)) {
+        return Refuse("--screenshot", options.screenshot, error, &refused);
+    }
+    if (!options.capture.empty() && !PrepareCapture(options.capture, error)) {
+        return Refuse("--capture", options.capture, error, &refused);
+    }
+    if (!options.trace.empty() && !OpenTrace(options.trace, error)) {
+        return Refuse("--trace", options.trace, error, &refused);
+    }
     return true;
 }
 

@@ -31,7 +31,8 @@ namespace {
 std::uint64_t gCycleFrames = 0;  // of the program now running
 std::string gCommandLine;        // as given, for the report
 
-bool InstallHostFor(const Options& options) {
+// False with the reason (also said on stderr) when no display can be opened.
+bool InstallHostFor(const Options& options, std::string& reason) {
     if (options.offscreen) {
         host::InstallHost(std::make_unique<host::NullHost>());
         return true;
@@ -39,8 +40,8 @@ bool InstallHostFor(const Options& options) {
     std::string error;
     std::unique_ptr<host::SdlHost> sdl = host::SdlHost::Start(error);
     if (!sdl) {
-        std::fprintf(stderr, "vornhollow: no display can be opened (%s); run with --offscreen to run without one\n",
-                     error.c_str());
+        reason = "no display can be opened (" + error + ")";
+        std::fprintf(stderr, "vornhollow: %s; run with --offscreen to run without one\n", reason.c_str());
         return false;
     }
     host::InstallHost(std::move(sdl));
@@ -82,17 +83,23 @@ void PrintSummary(const Options& options) {
     std::fflush(stdout);
 }
 
+// The exit code a run ends with, and why when that is a failure (for the report).
+struct RunEnd {
+    int code = 0;
+    std::string reason;
+};
+
 // The program ends with 0 on its own paths. A lost output makes the run a failure, and so does
-// a fatal error no one saw; a verified run that found a difference ends with 3, an incomplete
-// one with 4.
-int ExitCodeOf(int programResult, const Options& options) {
-    if (OutputLost()) return 1;
-    if (options.unattended && !FatalErrorText().empty()) return 1;
+// a fatal error no one saw (the report names it as such); a verified run that found a difference
+// ends with 3, an incomplete one with 4.
+RunEnd EndOf(int programResult, const Options& options) {
+    if (OutputLost()) return {1, "an output was lost: " + LostOutputText()};
+    if (options.unattended && !FatalErrorText().empty()) return {1, ""};
     diagnostics::VerdictRecord verdict;
-    if (!CurrentVerdict(verdict)) return programResult;
-    if (verdict.outcome == diagnostics::Outcome::Differs) return 3;
-    if (verdict.outcome == diagnostics::Outcome::Incomplete) return 4;
-    return programResult;
+    if (!CurrentVerdict(verdict)) return {programResult, ""};
+    if (verdict.outcome == diagnostics::Outcome::Differs) return {3, ""};
+    if (verdict.outcome == diagnostics::Outcome::Incomplete) return {4, ""};
+    return {programResult, ""};
 }
 
 // What a run leaves behind however it ended, also when the display went away: the verdict as
@@ -107,17 +114,29 @@ int WriteRunOutputs(int programResult, bool displayLost) {
     if (!options.screenshot.empty()) WriteScreenshot(options.screenshot);
     if (!options.report.empty()) {
         std::string error;
-        const int exitCode = displayLost ? 1 : ExitCodeOf(programResult, options);
-        if (!WriteRunReport(options, gCommandLine, exitCode, error)) ReportLostOutput("--report: " + error);
+        const RunEnd end = displayLost ? RunEnd{1, "the display went away"} : EndOf(programResult, options);
+        if (!WriteRunReport(options, gCommandLine, end.code, end.reason, error)) ReportLostOutput("--report: " + error);
     }
     if (options.frames > 0 || options.verify || OutputLost()) PrintSummary(options);
-    return displayLost ? 1 : ExitCodeOf(programResult, options);
+    return displayLost ? 1 : EndOf(programResult, options).code;
+}
+
+// A run that ends before its first frame with `code`: its report (when one is asked for) says so
+// in place of the one that says the run has not ended.
+int EndBeforeFirstFrame(int code, const std::string& reason) {
+    const Options& options = CurrentOptions();
+    std::string error;
+    if (!options.report.empty() && !WriteRunReport(options, gCommandLine, code, reason, error)) {
+        std::fprintf(stderr, "vornhollow: --report: %s\n", error.c_str());
+    }
+    return code;
 }
 
 void WriteOutputsAfterDisplayLost() { WriteRunOutputs(0, true); }
 
-// The check this run asks for; false (said on stderr) when its expectations cannot be read.
-bool StartCheck(const Program& program, const Options& options) {
+// The check this run asks for; false with the reason (also said on stderr) when its expectations
+// cannot be read.
+bool StartCheck(const Program& program, const Options& options, std::string& reason) {
     if (program.startCheck == nullptr) return true;
     const diagnostics::FrameCheckSettings settings{.compare = options.verify,
                                                     .crc = !options.trace.empty(),
@@ -126,7 +145,8 @@ bool StartCheck(const Program& program, const Options& options) {
                                                     .expectFile = options.expect};
     std::string error;
     if (program.startCheck(settings, error)) return true;
-    std::fprintf(stderr, "vornhollow: --expect: %s\n", error.c_str());
+    reason = "--expect: " + error;
+    std::fprintf(stderr, "vornhollow: %s\n", reason.c_str());
     return false;
 }
 
@@ -150,23 +170,26 @@ int RunProcess(int argc, const char* const* argv, const Program& program) {
     ForgetRunEnd();
     ForgetRunNotes();
 
-    if (!PrepareOutputs(options)) return 2;
-    if (!StartCheck(program, options)) {
+    std::string commandLine = CommandLineOf(argc, argv);
+    gCommandLine = "vornhollow" + (commandLine.empty() ? "" : " " + commandLine);
+    // From here until the run's end the report says that the run has not ended.
+    if (!options.report.empty() && !PrepareReport(options, gCommandLine)) return 2;
+    std::string refused;
+    if (!PrepareOutputs(options, refused)) return EndBeforeFirstFrame(2, refused);
+    if (!StartCheck(program, options, refused)) {
         CloseTrace();
-        return 2;
+        return EndBeforeFirstFrame(2, refused);
     }
     InstallStopSignals();
-    if (!InstallHostFor(options)) {
+    if (!InstallHostFor(options, refused)) {
         CloseTrace();
         RemoveStopSignals();
-        return 1;
+        return EndBeforeFirstFrame(1, refused);
     }
     SetDisplayLostHandler(&WriteOutputsAfterDisplayLost);
     present::KeepFrameLog(!options.report.empty());
 
     InstallRunPolicy(options);
-    std::string commandLine = CommandLineOf(argc, argv);
-    gCommandLine = "vornhollow" + (commandLine.empty() ? "" : " " + commandLine);
     const int result = program.entry(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
 
     // The program may leave its timer running and its window open: both end with the run. The

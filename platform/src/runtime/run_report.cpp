@@ -56,20 +56,32 @@ double RefreshMs(const std::vector<report::FramePresent>& frames, const Options&
     return options.offscreen && options.vsync ? 1000.0 / 60.0 : 0.0;
 }
 
-}  // namespace
-
-bool WriteRunReport(const Options& options, const std::string& commandLine, int exitCode, std::string& error) {
+// What is known of the run from its start.
+report::RunReport Started(const std::string& commandLine) {
     report::RunReport run;
     run.version = VH_VERSION;
     run.build = "Linux " + std::to_string(8 * sizeof(void*)) + "-bit";
     run.environment.push_back({"os", OperatingSystem()});
     run.environment.push_back({"ddraw", "this program's own software DirectDraw, version " VH_VERSION});
-    for (const auto& [key, value] : RunFacts()) run.environment.push_back({key, value});
     run.commandLine = commandLine;
-    run.seconds = diagnostics::MillisecondsSinceStart() / 1000.0;
     run.timestamp = StartTimestamp(diagnostics::MillisecondsSinceStart());
     run.hostname = HostName();
+    return run;
+}
+
+}  // namespace
+
+bool WriteUnfinishedRunReport(const Options& options, const std::string& commandLine, std::string& error) {
+    return report::WriteUnfinishedReport(options.report, Started(commandLine), error);
+}
+
+bool WriteRunReport(const Options& options, const std::string& commandLine, int exitCode, const std::string& endReason,
+                    std::string& error) {
+    report::RunReport run = Started(commandLine);
+    for (const auto& [key, value] : RunFacts()) run.environment.push_back({key, value});
+    run.seconds = diagnostics::MillisecondsSinceStart() / 1000.0;
     run.exitCode = exitCode;
+    run.endReason = endReason;
     run.fatalError = FatalErrorText();
     run.verified = CurrentVerdict(run.verdict);
     run.pacing.vsync = options.vsync;

@@ -1,5 +1,6 @@
 // The report a run leaves with --report DIR, gathered from what the run noted: the system and
-// display it ran on, the frame check's verdict and every frame's times.
+// display it ran on, the frame check's verdict and every frame's times; and, before its first
+// frame, the report that says it has not ended.
 #pragma once
 
 #include <string>
@@ -8,7 +9,11 @@
 
 namespace platform::runtime {
 
-// Writes the report for a run that ends with `exitCode`; false with the reason when it cannot.
-bool WriteRunReport(const Options& options, const std::string& commandLine, int exitCode, std::string& error);
+// Writes the report for a run that ends with `exitCode`, for `endReason` when that is a failure
+// (RunReport::endReason); false with the reason when it cannot.
+bool WriteRunReport(const Options& options, const std::string& commandLine, int exitCode, const std::string& endReason,
+                    std::string& error);
+// Writes the report of a run that has started and not ended (report::WriteUnfinishedReport).
+bool WriteUnfinishedRunReport(const Options& options, const std::string& commandLine, std::string& error);
 
 }  // namespace platform::runtime
