@@ -17,6 +17,12 @@ expected="bin/vornhollow share/applications/vornhollow.desktop share/doc/vornhol
 for size in 16 32 48 256; do expected+=" share/icons/hicolor/${size}x$size/apps/vornhollow.png"; done
 [ "$tree" = "$(printf '%s\n' $expected | sort)" ] || fail "installed tree:"$'\n'"$tree"
 
+# No fault a test plants is in the program: the planted-fault library is test-only. The same
+# search must find it in the test build's program, or it proves nothing.
+strings "$program" >"$work/strings" && strings "$build/tests/vornhollow_planted" >"$work/strings-planted"
+if grep -i -E 'planted|VH_PLANTED' "$work/strings"; then fail "the installed program holds planted faults (above)"; fi
+grep -q -i -E 'planted|VH_PLANTED' "$work/strings-planted" || fail "no planted fault found in the test build's program"
+
 desktop="$prefix/share/applications/vornhollow.desktop"
 out="$(desktop-file-validate "$desktop" 2>&1)" && [ -z "$out" ] || fail "desktop-file-validate: $out"
 grep -qx 'Icon=vornhollow' "$desktop" && grep -qx 'Terminal=false' "$desktop" || fail "Icon or Terminal"

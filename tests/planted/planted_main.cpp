@@ -5,31 +5,30 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ddraw/ddraw_control.h"
 #include "frame_check.h"
-#include "host/sdl/planted_fault_control.h"
+#include "planted_faults.h"
 #include "runtime/run_process.h"
 #include "winuser.h"
 
 int main(int argc, char** argv) {
-    using platform::host::PlantedFault;
+    using namespace platform::planted;
     const struct {
         const char* name;
-        PlantedFault fault;
-    } kFaults[] = {{"flip-not-taken", PlantedFault::FlipNotTaken},
-                   {"low-bits-lost", PlantedFault::LowBitsLost},
-                   {"red-blue-swapped", PlantedFault::RedBlueSwapped},
-                   {"columns-off-by-one", PlantedFault::ColumnsOffByOne},
-                   {"bars-not-black", PlantedFault::BarsNotBlack}};
+        PresenterFault fault;
+    } kFaults[] = {{"flip-not-taken", PresenterFault::FlipNotTaken},
+                   {"low-bits-lost", PresenterFault::LowBitsLost},
+                   {"red-blue-swapped", PresenterFault::RedBlueSwapped},
+                   {"columns-off-by-one", PresenterFault::ColumnsOffByOne},
+                   {"bars-not-black", PresenterFault::BarsNotBlack}};
     if (const char* name = std::getenv("VH_PLANTED_FAULT"); name != nullptr && *name != '\0') {
         bool known = false;
         for (const auto& [faultName, fault] : kFaults) {
             if (std::strcmp(name, faultName) != 0) continue;
-            platform::testing::PlantPresenterFault(fault);
+            PlantPresenterFault(fault);
             known = true;
         }
         if (std::strcmp(name, "mirror-up-down-ignored") == 0) {
-            platform::ddraw::PlantBlitFault(platform::ddraw::BlitFault::MirrorUpDownIgnored);
+            PlantBlitFault(BlitFault::MirrorUpDownIgnored);
             known = true;
         }
         if (!known) {

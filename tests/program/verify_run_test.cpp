@@ -26,12 +26,14 @@
 #include "frame_check.h"
 #include "host/null/null_host_control.h"
 #include "kernel/kernel_control.h"
+#include "planted_faults.h"
 #include "platform/options.h"
 #include "runtime/run_process.h"
 
 namespace {
 
-using platform::ddraw::BlitFault;
+using platform::planted::BlitFault;
+using platform::planted::PlantBlitFault;
 
 struct RunResult {
     int code = -1;
@@ -99,6 +101,7 @@ protected:
     }
     void TearDown() override {
         platform::ddraw::ResetForTesting();
+        PlantBlitFault(BlitFault::None);
         platform::testing::SetTickCount(std::nullopt);
         platform::SetOptions(platform::Options{});
         std::filesystem::remove_all(dir_);
@@ -191,9 +194,9 @@ TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
         {"flip stale", BlitFault::FlipStale, "the screen", nullptr, 200},
     };
     for (const auto& row : rows) {
-        platform::ddraw::PlantBlitFault(row.fault);
+        PlantBlitFault(row.fault);
         const RunResult run = Run({"--lockstep", "--no-vsync", "--frames", "200"});
-        platform::ddraw::PlantBlitFault(BlitFault::None);
+        PlantBlitFault(BlitFault::None);
         std::smatch found;
         const std::regex verdict("verified: (\\d+) of 200 frames differ \\(first: frame (\\d+), ([^,]+),");
         ASSERT_TRUE(std::regex_search(run.out, found, verdict)) << row.name << ": " << run.out << run.err;
@@ -252,7 +255,7 @@ TEST_F(VerifyRunTest, WhatWasNotDrawnOrNotReadBackIsNeverExact) {
 // A maintainer's baseline: the differences it lists are taken as expected; one that stays exact
 // fails the run, as does an unknown item.
 TEST_F(VerifyRunTest, ExpectedDifferencesAreTakenAndOnesThatDidNotHappenFail) {
-    platform::ddraw::PlantBlitFault(BlitFault::MirrorUpDownIgnored);
+    PlantBlitFault(BlitFault::MirrorUpDownIgnored);
     RunResult run = Run({"--lockstep", "--no-vsync", "--expect",
                          Expect("# our mirror up-down is broken\nfireball-up-down\nfireball-both-ways  # too\n")});
     EXPECT_EQ(run.code, 0) << run.out << run.err;
@@ -262,7 +265,7 @@ TEST_F(VerifyRunTest, ExpectedDifferencesAreTakenAndOnesThatDidNotHappenFail) {
     EXPECT_EQ(run.code, 3) << run.out << run.err;
     EXPECT_NE(run.out.find("unexpectedly exact: erase"), std::string::npos) << run.out;
 
-    platform::ddraw::PlantBlitFault(BlitFault::None);
+    PlantBlitFault(BlitFault::None);
     run = Run({"--lockstep", "--no-vsync", "--expect", Expect("erase\n\nfireball-sideways\n")});
     EXPECT_EQ(run.code, 2) << run.out << run.err;
     EXPECT_NE(run.err.find("expect:3: 'fireball-sideways' is not a kind of draw step"), std::string::npos) << run.err;

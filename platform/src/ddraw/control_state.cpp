@@ -15,8 +15,7 @@ ControlState& Controls() {
 }
 
 void Rearm(ControlState& state) {
-    const int planted = state.planted != BlitFault::None ? 1 : 0;
-    gArmedFaults.store(static_cast<int>(state.faults.size()) + planted, std::memory_order_relaxed);
+    gArmedFaults.store(static_cast<int>(state.faults.size()), std::memory_order_relaxed);
 }
 
 std::optional<HRESULT> TakeFaultSlow(const char* op, DWORD caps) {
@@ -46,15 +45,6 @@ std::optional<HRESULT> TakeFaultSlow(const char* op, DWORD caps) {
     // Outside the lock: the surface registry has a lock of its own.
     if (loseSurfaces) MarkAllSurfacesLost();
     return injected;
-}
-
-CallControl TakeBlitControlSlow(const char* op) {
-    CallControl control;
-    control.injected = TakeFaultSlow(op, 0);
-    ControlState& state = Controls();
-    std::lock_guard lock(state.mutex);
-    control.planted = state.planted;
-    return control;
 }
 
 void AppendCall(Call call) {

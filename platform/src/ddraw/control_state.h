@@ -1,6 +1,6 @@
 // Process-wide state that the test controls (ddraw_control.h) set and the DirectDraw calls
-// consult: armed faults, a fault planted in the blitter, the call log, capability overrides and
-// the live-object counter. The hot paths test one relaxed atomic each.
+// consult: armed faults, the call log, capability overrides and the live-object counter. The hot
+// paths test one relaxed atomic each.
 #pragma once
 
 #include <atomic>
@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "ddraw.h"
-#include "ddraw/blit_fault.h"
 #include "ddraw/call_record.h"
 
 namespace platform::ddraw::detail {
 
-// Armed faults, plus one while a blitter fault is planted.
+// Armed faults.
 extern std::atomic<int> gArmedFaults;
 extern std::atomic<bool> gCallLogOn;
 extern std::atomic<int> gLiveObjects;
@@ -40,7 +39,6 @@ struct CapsOverride {
 struct ControlState {
     std::mutex mutex;
     std::vector<Fault> faults;
-    BlitFault planted = BlitFault::None;
     std::vector<Call> calls;
     CapsOverride caps;
 };
@@ -52,17 +50,6 @@ std::optional<HRESULT> TakeFaultSlow(const char* op, DWORD caps);
 inline std::optional<HRESULT> TakeFault(const char* op, DWORD caps = 0) {
     if (gArmedFaults.load(std::memory_order_relaxed) == 0) return std::nullopt;
     return TakeFaultSlow(op, caps);
-}
-
-// What a blit call is to do besides its own work: an injected result, or the planted fault.
-struct CallControl {
-    std::optional<HRESULT> injected;
-    BlitFault planted = BlitFault::None;
-};
-CallControl TakeBlitControlSlow(const char* op);
-inline CallControl TakeBlitControl(const char* op) {
-    if (gArmedFaults.load(std::memory_order_relaxed) == 0) return {};
-    return TakeBlitControlSlow(op);
 }
 
 // Stores the count the hot paths test; the caller holds the mutex.

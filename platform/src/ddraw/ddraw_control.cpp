@@ -40,13 +40,6 @@ void ClearFaults() {
     Rearm(state);
 }
 
-void PlantBlitFault(BlitFault fault) {
-    ControlState& state = Controls();
-    std::lock_guard lock(state.mutex);
-    state.planted = fault;
-    Rearm(state);
-}
-
 void SetCapsOverride(DWORD driverCaps, DWORD driverFxCaps, DWORD helCaps, DWORD helFxCaps) {
     ControlState& state = Controls();
     std::lock_guard lock(state.mutex);
@@ -97,7 +90,6 @@ std::vector<PALETTEENTRY> PaletteEntries(IDirectDrawPalette* palette) {
 
 void ResetForTesting() {
     UseBaselineBlitter(false);
-    PlantBlitFault(BlitFault::None);
     ClearFaults();
     ClearCapsOverride();
     ControlState& state = Controls();

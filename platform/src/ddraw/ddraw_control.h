@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ddraw.h"
-#include "ddraw/blit_fault.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/call_record.h"
 #include "ddraw/surface.h"
@@ -30,9 +29,6 @@ void InjectFaultOn(const char* op, DWORD surfaceCaps, int nth, HRESULT result, i
 void LoseAllSurfacesAt(const char* op, int nth);
 void ClearFaults();
 
-// Makes the blitter wrong in one way (blit_fault.h) until BlitFault::None or ResetForTesting.
-void PlantBlitFault(BlitFault fault);
-
 // Replaces dwCaps and dwFXCaps that GetCaps reports for the driver and the emulation layer.
 void SetCapsOverride(DWORD driverCaps, DWORD driverFxCaps, DWORD helCaps, DWORD helFxCaps);
 void ClearCapsOverride();
@@ -52,6 +48,6 @@ std::vector<PALETTEENTRY> PaletteEntries(IDirectDrawPalette* palette);
 // Video memory held by surfaces of all live DirectDraw objects (each object has its own budget).
 std::uint32_t VideoMemoryUsedBytes();
 
-void ResetForTesting();  // clears faults (planted too), caps overrides and the call log; back to the best blitter
+void ResetForTesting();  // clears faults, caps overrides and the call log; back to the best blitter
 
 }  // namespace platform::ddraw

@@ -100,10 +100,9 @@ ULONG Surface::Release() {
 
 // ---- Flip ------------------------------------------------------------------------------------
 
-HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
-    const detail::CallControl control = detail::TakeBlitControl("Flip");
-    const HRESULT result = control.injected ? *control.injected
-                                            : FlipNow(targetOverride, flags, control.planted == BlitFault::FlipStale);
+HRESULT Surface::PrepareFlip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
+    const auto injected = detail::TakeFault("Flip");
+    const HRESULT result = injected ? *injected : CheckFlip(targetOverride, flags);
     LogIfOn("Flip", this, result, [&](Call& call) {
         call.flags = flags;
         call.source = targetOverride;
@@ -111,20 +110,20 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     return result;
 }
 
-HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags, bool stale) {
+HRESULT Surface::CheckFlip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) const {
     if (role_ != Role::Primary || backBuffer_ == nullptr) return DDERR_NOTFLIPPABLE;
     if ((flags & ~DDFLIP_WAIT) != 0) return DDERR_INVALIDPARAMS;
     if (targetOverride != nullptr && From(targetOverride) != backBuffer_) return DDERR_INVALIDPARAMS;
     if ((device_->cooperativeLevel & DDSCL_EXCLUSIVE) == 0) return DDERR_NOEXCLUSIVEMODE;
     if (Lost() || backBuffer_->Lost()) return DDERR_SURFACELOST;
     if (Busy() || backBuffer_->Busy()) return DDERR_SURFACEBUSY;
+    return DD_OK;
+}
 
-    // The back-buffer object stays the back buffer; only the memory behind the two changes place.
-    if (!stale) std::swap(pixels_, backBuffer_->pixels_);
+void Surface::ShowFront(DWORD flags) {
     PresentFrame(
         FrameView{pixels_.get(), width_, height_, width_, device_->format(), pixels_.get_deleter().sharedMemoryId},
         (flags & DDFLIP_WAIT) != 0);
-    return DD_OK;
 }
 
 // ---- GetAttachedSurface ----------------------------------------------------------------------

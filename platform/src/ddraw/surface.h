@@ -15,9 +15,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "ddraw.h"
-#include "ddraw/blit_fault.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/device.h"
 #include "host/frame_memory.h"
@@ -28,6 +28,18 @@ namespace platform::ddraw {
 struct PixelView {
     std::uint16_t* pixels;
     int width, height, pitchPixels;
+};
+
+class Surface;
+
+// What a checked Blt or BltFast is to do.
+struct BlitWork {
+    Surface* source = nullptr;  // null: a colour fill of destRect with fillValue
+    RECT sourceRect{};
+    RECT destRect{};  // another size than sourceRect: the source is scaled
+    std::uint16_t fillValue = 0;
+    const ColorKeyRange* key = nullptr;  // the source pixels left out, none when null
+    unsigned mirror = kMirrorNone;
 };
 
 // Marks every live surface lost, as a mode switch would on a real display.
@@ -84,12 +96,24 @@ public:
 private:
     ~Surface();
 
-    // `planted` is the fault a test planted in the blitter (BlitFault::None in a real run).
-    HRESULT BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags, const DDBLTFX* effects,
-                   BlitFault planted);
-    HRESULT BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitFault planted);
-    // The source colour key a keyed blit from this surface leaves out (null when not keyed).
-    const ColorKeyRange* KeyFor(bool keyed, BlitFault planted);
+    // Blt, BltFast and Flip come in halves. The first takes an injected fault or checks the
+    // arguments, logs the call and, on DD_OK, says in `work` what is to be done; DoBlit,
+    // SwapWithBackBuffer and ShowFront then do it. The COM entries that join them are compiled
+    // apart (surface_entries_exact.cpp), so that a test build can link entries of its own.
+    HRESULT PrepareBlt(const RECT* destRect, LPDIRECTDRAWSURFACE source, const RECT* sourceRect, DWORD flags,
+                       const DDBLTFX* effects, BlitWork& work);
+    HRESULT PrepareBltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, const RECT* sourceRect, DWORD flags,
+                           BlitWork& work);
+    HRESULT PrepareFlip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags);
+    HRESULT CheckFlip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) const;
+    HRESULT CheckBlt(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags, const DDBLTFX* effects,
+                     BlitWork& work);
+    HRESULT CheckBltFast(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitWork& work);
+    void DoBlit(const BlitWork& work);
+    // The back buffer's memory becomes the front's and the other way round.
+    void SwapWithBackBuffer() { std::swap(pixels_, backBuffer_->pixels_); }
+    // Hands the front's pixels to the presenter, waiting for the display's blank under DDFLIP_WAIT.
+    void ShowFront(DWORD flags);
     // Copies `sourceRect` of `source` to this surface at (destLeft, destTop), leaving out source
     // pixels in `key` (none when null); rectangles are valid.
     void CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, const ColorKeyRange* key,
@@ -103,7 +127,6 @@ private:
     bool Busy() const { return dc_ != nullptr || lockedAt_ != nullptr; }
     HRESULT LockNow(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event);
     HRESULT UnlockNow(LPVOID surfaceData);
-    HRESULT FlipNow(LPDIRECTDRAWSURFACE targetOverride, DWORD flags, bool stale);
     HRESULT GetAttachedSurfaceNow(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* attached);
     HRESULT GetDCNow(HDC* dc);
     HRESULT GetPixelFormatNow(LPDDPIXELFORMAT format);
@@ -128,7 +151,6 @@ private:
     std::atomic<bool> lost_{false};  // set when exclusive mode is lost, or by a test thread
     HDC dc_ = nullptr;               // non-null while locked by GetDC
     void* lockedAt_ = nullptr;       // non-null while locked by Lock: the pointer it handed out
-    ColorKeyRange plantedKey_{};     // the key one bit off, for a planted fault
     bool hasSourceKey_ = false;
     DDCOLORKEY sourceKey_{};
     ColorKeyRange sourceKeyRange_{};

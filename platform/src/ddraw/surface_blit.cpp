@@ -47,91 +47,69 @@ void LogBlit(const char* op, const void* object, HRESULT result, const RECT* des
 
 }  // namespace
 
-HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) {
-    const detail::CallControl control = detail::TakeBlitControl("Blt");
-    const HRESULT result = control.injected ? *control.injected
-                                            : BltNow(destRect, source != nullptr ? From(source) : nullptr, sourceRect,
-                                                     flags, effects, control.planted);
+HRESULT Surface::PrepareBlt(const RECT* destRect, LPDIRECTDRAWSURFACE source, const RECT* sourceRect, DWORD flags,
+                            const DDBLTFX* effects, BlitWork& work) {
+    const auto injected = detail::TakeFault("Blt");
+    const HRESULT result =
+        injected ? *injected
+                 : CheckBlt(destRect, source != nullptr ? From(source) : nullptr, sourceRect, flags, effects, work);
     if (detail::CallLogOn()) LogBlit("Blt", this, result, destRect, sourceRect, source, flags, effects, 0, 0);
     return result;
 }
 
-HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags) {
-    const detail::CallControl control = detail::TakeBlitControl("BltFast");
-    const HRESULT result = control.injected ? *control.injected
-                                            : BltFastNow(x, y, source != nullptr ? From(source) : nullptr, sourceRect,
-                                                         flags, control.planted);
+HRESULT Surface::PrepareBltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, const RECT* sourceRect, DWORD flags,
+                                BlitWork& work) {
+    const auto injected = detail::TakeFault("BltFast");
+    const HRESULT result =
+        injected ? *injected : CheckBltFast(x, y, source != nullptr ? From(source) : nullptr, sourceRect, flags, work);
     if (detail::CallLogOn()) LogBlit("BltFast", this, result, nullptr, sourceRect, source, flags, nullptr, x, y);
     return result;
 }
 
-const ColorKeyRange* Surface::KeyFor(bool keyed, BlitFault planted) {
-    if (!keyed || planted == BlitFault::SourceKeyIgnored) return nullptr;
-    if (planted != BlitFault::KeyOneBitOff) return &sourceKeyRange_;
-    plantedKey_ = ColorKeyRange{static_cast<std::uint16_t>(sourceKeyRange_.low ^ 1u), sourceKeyRange_.span};
-    return &plantedKey_;
-}
-
-HRESULT Surface::BltNow(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags,
-                        const DDBLTFX* effects, BlitFault planted) {
+HRESULT Surface::CheckBlt(const RECT* destRect, Surface* source, const RECT* sourceRect, DWORD flags,
+                          const DDBLTFX* effects, BlitWork& work) {
     if ((flags & ~kBltFlagsKnown) != 0) return DDERR_UNSUPPORTED;
     if ((flags & (DDBLT_COLORFILL | DDBLT_DDFX)) != 0 && (effects == nullptr || effects->dwSize != sizeof(DDBLTFX)))
         return DDERR_INVALIDPARAMS;
     const RECT whole{0, 0, width_, height_};
-    const RECT dest = destRect != nullptr ? *destRect : whole;
+    work.destRect = destRect != nullptr ? *destRect : whole;
 
     if ((flags & DDBLT_COLORFILL) != 0) {
         // A fill takes no source surface; a source rectangle plays no part in it.
         if ((flags & (DDBLT_KEYSRC | DDBLT_DDFX)) != 0 || source != nullptr) return DDERR_INVALIDPARAMS;
         if (Lost()) return DDERR_SURFACELOST;
         if (Busy()) return DDERR_SURFACEBUSY;
-        if (!IsValidRect(dest, width_, height_)) return DDERR_INVALIDRECT;
+        if (!IsValidRect(work.destRect, width_, height_)) return DDERR_INVALIDRECT;
         // dwFillColor is a raw pixel value; a 16-bit surface takes its low 16 bits.
-        auto value = static_cast<std::uint16_t>(effects->dwFillColor);
-        if (planted == BlitFault::FillGreenOneStepOff) {
-            const std::uint32_t green = MasksOf(device_->format()).green;
-            value ^= static_cast<std::uint16_t>(green & (~green + 1));  // the green field's lowest bit
-        }
-        FillPixels(DestOf(dest), value);
+        work.fillValue = static_cast<std::uint16_t>(effects->dwFillColor);
         return DD_OK;
     }
 
     if (source == nullptr) return DDERR_INVALIDPARAMS;
-    unsigned mirror = kMirrorNone;
     if ((flags & DDBLT_DDFX) != 0) {
         if ((effects->dwDDFX & ~kMirrorFx) != 0) return DDERR_UNSUPPORTED;
-        if ((effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0 && planted != BlitFault::MirrorLeftRightIgnored)
-            mirror |= kMirrorLeftRight;
-        if ((effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0 && planted != BlitFault::MirrorUpDownIgnored)
-            mirror |= kMirrorUpDown;
+        if ((effects->dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) != 0) work.mirror |= kMirrorLeftRight;
+        if ((effects->dwDDFX & DDBLTFX_MIRRORUPDOWN) != 0) work.mirror |= kMirrorUpDown;
     }
     if (Lost() || source->Lost()) return DDERR_SURFACELOST;
     if (Busy() || source->Busy()) return DDERR_SURFACEBUSY;
-    const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
-    if (!IsValidRect(dest, width_, height_) || !IsValidRect(src, source->width_, source->height_))
+    work.sourceRect = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+    if (!IsValidRect(work.destRect, width_, height_) || !IsValidRect(work.sourceRect, source->width_, source->height_))
         return DDERR_INVALIDRECT;
     const bool keyed = (flags & DDBLT_KEYSRC) != 0;
     if (keyed && !source->hasSourceKey_) return DDERR_INVALIDPARAMS;
-    const ColorKeyRange* key = source->KeyFor(keyed, planted);
-    if (dest.right - dest.left == src.right - src.left && dest.bottom - dest.top == src.bottom - src.top)
-        CopyFrom(source, src, dest.left, dest.top, key, mirror);
-    else
-        StretchFrom(source, src, dest, key, mirror);
+    work.source = source;
+    work.key = keyed ? &source->sourceKeyRange_ : nullptr;
     return DD_OK;
 }
 
-HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitFault planted) {
+HRESULT Surface::CheckBltFast(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitWork& work) {
     if ((flags & DDBLTFAST_DESTCOLORKEY) != 0) return DDERR_UNSUPPORTED;
     if ((flags & ~kBltFastFlagsKnown) != 0 || source == nullptr) return DDERR_INVALIDPARAMS;
     if (Lost() || source->Lost()) return DDERR_SURFACELOST;
     if (Busy() || source->Busy()) return DDERR_SURFACEBUSY;
-    RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
+    const RECT src = sourceRect != nullptr ? *sourceRect : RECT{0, 0, source->width_, source->height_};
     if (!IsValidRect(src, source->width_, source->height_)) return DDERR_INVALIDRECT;
-    if (planted == BlitFault::TileCopyOneRowOff && width_ == 64 && height_ == 64) {
-        const LONG step = src.bottom < source->height_ ? 1 : src.top > 0 ? -1 : 0;
-        src.top += step;
-        src.bottom += step;
-    }
     // x and y are unsigned: a "negative" position is a huge one and lies outside.
     const std::uint64_t right = std::uint64_t{x} + static_cast<std::uint64_t>(src.right - src.left);
     const std::uint64_t bottom = std::uint64_t{y} + static_cast<std::uint64_t>(src.bottom - src.top);
@@ -139,9 +117,23 @@ HRESULT Surface::BltFastNow(DWORD x, DWORD y, Surface* source, const RECT* sourc
         return DDERR_INVALIDRECT;
     const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
     if (keyed && !source->hasSourceKey_) return DDERR_INVALIDPARAMS;
-    const ColorKeyRange* key = source->KeyFor(keyed && planted != BlitFault::KeyedBltFastOpaque, planted);
-    CopyFrom(source, src, static_cast<LONG>(x), static_cast<LONG>(y), key, kMirrorNone);
+    work.source = source;
+    work.sourceRect = src;
+    work.destRect =
+        RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(right), static_cast<LONG>(bottom)};
+    work.key = keyed ? &source->sourceKeyRange_ : nullptr;
     return DD_OK;
+}
+
+void Surface::DoBlit(const BlitWork& work) {
+    const RECT& src = work.sourceRect;
+    const RECT& dest = work.destRect;
+    if (work.source == nullptr)
+        FillPixels(DestOf(dest), work.fillValue);
+    else if (dest.right - dest.left == src.right - src.left && dest.bottom - dest.top == src.bottom - src.top)
+        CopyFrom(work.source, src, dest.left, dest.top, work.key, work.mirror);
+    else
+        StretchFrom(work.source, src, dest, work.key, work.mirror);
 }
 
 void Surface::CopyFrom(Surface* source, const RECT& sourceRect, LONG destLeft, LONG destTop, const ColorKeyRange* key,

@@ -17,7 +17,7 @@
 #include <optional>
 
 #include "common/run_end.h"
-#include "host/sdl/planted_fault.h"
+#include "host/sdl/presenter_seam.h"
 #include "present/frame_pacing.h"
 
 namespace platform::host {

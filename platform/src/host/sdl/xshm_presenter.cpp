@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "host/sdl/planted_fault.h"
+#include "host/sdl/presenter_seam.h"
 
 namespace platform::host {
 namespace {

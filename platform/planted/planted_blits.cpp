@@ -1,0 +1,86 @@
+// The surfaces' Blt, BltFast and Flip with the planted blitter fault: each checks its arguments
+// as the program's do, then changes what it was to do as the fault says.
+#include <atomic>
+
+#include "ddraw/surface.h"
+#include "planted_faults.h"
+#include "platform/pixel_format.h"
+
+namespace platform::planted {
+namespace {
+
+std::atomic<BlitFault> gFault{BlitFault::None};
+
+BlitFault Current() { return gFault.load(std::memory_order_relaxed); }
+
+// The work of a checked blit as the planted fault makes it: `fast` for BltFast, the destination
+// surface destWidth x destHeight (64 x 64: a tile), the source surface sourceHeight rows high.
+ddraw::BlitWork Spoiled(ddraw::BlitWork work, bool fast, PixelFormat format, int destWidth, int destHeight,
+                        int sourceHeight) {
+    thread_local ddraw::ColorKeyRange offKey;
+    switch (Current()) {
+        case BlitFault::None: break;
+        case BlitFault::MirrorLeftRightIgnored: work.mirror &= ~ddraw::kMirrorLeftRight; break;
+        case BlitFault::MirrorUpDownIgnored: work.mirror &= ~ddraw::kMirrorUpDown; break;
+        case BlitFault::SourceKeyIgnored: work.key = nullptr; break;
+        case BlitFault::KeyedBltFastOpaque:
+            if (fast) work.key = nullptr;
+            break;
+        case BlitFault::KeyOneBitOff:
+            if (work.key != nullptr) {
+                offKey = ddraw::ColorKeyRange{static_cast<std::uint16_t>(work.key->low ^ 1u), work.key->span};
+                work.key = &offKey;
+            }
+            break;
+        case BlitFault::FillGreenOneStepOff:
+            if (work.source == nullptr) {
+                const std::uint32_t green = MasksOf(format).green;
+                work.fillValue ^= static_cast<std::uint16_t>(green & (~green + 1));  // the green field's lowest bit
+            }
+            break;
+        case BlitFault::TileCopyOneRowOff:
+            if (fast && destWidth == 64 && destHeight == 64) {
+                RECT& src = work.sourceRect;
+                const LONG step = src.bottom < sourceHeight ? 1 : src.top > 0 ? -1 : 0;
+                src.top += step;
+                src.bottom += step;
+            }
+            break;
+        case BlitFault::FlipStale: break;
+    }
+    return work;
+}
+
+}  // namespace
+
+void PlantBlitFault(BlitFault fault) { gFault.store(fault, std::memory_order_relaxed); }
+
+}  // namespace platform::planted
+
+namespace platform::ddraw {
+
+HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) {
+    BlitWork work;
+    const HRESULT result = PrepareBlt(destRect, source, sourceRect, flags, effects, work);
+    if (result == DD_OK)
+        DoBlit(planted::Spoiled(work, false, device_->format(), width_, height_,
+                                work.source != nullptr ? work.source->height_ : 0));
+    return result;
+}
+
+HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags) {
+    BlitWork work;
+    const HRESULT result = PrepareBltFast(x, y, source, sourceRect, flags, work);
+    if (result == DD_OK) DoBlit(planted::Spoiled(work, true, device_->format(), width_, height_, work.source->height_));
+    return result;
+}
+
+HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
+    const HRESULT result = PrepareFlip(targetOverride, flags);
+    if (result != DD_OK) return result;
+    if (planted::Current() != planted::BlitFault::FlipStale) SwapWithBackBuffer();
+    ShowFront(flags);
+    return DD_OK;
+}
+
+}  // namespace platform::ddraw

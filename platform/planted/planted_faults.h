@@ -1,0 +1,34 @@
+// Faults a test plants in the X11 presenters and in the software blitter, each making them wrong
+// in one way, so that a check of what was drawn or shown can be proven to catch it. Only test
+// builds link this library (vh_planted_faults): it supplies the presenter seam and the surfaces'
+// Blt, BltFast and Flip in place of the program's exact ones.
+#pragma once
+
+namespace platform::planted {
+
+enum class PresenterFault {
+    None,
+    FlipNotTaken,  // every tenth frame is not written: the window shows an older one
+    LowBitsLost,   // 16-bit channels widened by a shift alone, their low bits left zero
+    RedBlueSwapped,
+    ColumnsOffByOne,  // each row of the picture one pixel to the left
+    BarsNotBlack,     // the window's background, and so the bars, dark red
+};
+
+enum class BlitFault {
+    None,
+    MirrorLeftRightIgnored,  // Blt ignores DDBLTFX_MIRRORLEFTRIGHT
+    MirrorUpDownIgnored,     // Blt ignores DDBLTFX_MIRRORUPDOWN
+    SourceKeyIgnored,        // keyed Blt and BltFast copy every pixel
+    KeyOneBitOff,            // keyed blits compare with the key's lowest bit flipped
+    FillGreenOneStepOff,     // colour fills write the green component one step off
+    TileCopyOneRowOff,       // BltFast into a 64x64 surface reads its source one row off
+    KeyedBltFastOpaque,      // a keyed BltFast copies every pixel (Blt keeps its key)
+    FlipStale,               // Flip succeeds but swaps nothing: the screen keeps showing the old frame
+};
+
+// Each stays until replaced; None removes it.
+void PlantPresenterFault(PresenterFault fault);
+void PlantBlitFault(BlitFault fault);
+
+}  // namespace platform::planted

@@ -1,0 +1,12 @@
+// The program's presenter seam (presenter_seam.h): it changes nothing.
+#include "host/sdl/presenter_seam.h"
+
+namespace platform::host {
+
+bool WritesFrame(std::uint64_t) { return true; }
+
+void SpoilPicture(const ImageMemory&, const WindowPixelFormat&) {}
+
+std::uint32_t BarPixel(const WindowPixelFormat& format) { return format.fixedBits; }
+
+}  // namespace platform::host
