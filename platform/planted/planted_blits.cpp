@@ -10,6 +10,7 @@ namespace platform::planted {
 namespace {
 
 std::atomic<BlitFault> gFault{BlitFault::None};
+std::atomic<unsigned> gFlips{0};  // since the fault was planted
 
 BlitFault Current() { return gFault.load(std::memory_order_relaxed); }
 
@@ -46,14 +47,38 @@ ddraw::BlitWork Spoiled(ddraw::BlitWork work, bool fast, PixelFormat format, int
                 src.bottom += step;
             }
             break;
-        case BlitFault::FlipStale: break;
+        case BlitFault::FlipStale:
+        case BlitFault::ProbePoke:
+        case BlitFault::StrayWrite: break;
     }
     return work;
 }
 
+// The writes of ProbePoke and StrayWrite into the back buffer, as fills of their rectangles.
+bool ExtraWrite(ddraw::BlitWork& work) {
+    const BlitFault fault = Current();
+    const unsigned flips = gFlips.load(std::memory_order_relaxed);
+    if ((fault == BlitFault::ProbePoke || fault == BlitFault::StrayWrite) && flips == 9) {
+        work = ddraw::BlitWork{};
+        work.destRect = RECT{300, 40, 301, 41};
+        work.fillValue = 0x1234;
+        return true;
+    }
+    if (fault == BlitFault::StrayWrite && flips >= 199) {
+        work = ddraw::BlitWork{};
+        work.destRect = RECT{10, 10, 20, 20};
+        work.fillValue = 0xFFFF;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-void PlantBlitFault(BlitFault fault) { gFault.store(fault, std::memory_order_relaxed); }
+void PlantBlitFault(BlitFault fault) {
+    gFault.store(fault, std::memory_order_relaxed);
+    gFlips.store(0, std::memory_order_relaxed);
+}
 
 }  // namespace platform::planted
 
@@ -65,6 +90,7 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceR
     if (result == DD_OK)
         DoBlit(planted::Spoiled(work, false, device_->format(), width_, height_,
                                 work.source != nullptr ? work.source->height_ : 0));
+    if (result == DD_OK && role_ == Role::BackBuffer && planted::ExtraWrite(work)) DoBlit(work);
     return result;
 }
 
@@ -72,6 +98,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT so
     BlitWork work;
     const HRESULT result = PrepareBltFast(x, y, source, sourceRect, flags, work);
     if (result == DD_OK) DoBlit(planted::Spoiled(work, true, device_->format(), width_, height_, work.source->height_));
+    if (result == DD_OK && role_ == Role::BackBuffer && planted::ExtraWrite(work)) DoBlit(work);
     return result;
 }
 
@@ -79,6 +106,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     const HRESULT result = PrepareFlip(targetOverride, flags);
     if (result != DD_OK) return result;
     if (planted::Current() != planted::BlitFault::FlipStale) SwapWithBackBuffer();
+    planted::gFlips.fetch_add(1, std::memory_order_relaxed);
     ShowFront(flags);
     return DD_OK;
 }

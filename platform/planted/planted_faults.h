@@ -1,7 +1,7 @@
-// Faults a test plants in the X11 presenters and in the software blitter, each making them wrong
+// Faults a test plants in the X11 presenters, the software blitter and GDI's text, each making them wrong
 // in one way, so that a check of what was drawn or shown can be proven to catch it. Only test
-// builds link this library (vh_planted_faults): it supplies the presenter seam and the surfaces'
-// Blt, BltFast and Flip in place of the program's exact ones.
+// builds link this library (vh_planted_faults): it supplies the presenter seam, the text ink and
+// the surfaces' Blt, BltFast and Flip in place of the program's exact ones.
 #pragma once
 
 namespace platform::planted {
@@ -25,10 +25,22 @@ enum class BlitFault {
     TileCopyOneRowOff,       // BltFast into a 64x64 surface reads its source one row off
     KeyedBltFastOpaque,      // a keyed BltFast copies every pixel (Blt keeps its key)
     FlipStale,               // Flip succeeds but swaps nothing: the screen keeps showing the old frame
+    // After the 9th flip, one pixel inside the colour-key probe's rectangle of the back buffer
+    // changed: a difference the probe is charged with from then on.
+    ProbePoke,
+    // The probe's pixel as above and, from the 199th flip on, a 10x10 block at (10,10) of the back
+    // buffer, where no step of the scene draws: a stray write.
+    StrayWrite,
+};
+
+enum class TextFault {
+    None,
+    Blue,  // text drawn in pure blue, whatever colour it was given
 };
 
 // Each stays until replaced; None removes it.
 void PlantPresenterFault(PresenterFault fault);
 void PlantBlitFault(BlitFault fault);
+void PlantTextFault(TextFault fault);
 
 }  // namespace platform::planted

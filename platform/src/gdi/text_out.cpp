@@ -6,6 +6,7 @@
 
 #include "gdi/default_font.h"
 #include "gdi/gdi_objects.h"
+#include "gdi/text_ink.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
         FillCell(*dc, x, y, std::int64_t{x} + width, std::int64_t{y} + font->lineHeight,
                  ToPixel(dc->format, dc->backgroundColor));
     }
-    const std::uint16_t pixel = ToPixel(dc->format, dc->textColor);
+    const std::uint16_t pixel = ToPixel(dc->format, platform::gdi::TextInk(dc->textColor));
     const std::int64_t baseline = std::int64_t{y} + font->ascent;
     std::int64_t pen = x;
     for (int i = 0; i < length; ++i) {

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# The catalogue of false passes: every way found in which a run could read as passed without
+# having checked gets a row here. Each row plants its fault (in the test build of the program, or
+# around the run) and the run must NOT pass: a non-zero exit and a failure or an error in
+# report.xml. Each row also runs clean, and that run must pass: exit 0, no failure, no error.
+# Rows that need an X server are skipped (and the script ends with 77 after the others passed)
+# where Xvfb or xdotool is missing.
+set -uo pipefail
+program="$1" planted="$2"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../xvfb.sh"
+work="$(mktemp -d)"
+trap 'vh_kill; vh_stop_xvfb; rm -rf "$work"' EXIT
+cd "$work"  # images of a difference are written beside the report
+out="$work/out"
+fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$out"; exit 1; }
+
+# verdict DIR: "pass" when report.xml has neither a failure nor an error, else "fail"; "none"
+# when there is no report to read.
+verdict() {
+  python3 - "$1/report.xml" <<'EOF'
+import sys, xml.etree.ElementTree as E
+try:
+    s = E.parse(sys.argv[1]).getroot()
+except Exception:
+    print("none"); sys.exit()
+print("fail" if int(s.get("failures")) + int(s.get("errors")) > 0 else "pass")
+EOF
+}
+
+# judge ROW WANT CODE DIR: WANT is "pass" (exit 0 and a passing report) or "no pass" (a non-zero
+# exit and a failing report).
+judge() {
+  local row="$1" want="$2" code="$3" got
+  got="$(verdict "$4")"
+  if [ "$want" = pass ]; then
+    [ "$code" -eq 0 ] && [ "$got" = pass ] || fail "$row, clean: exit $code, report $got; it must pass"
+  else
+    [ "$code" -ne 0 ] && [ "$got" = fail ] || fail "$row, planted: exit $code, report $got; it must not pass"
+  fi
+  echo "ok: $row, $want (exit $code)"
+}
+
+# offscreen ROW FAULT CLEAN_FAULT ARGS...: the row's planted run and its clean run, offscreen; the
+# clean run also gets the words of $clean_args.
+offscreen() {
+  local row="$1" fault="$2" clean="$3" code
+  shift 3
+  rm -rf "$work/r"
+  VH_PLANTED_FAULT="$fault" vh_run 120 "$out" "$out" "$planted" --offscreen --verify --report "$work/r" "$@"
+  judge "$row" "no pass" $? "$work/r"
+  rm -rf "$work/r"
+  # shellcheck disable=SC2086
+  VH_PLANTED_FAULT="$clean" vh_run 120 "$out" "$out" "$planted" --offscreen --verify --report "$work/r" "$@" \
+    ${clean_args:-}
+  judge "$row" pass $? "$work/r"
+}
+
+printf 'colour-key-probe  # the poke planted into it\n' >"$work/probe.expect"
+# A wrong pixel that no step drew is not excused by another, expected, difference.
+offscreen "stray write under an unrelated expectation" stray-write probe-poke --lockstep --expect "$work/probe.expect"
+offscreen "counter drawn in blue" counter-blue "" --lockstep
+offscreen "the primary surface's Lock failing" primary-lock-fails "" --lockstep
+# Without lockstep a fast DirectDraw walks a few steps in 300 frames: no fireball, no turn.
+clean_args=--lockstep offscreen "a fast DirectDraw that never draws a fireball" "" "" --no-vsync --frames 300
+
+# A run killed after it started leaves the report that says it did not end, never an earlier one.
+row="stale report after SIGKILL"
+rm -rf "$work/r"
+vh_run 120 "$out" "$out" "$program" --offscreen --verify --lockstep --report "$work/r"
+judge "$row" pass $? "$work/r"
+vh_start 120 "$out" "$out" "$program" --offscreen --verify --frames 1000000000 --report "$work/r"
+started() { grep -q 'type="unfinished"' "$work/r/report.xml" 2>/dev/null; }
+vh_wait_for 60 started || fail "$row: the run did not start within 60 s"
+kill -KILL "$vh_pid"
+vh_finish
+judge "$row" "no pass" 137 "$work/r"
+
+# An output lost during the run (the trace's disk full) ends it with 1, and the report says so.
+row="an output lost, exit 1"
+rm -rf "$work/r"
+vh_run 120 "$out" "$out" "$program" --offscreen --verify --lockstep --trace /dev/full --report "$work/r"
+judge "$row" "no pass" $? "$work/r"
+
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xmessage >/dev/null ||
+  { echo "SKIP: the X rows (Xvfb, xdotool or xmessage missing)"; exit 77; }
+vh_start_xvfb 640x480x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
+unset SDL_VIDEODRIVER
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
+
+# windowed ROW FAULT COVER PATH: a lockstep run in a window through PATH, with a 60x60 window put
+# over its corner once it shows when COVER is "cover". Sets `code` to its exit code.
+windowed() {
+  local row="$1" fault="$2" cover="$3" path="$4" window=""
+  rm -rf "$work/r"
+  VH_PLANTED_FAULT="$fault" vh_start 300 "$out" "$out" "$planted" --windowed --verify --lockstep --present "$path" \
+    --report "$work/r"
+  found() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)" && [ -n "$window" ]; }
+  vh_wait_for 60 found || fail "$row: no window within 60 s"
+  local cover_pid=""
+  if [ "$cover" = cover ]; then
+    timeout 300 xmessage -geometry 60x60+0+0 -title cover "" >/dev/null 2>&1 &
+    cover_pid=$!
+  fi
+  vh_finish
+  code=$?
+  [ -z "$cover_pid" ] || kill "$cover_pid" 2>/dev/null
+}
+
+for path in present xshm; do
+  row="a window covered through $path"
+  windowed "$row" "" cover "$path"
+  judge "$row" "no pass" "$code" "$work/r"
+  windowed "$row" "" none "$path"
+  judge "$row" pass "$code" "$work/r"
+  row="a presenter fault (red and blue swapped) through $path"
+  windowed "$row" red-blue-swapped none "$path"
+  judge "$row" "no pass" "$code" "$work/r"
+done
+echo "false-pass catalogue: every row fails planted and passes clean"
