@@ -281,7 +281,7 @@ std::string Coverage::ScreenLine(const diagnostics::VerdictRecord& verdict) cons
         if (window.notRead > 0) line += ", " + Count(window.notRead) + " not read there" + reason(window.why);
     }
     if (verdict.screen.differed > 0) line += ", " + Count(verdict.screen.differed) + " differ";
-    if (verdict.screen.state == ItemState::NotCovered) line += ": incomplete";
+    if (verdict.screen.state == ItemState::NotCovered) line += "; incomplete: " + verdict.screen.why;
     return line;
 }
 

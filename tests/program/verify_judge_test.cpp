@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "verify/coverage.h"
 #include "verify/frame_verifier.h"
 
 namespace {
@@ -176,6 +177,52 @@ TEST_F(VerifyJudgeTest, DifferencesAreChargedToWhatMadeThem) {
         EXPECT_EQ(v.kinds[int(diagnostics::DrawKind::TileCopy)].state, row.tileCopy) << row.name << ": " << v.line;
         EXPECT_EQ(v.kinds[int(diagnostics::DrawKind::ColourKeyProbe)].state, row.probe) << row.name << ": " << v.line;
         EXPECT_EQ(v.counter.compared, 38u) << row.name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The screen's verdict from its reads: every frame due on each path it has must be read, but for
+// 1%; no window is "primary only", never plain exact; a difference is a difference whatever else.
+TEST(VerifyScreenReadsTest, EveryFrameDueIsReadOrCounted) {
+    const struct {
+        const char* name;
+        bool lockstep, window;
+        int shown, windowReads, windowNotRead;  // the primary surface is read every frame
+        bool windowDiffers;
+        ItemState state;
+        const char* says;
+    } rows[] = {
+        {"every frame read", true, true, 200, 200, 0, false, ItemState::Exact, "200 in the window"},
+        {"two covered: 1%", true, true, 200, 198, 2, false, ItemState::Exact, "2 not read there (covered)"},
+        {"three covered", true, true, 200, 197, 3, false, ItemState::NotCovered, "3 of 200 frames (covered)"},
+        {"one read covers nothing", true, true, 200, 1, 0, false, ItemState::NotCovered,
+         "199 not read there (shown, but never read)"},
+        {"outside lockstep, reads spaced", false, true, 200, 12, 0, false, ItemState::Exact, "12 in the window"},
+        {"outside lockstep, half covered", false, true, 200, 6, 6, false, ItemState::NotCovered, "6 of 12 frames"},
+        {"no window", true, false, 200, 0, 0, false, ItemState::PrimaryOnly, "primary only (no window: offscreen)"},
+        {"a difference while covered", true, true, 200, 100, 100, true, ItemState::Differs, "1 differ"},
+    };
+    for (const auto& row : rows) {
+        verify::Coverage coverage;
+        coverage.Start(100, row.lockstep, verify::Expectations{});
+        coverage.ExpectWindow(row.window, "offscreen");
+        diagnostics::Finding finding;
+        finding.frame = 7;
+        for (int n = 0; n < row.shown; ++n) {
+            coverage.ScreenShown();
+            coverage.ScreenCompared(false, nullptr);
+        }
+        for (int n = 0; n < row.windowReads; ++n) {
+            coverage.ScreenCompared(true, row.windowDiffers && n == 0 ? &finding : nullptr);
+        }
+        for (int n = 0; n < row.windowNotRead; ++n) coverage.ScreenNotRead(true, "covered");
+        diagnostics::VerdictRecord v;
+        coverage.Fill(v);
+        EXPECT_EQ(v.screen.state, row.state) << row.name << ": " << v.line;
+        EXPECT_NE(v.line.find(row.says), std::string::npos) << row.name << ": " << v.line;
     }
 }
 
