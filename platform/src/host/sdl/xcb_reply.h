@@ -16,6 +16,7 @@ public:
     XcbReply(const XcbReply&) = delete;
     XcbReply& operator=(const XcbReply&) = delete;
     Reply* operator->() const { return reply_; }
+    Reply& operator*() const { return *reply_; }
     Reply* get() const { return reply_; }
     explicit operator bool() const { return reply_ != nullptr; }
 

@@ -17,6 +17,7 @@
 
 #include "common/run_end.h"
 #include "host/sdl/presenter_seam.h"
+#include "host/sdl/window_visibility.h"
 #include "host/sdl/xcb_reply.h"
 #include "host/sdl/xcb_window.h"
 #include "present/frame_pacing.h"
@@ -103,6 +104,14 @@ struct XPresentPresenter::Connection {
     bool Silent() const {
         return unanswered >= kUnansweredFramesOfASilentServer &&
                std::chrono::steady_clock::now() - lastWord >= kSilenceOfASilentServer;
+    }
+
+    // Takes the events the connection has read.
+    void HandleEvents() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            Handle(*event);
+            std::free(event);
+        }
     }
 
     void Handle(const xcb_generic_event_t& event) {
@@ -311,10 +320,12 @@ std::unique_ptr<XPresentPresenter> XPresentPresenter::Open(SDL_Window* window, b
     }
     const std::uint32_t black = BarPixel(x->layout.format);
     xcb_change_window_attributes(c, x->window, XCB_CW_BACK_PIXEL, &black);
-    // For the screen check: whether the window is covered, and when its contents are lost.
+    // For the screen check: whether the window is covered, and when its contents are lost. The
+    // events tell only of changes: a window shown already is asked about (window_visibility.h).
     const std::uint32_t watched = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_VISIBILITY_CHANGE;
     xcb_change_window_attributes(c, x->window, XCB_CW_EVENT_MASK, &watched);
-    xcb_flush(c);
+    x->unobscured = AskUnobscured(c, x->window);
+    x->HandleEvents();
     return std::unique_ptr<XPresentPresenter>(new XPresentPresenter(std::move(x), vsync));
 }
 
@@ -394,10 +405,7 @@ void XPresentPresenter::FinishShowing() {
 void XPresentPresenter::ReadBack(std::uint64_t number) {
     if (number == 0 || number == readFrame_ || !readback_.Due()) return;
     Connection& x = *x_;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(x.c)) {
-        x.Handle(*event);
-        std::free(event);
-    }
+    x.HandleEvents();
     // A frame not seen shown (or cleared since) is not what the window holds.
     if (x.shownFrame != number) return;
     readFrame_ = number;

@@ -12,6 +12,7 @@
 
 #include "common/run_end.h"
 #include "host/sdl/presenter_seam.h"
+#include "host/sdl/window_visibility.h"
 #include "host/sdl/xcb_reply.h"
 #include "host/sdl/xcb_window.h"
 
@@ -214,10 +215,13 @@ std::unique_ptr<XShmPresenter> XShmPresenter::Open(SDL_Window* window, std::stri
     xcb_create_gc(c, x->gc, x->window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
     const std::uint32_t black = BarPixel(x->layout.format);
     xcb_change_window_attributes(c, x->window, XCB_CW_BACK_PIXEL, &black);
-    // For the screen check: whether the window is covered.
+    // For the screen check: whether the window is covered. The events tell only of changes: a
+    // window shown already (this path taking over from Present) is asked about, and an event
+    // read meanwhile, of a change since the events were selected, says it better.
     const std::uint32_t watched = XCB_EVENT_MASK_VISIBILITY_CHANGE;
     xcb_change_window_attributes(c, x->window, XCB_CW_EVENT_MASK, &watched);
-    xcb_flush(c);
+    x->unobscured = AskUnobscured(c, x->window);
+    x->HandleEvents();
     return std::unique_ptr<XShmPresenter>(new XShmPresenter(std::move(x)));
 }
 
