@@ -31,8 +31,8 @@ bool AnyCovers(xcb_connection_t* c, const std::vector<xcb_window_t>& siblings, c
     }
     bool covered = false;
     for (std::size_t i = 0; i < siblings.size(); ++i) {
-        const XcbReply state(xcb_get_window_attributes_reply(c, attributes[i], nullptr));
-        const XcbReply geometry(xcb_get_geometry_reply(c, geometries[i], nullptr));
+        const auto state = Await<xcb_get_window_attributes_reply_t>(c, attributes[i], "GetWindowAttributes");
+        const auto geometry = Await<xcb_get_geometry_reply_t>(c, geometries[i], "GetGeometry");
         // A sibling gone meanwhile covers nothing.
         if (state && geometry && state->map_state == XCB_MAP_STATE_VIEWABLE &&
             state->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT && Overlap(BoxOf(*geometry), area)) {
@@ -45,16 +45,17 @@ bool AnyCovers(xcb_connection_t* c, const std::vector<xcb_window_t>& siblings, c
 }  // namespace
 
 bool AskUnobscured(xcb_connection_t* c, xcb_window_t window) {
-    const XcbReply state(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
-    const XcbReply geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    const XcbReply tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    const auto state =
+        Await<xcb_get_window_attributes_reply_t>(c, xcb_get_window_attributes(c, window), "GetWindowAttributes");
+    const auto geometry = Await<xcb_get_geometry_reply_t>(c, xcb_get_geometry(c, window), "GetGeometry");
+    const auto tree = Await<xcb_query_tree_reply_t>(c, xcb_query_tree(c, window), "QueryTree");
     if (!state || !geometry || !tree || state->map_state != XCB_MAP_STATE_VIEWABLE) return false;
     Box area = BoxOf(*geometry);  // in the coordinates of level's parent
     xcb_window_t level = window;
     xcb_window_t parent = tree->parent;
     while (parent != XCB_NONE) {
-        const XcbReply up(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
-        const XcbReply box(xcb_get_geometry_reply(c, xcb_get_geometry(c, parent), nullptr));
+        const auto up = Await<xcb_query_tree_reply_t>(c, xcb_query_tree(c, parent), "QueryTree");
+        const auto box = Await<xcb_get_geometry_reply_t>(c, xcb_get_geometry(c, parent), "GetGeometry");
         if (!up || !box) return false;
         if (area.left < 0 || area.top < 0 || area.right > box->width || area.bottom > box->height) return false;
         // Children come bottom to top: those after level are stacked above it.

@@ -34,8 +34,9 @@ bool HostIsLittleEndian() {
 }  // namespace
 
 bool ReadWindowLayout(xcb_connection_t* c, xcb_window_t window, WindowLayout& layout, std::string& whyNot) {
-    const XcbReply geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    const XcbReply attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    const auto geometry = Await<xcb_get_geometry_reply_t>(c, xcb_get_geometry(c, window), "GetGeometry");
+    const auto attributes =
+        Await<xcb_get_window_attributes_reply_t>(c, xcb_get_window_attributes(c, window), "GetWindowAttributes");
     const xcb_setup_t* setup = xcb_get_setup(c);
     const xcb_visualtype_t* visual = attributes ? FindVisual(setup, attributes->visual) : nullptr;
     const xcb_format_t* pixmapFormat = geometry ? FindFormat(setup, geometry->depth) : nullptr;
@@ -79,7 +80,7 @@ bool AttachNewSegment(xcb_connection_t* c, std::size_t bytes, bool readOnly, xcb
 
 bool WindowReader::Read(xcb_connection_t* c, xcb_window_t window, const WindowLayout& layout, int width, int height,
                         std::string& why) {
-    const XcbReply geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    const auto geometry = Await<xcb_get_geometry_reply_t>(c, xcb_get_geometry(c, window), "GetGeometry");
     if (!geometry || geometry->width != width || geometry->height != height) {
         why = "the window changed size";
         return false;
@@ -95,11 +96,11 @@ bool WindowReader::Read(xcb_connection_t* c, xcb_window_t window, const WindowLa
         bytes_ = bytes;
     }
     xcb_generic_error_t* error = nullptr;
-    const XcbReply image(xcb_shm_get_image_reply(
+    const auto image = Await<xcb_shm_get_image_reply_t>(
         c,
         xcb_shm_get_image(c, window, 0, 0, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0u,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, segment_, 0),
-        &error));
+        "ShmGetImage", &error);
     if (error != nullptr || !image) {
         why = "the X server refused to read the window (GetImage error " +
               std::to_string(error != nullptr ? error->error_code : 0) + ")";

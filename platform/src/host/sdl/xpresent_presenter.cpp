@@ -288,19 +288,20 @@ std::unique_ptr<XPresentPresenter> XPresentPresenter::Open(SDL_Window* window, b
     xcb_connection_t* c = x->c;
     x->window = static_cast<xcb_window_t>(info.info.x11.window);
 
-    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    const xcb_query_extension_reply_t* shm = AskExtension(c, &xcb_shm_id);
     if (shm == nullptr || !shm->present) {
         whyNot = "the X display has no MIT-SHM extension";
         return nullptr;
     }
-    const xcb_query_extension_reply_t* present = xcb_get_extension_data(c, &xcb_present_id);
+    const xcb_query_extension_reply_t* present = AskExtension(c, &xcb_present_id);
     if (present == nullptr || !present->present) {
         whyNot = "the X display has no Present extension";
         return nullptr;
     }
     x->presentOpcode = present->major_opcode;
-    const XcbReply presentVersion(xcb_present_query_version_reply(c, xcb_present_query_version(c, 1, 2), nullptr));
-    const XcbReply shmVersion(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    const auto presentVersion =
+        Await<xcb_present_query_version_reply_t>(c, xcb_present_query_version(c, 1, 2), "PresentQueryVersion");
+    const auto shmVersion = Await<xcb_shm_query_version_reply_t>(c, xcb_shm_query_version(c), "ShmQueryVersion");
     if (!presentVersion || !shmVersion || !shmVersion->shared_pixmaps ||
         shmVersion->pixmap_format != XCB_IMAGE_FORMAT_Z_PIXMAP) {
         whyNot = "the X display's MIT-SHM cannot make shared pixmaps";

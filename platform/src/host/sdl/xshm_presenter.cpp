@@ -19,8 +19,9 @@
 namespace platform::host {
 namespace {
 
-// How long to wait for the server to finish reading an image before writing it anyway: only a
-// server that failed the request (and so never completes it) takes this long.
+// How long to wait for the server to say it finished reading an image before asking whether it
+// answers at all: only a server that failed the request (and so never completes it) takes this
+// long.
 constexpr std::chrono::milliseconds kReadTimeout{1000};
 
 }  // namespace
@@ -61,7 +62,9 @@ struct XShmPresenter::Connection {
         xcb_disconnect(c);
     }
 
-    // Reads the server's completion events until image has been read (or the wait times out).
+    // Reads the server's completion events until image has been read. When none comes in time,
+    // a server that still answers failed the put (and never completes it); one that does not
+    // ends the run (xcb_reply.h).
     void WaitUntilRead(Image& image) {
         const auto deadline = std::chrono::steady_clock::now() + kReadTimeout;
         while (image.serverReading) {
@@ -74,9 +77,10 @@ struct XShmPresenter::Connection {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd socket{xcb_get_file_descriptor(c), POLLIN, 0};
-            if (left.count() <= 0 || poll(&socket, 1, static_cast<int>(left.count()) + 1) == 0) {
-                image.serverReading = false;  // no answer is coming: the request failed
-            }
+            if (left.count() > 0 && poll(&socket, 1, static_cast<int>(left.count()) + 1) > 0) continue;
+            Sync(c);
+            HandleEvents();
+            image.serverReading = false;
         }
     }
 
@@ -198,7 +202,7 @@ std::unique_ptr<XShmPresenter> XShmPresenter::Open(SDL_Window* window, std::stri
     }
     xcb_connection_t* c = x->c;
     x->window = static_cast<xcb_window_t>(info.info.x11.window);
-    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    const xcb_query_extension_reply_t* shm = AskExtension(c, &xcb_shm_id);
     if (shm == nullptr || !shm->present) {
         whyNot = "the X display has no MIT-SHM extension";
         return nullptr;
