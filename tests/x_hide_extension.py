@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""x_hide_extension.py NAME | --present-silent: the X display of $DISPLAY without its extension
-NAME, or with Present there but none of its CompleteNotify and IdleNotify events delivered.
+"""x_hide_extension.py [NAME | --present-silent]: the X display of $DISPLAY without its extension
+NAME, or with Present there but none of its CompleteNotify and IdleNotify events delivered, or
+(with neither) as it is. On SIGUSR1 it stops passing on anything the server sends, and keeps every
+connection open: a server that no longer answers.
 
 For servers that cannot turn an extension off (Xvfb keeps Present whatever its options say), and
 to play a server that never says when a presented pixmap was shown or is free again. It listens
@@ -19,6 +21,7 @@ import threading
 QUERY_EXTENSION = 98
 GENERIC_EVENT = 35
 PRESENT_COMPLETE_NOTIFY, PRESENT_IDLE_NOTIFY = 1, 2
+stalled = threading.Event()
 
 
 def exact(sock, count):
@@ -74,7 +77,8 @@ def replies(server, client, asked, order, silent):
         if packet[0] & 0x7F == GENERIC_EVENT and packet[1] == present_opcode:
             if struct.unpack(order[0] + "H", packet[8:10])[0] in (PRESENT_COMPLETE_NOTIFY, PRESENT_IDLE_NOTIFY):
                 continue
-        client.sendall(packet)
+        if not stalled.is_set():
+            client.sendall(packet)
 
 
 def relay(direction, source, dest, *args):
@@ -110,11 +114,13 @@ def listen():
 
 
 def main():
-    silent = sys.argv[1] == "--present-silent"
-    name = b"Present" if silent else sys.argv[1].encode()
+    hide = sys.argv[1] if len(sys.argv) > 1 else ""
+    silent = hide == "--present-silent"
+    name = b"Present" if silent else hide.encode() or None
     real = "/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":")[1].split(".")[0]
     listener, number = listen()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    signal.signal(signal.SIGUSR1, lambda *_: stalled.set())
     try:
         print(number, flush=True)
         while True:

@@ -3,14 +3,16 @@
 # Idle events dropped by x_hide_extension.py --present-silent): a vsync'd run of 120 frames does
 # not wait out each frame, but goes over to shared-memory images paced by a clock, says so once,
 # and ends within seconds (it took 2 s a frame when every wait ran its full bound). Each frame
-# presented before counts as missed in the summary and the trace. Skipped (exit 77) where Xvfb
-# cannot start.
+# presented before counts as missed in the summary and the trace. Shared memory taking over a window
+# already shown still reads it back: a windowed lockstep check ends exact, and, with another window
+# raised over it, incomplete for the window being covered. Skipped (exit 77) where Xvfb or xdotool
+# is missing.
 set -uo pipefail
 program="$1"
-command -v Xvfb >/dev/null || { echo "SKIP: Xvfb missing"; exit 77; }
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
 work="$(mktemp -d)"
-hider=""
-trap 'vh_kill; kill $hider 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
+hider="" cover=""
+trap 'vh_kill; kill $hider $cover 2>/dev/null; vh_stop_xvfb; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 fail() { echo "FAIL: $*"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
@@ -36,4 +38,26 @@ unseen=$(grep -c '"type":"unseen"' "$work/trace")
 [ "$2" = $((from - 1)) ] && [ "$unseen" = "$2" ] || fail "$2 missed and $unseen unseen, not the $((from - 1)) before frame $from"
 # The frames before the change take some 2 s; the rest go at 60 Hz.
 awk -v s="$1" 'BEGIN { exit !(s <= 20) }' || fail "120 frames took $1 s"
-echo "xvfb present without events: 120 frames in $1 s, shared memory from frame $from on: passed"
+
+proxied=":$(cat "$work/display")"
+DISPLAY="$proxied" vh_run 60 "$work/out" "$work/err" "$program" --windowed --verify --lockstep || fail "checked run: exit $?"
+grep -q "from frame [0-9]* on, paced by a clock" "$work/err" || fail "checked run: shared memory did not take over"
+grep -Eq "verified: all 297 frames exact; screen: 297 frames checked on the primary surface, [1-9][0-9]* in the window$" \
+  "$work/out" || fail "checked run: not exact in the window"
+
+# The same with another window raised over the checked one before shared memory takes over.
+windows() { xdotool search --name '^Vornhollow Test Program$' 2>/dev/null; }
+count() { [ "$(windows | wc -l)" = "$1" ]; }
+timeout -k 10 120 "$program" --windowed --present renderer --frames 100000 >/dev/null 2>&1 &
+cover=$!
+vh_wait_for 60 count 1 || fail "no covering window within 60 s"
+over="$(windows)"
+DISPLAY="$proxied" vh_start 60 "$work/out" "$work/err" "$program" --windowed --verify --lockstep
+vh_wait_for 60 count 2 || fail "no checked window within 60 s"
+xdotool windowraise "$over"
+vh_finish
+code=$?
+[ "$code" = 4 ] && grep -q "the window not read back (the window is covered or not mapped)$" "$work/out" ||
+  fail "covered run: exit $code, not 4 for a covered window"
+echo "xvfb present without events: 120 frames in $1 s, shared memory from frame $from on; the window read back after," \
+  "and not while covered: passed"

@@ -54,12 +54,12 @@ void ForgetRunEnd() {
 
 void SetDisplayLostHandler(DisplayLostHandler handler) { gDisplayLostHandler.store(handler); }
 
-void DisplayLost() {
+void DisplayLost(const char* what) {
     // Another thread got here first and is writing the outputs; it ends the process.
     if (gDisplayLost.exchange(true)) {
         for (;;) ::pause();
     }
-    std::fputs("vornhollow: the display went away\n", stderr);
+    std::fprintf(stderr, "vornhollow: %s\n", what);
     std::fflush(stderr);
     if (const DisplayLostHandler handler = gDisplayLostHandler.load()) handler();
     // No exit handlers or destructors: they would talk to the display that is gone.

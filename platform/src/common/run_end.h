@@ -27,8 +27,8 @@ void ForgetRunEnd();
 // Set by the runtime: writes what can still be written (screenshot, trace, summary).
 using DisplayLostHandler = void (*)();
 void SetDisplayLostHandler(DisplayLostHandler handler);
-// Called by a host whose window system connection broke: says so, runs the handler and ends the
-// process with exit code 1. Never returns.
-[[noreturn]] void DisplayLost();
+// Called by a host whose window system connection broke, or whose server stopped answering: says
+// so ("vornhollow: " + what), runs the handler and ends the process with exit code 1. Never returns.
+[[noreturn]] void DisplayLost(const char* what = "the display went away");
 
 }  // namespace platform

@@ -12,8 +12,8 @@
 //   renderer's vsync is its driver's. Without a display SDL falls back to drivers that show
 //   nothing, which are refused unless asked for by name (SDL_VIDEODRIVER).
 // Depends on: SDL2 (video and events only; its signal handlers are off, the runtime has its own);
-//   on X11, libX11 and libXext (MIT-SHM), libxcb with its shm and present extensions, and Xlib's
-//   fatal I/O error hook (host/x11_display_loss.h).
+//   on X11, libxcb with its shm and present extensions, and Xlib (libX11) for SDL's display and
+//   its fatal I/O error hook (host/x11_display_loss.h).
 #pragma once
 
 #include <SDL.h>

@@ -3,7 +3,6 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <poll.h>
-#include <sys/ipc.h>
 #include <sys/shm.h>
 #include <xcb/present.h>
 #include <xcb/shm.h>
@@ -18,6 +17,9 @@
 
 #include "common/run_end.h"
 #include "host/sdl/presenter_seam.h"
+#include "host/sdl/window_visibility.h"
+#include "host/sdl/xcb_reply.h"
+#include "host/sdl/xcb_window.h"
 #include "present/frame_pacing.h"
 
 namespace platform::host {
@@ -42,47 +44,6 @@ constexpr std::chrono::milliseconds kBehindTimeout{2000};
 constexpr int kUnansweredFramesOfASilentServer = 3;
 constexpr std::chrono::milliseconds kSilenceOfASilentServer{2000};
 
-// Replies are heap blocks of xcb's that the caller frees.
-template <class Reply>
-struct Owned {
-    Reply* reply;
-    explicit Owned(Reply* r) : reply(r) {}
-    ~Owned() { std::free(reply); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    Reply* operator->() const { return reply; }
-    explicit operator bool() const { return reply != nullptr; }
-};
-
-bool Succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie) {
-    xcb_generic_error_t* error = xcb_request_check(c, cookie);
-    std::free(error);
-    return error == nullptr;
-}
-
-const xcb_visualtype_t* FindVisual(const xcb_setup_t* setup, xcb_visualid_t id) {
-    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen)) {
-        for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem; xcb_depth_next(&depth)) {
-            for (auto visual = xcb_depth_visuals_iterator(depth.data); visual.rem; xcb_visualtype_next(&visual)) {
-                if (visual.data->visual_id == id) return visual.data;
-            }
-        }
-    }
-    return nullptr;
-}
-
-const xcb_format_t* FindFormat(const xcb_setup_t* setup, std::uint8_t depth) {
-    for (auto format = xcb_setup_pixmap_formats_iterator(setup); format.rem; xcb_format_next(&format)) {
-        if (format.data->depth == depth) return format.data;
-    }
-    return nullptr;
-}
-
-bool HostIsLittleEndian() {
-    const std::uint16_t probe = 1;
-    return *reinterpret_cast<const unsigned char*>(&probe) == 1;
-}
-
 }  // namespace
 
 struct XPresentPresenter::Connection {
@@ -101,11 +62,8 @@ struct XPresentPresenter::Connection {
 
     xcb_connection_t* c = nullptr;
     xcb_window_t window = 0;
-    std::uint8_t depth = 0;
-    int bitsPerPixel = 0;
-    int scanlinePad = 0;
     std::uint8_t presentOpcode = 0;
-    WindowPixelFormat format;
+    WindowLayout layout;
     int width = 0;
     int height = 0;
     int pitchBytes = 0;
@@ -114,18 +72,14 @@ struct XPresentPresenter::Connection {
     std::uint64_t lastMsc = 0;  // blank the last frame was shown at or, unanswered, aimed at
     std::uint64_t shownFrame = 0;  // the frame the window holds, when known; 0 after a clear
     bool unobscured = false;       // the window is mapped with nothing over it
-    struct {
-        xcb_shm_seg_t segment = 0;
-        void* memory = nullptr;
-        std::size_t bytes = 0;
-    } read;  // shared memory the window is read back into
+    WindowReader reader;
     int unanswered = 0;         // frames in a row the server said nothing of in time
     std::chrono::steady_clock::time_point lastWord = std::chrono::steady_clock::now();
 
     ~Connection() {
         if (c == nullptr) return;
         if (!xcb_connection_has_error(c)) DestroyPixmaps();
-        ReleaseReadMemory();
+        reader.Release(c);
         xcb_disconnect(c);
     }
 
@@ -150,6 +104,14 @@ struct XPresentPresenter::Connection {
     bool Silent() const {
         return unanswered >= kUnansweredFramesOfASilentServer &&
                std::chrono::steady_clock::now() - lastWord >= kSilenceOfASilentServer;
+    }
+
+    // Takes the events the connection has read.
+    void HandleEvents() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            Handle(*event);
+            std::free(event);
+        }
     }
 
     void Handle(const xcb_generic_event_t& event) {
@@ -274,7 +236,7 @@ struct XPresentPresenter::Connection {
         DestroyPixmaps();
         width = newWidth;
         height = newHeight;
-        pitchBytes = PitchOf(width);
+        pitchBytes = layout.PitchOf(width);
         bool made = true;
         for (Pixmap& p : pixmaps) made = made && Make(p);
         if (!made) DestroyPixmaps();
@@ -284,32 +246,15 @@ struct XPresentPresenter::Connection {
     // Makes p a shared-memory pixmap of the current size; false (and nothing left) when it cannot.
     bool Make(Pixmap& p) {
         const auto bytes = static_cast<std::size_t>(pitchBytes) * static_cast<std::size_t>(height);
-        bool made = AttachSegment(bytes, p.segment, p.memory);
+        bool made = AttachNewSegment(c, bytes, false, p.segment, p.memory);
         if (made) {
             p.id = xcb_generate_id(c);
-            made = Succeeded(c, xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
-                                                              static_cast<std::uint16_t>(height), depth, p.segment, 0));
+            made = Succeeded(
+                c, xcb_shm_create_pixmap_checked(c, p.id, window, static_cast<std::uint16_t>(width),
+                                                 static_cast<std::uint16_t>(height), layout.depth, p.segment, 0));
         }
         if (!made) Release(p);
         return made;
-    }
-
-    // A fresh shared segment of `bytes`, mapped here and attached by the server; false when it
-    // cannot be (what was set up is left in segment and memory, for the caller to release). It is
-    // marked for removal at once: it goes with the last detach, even when this process ends
-    // without detaching.
-    bool AttachSegment(std::size_t bytes, xcb_shm_seg_t& segment, void*& memory) {
-        const int shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (shmid < 0) return false;
-        void* mapped = shmat(shmid, nullptr, 0);
-        bool attached = false;
-        if (mapped != reinterpret_cast<void*>(-1)) {
-            memory = mapped;
-            segment = xcb_generate_id(c);
-            attached = Succeeded(c, xcb_shm_attach_checked(c, segment, static_cast<std::uint32_t>(shmid), 0));
-        }
-        shmctl(shmid, IPC_RMID, nullptr);
-        return attached;
     }
 
     // Frees p at once (errors for what was never made are expected and ignored): the server keeps
@@ -319,52 +264,6 @@ struct XPresentPresenter::Connection {
         if (p.segment != 0) xcb_shm_detach(c, p.segment);
         if (p.memory != nullptr) shmdt(p.memory);
         p = Pixmap{};
-    }
-
-    int PitchOf(int pixels) const { return (pixels * bitsPerPixel + scanlinePad - 1) / scanlinePad * scanlinePad / 8; }
-
-    // Reads the whole window, width x height as it was last fitted, into read.memory; false and why
-    // when it cannot.
-    bool ReadWindow(int windowWidth, int windowHeight, std::string& why) {
-        const Owned geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-        if (!geometry || geometry->width != windowWidth || geometry->height != windowHeight) {
-            why = "the window changed size";
-            return false;
-        }
-        const std::size_t bytes = static_cast<std::size_t>(PitchOf(windowWidth)) * static_cast<std::size_t>(windowHeight);
-        if (bytes > read.bytes && !MakeReadMemory(bytes)) {
-            why = "no shared memory to read the window into";
-            return false;
-        }
-        xcb_generic_error_t* error = nullptr;
-        const Owned image(xcb_shm_get_image_reply(
-            c,
-            xcb_shm_get_image(c, window, 0, 0, static_cast<std::uint16_t>(windowWidth),
-                              static_cast<std::uint16_t>(windowHeight), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, read.segment, 0),
-            &error));
-        if (error != nullptr || !image) {
-            why = "the X server refused to read the window (GetImage error " +
-                  std::to_string(error != nullptr ? error->error_code : 0) + ")";
-            std::free(error);
-            return false;
-        }
-        return true;
-    }
-
-    bool MakeReadMemory(std::size_t bytes) {
-        ReleaseReadMemory();
-        const bool made = AttachSegment(bytes, read.segment, read.memory);
-        if (!made) ReleaseReadMemory();
-        read.bytes = made ? bytes : 0;
-        return made;
-    }
-
-    void ReleaseReadMemory() {
-        if (read.segment != 0 && !xcb_connection_has_error(c)) xcb_shm_detach(c, read.segment);
-        if (read.memory != nullptr) shmdt(read.memory);
-        read.segment = 0;
-        read.memory = nullptr;
-        read.bytes = 0;
     }
 
     void DestroyPixmaps() {
@@ -389,50 +288,27 @@ std::unique_ptr<XPresentPresenter> XPresentPresenter::Open(SDL_Window* window, b
     xcb_connection_t* c = x->c;
     x->window = static_cast<xcb_window_t>(info.info.x11.window);
 
-    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    const xcb_query_extension_reply_t* shm = AskExtension(c, &xcb_shm_id);
     if (shm == nullptr || !shm->present) {
         whyNot = "the X display has no MIT-SHM extension";
         return nullptr;
     }
-    const xcb_query_extension_reply_t* present = xcb_get_extension_data(c, &xcb_present_id);
+    const xcb_query_extension_reply_t* present = AskExtension(c, &xcb_present_id);
     if (present == nullptr || !present->present) {
         whyNot = "the X display has no Present extension";
         return nullptr;
     }
     x->presentOpcode = present->major_opcode;
-    const Owned presentVersion(xcb_present_query_version_reply(c, xcb_present_query_version(c, 1, 2), nullptr));
-    const Owned shmVersion(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    const auto presentVersion =
+        Await<xcb_present_query_version_reply_t>(c, xcb_present_query_version(c, 1, 2), "PresentQueryVersion");
+    const auto shmVersion = Await<xcb_shm_query_version_reply_t>(c, xcb_shm_query_version(c), "ShmQueryVersion");
     if (!presentVersion || !shmVersion || !shmVersion->shared_pixmaps ||
         shmVersion->pixmap_format != XCB_IMAGE_FORMAT_Z_PIXMAP) {
         whyNot = "the X display's MIT-SHM cannot make shared pixmaps";
         return nullptr;
     }
 
-    const Owned geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, x->window), nullptr));
-    const Owned attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, x->window), nullptr));
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    const xcb_visualtype_t* visual = attributes ? FindVisual(setup, attributes->visual) : nullptr;
-    const xcb_format_t* pixmapFormat = geometry ? FindFormat(setup, geometry->depth) : nullptr;
-    if (visual == nullptr || pixmapFormat == nullptr) {
-        whyNot = "the window's attributes cannot be read";
-        return nullptr;
-    }
-    x->depth = geometry->depth;
-    x->bitsPerPixel = pixmapFormat->bits_per_pixel;
-    x->scanlinePad = pixmapFormat->scanline_pad;
-    x->format.bytesPerPixel = x->bitsPerPixel / 8;
-    x->format.redMask = visual->red_mask;
-    x->format.greenMask = visual->green_mask;
-    x->format.blueMask = visual->blue_mask;
-    // A 32-bit-deep window has an alpha channel: frames are opaque.
-    if (x->depth == 32) x->format.fixedBits = ~(x->format.redMask | x->format.greenMask | x->format.blueMask);
-    const bool nativeOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == HostIsLittleEndian();
-    if (visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR || x->bitsPerPixel % 8 != 0 || !nativeOrder ||
-        !CanWrite(x->format)) {
-        whyNot = "the window's pixel layout (depth " + std::to_string(x->depth) + ", " +
-                 std::to_string(x->bitsPerPixel) + " bits per pixel) is not one written here";
-        return nullptr;
-    }
+    if (!ReadWindowLayout(c, x->window, x->layout, whyNot)) return nullptr;
     // A few small pixmaps prove the server can attach our memory (a remote one cannot).
     if (!x->MakePixmaps(8, 8)) {
         whyNot = "the X server cannot attach this process's shared memory";
@@ -443,21 +319,23 @@ std::unique_ptr<XPresentPresenter> XPresentPresenter::Open(SDL_Window* window, b
         whyNot = "the window's Present events cannot be had";
         return nullptr;
     }
-    const std::uint32_t black = BarPixel(x->format);
+    const std::uint32_t black = BarPixel(x->layout.format);
     xcb_change_window_attributes(c, x->window, XCB_CW_BACK_PIXEL, &black);
-    // For the screen check: whether the window is covered, and when its contents are lost.
+    // For the screen check: whether the window is covered, and when its contents are lost. The
+    // events tell only of changes: a window shown already is asked about (window_visibility.h).
     const std::uint32_t watched = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_VISIBILITY_CHANGE;
     xcb_change_window_attributes(c, x->window, XCB_CW_EVENT_MASK, &watched);
-    xcb_flush(c);
+    x->unobscured = AskUnobscured(c, x->window);
+    x->HandleEvents();
     return std::unique_ptr<XPresentPresenter>(new XPresentPresenter(std::move(x), vsync));
 }
 
 XPresentPresenter::XPresentPresenter(std::unique_ptr<Connection> connection, bool vsync)
-    : x_(std::move(connection)), vsync_(vsync), writer_(x_->format) {}
+    : x_(std::move(connection)), vsync_(vsync), writer_(x_->layout.format) {}
 
 XPresentPresenter::~XPresentPresenter() = default;
 
-int XPresentPresenter::Depth() const { return x_->depth; }
+int XPresentPresenter::Depth() const { return x_->layout.depth; }
 
 bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int windowHeight) {
     fit_.Refit(frame.width, frame.height, windowWidth, windowHeight);
@@ -490,7 +368,7 @@ XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::
     const ImageMemory image{pixmap->memory, fit_.rect.width, fit_.rect.height, x.pitchBytes};
     if (WritesFrame(number)) {
         writer_.Write(frame, image);
-        SpoilPicture(image, x.format);
+        SpoilPicture(image, x.layout.format);
     }
     windowWidth_ = windowWidth;
     windowHeight_ = windowHeight;
@@ -528,20 +406,18 @@ void XPresentPresenter::FinishShowing() {
 void XPresentPresenter::ReadBack(std::uint64_t number) {
     if (number == 0 || number == readFrame_ || !readback_.Due()) return;
     Connection& x = *x_;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(x.c)) {
-        x.Handle(*event);
-        std::free(event);
-    }
+    x.HandleEvents();
     // A frame not seen shown (or cleared since) is not what the window holds.
     if (x.shownFrame != number) return;
     readFrame_ = number;
     std::string why;
     if (!x.unobscured) {
         readback_.Fail(number, "the window is covered or not mapped");
-    } else if (!x.ReadWindow(windowWidth_, windowHeight_, why)) {
+    } else if (!x.reader.Read(x.c, x.window, x.layout, windowWidth_, windowHeight_, why)) {
         readback_.Fail(number, why.c_str());
     } else {
-        readback_.Deliver(number, x.read.memory, windowWidth_, windowHeight_, x.PitchOf(windowWidth_), x.format);
+        readback_.Deliver(number, x.reader.Pixels(), windowWidth_, windowHeight_, x.layout.PitchOf(windowWidth_),
+                          x.layout.format);
     }
 }
 

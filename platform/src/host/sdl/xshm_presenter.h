@@ -1,5 +1,5 @@
 // Shows frames in SDL's window on an X11 display through MIT-SHM images: the frame is written
-// (copied, widened or scaled) straight into memory the X server reads, and one XShmPutImage
+// (copied, widened or scaled) straight into memory the X server reads, and one ShmPutImage
 // request draws it. Two images take turns, so writing the next frame overlaps the server's copy
 // of the last one; an image is written again only after the server has said it finished
 // reading it. No request waits for a reply while frames are shown.
@@ -9,8 +9,9 @@
 // written here; Show then returns once the server is done with the chain's other buffer, which
 // the program draws into next.
 //
-// It keeps a connection of its own to the display, so the completion events it waits for never
-// reach SDL's event loop (nor SDL's events this one). The window's background is set to black:
+// It keeps an XCB connection of its own to the display, so the completion events it waits for
+// never reach SDL's event loop (nor SDL's events this one); when that connection breaks, the run
+// ends as the display going away (common/run_end.h). The window's background is set to black:
 // the server clears the letterbox bars itself when they are exposed or the size changes.
 #pragma once
 
