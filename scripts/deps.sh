@@ -12,7 +12,7 @@ VH_RUN_PACKAGES=(
 # and read it; clang and its sanitizer runtime for the fuzzer; the install and package checks;
 # a browser to render the report page.
 VH_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxcb-res0-dev
   xvfb xdotool x11-utils x11-apps python3
   clang libclang-rt-14-dev
   dpkg-dev desktop-file-utils groff-base lintian
