@@ -164,14 +164,39 @@ TEST_F(RunProcessTest, RunsThatCannotStartNeverCallWinMain) {
     EXPECT_EQ(gEntry.calls, 0);
 }
 
-TEST_F(RunProcessTest, WithoutFramesThereIsNoSummaryAndNoScreenshot) {
-    const RunResult plain = RunWith({"--offscreen"}, EmptyWinMain);
-    EXPECT_EQ(plain.exitCode, 0);
-    EXPECT_EQ(plain.out, "");
-    const RunResult run = RunWith({"--offscreen", "--screenshot", In("none.png")}, EmptyWinMain);
-    EXPECT_EQ(run.exitCode, 1);
+// The summary line is printed after a bounded or checked run, and after one that lost an output,
+// which it then says; never after a plain run. A screenshot of no frame is an output lost.
+TEST_F(RunProcessTest, WhenTheSummaryLineIsPrinted) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        platform::runtime::EntryPoint entry;
+        int exitCode;
+        const char* summary;  // how the line ends; null: no line at all
+    } rows[] = {
+        {"plain", {"--offscreen"}, EmptyWinMain, 0, nullptr},
+        // Before any run here has presented a frame.
+        {"a screenshot of no frame", {"--offscreen", "--screenshot", In("none.png")}, EmptyWinMain, 1,
+         "vsync on, an output was lost\n"},
+        {"plain, frames drawn", {"--offscreen", "--no-vsync"}, FakeWinMain, 0, nullptr},
+        {"bounded", {"--offscreen", "--no-vsync", "--frames", "5"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync off\n"},
+        {"checked", {"--offscreen", "--verify"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync on\n"},
+        {"a trace lost", {"--offscreen", "--trace", "/dev/full"}, FakeWinMain, 1, ", an output was lost\n"},
+    };
+    for (const auto& row : rows) {
+        const RunResult run = RunWith(row.args, row.entry);
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.name << ": " << run.err;
+        if (row.summary == nullptr) {
+            EXPECT_EQ(run.out, "") << row.name;
+            continue;
+        }
+        const std::string ending = row.summary;
+        EXPECT_EQ(run.out.rfind("vornhollow: ", 0), 0u) << row.name << ": " << run.out;
+        EXPECT_TRUE(run.out.size() >= ending.size() && run.out.compare(run.out.size() - ending.size(), ending.size(),
+                                                                       ending) == 0)
+            << row.name << ": " << run.out;
+    }
     EXPECT_FALSE(std::filesystem::exists(In("none.png")));
-    EXPECT_NE(run.err.find("no frame was presented"), std::string::npos) << run.err;
 }
 
 }  // namespace
