@@ -17,6 +17,7 @@
 #include "run_control.h"
 #include "run_diagnostics.h"
 #include "run_report.h"
+#include "window_readback.h"
 
 namespace {
 
@@ -134,8 +135,10 @@ int main(int argc, char** argv) {
     if (std::string error; !diagnostics::StartFrameCheck(settings, error)) {
         return endBeforeFirstFrame(2, "--expect: " + error);
     }
+    runtime::StartWindowReadback();
 
     const int result = WinMain(GetModuleHandleA(nullptr), nullptr, arguments, ShowCommand());
+    runtime::EndWindowReadback();
 
     // The verdict ends the trace, as on Linux; the report records the exit code the run ends with.
     diagnostics::VerdictRecord verdict;

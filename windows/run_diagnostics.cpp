@@ -1,5 +1,6 @@
 // The run's diagnostics on Windows: a clock from the performance counter, the trace written to a
-// file, and a bounded run ended after its last frame as Escape would end it.
+// file, and a bounded run ended after its last frame as Escape would end it; the screen check's
+// window reads are in window_readback.cpp.
 #include <windows.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include "bmp_file.h"
 #include "run_control.h"
 #include "run_diagnostics.h"
+#include "window_readback.h"
 
 namespace {
 
@@ -129,12 +131,9 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
     return ~crc;
 }
 
-void SetScreenChecker(ScreenChecker) {}
+void SetScreenChecker(ScreenChecker checker) { runtime::SetWindowChecker(checker); }
 
-bool ReadsWindowBack(std::string& whyNot) {
-    whyNot = "the primary surface is the screen";
-    return false;
-}
+bool ReadsWindowBack(std::string& whyNot) { return runtime::WindowReadable(whyNot); }
 
 void Notice(const char* text) {
     if (text == nullptr) return;

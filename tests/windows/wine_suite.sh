@@ -157,6 +157,16 @@ report_run() {
   python3 "$report_checker" report report "$WINEPREFIX" 0
 }
 check "--verify --lockstep --report on Wine: the report names Wine's ddraw.dll, exact, exit code 0" report_run
+# Its screen on the second path: what GDI reads of the screen over the window after each flip,
+# compared with the frame flipped in (nearly) every one of the 297 frames, not "primary only".
+window_path() {
+  local line n
+  line="$(tr -d '\r' <report.out)"
+  n="$(sed -nE 's/.*; screen: 297 frames checked on the primary surface, ([0-9]+) in the window(,.*)?$/\1/p' <<<"$line")"
+  [ -n "$n" ] && [ "$n" -ge 294 ] || { echo "not 294 or more of 297 frames compared in the window: $line"; return 1; }
+  echo "$n of 297 frames compared in the window"
+}
+check "the Wine lockstep run's window, read through GDI: 294 or more of its 297 frames compared there" window_path
 check "the Wine lockstep run's frame CRCs equal the Linux build's (5-6-5)" \
   python3 "$report_checker" crcs linux-lockstep.jsonl lockstep.jsonl
 
