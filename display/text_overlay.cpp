@@ -56,7 +56,8 @@ std::int32_t DisplayContext::DrawFrameRate(std::int32_t slot) {
     }
     char text[256];
     std::snprintf(text, sizeof text, "%d %d", static_cast<int>(fpsValue), static_cast<int>(tileCount));
-    std::snprintf(gLastFrameRateText, sizeof gLastFrameRateText, "%s", text);
+    // The longest text "%d %d" makes is 23 characters: the copy is whole.
+    std::snprintf(gLastFrameRateText, sizeof gLastFrameRateText, "%.31s", text);
     return DrawSurfaceText(slot, text, kFrameRateX, kFrameRateY, kPureRed);
 }
 
