@@ -157,6 +157,17 @@ report_run() {
   python3 "$report_checker" report report "$WINEPREFIX" 0
 }
 check "--verify --lockstep --report on Wine: the report names Wine's ddraw.dll, exact, exit code 0" report_run
+# A run killed after it started leaves the report that says it did not end, which fails.
+killed_run() {
+  vh_start 300 killed.out killed.err wine "$exe64" --verify --frames 1000000000 --report killed
+  unfinished() { grep -q '<error type="unfinished"' killed/report.xml 2>/dev/null; }
+  vh_wait_for 120 unfinished || { echo "no report saying the run did not end within 120 s"; vh_kill; return 1; }
+  sleep 2
+  vh_kill
+  timeout -k 10 60 wineserver -k 2>/dev/null
+  unfinished && grep -q 'errors="1"' killed/report.xml || { echo "killed/report.xml:"; cat killed/report.xml; return 1; }
+}
+check "a run on Wine killed after its start leaves a report that fails: the run did not end" killed_run
 # Its screen on the second path: what GDI reads of the screen over the window after each flip,
 # compared with the frame flipped in (nearly) every one of the 297 frames, not "primary only".
 window_path() {
