@@ -21,6 +21,8 @@ report::RunReport Started(const std::string& commandLine) {
     run.commandLine = commandLine;
     run.timestamp = UtcTimestamp(diagnostics::MillisecondsSinceStart());
     run.hostname = HostName();
+    run.environment.push_back({"display.window", "full screen"});
+    for (const auto& [key, value] : WineFacts()) run.environment.push_back({key, value});
     return run;
 }
 
@@ -44,6 +46,7 @@ bool WriteRunReport(const RunOptions& options, const std::string& commandLine, i
     run.pacing.vsync = true;
     for (const double presentMs : PresentTimes()) run.pacing.frames.push_back({presentMs, -1, -1});
     run.expected = run.verdict.expected;
+    run.frameCrcs = FrameCrcs();
     return report::WriteReport(options.report, run, error);
 }
 
