@@ -135,7 +135,7 @@ std::vector<std::int64_t> CrcsOf(const Json& list) {
     crcs.reserve(list.size());
     for (const Json& crc : list) {
         if (!crc.is_null() && !crc.is_string()) throw Unreadable{"a CRC is not a string"};
-        crcs.push_back(crc.is_null() ? -1 : HexValue(crc.get<std::string>(), "a CRC"));
+        crcs.push_back(crc.is_null() ? std::int64_t{-1} : std::int64_t{HexValue(crc.get<std::string>(), "a CRC")});
     }
     return crcs;
 }
