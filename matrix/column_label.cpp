@@ -35,14 +35,22 @@ std::string DirectDraw(const report::RunReport& run) {
     return wine.empty() ? text : std::string("Wine ").append(wine).append(": ").append(text);
 }
 
+// Wine's names for its Direct3D renderers, as people say them.
+std::string WineRenderer(const std::string& name) {
+    if (name == "gl") return "OpenGL";
+    if (name == "vulkan") return "Vulkan";
+    if (name == "gdi" || name == "no3d") return "GDI";
+    return name;
+}
+
 std::string Renderer(const report::RunReport& run) {
     const std::string config = Fact(run, "wine.d3d_config");
     if (const std::size_t at = config.find("renderer="); at != std::string::npos) {
         const std::string value = config.substr(at + 9);
-        return value.substr(0, value.find(','));
+        return WineRenderer(value.substr(0, value.find(',')));
     }
     if (const std::string wine = Fact(run, "wine.renderer"); !wine.empty()) {
-        return wine.rfind("not set", 0) == 0 ? "Wine's default" : wine;
+        return wine.rfind("not set", 0) == 0 ? "Wine's default" : WineRenderer(wine);
     }
     const std::string path = Fact(run, "display.path");
     if (Fact(run, "display.window") == "offscreen") return "none (offscreen)";
@@ -70,7 +78,7 @@ std::vector<LabelFact> ColumnLabel(const ReadReport& report) {
             {"renderer", Renderer(run)},
             {"pixels", Pixels(run)},
             {"window", OrUnknown(Fact(run, "display.window"))},
-            {"tiles", Fact(run, "tiles").empty() ? kUnknown : Fact(run, "tiles") + " tiles"},
+            {"video memory", Fact(run, "tiles").empty() ? kUnknown : Fact(run, "tiles") + " tiles"},
             {"build", OrUnknown(run.build + (run.version.empty() ? "" : " " + run.version))}};
 }
 

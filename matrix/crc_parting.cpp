@@ -3,6 +3,7 @@
 // first: they are said not to be comparable rather than to part.
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "matrix/cells.h"
@@ -35,11 +36,12 @@ Cell Parting(const ReadReport& report, const ReadReport& reference, const Column
     if (!AnyKnown(theirs)) {
         return Said("none", Grade::Neutral, "-", "the reference column holds no frame CRCs");
     }
-    for (const char* fact : {"pixels", "tiles"}) {
+    for (const auto& [fact, words] :
+         {std::pair{"pixels", "other pixel format"}, {"video memory", "other tile count"}}) {
         if (Fact(column, fact) != Fact(refColumn, fact)) {
-            return Said("not-required", Grade::Neutral, "other " + std::string(fact),
-                        std::string("not comparable: ") + fact + " " + Fact(column, fact) + " against " +
-                            Fact(refColumn, fact) + " in the reference");
+            return Said("not-required", Grade::Neutral, words,
+                        std::string("not comparable: ") + Fact(column, fact) + " against " + Fact(refColumn, fact) +
+                            " in the reference");
         }
     }
     const std::size_t both = std::min(mine.size(), theirs.size());

@@ -65,7 +65,8 @@ struct Matrix {
 constexpr const char* kUnknown = "unknown";
 
 // The facts a report's column is labelled with, in a fixed order: the DirectDraw (name, version,
-// the DLL's SHA-256 prefix), the renderer, the pixel format, window or full screen, tiles, build.
+// the DLL's SHA-256 prefix), the renderer, the pixel format, window or full screen, the tiles that
+// fit in video memory, the build.
 std::vector<LabelFact> ColumnLabel(const ReadReport& report);
 // Those facts that differ between some columns; the others are said once for all.
 std::vector<std::string> VaryingFacts(const std::vector<Column>& columns);

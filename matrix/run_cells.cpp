@@ -50,7 +50,17 @@ Cell FatalErrorCell(const ReadReport& report) {
     if (!Finished(report)) return NothingCell();
     const std::string& text = report.run.fatalError;
     if (text.empty()) return Said("exact", Grade::Pass, "none", "no fatal error was shown");
-    return Said("differs", Grade::Fail, text.size() > 40 ? text.substr(0, 37) + "..." : text, text);
+    // The box's lines on one line, cut short for the cell: "Error! No DirectDraw Hardware. ..."
+    std::string line;
+    for (const char c : text) {
+        const bool space = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+        if (!space)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    if (line.size() > 80) line = line.substr(0, 77) + "...";
+    return Said("differs", Grade::Fail, line, text);
 }
 
 }  // namespace matrix

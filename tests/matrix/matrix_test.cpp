@@ -146,7 +146,7 @@ TEST(MatrixParting, FirstFrameApartFromTheReferenceAndNotComparableFormats) {
         {"same-where-read", {1, -1, 3, 4, 5}, nullptr, "exact", "same 5"},
         {"parts", {1, 2, 3, 9, 5}, nullptr, "differs", "frame 4"},
         {"shorter", {1, 2, 3}, nullptr, "not-required", "same 3"},
-        {"other-format", {6, 6, 6, 6, 6}, "red 0x7C00, green 0x03E0, blue 0x001F", "not-required", "other pixels"},
+        {"other-format", {6, 6, 6, 6, 6}, "red 0x7C00, green 0x03E0, blue 0x001F", "not-required", "other pixel format"},
         {"none", {}, nullptr, "not-read", "no CRCs"},
     };
     std::vector<matrix::ReadReport> reports;
