@@ -65,6 +65,16 @@ vh_run 60 "$work/out" "$work/out" "$matrix" --out "$work/again" --baseline "$wor
   --reference "$work/runs/window-present" "${runs[@]/#/$work/runs/}" ||
   { cat "$work/out"; fail "the clean runs against their own matrix: exit code $?"; }
 
+# A bad argument: exit code 2, nothing written.
+refused="$work/refused" killed="$work/runs/killed"
+for args in "--out $refused" "$killed" "--out $refused --bogus $killed" "--out $refused --baseline $work/none $killed" \
+  "--out $refused --reference $work/runs/offscreen-555 $killed"; do
+  # shellcheck disable=SC2086
+  vh_run 60 "$work/out" "$work/out" "$matrix" $args
+  code=$?
+  [ "$code" -eq 2 ] && [ ! -e "$refused" ] || { cat "$work/out"; fail "'$args': exit code $code, not 2"; }
+done
+
 # 20 columns at 1280x800.
 twenty=()
 for i in 1 2 3 4; do twenty+=("${runs[@]/#/$work/planted-runs/}"); done
