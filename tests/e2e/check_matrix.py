@@ -5,7 +5,8 @@ page: headless Chromium renders DIR/matrix.html at 1280x800. Its DOM must hold o
 run, named and in the state EXPECTED gives ({"columns": [[name, state], ...], "failing": [[name,
 row], ...], "anyFailing": [name, ...]}), and failing cells (pacing aside, which a loaded machine
 moves) exactly at the "failing" places, but in the "anyFailing" columns, which must fail their
-verdict whatever else they fail; the screenshot must show the grid's colours, not a blank page.
+verdict whatever else they fail; matrix.xml must have a suite per column failing as many cases as
+the column has failing cells; the screenshot must show the grid's colours, not a blank page.
 layout: the page with COLUMNS columns, measured in the browser by a script added to a copy of
 it: every column's header and cells lie inside the 1280-pixel window, nothing overflows its
 cell, and the text is at least 11 px. Exit 77 (skipped) without chromium."""
@@ -17,6 +18,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ET
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
 from screen_dumps import read_png_channels  # noqa: E402
@@ -83,6 +85,17 @@ def page(folder, expected_path, screenshot=None):
     failing = [cell for cell in failing if cell[0] not in loose]
     if failing != sorted(expected["failing"]):
         fail(f"the failing cells are {failing}, not {sorted(expected['failing'])}")
+
+    # matrix.xml: a JUnit suite per column, in order, failing where the page does.
+    suites = ET.parse(folder / "matrix.xml").getroot().findall("testsuite")[:len(names)]
+    for c, (name, suite) in enumerate(zip(names, suites)):
+        page_fails = sum(1 for column, _, grade in grid.cells if column == c and grade == "fail")
+        xml_fails = int(suite.get("failures")) + int(suite.get("errors"))
+        if not suite.get("name").startswith(name + " (") or int(suite.get("tests")) != len(rows) or xml_fails != page_fails:
+            fail(f"matrix.xml's suite {suite.get('name')!r}: {xml_fails} failing of {suite.get('tests')}, the page "
+                 f"{page_fails} of {len(rows)}")
+    if len(suites) != len(names):
+        fail(f"matrix.xml has {len(suites)} suites for {len(names)} columns")
 
     shot = folder / "check-screenshot.png"
     chromium(folder / "matrix.html", "--screenshot=" + str(shot))
