@@ -69,15 +69,19 @@ std::vector<RowKind> RowKinds() {
     return rows;
 }
 
+// The folder's own name, also for "runs/a/" or ".".
+std::string FolderName(const std::string& folder) {
+    std::error_code code;
+    std::filesystem::path path = std::filesystem::absolute(folder, code).lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    return path.filename().string();
+}
+
 Column ColumnOf(const ReadReport& report) {
-    Column column{
-        report.folder, std::filesystem::path(report.folder).filename().string(), {}, ColumnLabel(report), report.state,
-        report.reason};
-    if (column.name.empty() || column.name == ".") {
-        column.name = std::filesystem::path(report.folder).parent_path().filename().string();
-    }
-    for (const LabelFact& fact : column.label)
+    Column column{report.folder, FolderName(report.folder), {}, ColumnLabel(report), report.state, report.reason};
+    for (const LabelFact& fact : column.label) {
         column.key += (column.key.empty() ? "" : "; ") + fact.name + "=" + fact.value;
+    }
     return column;
 }
 

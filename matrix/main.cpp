@@ -42,6 +42,29 @@ bool SameFolder(const std::string& a, const std::string& b) {
     return std::filesystem::weakly_canonical(a, code) == std::filesystem::weakly_canonical(b, code) && !code;
 }
 
+// What was written, the columns whose runs did not end or cannot be read, and what regressed.
+void PrintSummary(const Arguments& args, const std::vector<matrix::ReadReport>& reports,
+                  const matrix::Changes* changes) {
+    int finished = 0;
+    for (const matrix::ReadReport& report : reports) finished += report.state == matrix::ReportState::Finished;
+    std::printf("vornhollow-matrix: %zu columns (%d finished) in %s/matrix.html\n", reports.size(), finished,
+                args.out.c_str());
+    for (const matrix::ReadReport& report : reports) {
+        if (report.state != matrix::ReportState::Finished) {
+            std::printf("  %s: %s: %s\n", report.folder.c_str(), matrix::ReportStateWords(report.state),
+                        report.reason.c_str());
+        }
+    }
+    if (changes == nullptr) return;
+    std::printf("since %s: %zu regressed, %zu fixed, %zu new columns, %zu missing\n", args.baseline.c_str(),
+                changes->regressions.size(), changes->fixed.size(), changes->newColumns.size(),
+                changes->missingColumns.size());
+    for (const matrix::CellChange& change : changes->regressions) {
+        std::printf("  regressed: %s, %s: %s -> %s\n", change.column.c_str(), change.rowId.c_str(), change.from.c_str(),
+                    change.to.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,23 +111,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    int finished = 0;
-    for (const matrix::ReadReport& report : reports) finished += report.state == matrix::ReportState::Finished;
-    std::printf("vornhollow-matrix: %zu columns (%d finished) in %s/matrix.html\n", reports.size(), finished,
-                args.out.c_str());
-    for (const matrix::ReadReport& report : reports) {
-        if (report.state != matrix::ReportState::Finished) {
-            std::printf("  %s: %s: %s\n", report.folder.c_str(), matrix::ReportStateWords(report.state),
-                        report.reason.c_str());
-        }
-    }
-    if (changed == nullptr) return 0;
-    std::printf("since %s: %zu regressed, %zu fixed, %zu new columns, %zu missing\n", args.baseline.c_str(),
-                changes.regressions.size(), changes.fixed.size(), changes.newColumns.size(),
-                changes.missingColumns.size());
-    for (const matrix::CellChange& change : changes.regressions) {
-        std::printf("  regressed: %s, %s: %s -> %s\n", change.column.c_str(), change.rowId.c_str(), change.from.c_str(),
-                    change.to.c_str());
-    }
+    PrintSummary(args, reports, changed);
     return changes.regressions.empty() ? 0 : 3;
 }
