@@ -146,7 +146,11 @@ TEST(MatrixParting, FirstFrameApartFromTheReferenceAndNotComparableFormats) {
         {"same-where-read", {1, -1, 3, 4, 5}, nullptr, "exact", "same 5"},
         {"parts", {1, 2, 3, 9, 5}, nullptr, "differs", "frame 4"},
         {"shorter", {1, 2, 3}, nullptr, "not-required", "same 3"},
-        {"other-format", {6, 6, 6, 6, 6}, "red 0x7C00, green 0x03E0, blue 0x001F", "not-required", "other pixel format"},
+        {"other-format",
+         {6, 6, 6, 6, 6},
+         "red 0x7C00, green 0x03E0, blue 0x001F",
+         "not-required",
+         "other pixel format"},
         {"none", {}, nullptr, "not-read", "no CRCs"},
     };
     std::vector<matrix::ReadReport> reports;
@@ -161,6 +165,45 @@ TEST(MatrixParting, FirstFrameApartFromTheReferenceAndNotComparableFormats) {
     for (std::size_t c = 0; c < std::size(cases); ++c) {
         EXPECT_EQ(row.cells[c].state, cases[c].state) << cases[c].folder;
         EXPECT_EQ(row.cells[c].text, cases[c].text) << cases[c].folder;
+    }
+}
+
+TEST(MatrixLabel, ColumnsAreLabelledByTheFactsTheirReportsRecorded) {
+    const std::string sha(64, 'a');
+    const struct {
+        std::vector<report::Fact> facts;
+        const char* build;
+        std::vector<std::string> label;  // DirectDraw, renderer, pixels, window, video memory, build
+    } cases[] = {
+        {{{"ddraw", "this program's own software DirectDraw, version 1.0.0"},
+          {"display.window", "offscreen"},
+          {"display.masks", "red 0x7C00, green 0x03E0, blue 0x001F"},
+          {"tiles", "24"}},
+         "Linux 64-bit",
+         {"own software, 1.0.0", "none (offscreen)", "5-5-5", "offscreen", "24 tiles", "Linux 64-bit 1.0.0"}},
+        {{{"display.window", "windowed"}, {"display.path", "frames go to a 24-bit X11 window ... (Present), ..."}},
+         "Linux 64-bit",
+         {"unknown", "X11 Present", "unknown", "windowed", "unknown", "Linux 64-bit 1.0.0"}},
+        {{{"ddraw.path", "C:\\windows\\system32\\DDRAW.dll"},
+          {"ddraw.version", "5.3.1.904"},
+          {"ddraw.sha256", sha},
+          {"wine.version", "8.0"},
+          {"wine.renderer", "gl"},
+          {"wine.d3d_config", "csmt=0,renderer=vulkan"}},
+         "Windows 64-bit",
+         {"Wine 8.0: DDRAW.dll 5.3.1.904 aaaaaaaa", "Vulkan", "unknown", "unknown", "unknown", "Windows 64-bit 1.0.0"}},
+        {{{"ddraw.path", "C:\\games\\ddraw.dll"}, {"ddraw.version", "none (no version resource)"}},
+         "Windows 32-bit",
+         {"ddraw.dll", "Windows", "unknown", "unknown", "unknown", "Windows 32-bit 1.0.0"}},
+    };
+    for (const auto& c : cases) {
+        matrix::ReadReport read;
+        read.run.environment = c.facts;
+        read.run.build = c.build;
+        read.run.version = "1.0.0";
+        std::vector<std::string> label;
+        for (const matrix::LabelFact& fact : matrix::ColumnLabel(read)) label.push_back(fact.value);
+        EXPECT_EQ(label, c.label) << c.label[0];
     }
 }
 
