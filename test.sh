@@ -22,26 +22,31 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
-# The bitmap readers under libFuzzer for a bounded time, seeded with the BMP corpus and every
-# earlier finding (tests/fuzz/corpus); any crash, leak or undefined behaviour fails the run.
+# The bitmap readers and the matrix's report reader under libFuzzer for a bounded time, seeded
+# with the BMP corpus and every earlier finding (tests/fuzz/corpus), and with a real report; any
+# crash, leak or undefined behaviour fails the run.
+fuzz_one() {  # TARGET SECONDS CORPUS...
+  local target="$1" seconds="$2" status=0
+  shift 2
+  echo "== build-fuzz: fuzzing $target for $seconds s"
+  mkdir -p "build-fuzz/corpus-$target"
+  "build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/ "build-fuzz/corpus-$target" "$@" >"build-fuzz/$target.log" 2>&1 || status=$?
+  grep -E "DONE|^stat::(number_of_executed_units|average_exec_per_sec)" "build-fuzz/$target.log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 60 "build-fuzz/$target.log"
+    echo "== build-fuzz: a finding (kept in build-fuzz/); add it to tests/fuzz/corpus once mended"
+    return 1
+  fi
+}
 run_fuzz() {
   echo "== build-fuzz: configuring and building"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=address \
     -DVH_FUZZ=ON -DVH_BUILD_TESTS=OFF -DVH_BUILD_BENCH=OFF >/dev/null
-  cmake --build build-fuzz -j "$jobs" --target bitmap_fuzz
-  echo "== build-fuzz: fuzzing for ${VH_FUZZ_SECONDS:-60} s"
-  mkdir -p build-fuzz/corpus
+  cmake --build build-fuzz -j "$jobs" --target bitmap_fuzz report_reader_fuzz
   local suite=../shared/testdata/bmpsuite
-  local status=0
-  build-fuzz/tests/fuzz/bitmap_fuzz -max_total_time="${VH_FUZZ_SECONDS:-60}" -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/ build-fuzz/corpus tests/fuzz/corpus "$suite/g" "$suite/q" "$suite/b" \
-    >build-fuzz/fuzz.log 2>&1 || status=$?
-  grep -E "DONE|^stat::(number_of_executed_units|average_exec_per_sec)" build-fuzz/fuzz.log || true
-  if [ "$status" -ne 0 ]; then
-    tail -n 60 build-fuzz/fuzz.log
-    echo "== build-fuzz: a finding (kept in build-fuzz/); add it to tests/fuzz/corpus once mended"
-    return 1
-  fi
+  fuzz_one bitmap_fuzz "${VH_FUZZ_SECONDS:-60}" tests/fuzz/corpus "$suite/g" "$suite/q" "$suite/b"
+  fuzz_one report_reader_fuzz "${VH_FUZZ_SECONDS:-30}" tests/fuzz/report-corpus
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=Release -DVH_BUILD_TESTS=ON -DVH_BUILD_BENCH=ON

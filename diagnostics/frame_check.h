@@ -13,7 +13,7 @@ std::uint64_t LockstepCycleFrames();
 
 struct FrameCheckSettings {
     bool compare = false;   // --verify: every frame, picture and shown frame compared
-    bool crc = false;       // each frame's trace line gets the CRC of the frame as read back
+    bool crc = false;       // each frame's CRC as read back, for the trace's lines and FrameCrc
     bool facts = false;     // the DirectDraw's capabilities noted for the report
     bool lockstep = false;  // every shown frame is checked, not one per refresh
     std::string expectFile;  // --expect: the differences expected of this DirectDraw

@@ -52,6 +52,11 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);
 // copied into `path` (cut to pathSize - 1 bytes) and true returned.
 bool WriteImage(const char* name, const std::uint8_t* rgb, int width, int height, char* path, std::size_t pathSize);
 
+// The CRC-32 of composed frame `number` as read back, with the counter's area zeroed: called by
+// the check for each frame it reads, so that the run's report can hold the sequence of them and
+// two lockstep runs can be compared frame by frame.
+void FrameCrc(std::uint64_t number, std::uint32_t crc);
+
 // The check's verdict, asked for once the run has ended; null removes it.
 using VerdictSource = void (*)(VerdictRecord& verdict);
 void SetVerdictSource(VerdictSource source);

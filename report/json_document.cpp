@@ -100,11 +100,21 @@ std::string PacingJson(const Pacing& input, const PacingStats& p) {
     return out + (p.intervals.empty() ? "]" : "\n    ]") + "\n  }";
 }
 
+std::string CrcsJson(const std::vector<std::int64_t>& crcs) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < crcs.size(); ++i) {
+        out += i ? ", " : "";
+        out += crcs[i] < 0 ? "null" : JsonString(PixelHex(static_cast<std::uint32_t>(crcs[i]), 4));
+    }
+    return out + "]";
+}
+
 // What is known of a run from its start.
 std::string Head(const RunReport& report) {
-    return "{\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
-           ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " +
-           JsonString(report.hostname) + ",\n  \"commandLine\": " + JsonString(report.commandLine);
+    return "{\n  \"schemaVersion\": " + std::to_string(kReportSchemaVersion) +
+           ",\n  \"version\": " + JsonString(report.version) + ",\n  \"build\": " + JsonString(report.build) +
+           ",\n  \"timestamp\": " + JsonString(report.timestamp) + ",\n  \"hostname\": " + JsonString(report.hostname) +
+           ",\n  \"commandLine\": " + JsonString(report.commandLine);
 }
 
 std::string Environment(const RunReport& report) {
@@ -138,19 +148,20 @@ std::string VerdictTraceLine(const diagnostics::VerdictRecord& v) {
 
 std::string JsonDocument(const RunReport& report, const PacingStats& pacing) {
     std::string out = Head(report) + ",\n  \"finished\": true,\n  \"seconds\": " + Fixed(report.seconds, 3) +
-                      ",\n  \"exitCode\": " + std::to_string(report.exitCode) + ",\n  \"endReason\": " +
-                      (report.endReason.empty() ? "null" : JsonString(report.endReason)) + ",\n  \"fatalError\": " +
-                      (report.fatalError.empty() ? "null" : JsonString(report.fatalError)) + Environment(report) +
-                      ",\n  \"expected\": [";
+                      ",\n  \"exitCode\": " + std::to_string(report.exitCode) +
+                      ",\n  \"endReason\": " + (report.endReason.empty() ? "null" : JsonString(report.endReason)) +
+                      ",\n  \"fatalError\": " + (report.fatalError.empty() ? "null" : JsonString(report.fatalError)) +
+                      Environment(report) + ",\n  \"expected\": [";
     for (std::size_t i = 0; i < report.expected.size(); ++i) out += (i ? ", " : "") + JsonString(report.expected[i]);
-    out +=
-        "],\n  \"verdict\": " + VerdictJson(report) + ",\n  \"pacing\": " + PacingJson(report.pacing, pacing) + "\n}\n";
+    out += "],\n  \"verdict\": " + VerdictJson(report) + ",\n  \"pacing\": " + PacingJson(report.pacing, pacing) +
+           ",\n  \"frameCrcs\": " + CrcsJson(report.frameCrcs) + "\n}\n";
     return out;
 }
 
 std::string UnfinishedJsonDocument(const RunReport& started) {
-    return Head(started) + ",\n  \"finished\": false,\n  \"exitCode\": null,\n  \"endReason\": " +
-           JsonString(kUnfinishedMessage) + Environment(started) + "\n}\n";
+    return Head(started) +
+           ",\n  \"finished\": false,\n  \"exitCode\": null,\n  \"endReason\": " + JsonString(kUnfinishedMessage) +
+           Environment(started) + "\n}\n";
 }
 
 }  // namespace report

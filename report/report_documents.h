@@ -20,6 +20,9 @@ std::string UnfinishedHtmlDocument(const RunReport& started);
 // What they say of it.
 constexpr const char* kUnfinishedMessage = "the run did not end: crashed, killed or still running";
 
+// report.json's layout: a reader that knows an earlier one refuses a later one.
+constexpr int kReportSchemaVersion = 1;
+
 // The most frames shown one blank late or more, in percent of the intervals, for pacing to pass.
 constexpr double kMissedBlanksAllowedPercent = 1.0;
 

@@ -4,6 +4,7 @@
 // C++, the same for every target.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,9 +19,9 @@ struct Fact {
 };
 
 struct FramePresent {
-    double presentMs = 0;      // when the frame was presented (the flip), ms since the process started
-    double shownMs = -1;       // when the display showed it (<0: unknown)
-    std::int64_t blank = -1;   // the display's blank counter (MSC) it was shown at (<0: unknown)
+    double presentMs = 0;     // when the frame was presented (the flip), ms since the process started
+    double shownMs = -1;      // when the display showed it (<0: unknown)
+    std::int64_t blank = -1;  // the display's blank counter (MSC) it was shown at (<0: unknown)
 };
 
 struct Pacing {
@@ -30,16 +31,16 @@ struct Pacing {
 };
 
 struct RunReport {
-    std::string version;   // e.g. "1.0.0"
-    std::string build;     // e.g. "Linux 64-bit", "Windows 32-bit"
+    std::string version;  // e.g. "1.0.0"
+    std::string build;    // e.g. "Linux 64-bit", "Windows 32-bit"
     // OS, DirectDraw in use, capability bits ("caps.*"), display mode and pixel masks, tile count,
     // X server, present path and why, window depth, refresh period...
     std::vector<Fact> environment;
     std::string commandLine;
     std::string timestamp;  // ISO 8601, UTC
     std::string hostname;
-    double seconds = 0;     // the run's length
-    int exitCode = 0;       // the code the run ends with
+    double seconds = 0;  // the run's length
+    int exitCode = 0;    // the code the run ends with
     // Why it ends with that code when the code is neither a pass nor a verdict (3, 4): e.g. "an
     // output was lost: ...", "the display went away"; empty otherwise.
     std::string endReason;
@@ -48,7 +49,16 @@ struct RunReport {
     diagnostics::VerdictRecord verdict;
     Pacing pacing;
     std::vector<std::string> expected;  // the items listed in --expect, if any
+    // Each composed frame's CRC as read back, the counter's area zeroed (index 0: frame 1); -1
+    // where a frame was not read. Two lockstep runs that drew the same frames have the same.
+    std::vector<std::int64_t> frameCrcs;
 };
+
+// The most frames whose CRCs a report keeps: 12 MB of report.json.
+constexpr std::size_t kMaxFrameCrcs = 1'000'000;
+// Records frame `number`'s CRC at index number - 1, frames skipped in between as unknown; frames
+// past kMaxFrameCrcs are not kept.
+void KeepFrameCrc(std::vector<std::int64_t>& crcs, std::uint64_t number, std::uint32_t crc);
 
 // Writes report.json, report.xml and report.html into `dir` (created if needed), as one set
 // (report/atomic_file.h): a failure (full disk, unwritable dir) leaves nothing half-written under

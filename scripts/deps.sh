@@ -5,7 +5,7 @@
 VH_RUN_PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libx11-dev libxext-dev libxcb-present-dev libxcb-shm0-dev libfreetype-dev libfontconfig-dev
-  fonts-dejavu-core libpng-dev
+  fonts-dejavu-core libpng-dev nlohmann-json3-dev
 )
 
 # What the test suite adds: GoogleTest and Google Benchmark; an X server and the tools that drive

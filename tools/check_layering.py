@@ -12,6 +12,8 @@
 - The report writer (report/) includes only the standard library, its own headers and the
   verdict seam: it builds unchanged for every target. Only the two implementations of its file
   module (atomic_file_posix.cpp, atomic_file_win32.cpp) also include their system's file calls.
+- The matrix of reports (matrix/) includes only the standard library, nlohmann-json, its own
+  headers, the report writer's and the verdict seam; nothing else includes it.
 """
 import pathlib
 import re
@@ -46,6 +48,12 @@ def problems(root, path, bracket, name):
                                           or (bracket == '"' and name.startswith("report/"))
                                           or (bracket == "<" and name in SYSTEM_FILE_CALLS.get(rel, ()))):
         yield "the report writer may include only the standard library, its own headers and verdict.h"
+    if rel.startswith("matrix/") and not (is_standard(name) or name in ("verdict.h", "diagnostics/verdict.h")
+                                          or (bracket == "<" and name.startswith("nlohmann/"))
+                                          or (bracket == '"' and name.startswith(("matrix/", "report/")))):
+        yield "the matrix may include only the standard library, nlohmann-json, its own and the report's headers"
+    if not rel.startswith(("matrix/", "tests/")) and name.startswith("matrix/"):
+        yield "only the matrix's own files and its tests include it"
     if rel.startswith("platform/") and name.startswith(PROGRAM):
         yield "the platform never includes the program"
     if rel.startswith("platform/src/present/") and (name.startswith("win/") or re.match(r"host/\w+/", name)):

@@ -149,7 +149,7 @@ public:
         if (settings_.compare) {
             Compare(backBuffer, scene, counter, number);
         } else if (settings_.crc) {
-            CrcOnly(backBuffer);
+            CrcOnly(backBuffer, number);
         }
     }
 
@@ -289,16 +289,18 @@ private:
         if (settings_.crc) {
             verifier_.FrameCrcs(crc_, expectedCrc_);
             crcReady_ = true;
+            diagnostics::FrameCrc(number, crc_);
         }
     }
 
     // Without the comparison: the CRC of the frame as read back, the counter's area zeroed.
-    void CrcOnly(IDirectDrawSurface* backBuffer) {
+    void CrcOnly(IDirectDrawSurface* backBuffer, std::uint64_t number) {
         const Locked locked(backBuffer);
         const ConstImage view = locked.View();
         if (!locked.Problem(format_).empty() || view.width != kScreenWidth || view.height != kScreenHeight) return;
         crc_ = CounterlessCrc([&](int y) { return view.Row(y); });
         crcReady_ = true;
+        diagnostics::FrameCrc(number, crc_);
     }
 
     void NoteCapabilities(IDirectDraw* directDraw) {

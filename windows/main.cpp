@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     runtime::SetRunOptions(options);
     runtime::EndAfterFrames(options.frames);
     const diagnostics::FrameCheckSettings settings{.compare = options.verify,
-                                                    .crc = !options.trace.empty(),
+                                                    .crc = !options.trace.empty() || !options.report.empty(),
                                                     .facts = !options.report.empty(),
                                                     .lockstep = options.lockstep,
                                                     .expectFile = options.expect};

@@ -26,6 +26,8 @@ const std::vector<std::pair<std::string, std::string>>& RunFacts();
 const std::string& FatalErrorText();
 // When each frame was flipped (ms since the process started), kept while a report is asked for.
 const std::vector<double>& PresentTimes();
+// Each composed frame's CRC as the check gave it (diagnostics::FrameCrc), kept likewise.
+const std::vector<std::int64_t>& FrameCrcs();
 
 struct RunSummary {
     std::uint64_t frames = 0;

@@ -3,15 +3,16 @@
 // window reads are in window_readback.cpp.
 #include <windows.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <array>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bmp_file.h"
+#include "report/run_report.h"
 #include "run_control.h"
 #include "run_diagnostics.h"
 #include "window_readback.h"
@@ -40,9 +41,11 @@ diagnostics::VerdictSource gVerdictSource = nullptr;
 std::vector<std::pair<std::string, std::string>> gFacts;  // main thread only
 std::string gFatalError;
 // When each frame was flipped, for the report: the program calls FrameComposed once the frame's
-// Flip has returned (or the frame could not be composed). A run of 10 million frames keeps 80 MB; beyond that the list stops growing.
+// Flip has returned (or the frame could not be composed). A run of 10 million frames keeps 80 MB; beyond that the list
+// stops growing.
 constexpr std::size_t kMaxPresentTimes = 10'000'000;
 std::vector<double> gPresentMs;
+std::vector<std::int64_t> gFrameCrcs;  // with --report: each frame's, for the report
 
 // The CRC-32 of zip and PNG (reflected polynomial 0xEDB88320), a byte at a time from a table.
 std::uint32_t CrcStep(std::uint32_t crc, std::uint8_t byte) {
@@ -131,6 +134,10 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
     return ~crc;
 }
 
+void FrameCrc(std::uint64_t number, std::uint32_t crc) {
+    if (!gOptions.report.empty()) report::KeepFrameCrc(gFrameCrcs, number, crc);
+}
+
 void SetScreenChecker(ScreenChecker checker) { runtime::SetWindowChecker(checker); }
 
 bool ReadsWindowBack(std::string& whyNot) { return runtime::WindowReadable(whyNot); }
@@ -186,6 +193,8 @@ const std::vector<std::pair<std::string, std::string>>& RunFacts() { return gFac
 const std::string& FatalErrorText() { return gFatalError; }
 
 const std::vector<double>& PresentTimes() { return gPresentMs; }
+
+const std::vector<std::int64_t>& FrameCrcs() { return gFrameCrcs; }
 
 bool OpenTrace(const std::string& path, std::string& error) {
     // Binary, so that lines end in '\n' alone, as on Linux.

@@ -21,6 +21,10 @@ report::RunReport Started(const std::string& commandLine) {
     run.commandLine = commandLine;
     run.timestamp = UtcTimestamp(diagnostics::MillisecondsSinceStart());
     run.hostname = HostName();
+    // The DirectDraw is loaded with the executable: a run that does not end still names it.
+    for (const auto& [key, value] : SystemFacts()) run.environment.push_back({key, value});
+    run.environment.push_back({"display.window", "full screen"});
+    for (const auto& [key, value] : WineFacts()) run.environment.push_back({key, value});
     return run;
 }
 
@@ -33,7 +37,6 @@ bool WriteUnfinishedRunReport(const RunOptions& options, const std::string& comm
 bool WriteRunReport(const RunOptions& options, const std::string& commandLine, int exitCode,
                     const std::string& endReason, std::string& error) {
     report::RunReport run = Started(commandLine);
-    for (const auto& [key, value] : SystemFacts()) run.environment.push_back({key, value});
     for (const auto& [key, value] : RunFacts()) run.environment.push_back({key, value});
     run.seconds = diagnostics::MillisecondsSinceStart() / 1000.0;
     run.exitCode = exitCode;
@@ -44,6 +47,7 @@ bool WriteRunReport(const RunOptions& options, const std::string& commandLine, i
     run.pacing.vsync = true;
     for (const double presentMs : PresentTimes()) run.pacing.frames.push_back({presentMs, -1, -1});
     run.expected = run.verdict.expected;
+    run.frameCrcs = FrameCrcs();
     return report::WriteReport(options.report, run, error);
 }
 

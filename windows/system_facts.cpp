@@ -21,9 +21,10 @@ namespace {
 std::string WindowsVersion() {
     using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const auto get = ntdll != nullptr
-                         ? reinterpret_cast<RtlGetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                         : nullptr;
+    const auto get =
+        ntdll != nullptr
+            ? reinterpret_cast<RtlGetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+            : nullptr;
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (get == nullptr || get(&info) != 0) return "unknown (RtlGetVersion is not available)";
@@ -69,10 +70,9 @@ void SizeAndHash(const std::string& path, std::string& size, std::string& sha256
     size = std::to_string(bytes.size());
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     unsigned char digest[32];
-    const bool hashed =
-        BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0 &&
-        BCryptHash(algorithm, nullptr, 0, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
-                   static_cast<ULONG>(bytes.size()), digest, sizeof digest) >= 0;
+    const bool hashed = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) >= 0 &&
+                        BCryptHash(algorithm, nullptr, 0, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                                   static_cast<ULONG>(bytes.size()), digest, sizeof digest) >= 0;
     if (algorithm != nullptr) BCryptCloseAlgorithmProvider(algorithm, 0);
     if (!hashed) {
         sha256 = "BCrypt cannot hash it";
@@ -109,6 +109,34 @@ std::vector<std::pair<std::string, std::string>> SystemFacts() {
     SizeAndHash(path, size, sha256);
     facts.emplace_back("ddraw.size", size);
     facts.emplace_back("ddraw.sha256", sha256);
+    return facts;
+}
+
+std::vector<std::pair<std::string, std::string>> WineFacts() {
+    std::vector<std::pair<std::string, std::string>> facts;
+    using GetVersion = const char*(CDECL*)();
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto version =
+        ntdll != nullptr
+            ? reinterpret_cast<GetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")))
+            : nullptr;
+    if (version == nullptr) return facts;
+    facts.emplace_back("wine.version", version());
+    // The registry is read through advapi32 looked up at run time: on Windows nothing imports it.
+    using RegGetValue = LONG(WINAPI*)(HKEY, LPCSTR, LPCSTR, DWORD, LPDWORD, PVOID, LPDWORD);
+    const HMODULE advapi = LoadLibraryA("advapi32.dll");
+    const auto get =
+        advapi != nullptr
+            ? reinterpret_cast<RegGetValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegGetValueA")))
+            : nullptr;
+    char renderer[64] = "";
+    DWORD size = sizeof renderer;
+    const bool set = get != nullptr && get(HKEY_CURRENT_USER, "Software\\Wine\\Direct3D", "renderer", RRF_RT_REG_SZ,
+                                           nullptr, renderer, &size) == ERROR_SUCCESS;
+    facts.emplace_back("wine.renderer", set ? renderer : "not set (Wine's default)");
+    char config[256] = "";
+    const DWORD length = GetEnvironmentVariableA("WINE_D3D_CONFIG", config, sizeof config);
+    if (length > 0 && length < sizeof config) facts.emplace_back("wine.d3d_config", config);
     return facts;
 }
 

@@ -181,5 +181,57 @@ check "the Wine lockstep run's window, read through GDI: 294 or more of its 297 
 check "the Wine lockstep run's frame CRCs equal the Linux build's (5-6-5)" \
   python3 "$report_checker" crcs linux-lockstep.jsonl lockstep.jsonl
 
+# The matrix of implementations: the Linux build's lockstep runs (offscreen 5-6-5 and 5-5-5, in a
+# window through Present and through shared-memory images) beside Wine's DirectDraw on its OpenGL
+# and GDI renderers, and on Vulkan where lavapipe is present. GDI has "No DirectDraw Hardware" (exit
+# code 1, its report holds the error); a Vulkan run that crashes or hangs until its bound leaves
+# the report that says it did not end, and its column must say so. Both builds of vornhollow-matrix
+# make the same rows. VH_MATRIX_SCREENSHOT=FILE keeps the page's screenshot.
+wine_run() {  # RENDERER: a checked lockstep run on that renderer, into runs/wine-RENDERER
+  timeout -k 10 120 wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  timeout -k 10 120 wineserver -w
+  vh_run 180 "wine-$1.out" "wine-$1.err" wine "$exe64" --verify --lockstep --unattended --report "runs/wine-$1"
+  local code=$?
+  timeout -k 10 20 wineserver -k  # a run that crashed may leave its processes
+  echo "Wine's $1 renderer: exit code $code"
+  return "$code"
+}
+matrix_runs() {
+  local run folders=()
+  for run in "565|--offscreen --pixel-format 565" "555|--offscreen --pixel-format 555" \
+             "present|--windowed --present present" "xshm|--windowed --present xshm"; do
+    # shellcheck disable=SC2086
+    vh_run 180 linux.out linux.out "$linux" ${run#*|} --verify --lockstep --unattended --report "runs/linux-${run%%|*}" ||
+      { echo "the Linux run ${run#*|}: exit code $?"; cat linux.out; return 1; }
+    folders+=("runs/linux-${run%%|*}")
+  done
+  wine_run gl || return 1
+  wine_run gdi
+  local code=$?
+  [ "$code" -eq 1 ] && grep -q "No DirectDraw Hardware" runs/wine-gdi/report.json || { echo "GDI: exit code $code"; return 1; }
+  folders+=(runs/wine-gl runs/wine-gdi)
+  if compgen -G "/usr/share/vulkan/icd.d/lvp_icd*.json" >/dev/null; then
+    wine_run vulkan
+    folders+=(runs/wine-vulkan)
+  fi
+  vh_run 60 matrix.out matrix.out "$linux_matrix" --out matrix "${folders[@]}" || { cat matrix.out; return 1; }
+  cat matrix.out
+  # The columns' states from the reports themselves; a column of Wine's other renderers must fail
+  # its verdict, every other cell of the Linux and OpenGL columns must pass.
+  python3 - "${folders[@]}" >expected.json <<'PY' || return 1
+import json, pathlib, sys
+columns = [[pathlib.Path(f).name, "finished" if json.load(open(f + "/report.json"))["finished"] else "did-not-end"]
+           for f in sys.argv[1:]]
+print(json.dumps({"columns": columns, "failing": [], "anyFailing": ["wine-gdi", "wine-vulkan"]}))
+PY
+  python3 "$here/../e2e/check_matrix.py" page matrix expected.json ${VH_MATRIX_SCREENSHOT:+"$VH_MATRIX_SCREENSHOT"} || return 1
+  vh_run 120 matrix-exe.out matrix-exe.out wine "$exe64_matrix" --out matrix-exe "${folders[@]}" ||
+    { cat matrix-exe.out; return 1; }
+  python3 -c 'import json, sys; rows = [json.load(open(f))["rows"] for f in sys.argv[1:]]; sys.exit(rows[0] != rows[1])' \
+    matrix/matrix.json matrix-exe/matrix.json || { echo "the Windows build's matrix.json has other rows"; return 1; }
+}
+linux_matrix="$(dirname "$linux")/vornhollow-matrix" exe64_matrix="$(dirname "$exe64")/vornhollow-matrix.exe"
+check "the matrix: the Linux build's runs, Wine's OpenGL, GDI (its error) and Vulkan (did not end) side by side" matrix_runs
+
 echo "wine suite: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

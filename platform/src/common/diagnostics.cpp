@@ -2,12 +2,12 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <zlib.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +17,7 @@
 #include "common/run_end.h"
 #include "common/write_all.h"
 #include "platform/options.h"
+#include "report/run_report.h"
 #include "run_diagnostics.h"
 
 namespace {
@@ -80,6 +81,7 @@ struct Summary {
     std::string note;
     std::vector<std::pair<std::string, std::string>> facts;
     std::string fatalError;
+    std::vector<std::int64_t> frameCrcs;  // with --report: each frame's, for the report
 };
 
 Summary& TheSummary() {
@@ -168,6 +170,13 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
     return crc;
 }
 
+void FrameCrc(std::uint64_t number, std::uint32_t crc) {
+    if (platform::CurrentOptions().report.empty()) return;
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    report::KeepFrameCrc(summary.frameCrcs, number, crc);
+}
+
 void SetScreenChecker(ScreenChecker checker) { gScreenChecker.store(checker); }
 
 bool ReadsWindowBack(std::string& whyNot) {
@@ -227,11 +236,18 @@ std::string FatalErrorText() {
     return summary.fatalError;
 }
 
+std::vector<std::int64_t> FrameCrcs() {
+    Summary& summary = TheSummary();
+    std::lock_guard lock(summary.mutex);
+    return summary.frameCrcs;
+}
+
 void ForgetRunNotes() {
     Summary& summary = TheSummary();
     std::lock_guard lock(summary.mutex);
     summary.facts.clear();
     summary.fatalError.clear();
+    summary.frameCrcs.clear();
 }
 
 bool OpenTrace(const std::string& path, std::string& error) {

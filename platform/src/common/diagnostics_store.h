@@ -34,7 +34,9 @@ diagnostics::ScreenChecker CurrentScreenChecker();
 // the text of the first fatal error it showed.
 std::vector<std::pair<std::string, std::string>> RunFacts();
 std::string FatalErrorText();
-// Forgets the facts and the fatal error (a fresh run).
+// The frames' CRCs the check gave (diagnostics::FrameCrc) in a run with a report.
+std::vector<std::int64_t> FrameCrcs();
+// Forgets the facts, the fatal error and the CRCs (a fresh run).
 void ForgetRunNotes();
 
 }  // namespace platform

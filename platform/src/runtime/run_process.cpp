@@ -139,7 +139,7 @@ void WriteOutputsAfterDisplayLost() { WriteRunOutputs(0, true); }
 bool StartCheck(const Program& program, const Options& options, std::string& reason) {
     if (program.startCheck == nullptr) return true;
     const diagnostics::FrameCheckSettings settings{.compare = options.verify,
-                                                    .crc = !options.trace.empty(),
+                                                    .crc = !options.trace.empty() || !options.report.empty(),
                                                     .facts = !options.report.empty(),
                                                     .lockstep = options.lockstep,
                                                     .expectFile = options.expect};

@@ -57,12 +57,15 @@ double RefreshMs(const std::vector<report::FramePresent>& frames, const Options&
 }
 
 // What is known of the run from its start.
-report::RunReport Started(const std::string& commandLine) {
+report::RunReport Started(const Options& options, const std::string& commandLine) {
     report::RunReport run;
     run.version = VH_VERSION;
     run.build = "Linux " + std::to_string(8 * sizeof(void*)) + "-bit";
     run.environment.push_back({"os", OperatingSystem()});
     run.environment.push_back({"ddraw", "this program's own software DirectDraw, version " VH_VERSION});
+    run.environment.push_back({"display.window", options.offscreen  ? "offscreen"
+                                                 : options.windowed ? "windowed"
+                                                                    : "full screen"});
     run.commandLine = commandLine;
     run.timestamp = StartTimestamp(diagnostics::MillisecondsSinceStart());
     run.hostname = HostName();
@@ -72,12 +75,12 @@ report::RunReport Started(const std::string& commandLine) {
 }  // namespace
 
 bool WriteUnfinishedRunReport(const Options& options, const std::string& commandLine, std::string& error) {
-    return report::WriteUnfinishedReport(options.report, Started(commandLine), error);
+    return report::WriteUnfinishedReport(options.report, Started(options, commandLine), error);
 }
 
 bool WriteRunReport(const Options& options, const std::string& commandLine, int exitCode, const std::string& endReason,
                     std::string& error) {
-    report::RunReport run = Started(commandLine);
+    report::RunReport run = Started(options, commandLine);
     for (const auto& [key, value] : RunFacts()) run.environment.push_back({key, value});
     run.seconds = diagnostics::MillisecondsSinceStart() / 1000.0;
     run.exitCode = exitCode;
@@ -90,6 +93,7 @@ bool WriteRunReport(const Options& options, const std::string& commandLine, int 
     }
     run.pacing.refreshMs = RefreshMs(run.pacing.frames, options);
     run.expected = run.verdict.expected;
+    run.frameCrcs = FrameCrcs();
     return report::WriteReport(options.report, run, error);
 }
 
