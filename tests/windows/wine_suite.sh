@@ -163,7 +163,8 @@ killed_run() {
   unfinished() { grep -q '<error type="unfinished"' killed/report.xml 2>/dev/null; }
   vh_wait_for 120 unfinished || { echo "no report saying the run did not end within 120 s"; vh_kill; return 1; }
   sleep 2
-  vh_kill
+  kill -KILL "$vh_pid"
+  vh_finish >/dev/null
   timeout -k 10 60 wineserver -k 2>/dev/null
   unfinished && grep -q 'errors="1"' killed/report.xml || { echo "killed/report.xml:"; cat killed/report.xml; return 1; }
 }
