@@ -43,7 +43,7 @@ unseen=$(grep -c '"type":"unseen"' "$work/trace")
 awk -v s="$1" 'BEGIN { exit !(s <= 20) }' || fail "120 frames took $1 s"
 
 proxied=":$(cat "$work/display")"
-DISPLAY="$proxied" vh_run 240 "$work/out" "$work/err" "$program" --windowed --verify --lockstep --frames 2400 ||
+DISPLAY="$proxied" vh_run 600 "$work/out" "$work/err" "$program" --windowed --verify --lockstep --frames 2400 ||
   fail "checked run: exit $?"
 grep -q "from frame [0-9]* on, paced by a clock" "$work/err" || fail "checked run: shared memory did not take over"
 grep -Eq "verified: all 2400 frames exact; screen: 2400 frames checked on the primary surface, [1-9][0-9]* in the window, [1-9][0-9]? not read there \(shown, but never read\)$" \
