@@ -13,6 +13,9 @@ enum class PresenterFault {
     RedBlueSwapped,
     ColumnsOffByOne,  // each row of the picture one pixel to the left
     BarsNotBlack,     // the window's background, and so the bars, dark red
+    // A damaged rectangle scaled to the window without the pixel of widening that nearest
+    // sampling needs: a row or column at its far edge keeps what the window showed before.
+    ScaledRectNotWidened,
 };
 
 enum class BlitFault {
@@ -31,6 +34,11 @@ enum class BlitFault {
     // The probe's pixel as above and, from the 199th flip on, a 10x10 block at (10,10) of the back
     // buffer, where no step of the scene draws: a stray write.
     StrayWrite,
+    // Blt (not BltFast) draws but records nothing written: what it drew is never sent to the window.
+    BltDamageNotRecorded,
+    // The flip chain keeps the damage of one frame fewer than it has buffers: what the frame before
+    // wrote is not sent again when the other buffer is shown.
+    DamageRingOneShort,
 };
 
 enum class TextFault {

@@ -5,8 +5,10 @@ namespace platform::host {
 
 bool WritesFrame(std::uint64_t) { return true; }
 
-void SpoilPicture(const ImageMemory&, const WindowPixelFormat&) {}
+void SpoilPicture(const ImageMemory&, const WindowPixelFormat&, const Damage&) {}
 
 std::uint32_t BarPixel(const WindowPixelFormat& format) { return format.fixedBits; }
+
+int ScaledRectWidening() { return 1; }
 
 }  // namespace platform::host
