@@ -51,7 +51,7 @@ ddraw::BlitWork Spoiled(ddraw::BlitWork work, bool fast, PixelFormat format, int
         case BlitFault::ProbePoke:
         case BlitFault::StrayWrite:
         case BlitFault::BltDamageNotRecorded:
-        case BlitFault::DamageRingOneShort: break;
+        case BlitFault::FlipDamageForgotten: break;
     }
     return work;
 }
@@ -125,8 +125,8 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
 }
 
 int FlipDamageFramesKept() {
-    const bool oneShort = planted::Current() == planted::BlitFault::DamageRingOneShort;
-    return FlipDamage::kChainBuffers - (oneShort ? 1 : 0);
+    const bool forgotten = planted::Current() == planted::BlitFault::FlipDamageForgotten;
+    return FlipDamage::kChainBuffers - 1 - (forgotten ? 1 : 0);
 }
 
 }  // namespace platform::ddraw

@@ -16,6 +16,10 @@ enum class PresenterFault {
     // A damaged rectangle scaled to the window without the pixel of widening that nearest
     // sampling needs: a row or column at its far edge keeps what the window showed before.
     ScaledRectNotWidened,
+    // A presenter's damage ring one frame shorter than its pool: an image as old as the pool misses
+    // the damage of the oldest frame, and keeps stale pixels there, shown when the window next
+    // takes the whole image (exposed, as a flip would show it).
+    DamageRingOneShort,
 };
 
 enum class BlitFault {
@@ -36,9 +40,9 @@ enum class BlitFault {
     StrayWrite,
     // Blt (not BltFast) draws but records nothing written: what it drew is never sent to the window.
     BltDamageNotRecorded,
-    // The flip chain keeps the damage of one frame fewer than it has buffers: what the frame before
-    // wrote is not sent again when the other buffer is shown.
-    DamageRingOneShort,
+    // The flip chain keeps no damage of the frame before: where that frame differed from the one
+    // before it and nothing was written since (a sprite that moved on), nothing is compared.
+    FlipDamageForgotten,
 };
 
 enum class TextFault {

@@ -31,6 +31,10 @@ std::uint32_t BarPixel(const WindowPixelFormat& format) {
     return format.fixedBits | (format.redMask & (format.redMask >> 1));  // half-bright red
 }
 
+int DamageRingLength(int pool) {
+    return planted::Current() == PresenterFault::DamageRingOneShort && pool > 1 ? pool - 1 : pool;
+}
+
 int ScaledRectWidening() { return planted::Current() == PresenterFault::ScaledRectNotWidened ? 0 : 1; }
 
 void SpoilPicture(const ImageMemory& image, const WindowPixelFormat& format, const Damage& written) {

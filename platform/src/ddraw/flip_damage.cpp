@@ -7,40 +7,29 @@ namespace platform::ddraw {
 
 const host::Damage& FlipDamage::Flip(const host::Damage& shownWrites, const host::Damage& otherWrites, BufferView shown,
                                      BufferView other) {
-    const auto kept = static_cast<std::uint64_t>(std::clamp(FlipDamageFramesKept(), 1, kChainBuffers));
+    constexpr std::uint64_t kRing = kChainBuffers - 1;
     const std::uint64_t frame = ++flips_;
-    damage_ = shownWrites;
-    damage_.Add(otherWrites);
-    // The frames shown since this buffer last was: what their buffer had been written with.
-    bool known = !forgotten_;
-    for (std::uint64_t age = 1; age < kept && known; ++age) {
-        const Frame& between = ring_[(frame - age) % kept];
-        known = frame > age && between.known;
-        if (known) damage_.Add(between.writes);
-    }
-    if (known) {
-        // Outside all that, the two buffers still hold the frames before, which differed at most
-        // where the older of them was damaged.
-        const Frame& older = ring_[(frame - kept) % kept];
-        scratch_.Clear();
-        if (frame > kept && older.known) {
-            scratch_ = older.damage;
-        } else {
-            scratch_.Add(0, 0, shown.width, shown.height);
-        }
-        scratch_.Subtract(damage_);
-        AddDifferences(scratch_, shown, other);
-    } else {
-        damage_.Add(0, 0, shown.width, shown.height);
-    }
-    Frame& entry = ring_[frame % kept];
-    entry.known = true;
-    entry.writes.Clear();
+    damage_.Clear();
     if (forgotten_) {
-        entry.writes.Add(0, 0, shown.width, shown.height);
+        damage_.Add(0, 0, shown.width, shown.height);
     } else {
-        entry.writes = shownWrites;
+        // Where either buffer was written since it last held a frame on screen, and where the
+        // frames shown since this buffer last was differed from the ones before them.
+        candidates_ = shownWrites;
+        candidates_.Add(otherWrites);
+        const auto kept = static_cast<std::uint64_t>(std::clamp(FlipDamageFramesKept(), 0, kChainBuffers - 1));
+        for (std::uint64_t age = 1; age <= kept; ++age) {
+            const Frame& before = ring_[(frame - age) % kRing];
+            if (frame <= age || !before.known) {
+                candidates_.Add(0, 0, shown.width, shown.height);
+                break;
+            }
+            candidates_.Add(before.damage);
+        }
+        AddDifferences(candidates_, shown, other);
     }
+    Frame& entry = ring_[frame % kRing];
+    entry.known = true;
     entry.damage = damage_;
     forgotten_ = false;
     return damage_;
@@ -64,8 +53,10 @@ void FlipDamage::AddDifferences(const host::Damage& candidates, BufferView shown
             const std::uint16_t* b = other.pixels + row * other.pitchPixels + box.x1;
             if (y < box.y2 && std::memcmp(a, b, bytes) != 0) {
                 int first = 0;
+                while (first + 4 <= width && std::memcmp(a + first, b + first, 8) == 0) first += 4;
                 while (a[first] == b[first]) ++first;
                 int last = width - 1;
+                while (last >= 4 && std::memcmp(a + last - 3, b + last - 3, 8) == 0) last -= 4;
                 while (a[last] == b[last]) --last;
                 left = runTop < 0 ? first : std::min(left, first);
                 right = runTop < 0 ? last + 1 : std::max(right, last + 1);

@@ -1,17 +1,17 @@
-// The damage of each frame a flip chain shows: where it may differ from the frame shown before
-// it, which is what a presenter that keeps earlier frames must convert and send.
+// The damage of each frame a flip chain shows: where it differs from the frame shown before it,
+// which is what a presenter that keeps earlier frames must convert and send.
 //
 // Each buffer of the chain records what was written into it since it was last shown. With two
 // buffers, the frame shown now was drawn over the frame two flips ago, while the frame shown
-// before it lies in the other buffer; so the two may differ wherever either buffer was written
-// since it last held a frame on screen: this frame's writes, the writes the frame before was shown
-// with, and what was written into the other buffer since. Anywhere else they hold the two frames
-// before, which differed at most within the damage of the older one: that part, usually small
-// (a sprite's old place, rewritten in both buffers since), is compared pixel for pixel, and only
-// what still differs stays damaged. So the damage never grows beyond what was recently written.
+// before it lies in the other buffer. So the two can differ only where this buffer was written
+// since it last held a frame on screen, where the other one was written since it was shown, and
+// where the frame before differed from the one before it (the two buffers hold those two frames
+// wherever nothing was written since). Only there are the two buffers compared, pixel for pixel,
+// and what differs is the damage: a scene that redraws a whole band to move a sprite in it damages
+// the sprite's old and new places, and a frame drawn the same as the one before damages nothing.
 //
-// The chain keeps, as a ring as long as the chain, the writes and the damage of the frames its
-// buffers hold. Frames before anything was recorded, and after Forget, are damaged everywhere.
+// The chain keeps, as a ring, the damage of the frames its other buffers hold: one frame, with
+// two buffers. The first frame, and the first after Forget, is damaged everywhere.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +28,6 @@ struct BufferView {
 
 class FlipDamage {
 public:
-    // The frames the ring keeps: as many as the chain has buffers.
     static constexpr int kChainBuffers = 2;
 
     // A flip has just made `shown` the front buffer. shownWrites: what was written into it since it
@@ -37,28 +36,27 @@ public:
     const host::Damage& Flip(const host::Damage& shownWrites, const host::Damage& otherWrites, BufferView shown,
                              BufferView other);
 
-    // Nothing recorded can be trusted from here on (writes went unrecorded): the next frames are
-    // damaged everywhere until the ring holds frames recorded whole again.
+    // Writes went unrecorded: the next frame is damaged everywhere.
     void Forget();
 
 private:
     struct Frame {
         bool known = false;
-        host::Damage writes;  // what its buffer was written with since it was shown before
-        host::Damage damage;  // where it differed from the frame before it
+        host::Damage damage;
     };
     // Adds to damage_ the rows of `candidates` where shown and other differ, each run of rows as
     // one rectangle from its first to its last differing column.
     void AddDifferences(const host::Damage& candidates, BufferView shown, BufferView other);
 
-    Frame ring_[kChainBuffers];
+    Frame ring_[kChainBuffers - 1];
     std::uint64_t flips_ = 0;
-    bool forgotten_ = true;  // the next flip's writes are not the whole story
+    bool forgotten_ = true;
     host::Damage damage_;
-    host::Damage scratch_;
+    host::Damage candidates_;
 };
 
-// How many of the chain's frames the ring keeps (the test build can keep one fewer).
+// How many frames the ring keeps: one fewer than the chain has buffers (a test build can keep one
+// fewer still).
 int FlipDamageFramesKept();
 
 }  // namespace platform::ddraw

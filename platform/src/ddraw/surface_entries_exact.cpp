@@ -1,5 +1,5 @@
 // The program's Blt, BltFast and Flip: each call does exactly what its checked arguments say, and
-// records what it wrote; the flip chain keeps the damage of as many frames as it has buffers. Only
+// records what it wrote; the flip chain keeps the damage of the frames its other buffers hold. Only
 // the program and the benchmarks link this file; a test build links entries of its own instead.
 #include "ddraw/surface.h"
 
@@ -33,6 +33,6 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     return DD_OK;
 }
 
-int FlipDamageFramesKept() { return FlipDamage::kChainBuffers; }
+int FlipDamageFramesKept() { return FlipDamage::kChainBuffers - 1; }
 
 }  // namespace platform::ddraw

@@ -1,38 +1,36 @@
 #include "host/sdl/damage_ring.h"
 
+#include "host/sdl/presenter_seam.h"
+
 namespace platform::host {
 
-DamageRing::DamageRing(int length) : entries_(static_cast<std::size_t>(length)) {}
+DamageRing::DamageRing(int pool)
+    : entries_(static_cast<std::size_t>(DamageRingLength(pool))), pool_(static_cast<std::uint64_t>(pool)) {}
 
 void DamageRing::Push(std::uint64_t number, const Damage* damage, int width, int height) {
-    if (width != width_ || height != height_) {
+    if (width != width_ || height != height_ || number != last_ + 1) {
         firstOfSize_ = number;
         width_ = width;
         height_ = height;
     }
-    Entry& entry = entries_[number % entries_.size()];
-    entry.number = number;
-    entry.damage.Clear();
+    last_ = number;
+    Damage& entry = entries_[number % entries_.size()];
+    entry.Clear();
     if (damage != nullptr) {
-        entry.damage = *damage;
-        entry.damage.Clip(width, height);
+        entry = *damage;
+        entry.Clip(width, height);
     } else {
-        entry.damage.Add(0, 0, width, height);
+        entry.Add(0, 0, width, height);
     }
 }
 
 void DamageRing::Since(std::uint64_t held, std::uint64_t number, Damage& out) const {
     out.Clear();
-    const bool inRing = held != 0 && held < number && number - held <= entries_.size() && held >= firstOfSize_;
-    for (std::uint64_t frame = held + 1; inRing && frame <= number; ++frame) {
-        const Entry& entry = entries_[frame % entries_.size()];
-        if (entry.number != frame) break;
-        out.Add(entry.damage);
-        if (frame == number) return;
+    if (held != 0 && held < number && number == last_ && number - held <= pool_ && held >= firstOfSize_) {
+        for (std::uint64_t frame = held + 1; frame <= number; ++frame) out.Add(entries_[frame % entries_.size()]);
+    } else if (held != number) {
+        out.Add(0, 0, width_, height_);
     }
-    if (held == number && held != 0) return;  // it holds this very frame: nothing to write
-    out.Clear();
-    out.Add(0, 0, width_, height_);
 }
 
 }  // namespace platform::host

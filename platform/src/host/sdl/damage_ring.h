@@ -13,10 +13,12 @@ namespace platform::host {
 
 class DamageRing {
 public:
-    explicit DamageRing(int length);
+    // A ring for images that hold frames at most `pool` frames old.
+    explicit DamageRing(int pool);
 
-    // Frame `number` (each one after the last) and its damage, in a width x height frame; a null
-    // damage is everywhere. A frame of another size than the last forgets every frame before it.
+    // Frame `number` (each one after the last, none left out) and its damage, in a width x height
+    // frame; a null damage is everywhere. A frame of another size than the last forgets every
+    // frame before it.
     void Push(std::uint64_t number, const Damage* damage, int width, int height);
 
     // Sets out to where frame `number` may differ from frame `held` (0: unknown): the union of the
@@ -24,11 +26,9 @@ public:
     void Since(std::uint64_t held, std::uint64_t number, Damage& out) const;
 
 private:
-    struct Entry {
-        std::uint64_t number = 0;
-        Damage damage;
-    };
-    std::vector<Entry> entries_;
+    std::vector<Damage> entries_;  // frame n's at n % size
+    std::uint64_t pool_;
+    std::uint64_t last_ = 0;  // the frame pushed last
     std::uint64_t firstOfSize_ = 0;  // the first frame of the current size
     int width_ = 0;
     int height_ = 0;

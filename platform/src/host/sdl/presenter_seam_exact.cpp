@@ -11,4 +11,6 @@ std::uint32_t BarPixel(const WindowPixelFormat& format) { return format.fixedBit
 
 int ScaledRectWidening() { return 1; }
 
+int DamageRingLength(int pool) { return pool; }
+
 }  // namespace platform::host

@@ -120,6 +120,7 @@ bool XPresentPresenter::Resize(const FrameView& frame, int windowWidth, int wind
 
 XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth,
                                                    int windowHeight, Host::Written& written) {
+    pool_.Damage().Push(number, frame.damage, frame.width, frame.height);
     PresentPixmap* pixmap = nullptr;
     if (fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) || Resize(frame, windowWidth, windowHeight)) {
         pixmap = events_.Writable();
@@ -134,7 +135,6 @@ XPresentPresenter::Outcome XPresentPresenter::Show(const FrameView& frame, std::
     }
     const PictureRect& rect = fit_.rect;
     // The pixmap, holding an earlier frame or none, is brought to this one.
-    pool_.Damage().Push(number, frame.damage, frame.width, frame.height);
     pool_.Damage().Since(pixmap->holds, number, frameDamage_);
     MapToPicture(frameDamage_, frame.width, frame.height, rect.width, rect.height, pictureDamage_);
     const ImageMemory image{pixmap->memory, rect.width, rect.height, pool_.PitchBytes()};

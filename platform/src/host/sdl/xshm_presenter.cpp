@@ -290,6 +290,7 @@ bool XShmPresenter::Resize(const FrameView& frame, int windowWidth, int windowHe
 
 bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight,
                          Host::Written& written) {
+    damage_.Push(number, frame.damage, frame.width, frame.height);
     if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
         !Resize(frame, windowWidth, windowHeight)) {
         if (!failureReported_) {
@@ -301,7 +302,6 @@ bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windo
     }
     const PictureRect& rect = fit_.rect;
     const auto picture = static_cast<std::uint64_t>(rect.width) * static_cast<std::uint64_t>(rect.height);
-    damage_.Push(number, frame.damage, frame.width, frame.height);
     Connection::Image* put = x_->InPlaceImage(frame, rect);
     if (put == nullptr) {
         put = &x_->images[next_];
