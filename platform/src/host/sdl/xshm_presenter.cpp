@@ -201,8 +201,9 @@ struct XShmPresenter::Connection {
     }
 
     // Asks the server to draw the rectangles of `region` (of the picture, all of it when whole) from
-    // image, put at picture, and to say when it has read them.
+    // image, put at picture, and to say when it has read them; nothing when nothing changed.
     void Put(Image& image, const PictureRect& picture, const Damage& region, bool whole) {
+        if (!whole && region.Empty()) return;
         const auto put = [&](const pixman_box32_t& box, bool last) {
             xcb_shm_put_image(c, window, gc, static_cast<std::uint16_t>(image.width),
                               static_cast<std::uint16_t>(image.height), static_cast<std::uint16_t>(box.x1),
@@ -216,9 +217,6 @@ struct XShmPresenter::Connection {
             put(pixman_box32_t{0, 0, picture.width, picture.height}, true);
         } else if (boxes.size() > kMostPuts) {
             put(region.Extents(), true);
-        } else if (boxes.empty()) {
-            // Nothing changed: a one-pixel put still says when the server is done with the image.
-            put(pixman_box32_t{0, 0, 1, 1}, true);
         } else {
             for (std::size_t i = 0; i < boxes.size(); ++i) put(boxes[i], i + 1 == boxes.size());
         }

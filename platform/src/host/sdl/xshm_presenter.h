@@ -11,8 +11,9 @@
 //
 // Only what changed is written and put: an image holding an earlier frame gets the frames' damage
 // since (damage_ring.h), and the put draws, one request per rectangle (or their bounding box when
-// there are many), what changed since the frame the window holds. A window that holds no known
-// frame (new, resized, exposed since) gets the whole picture.
+// there are many), what changed since the frame the window holds; a frame that changed nothing is
+// not put at all. A window that holds no known frame (new, resized, exposed since) gets the whole
+// picture.
 //
 // It keeps an XCB connection of its own to the display, so the completion events it waits for
 // never reach SDL's event loop (nor SDL's events this one); when that connection breaks, the run
