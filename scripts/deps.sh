@@ -4,7 +4,8 @@
 # Building and running the program: what ./run.sh installs.
 VH_RUN_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl2-dev libx11-dev libxext-dev libxcb-present-dev libxcb-shm0-dev libfreetype-dev libfontconfig-dev
+  libsdl2-dev libx11-dev libxext-dev libxcb-present-dev libxcb-shm0-dev libxcb-xfixes0-dev libpixman-1-dev
+  libfreetype-dev libfontconfig-dev
   fonts-dejavu-core libpng-dev nlohmann-json3-dev
 )
 

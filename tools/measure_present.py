@@ -1,28 +1,32 @@
 #!/usr/bin/env python3
 """How frames reach an X server, per present path, side by side on one Xvfb per case.
 
-    tools/measure_present.py [--runs R] [--cases 640x480x16,...] [--wine-exe PATH] [--bench PATH]
+    tools/measure_present.py [--runs R] [--cases 640x480x16,...] [--paths present,xshm,renderer]
+                             [--before OLD_BUILD/vornhollow] [--wine-exe PATH] [--bench PATH]
                              [build/vornhollow]
 
 For each case (640x480x16, 640x480x24 full screen and windowed, 1024x768x24) it starts one Xvfb
-and runs, in turn and R times each:
-- ours with --no-vsync through each path (--present present, xshm and renderer) and, on the
-  16-bit screen Wine's DirectDraw needs, the Windows build under wine64 (skipped when the exe or
-  Wine is missing): the steady frame rate from the run's --trace (frames from the first fifth of
-  the run to the last, over the time between them);
+and runs, in turn and R times each, this build and (with --before) an older one beside it:
+- with --no-vsync through each path: the steady frame rate, (N - 1) frames over the time between
+  the first frame and the Nth, from the summary lines of an N-frame and a 1-frame run (no trace:
+  writing one costs more than a frame at these rates);
+- with vsync through each path: the CPU seconds a frame costs, (CPU of a 300-frame run - CPU of a
+  1-frame run) / 299, start-up left out; and from a traced 600-frame run, frames per blank and
+  blanks missed (a frame shown more than one blank after the one before) where the path reports
+  the blanks (Present), and the mean share of the screen written for a frame (damage_px);
 - the limit: a loop of XShmPutImage + XSync of a 640x480 image of the screen's depth into a
-  640x480 window, with a memset of the image before each put: what the server can take (the
-  XShmPutLimit benchmark of bench/, 20000 puts; skipped when the benchmark is not built);
-- ours with vsync through each path, 600 frames: frames per blank and blanks missed (a frame
-  shown more than one blank after the one before), from the "shown" lines of the trace where the
-  path reports them (Present), else the frame rate over the blank rate that Present measured on
-  the same server; and the CPU seconds per 100 frames, start-up included.
-Medians, ratios of medians and the load average before and after each case are printed.
+  640x480 window, with a memset of the image before each put: what the server can take of frames
+  written whole (the XShmPutLimit benchmark of bench/; skipped when it is not built);
+- on the 16-bit screen Wine needs, the Windows build under wine64 (skipped when the exe or Wine is
+  missing): its steady frame rate from its trace.
+Medians, ratios of medians (this build over the older one) and the load average before and after
+each case are printed.
 """
 import argparse
 import json
 import os
 import pathlib
+import re
 import resource
 import shutil
 import statistics
@@ -37,8 +41,9 @@ CASES = [
     ("640x480x24", "windowed", ["--windowed"]),
     ("1024x768x24", "full screen, scaled", []),
 ]
-PATHS = ("present", "xshm", "renderer")
-FRAMES = {"present": 20000, "xshm": 20000, "renderer": 2000, "wine": 5000, "vsync": 600}
+NO_VSYNC_FRAMES = {"present": 20000, "xshm": 20000, "renderer": 2000}
+SUMMARY = re.compile(r"^vornhollow: (\d+) frames in ([\d.]+) s", re.M)
+SHARE = re.compile(r"([\d.]+)% of the screen written a frame")
 
 
 class Xvfb:
@@ -68,8 +73,7 @@ class Xvfb:
 
 
 def put_limit(bench, display):
-    """XShmPutImage + XSync of a 640x480 image, memset before each put (bench/xshm_limit_bench.cpp):
-    puts per second, or None when the benchmark cannot run."""
+    """Puts per second of the XShmPutLimit benchmark, or None when it cannot run."""
     done = subprocess.run([bench, "--benchmark_filter=XShmPutLimit", "--benchmark_format=json"],
                           env=dict(os.environ, DISPLAY=display), capture_output=True, text=True, timeout=300)
     try:
@@ -78,10 +82,31 @@ def put_limit(bench, display):
         return None
 
 
-def read_trace(path):
-    records = [json.loads(line) for line in open(path)]
-    return ([r["t_ms"] for r in records if r.get("type") == "frame"],  # composed: the Windows build's too
-            [(r["msc"], r["ust_ms"]) for r in records if r.get("type") == "shown"])
+def run(command, env, trace=False, timeout=300):
+    """(summary line, CPU seconds, trace records or None), or None and why not."""
+    with tempfile.NamedTemporaryFile(suffix=".jsonl") as file:
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        try:
+            done = subprocess.run(command + (["--trace", file.name] if trace else []), env=env,
+                                  capture_output=True, text=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None, "timed out"
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        if done.returncode != 0:
+            return None, ((done.stderr or done.stdout).strip().splitlines() or ["exit code %d" % done.returncode])[-1]
+        cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+        records = [json.loads(line) for line in open(file.name)] if trace else None
+        return (done.stdout, cpu, records), ""
+
+
+def seconds(summary):
+    found = SUMMARY.search(summary)
+    return float(found[2]) if found else None
+
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
 
 
 def steady_fps(times):
@@ -91,21 +116,36 @@ def steady_fps(times):
     return (len(times) - 1 - first) * 1000.0 / (times[-1] - times[first])
 
 
-def run(command, env, timeout=300):
-    """The run's trace (present times, shown blanks) and its CPU seconds, or None and why not."""
-    with tempfile.NamedTemporaryFile(suffix=".jsonl") as trace:
-        before = resource.getrusage(resource.RUSAGE_CHILDREN)
-        try:
-            done = subprocess.run(command + ["--trace", trace.name], env=env, capture_output=True, text=True,
-                                  timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None, "timed out"
-        after = resource.getrusage(resource.RUSAGE_CHILDREN)
-        if done.returncode != 0:
-            return None, ((done.stderr or done.stdout).strip().splitlines() or ["exit code %d" % done.returncode])[-1]
-        cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
-        path = next((line for line in done.stderr.splitlines() if "frames go" in line), "")
-        return (*read_trace(trace.name), cpu), path
+def measure_program(program, xvfb, extra, paths, runs, figures):
+    """One round of every figure of `program`, appended to figures[name]."""
+    env = xvfb.env()
+    for path in paths:
+        frames = NO_VSYNC_FRAMES[path]
+        one, _ = run([program, "--no-vsync", "--present", path, "--frames", "1"] + extra, env)
+        many, why = run([program, "--no-vsync", "--present", path, "--frames", str(frames)] + extra, env)
+        if one and many and seconds(many[0]) and seconds(one[0]) is not None and seconds(many[0]) > seconds(one[0]):
+            figures.setdefault(f"{path} no vsync, fps", []).append(
+                (frames - 1) / (seconds(many[0]) - seconds(one[0])))
+        elif not many:
+            print(f"  {program} {path} no vsync: {why}")
+    for path in paths:
+        one, _ = run([program, "--present", path, "--frames", "1"] + extra, env)
+        many, why = run([program, "--present", path, "--frames", "300"] + extra, env)
+        if one and many:
+            figures.setdefault(f"{path} vsync, CPU ms a frame", []).append((many[1] - one[1]) / 299 * 1000)
+        traced, why = run([program, "--present", path, "--frames", "600"] + extra, env, trace=True)
+        if not traced:
+            print(f"  {program} {path} vsync: {why}")
+            continue
+        shown = [(r["msc"], r["ust_ms"]) for r in traced[2] if r.get("type") == "shown"]
+        if len(shown) > 1:
+            figures.setdefault(f"{path} vsync, frames per blank", []).append(
+                (len(shown) - 1) / (shown[-1][0] - shown[0][0]))
+            figures.setdefault(f"{path} vsync, blanks missed of 600", []).append(
+                sum(b[0] - a[0] > 1 for a, b in zip(shown, shown[1:])))
+        share = SHARE.search(traced[0])
+        figures.setdefault(f"{path} vsync, % of the screen written", []).append(
+            float(share[1]) if share else 100.0)
 
 
 def wine_command():
@@ -122,101 +162,69 @@ def prepare_wine(wine, prefix, display_env):
     return env
 
 
-def median(values):
-    return statistics.median(values) if values else None
-
-
-def measure_case(xvfb, program, extra, runs, wine, bench):
-    """Per name: no-vsync rates; per path: vsync figures (frames per blank, missed, CPU)."""
-    commands = {path: [program, "--no-vsync", "--present", path] + extra for path in PATHS}
-    if wine:
-        commands["wine"] = wine
-    rates = {name: [] for name in list(commands) + ["limit"]}
-    vsync = {path: {"per_blank": [], "missed": [], "cpu": [], "fps": []} for path in PATHS}
-    period = []
-    for _ in range(runs):
-        limit = put_limit(bench, xvfb.display) if bench else None
-        if limit:
-            rates["limit"].append(limit)
-        for name, command in commands.items():
-            env = dict(wine[2], DISPLAY=xvfb.display) if name == "wine" else xvfb.env()
-            got, note = run((command[:2] if name == "wine" else command) + ["--frames", str(FRAMES[name])], env)
-            if got is not None and steady_fps(got[0]) is not None:
-                rates[name].append(steady_fps(got[0]))
-            elif got is None:
-                print(f"  {name}: {note}")
-        for path in PATHS:
-            got, note = run([program, "--present", path, "--frames", str(FRAMES["vsync"])] + extra, xvfb.env())
-            if got is None:
-                print(f"  {path} with vsync: {note}")
-                continue
-            times, shown, cpu = got
-            vsync[path]["cpu"].append(cpu * 100 / FRAMES["vsync"])
-            vsync[path]["fps"].append(steady_fps(times))
-            if len(shown) > 1:
-                blanks = shown[-1][0] - shown[0][0]
-                vsync[path]["per_blank"].append((len(shown) - 1) / blanks)
-                vsync[path]["missed"].append(sum(b[0] - a[0] > 1 for a, b in zip(shown, shown[1:])))
-                period.append((shown[-1][1] - shown[0][1]) / blanks)
-    # Paths that cannot see the blanks: their frame rate over the blank rate Present measured.
-    for figures in vsync.values():
-        if not figures["per_blank"] and period and figures["fps"]:
-            figures["per_blank"] = [fps * median(period) / 1000.0 for fps in figures["fps"] if fps]
-    return rates, vsync, median(period)
-
-
-def report(rates, vsync, period):
-    medians = {name: median(values) for name, values in rates.items()}
-    for name, values in rates.items():
-        if values:
-            runs = ", ".join(f"{v:.0f}" for v in values)
-            print(f"  {name:9s} no vsync: median {medians[name]:8.0f} fps  (runs: {runs})")
-    for path, figures in vsync.items():
-        per_blank, cpu = median(figures["per_blank"]), median(figures["cpu"])
-        missed = "-" if not figures["missed"] else f"{median(figures['missed']):.0f}"
-        print(f"  {path:9s} vsync: {per_blank or 0:.3f} frames per blank, {missed} of {FRAMES['vsync']} missed, "
-              f"{cpu or 0:.3f} CPU s per 100 frames")
-    if period:
-        print(f"  blank period (Present's UST): {period:.3f} ms")
-    for name in ("present", "xshm", "renderer", "wine"):
-        if medians.get(name) and medians.get("limit"):
-            print(f"  {name} / limit: {medians[name] / medians['limit']:.2f}")
-    if medians.get("wine") and medians.get("xshm"):
-        print(f"  xshm / wine: {medians['xshm'] / medians['wine']:.2f}x")
+def report(programs, figures, limits, wine_rates):
+    names = [name for name in figures[programs[0]]]
+    for name in names:
+        cells = []
+        for program in programs:
+            values = figures[program].get(name, [])
+            runs = ", ".join(f"{v:.4g}" for v in values)
+            cells.append(f"{median(values) or 0:10.4g} ({runs})" if values else f"{'-':>10}")
+        line = f"  {name:38s}" + "  ".join(cells)
+        if len(programs) == 2:
+            old, new = median(figures[programs[1]].get(name, [])), median(figures[programs[0]].get(name, []))
+            if old and new:
+                line += f"  this/before {new / old:.2f}"
+        print(line)
+    if limits:
+        print(f"  {'limit (XShmPutLimit), puts/s':38s}{median(limits):10.4g}")
+    if wine_rates:
+        print(f"  {'Wine DirectDraw no vsync, fps':38s}{median(wine_rates):10.4g}")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("program", nargs="?", default=str(REPO / "build" / "vornhollow"))
+    parser.add_argument("--before", help="an older build to measure beside this one")
     parser.add_argument("--wine-exe", default=str(REPO / "build-windows-x86_64" / "vornhollow.exe"))
     parser.add_argument("--bench", default=str(REPO / "build" / "bench" / "vornhollow_bench"))
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--cases", default="", help="screens to measure, e.g. 640x480x16 (default: all)")
+    parser.add_argument("--modes", default="", help="of those, e.g. windowed (default: all)")
+    parser.add_argument("--paths", default="present,xshm", help="present paths (also: renderer)")
     options = parser.parse_args()
 
+    programs = [options.program] + ([options.before] if options.before else [])
+    paths = options.paths.split(",")
     bench = options.bench if pathlib.Path(options.bench).is_file() else None
-    if bench is None:
-        print(f"(no limit: {options.bench} is missing)")
     wine = wine_command()
     use_wine = wine is not None and pathlib.Path(options.wine_exe).is_file()
-    if not use_wine:
-        print(f"(no Wine comparison: {'wine64 is missing' if wine is None else options.wine_exe + ' is missing'})")
     prefix = tempfile.mkdtemp(prefix="vh-wineprefix-")
     wine_env = None
+    print("columns: this build" + (", the build before" if options.before else "") + "; medians (runs)")
     try:
         for screen, mode, extra in CASES:
-            if options.cases and screen not in options.cases.split(","):
+            if (options.cases and screen not in options.cases.split(",")) or (
+                    options.modes and mode.split(",")[0] not in options.modes.split(",")):
                 continue
             xvfb = Xvfb(screen)
             try:
-                wine_run = None
-                if use_wine and screen.endswith("x16") and not extra:
-                    wine_env = wine_env or prepare_wine(wine, prefix, xvfb.env())
-                    wine_run = [wine, options.wine_exe, wine_env]
                 load_before = os.getloadavg()[0]
-                rates, vsync, period = measure_case(xvfb, options.program, extra, options.runs, wine_run, bench)
+                figures = {program: {} for program in programs}
+                limits, wine_rates = [], []
+                for _ in range(options.runs):
+                    if bench and (limit := put_limit(bench, xvfb.display)):
+                        limits.append(limit)
+                    for program in programs:
+                        measure_program(program, xvfb, extra, paths, 1, figures[program])
+                    if use_wine and screen.endswith("x16") and not extra:
+                        wine_env = wine_env or prepare_wine(wine, prefix, xvfb.env())
+                        got, _ = run([wine, options.wine_exe, "--frames", "5000"], dict(wine_env, DISPLAY=xvfb.display),
+                                     trace=True)
+                        if got:
+                            wine_rates.append(steady_fps([r["t_ms"] for r in got[2] if r.get("type") == "frame"]))
                 print(f"\n{screen} {mode}  (load average {load_before:.2f} before, {os.getloadavg()[0]:.2f} after)")
-                report(rates, vsync, period)
+                report(programs, figures, limits, [r for r in wine_rates if r])
             finally:
                 xvfb.close()
     finally:

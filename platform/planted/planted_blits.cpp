@@ -1,5 +1,5 @@
 // The surfaces' Blt, BltFast and Flip with the planted blitter fault: each checks its arguments
-// as the program's do, then changes what it was to do as the fault says.
+// as the program's do, then changes what it was to do (or records of it) as the fault says.
 #include <atomic>
 
 #include "ddraw/surface.h"
@@ -49,7 +49,9 @@ ddraw::BlitWork Spoiled(ddraw::BlitWork work, bool fast, PixelFormat format, int
             break;
         case BlitFault::FlipStale:
         case BlitFault::ProbePoke:
-        case BlitFault::StrayWrite: break;
+        case BlitFault::StrayWrite:
+        case BlitFault::BltDamageNotRecorded:
+        case BlitFault::FlipDamageForgotten: break;
     }
     return work;
 }
@@ -87,18 +89,29 @@ namespace platform::ddraw {
 HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) {
     BlitWork work;
     const HRESULT result = PrepareBlt(destRect, source, sourceRect, flags, effects, work);
-    if (result == DD_OK)
+    if (result == DD_OK) {
         DoBlit(planted::Spoiled(work, false, device_->format(), width_, height_,
                                 work.source != nullptr ? work.source->height_ : 0));
-    if (result == DD_OK && role_ == Role::BackBuffer && planted::ExtraWrite(work)) DoBlit(work);
+        if (planted::Current() != planted::BlitFault::BltDamageNotRecorded) Damaged(work.destRect);
+    }
+    if (result == DD_OK && role_ == Role::BackBuffer && planted::ExtraWrite(work)) {
+        DoBlit(work);
+        Damaged(work.destRect);
+    }
     return result;
 }
 
 HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags) {
     BlitWork work;
     const HRESULT result = PrepareBltFast(x, y, source, sourceRect, flags, work);
-    if (result == DD_OK) DoBlit(planted::Spoiled(work, true, device_->format(), width_, height_, work.source->height_));
-    if (result == DD_OK && role_ == Role::BackBuffer && planted::ExtraWrite(work)) DoBlit(work);
+    if (result == DD_OK) {
+        DoBlit(planted::Spoiled(work, true, device_->format(), width_, height_, work.source->height_));
+        Damaged(work.destRect);
+    }
+    if (result == DD_OK && role_ == Role::BackBuffer && planted::ExtraWrite(work)) {
+        DoBlit(work);
+        Damaged(work.destRect);
+    }
     return result;
 }
 
@@ -109,6 +122,11 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) {
     planted::gFlips.fetch_add(1, std::memory_order_relaxed);
     ShowFront(flags);
     return DD_OK;
+}
+
+int FlipDamageFramesKept() {
+    const bool forgotten = planted::Current() == planted::BlitFault::FlipDamageForgotten;
+    return FlipDamage::kChainBuffers - 1 - (forgotten ? 1 : 0);
 }
 
 }  // namespace platform::ddraw

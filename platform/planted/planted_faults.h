@@ -13,6 +13,13 @@ enum class PresenterFault {
     RedBlueSwapped,
     ColumnsOffByOne,  // each row of the picture one pixel to the left
     BarsNotBlack,     // the window's background, and so the bars, dark red
+    // A damaged rectangle scaled to the window without the pixel of widening that nearest
+    // sampling needs: a row or column at its far edge keeps what the window showed before.
+    ScaledRectNotWidened,
+    // A presenter's damage ring one frame shorter than its pool: an image as old as the pool misses
+    // the damage of the oldest frame, and keeps stale pixels there, shown when the window next
+    // takes the whole image (exposed, as a flip would show it).
+    DamageRingOneShort,
 };
 
 enum class BlitFault {
@@ -31,6 +38,11 @@ enum class BlitFault {
     // The probe's pixel as above and, from the 199th flip on, a 10x10 block at (10,10) of the back
     // buffer, where no step of the scene draws: a stray write.
     StrayWrite,
+    // Blt (not BltFast) draws but records nothing written: what it drew is never sent to the window.
+    BltDamageNotRecorded,
+    // The flip chain keeps no damage of the frame before: where that frame differed from the one
+    // before it and nothing was written since (a sprite that moved on), nothing is compared.
+    FlipDamageForgotten,
 };
 
 enum class TextFault {

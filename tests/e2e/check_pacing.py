@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""check_pacing.py TRACE.jsonl SUMMARY_FILE FRAMES LOAD|-: exit 0 when a vsync'd run met the blanks.
+"""check_pacing.py TRACE.jsonl SUMMARY_FILE FRAMES LOAD|- [PICTURE_PIXELS]: exit 0 when a vsync'd run met
+the blanks.
 
 Every presented frame was shown, each at a blank of its own (the MSCs strictly increase), between
 the presents of the frames before and after it on the trace's time line; the summary line gives
-the same frames, blanks, missed blanks, mean interval and p99. Below a load average of 1, at most
+the same frames, blanks, missed blanks, mean interval and p99, and the share of the screen that the
+trace's frames wrote (not all of it every frame). Below a load average of 1, at most
 1% of the frames missed a blank and the mean interval is within 1% of the blank period that the
-run's UST measures ("-": those bounds are not checked).
+run's UST measures ("-": those bounds are not checked). With PICTURE_PIXELS, the share said is
+the trace's own, over a picture of that many pixels.
 """
 import json
 import math
@@ -13,9 +16,15 @@ import re
 import sys
 
 
-def main(trace, summary, frames, load):
+def main(trace, summary, frames, load, picture):
     records = [json.loads(line) for line in open(trace)]
     presented = {r["n"]: r["t_ms"] for r in records if r["type"] == "present"}
+    # Each frame says what it wrote; past the start a frame writes less than the whole picture, and
+    # the summary gives the mean share of it (checked where the picture's size is given).
+    written = [r["damage_px"] for r in records if r["type"] == "present"]
+    share = re.search(r"([\d.]+)% of the screen written a frame", open(summary).read())
+    assert share and min(written[10:]) < 640 * 480, f"every frame written whole, or no share said: {share}"
+    assert not picture or abs(float(share[1]) - 100 * sum(written) / len(written) / picture) < 0.06, f"{share[0]}"
     shown = {r["n"]: r for r in records if r["type"] == "shown"}
     assert sorted(presented) == sorted(shown) == list(range(1, frames + 1)), f"{len(shown)} of {len(presented)} shown"
     msc = [shown[n]["msc"] for n in range(1, frames + 1)]
@@ -44,6 +53,7 @@ def main(trace, summary, frames, load):
 
 if __name__ == "__main__":
     try:
-        main(sys.argv[1], sys.argv[2], int(sys.argv[3]), None if sys.argv[4] == "-" else float(sys.argv[4]))
+        main(sys.argv[1], sys.argv[2], int(sys.argv[3]), None if sys.argv[4] == "-" else float(sys.argv[4]),
+             int(sys.argv[5]) if len(sys.argv) > 5 else 0)
     except AssertionError as failure:
         sys.exit(f"not so: {failure}")

@@ -118,5 +118,9 @@ for path in present xshm; do
   row="a presenter fault (red and blue swapped) through $path"
   windowed "$row" red-blue-swapped none "$path"
   judge "$row" "no pass" "$code" "$work/r"
+  # What a Blt drew never sent to the window: only a check that reads the whole window sees it.
+  row="a damage not sent (a Blt's not recorded) through $path"
+  windowed "$row" blt-damage-not-recorded none "$path"
+  judge "$row" "no pass" "$code" "$work/r"
 done
 echo "false-pass catalogue: every row fails planted and passes clean"

@@ -25,13 +25,16 @@ bool Plant(const char* name) {
                      {"low-bits-lost", PresenterFault::LowBitsLost},
                      {"red-blue-swapped", PresenterFault::RedBlueSwapped},
                      {"columns-off-by-one", PresenterFault::ColumnsOffByOne},
-                     {"bars-not-black", PresenterFault::BarsNotBlack}};
+                     {"bars-not-black", PresenterFault::BarsNotBlack},
+                     {"scaled-rect-not-widened", PresenterFault::ScaledRectNotWidened},
+                     {"damage-ring-one-short", PresenterFault::DamageRingOneShort}};
     const struct {
         const char* name;
         BlitFault fault;
     } blit[] = {{"mirror-up-down-ignored", BlitFault::MirrorUpDownIgnored},
                 {"probe-poke", BlitFault::ProbePoke},
-                {"stray-write", BlitFault::StrayWrite}};
+                {"stray-write", BlitFault::StrayWrite},
+                {"blt-damage-not-recorded", BlitFault::BltDamageNotRecorded}};
     for (const auto& [faultName, fault] : presenter) {
         if (std::strcmp(name, faultName) == 0) return PlantPresenterFault(fault), true;
     }

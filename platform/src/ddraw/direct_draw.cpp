@@ -96,6 +96,7 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel
         result = *injected;
     else if (width != 640 || height != 480 || bitsPerPixel != 16)
         result = DDERR_INVALIDMODE;
+    if (result == DD_OK) DamageAllFlipChains();  // a mode set redraws the screen
     LogIfOn("SetDisplayMode", this, result, [&](Call& call) {
         call.x = width;
         call.y = height;

@@ -8,6 +8,7 @@
 #include "common/app_activation.h"
 #include "ddraw/control_state.h"
 #include "gdi/surface_dc.h"
+#include "host/host.h"
 #include "present/presenter.h"
 
 namespace platform::ddraw {
@@ -46,6 +47,7 @@ Surface::Surface(std::shared_ptr<Device> device, Role role, int width, int heigh
       pixels_(std::move(pixels)),
       references_(role == Role::BackBuffer ? 0 : 1) {
     if (role_ == Role::Primary) device_->primaryExists = true;
+    written_.Add(0, 0, width_, height_);
     detail::AddLiveObject();
     Register(this);
 }
@@ -62,6 +64,12 @@ Surface::~Surface() {
 void Surface::AttachBackBuffer(Surface* backBuffer) {
     backBuffer_ = backBuffer;
     backBuffer->primary_ = this;
+}
+
+void Surface::Damaged(const RECT& rect) {
+    if (role_ != Role::Offscreen && host::CurrentHost().WantsDamage()) {
+        written_.Record(rect.left, rect.top, rect.right, rect.bottom);
+    }
 }
 
 void Surface::SetSourceKey(DWORD low, DWORD high) {
@@ -121,9 +129,16 @@ HRESULT Surface::CheckFlip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) cons
 }
 
 void Surface::ShowFront(DWORD flags) {
-    PresentFrame(
-        FrameView{pixels_.get(), width_, height_, width_, device_->format(), pixels_.get_deleter().sharedMemoryId},
-        (flags & DDFLIP_WAIT) != 0);
+    FrameView frame{pixels_.get(), width_, height_, width_, device_->format(), pixels_.get_deleter().sharedMemoryId};
+    if (host::CurrentHost().WantsDamage()) {
+        const BufferView back{backBuffer_->pixels_.get(), width_, height_, width_};
+        frame.damage = &flipDamage_.Flip(written_, backBuffer_->written_,
+                                          BufferView{pixels_.get(), width_, height_, width_}, back);
+    } else {
+        flipDamage_.Forget();
+    }
+    written_.Clear();
+    PresentFrame(frame, (flags & DDFLIP_WAIT) != 0);
 }
 
 // ---- GetAttachedSurface ----------------------------------------------------------------------
@@ -196,8 +211,10 @@ HRESULT Surface::ReleaseDC(HDC dc) {
 HRESULT Surface::ReleaseDCNow(HDC dc) {
     if (dc_ == nullptr) return DDERR_NODC;
     if (dc != dc_) return DDERR_INVALIDPARAMS;
-    gdi::DestroySurfaceDC(dc_);
+    // What GDI drew: the text's extent, a picture's rectangle.
+    const RECT drawn = gdi::DestroySurfaceDC(dc_);
     dc_ = nullptr;
+    if (drawn.left < drawn.right) Damaged(drawn);
     return DD_OK;
 }
 
@@ -235,6 +252,7 @@ HRESULT Surface::LockNow(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE 
     if (Lost()) return DDERR_SURFACELOST;
     if (Busy()) return DDERR_SURFACEBUSY;
     GetSurfaceDescNow(desc);
+    if ((flags & DDLOCK_READONLY) == 0) Damaged(area);
     lockedAt_ = pixels_.get() + static_cast<std::ptrdiff_t>(area.top) * width_ + area.left;
     desc->dwFlags |= DDSD_LPSURFACE;
     desc->lpSurface = lockedAt_;
@@ -333,6 +351,7 @@ HRESULT Surface::RestoreNow() {
     for (Surface* surface : {this, backBuffer_}) {
         if (surface == nullptr || !surface->Lost()) continue;
         surface->FillWithLostPattern();
+        surface->DamageAll();
         surface->lost_.store(false, std::memory_order_relaxed);
     }
     return DD_OK;
@@ -381,6 +400,11 @@ HRESULT Surface::SetColorKeyNow(DWORD flags, LPDDCOLORKEY key) {
 void MarkAllSurfacesLost() {
     std::lock_guard lock(gRegistryMutex);
     for (Surface* surface : gRegistry) surface->MarkLost();
+}
+
+void DamageAllFlipChains() {
+    std::lock_guard lock(gRegistryMutex);
+    for (Surface* surface : gRegistry) surface->DamageAll();
 }
 
 void LoseExclusiveModeSurfaces() {

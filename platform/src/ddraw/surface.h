@@ -20,6 +20,8 @@
 #include "ddraw.h"
 #include "ddraw/blit_kernels.h"
 #include "ddraw/device.h"
+#include "ddraw/flip_damage.h"
+#include "host/damage.h"
 #include "host/frame_memory.h"
 
 namespace platform::ddraw {
@@ -49,6 +51,9 @@ void MarkAllSurfacesLost();
 // of every DirectDraw object holding exclusive full-screen mode.
 void LoseExclusiveModeSurfaces();
 
+// Damages every flip chain everywhere, as a mode change does.
+void DamageAllFlipChains();
+
 class Surface final : public IDirectDrawSurface {
 public:
     enum class Role { Offscreen, Primary, BackBuffer };
@@ -68,6 +73,9 @@ public:
     static Surface* From(IDirectDrawSurface* surface) { return static_cast<Surface*>(surface); }
     PixelView View() { return PixelView{pixels_.get(), width_, height_, width_}; }
     void MarkLost() { lost_.store(true, std::memory_order_relaxed); }
+    // Records rect (valid) as written, for a surface of the flip chain while the host uses damage.
+    void Damaged(const RECT& rect);
+    void DamageAll() { Damaged(RECT{0, 0, width_, height_}); }
     // Whether this surface goes with exclusive mode (see LoseExclusiveModeSurfaces).
     bool LostWithExclusiveMode() const {
         return device_->HoldsExclusiveMode() && (videoMemory_ || role_ != Role::Offscreen);
@@ -110,9 +118,14 @@ private:
                      BlitWork& work);
     HRESULT CheckBltFast(DWORD x, DWORD y, Surface* source, const RECT* sourceRect, DWORD flags, BlitWork& work);
     void DoBlit(const BlitWork& work);
-    // The back buffer's memory becomes the front's and the other way round.
-    void SwapWithBackBuffer() { std::swap(pixels_, backBuffer_->pixels_); }
-    // Hands the front's pixels to the presenter, waiting for the display's blank under DDFLIP_WAIT.
+    // The back buffer's memory becomes the front's and the other way round; what was written into
+    // each goes with it.
+    void SwapWithBackBuffer() {
+        std::swap(pixels_, backBuffer_->pixels_);
+        written_.Swap(backBuffer_->written_);
+    }
+    // Hands the front's pixels to the presenter with their damage, waiting for the display's blank
+    // under DDFLIP_WAIT.
     void ShowFront(DWORD flags);
     // Copies `sourceRect` of `source` to this surface at (destLeft, destTop), leaving out source
     // pixels in `key` (none when null); rectangles are valid.
@@ -145,6 +158,10 @@ private:
     DWORD caps_;
     bool videoMemory_;
     host::FrameMemory pixels_;  // swapped between primary and back buffer by Flip
+    // Flip chain only: what was written into pixels_ since they were last shown (all of them at
+    // first), recorded while the host uses damage; swapped with them.
+    host::Damage written_;
+    FlipDamage flipDamage_;  // the frames the chain shows, primary only
     std::atomic<ULONG> references_;
     Surface* backBuffer_ = nullptr;  // owned, primary of a flip chain only
     Surface* primary_ = nullptr;     // the owner, back buffer only

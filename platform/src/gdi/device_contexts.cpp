@@ -41,10 +41,13 @@ HDC CreateSurfaceDC(std::uint16_t* pixels, int width, int height, int pitchPixel
     return dc->As<HDC>();
 }
 
-void DestroySurfaceDC(HDC handle) {
+RECT DestroySurfaceDC(HDC handle) {
     auto lock = GdiLock();
     DeviceContext* dc = FindDc(handle);
-    if (dc != nullptr && dc->kind == ObjectKind::SurfaceDc) Destroy(dc);
+    if (dc == nullptr || dc->kind != ObjectKind::SurfaceDc) return RECT{0, 0, 0, 0};
+    const RECT drawn = dc->drawn;
+    Destroy(dc);
+    return drawn;
 }
 
 }  // namespace platform::gdi

@@ -1,5 +1,6 @@
 #include "gdi/gdi_objects.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace platform::gdi {
@@ -104,6 +105,20 @@ BitmapObject* StockBitmap() {
 HBITMAP CreateDibSection(DecodedDib picture) {
     auto lock = GdiLock();
     return Register(std::make_unique<BitmapObject>(std::move(picture)))->As<HBITMAP>();
+}
+
+void NoteDrawn(DeviceContext& dc, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+    left = std::max<std::int64_t>(left, 0);
+    top = std::max<std::int64_t>(top, 0);
+    right = std::min<std::int64_t>(right, dc.width);
+    bottom = std::min<std::int64_t>(bottom, dc.height);
+    if (left >= right || top >= bottom) return;
+    RECT& box = dc.drawn;
+    const bool empty = box.left >= box.right;
+    box.left = static_cast<LONG>(empty ? left : std::min<std::int64_t>(box.left, left));
+    box.top = static_cast<LONG>(empty ? top : std::min<std::int64_t>(box.top, top));
+    box.right = static_cast<LONG>(empty ? right : std::max<std::int64_t>(box.right, right));
+    box.bottom = static_cast<LONG>(empty ? bottom : std::max<std::int64_t>(box.bottom, bottom));
 }
 
 }  // namespace platform::gdi

@@ -53,6 +53,8 @@ struct DeviceContext : GdiObject {
     int height = 0;
     int pitchPixels = 0;
     PixelFormat format = PixelFormat::Rgb565;
+    // The box of a surface DC's pixels drawn since it was made (empty: none), for its surface's damage.
+    RECT drawn{0, 0, 0, 0};
     // What is selected; a memory DC starts with the stock 1x1 bitmap.
     BitmapObject* bitmap = nullptr;
     // Brushes, pens and fonts are the stock objects of GetStockObject, kept only to be handed back.
@@ -73,6 +75,10 @@ void Destroy(GdiObject* object);
 GdiObject* Find(const void* handle);
 DeviceContext* FindDc(HDC dc);
 BitmapObject* FindBitmap(const void* handle);
+
+// Notes that [left, right) x [top, bottom) of a surface DC's pixels may have been drawn, as far
+// as it lies inside them.
+void NoteDrawn(DeviceContext& dc, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
 
 // Registered objects that are not stock objects. Caller holds GdiLock.
 int CountLiveObjects();

@@ -77,6 +77,9 @@ BOOL WINAPI StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC
             lookup[i] = platform::PackPixel(format, c.rgbRed, c.rgbGreen, c.rgbBlue);
         }
     }
+    platform::gdi::NoteDrawn(*target, columns.firstDest, rows.firstDest,
+                             columns.firstDest + static_cast<std::int64_t>(columns.sources.size()),
+                             rows.firstDest + static_cast<std::int64_t>(rows.sources.size()));
     for (std::size_t r = 0; r < rows.sources.size(); ++r) {
         const int sy = rows.sources[r];
         if (sy < 0) continue;

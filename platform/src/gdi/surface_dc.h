@@ -11,6 +11,7 @@ namespace platform::gdi {
 
 // The DC draws into pixels[y * pitchPixels + x] for 0 <= x < width, 0 <= y < height.
 HDC CreateSurfaceDC(std::uint16_t* pixels, int width, int height, int pitchPixels, PixelFormat format);
-void DestroySurfaceDC(HDC dc);
+// Destroys the DC; returns the box of its pixels drawn meanwhile (empty when none was).
+RECT DestroySurfaceDC(HDC dc);
 
 }  // namespace platform::gdi

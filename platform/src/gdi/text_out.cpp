@@ -72,6 +72,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
         for (int i = 0; i < length; ++i) width += font->glyphs[bytes[i]].advance;
         FillCell(*dc, x, y, std::int64_t{x} + width, std::int64_t{y} + font->lineHeight,
                  ToPixel(dc->format, dc->backgroundColor));
+        platform::gdi::NoteDrawn(*dc, x, y, std::int64_t{x} + width, std::int64_t{y} + font->lineHeight);
     }
     const std::uint16_t pixel = ToPixel(dc->format, platform::gdi::TextInk(dc->textColor));
     const std::int64_t baseline = std::int64_t{y} + font->ascent;
@@ -79,6 +80,8 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
     for (int i = 0; i < length; ++i) {
         const platform::gdi::Glyph& glyph = font->glyphs[bytes[i]];
         DrawGlyph(*dc, glyph, pen + glyph.left, baseline - glyph.top, pixel);
+        platform::gdi::NoteDrawn(*dc, pen + glyph.left, baseline - glyph.top, pen + glyph.left + glyph.width,
+                                 baseline - glyph.top + glyph.rows);
         pen += glyph.advance;
     }
     return TRUE;

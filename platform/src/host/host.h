@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/damage.h"
 #include "platform/pixel_format.h"
 
 namespace platform {
@@ -20,6 +21,8 @@ struct FrameView {
     int pitchPixels;  // pixels from one row to the next
     PixelFormat format;
     int sharedMemoryId = -1;  // the System V segment that holds pixels, or -1 (host/frame_memory.h)
+    // Where the frame may differ from the frame shown before it (host/damage.h); null: anywhere.
+    const host::Damage* damage = nullptr;
 };
 
 }  // namespace platform
@@ -60,10 +63,20 @@ public:
     // Size of the desktop in pixels.
     virtual void DesktopSize(int& width, int& height) = 0;
 
+    // Whether ShowFrame uses the frames' damage: when not, the flip chain need not record it.
+    virtual bool WantsDamage() const { return false; }
+
+    // What showing a frame wrote: the pixels of the picture on the screen written for it, out of
+    // how many the picture has (both 0 where nothing is written, as offscreen).
+    struct Written {
+        std::uint64_t pixels = 0;
+        std::uint64_t picture = 0;
+    };
+
     // Shows frame `number` (counting from 1). With vsync and wait, it is shown at one of the
     // display's refreshes: either the host returns after the next refresh, or it queues the frame
     // for the refresh after the one that shows the frame before, and returns at once.
-    virtual void ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) = 0;
+    virtual Written ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) = 0;
 
     // Returns once every frame queued by ShowFrame has reached the screen (or cannot).
     virtual void FinishShowing() {}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/options.h"
@@ -25,11 +26,14 @@ Record& TheRecord() {
 
 }  // namespace
 
-std::uint64_t RecordPresent(const FrameView& frame, double atMs) {
+std::uint64_t RecordPresent(const FrameView& frame, double atMs, std::uint64_t writtenPixels,
+                            std::uint64_t picturePixels) {
     Record& record = TheRecord();
     std::lock_guard lock(record.mutex);
     record.stats.lastPresentMs = atMs;
     record.stats.format = frame.format;
+    record.stats.writtenPixels += writtenPixels;
+    record.stats.picturePixels += picturePixels;
     // Copying a whole frame costs more than composing one: do it only for whoever will look.
     if (!gKeepFrames.load(std::memory_order_relaxed) && CurrentOptions().screenshot.empty()) {
         return ++record.stats.frames;
@@ -50,6 +54,14 @@ PresentStats CurrentPresentStats() {
     Record& record = TheRecord();
     std::lock_guard lock(record.mutex);
     return record.stats;
+}
+
+std::string FormatWrittenShare(const PresentStats& stats) {
+    if (stats.picturePixels == 0) return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f%% of the screen written a frame",
+                  100.0 * static_cast<double>(stats.writtenPixels) / static_cast<double>(stats.picturePixels));
+    return text;
 }
 
 bool LastFrame(StoredFrame& out) {

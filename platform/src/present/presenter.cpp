@@ -44,9 +44,15 @@ void CaptureFrame(const std::string& directory, std::uint64_t number, const Fram
                      "; ending the run");
 }
 
-void TracePresent(std::uint64_t number, double atMs) {
-    char line[96];
-    std::snprintf(line, sizeof line, "{\"type\":\"present\",\"n\":%" PRIu64 ",\"t_ms\":%.3f}", number, atMs);
+// With the pixels written for the frame on a screen, where there is one.
+void TracePresent(std::uint64_t number, double atMs, const host::Host::Written& written) {
+    char line[128];
+    if (written.picture == 0) {
+        std::snprintf(line, sizeof line, "{\"type\":\"present\",\"n\":%" PRIu64 ",\"t_ms\":%.3f}", number, atMs);
+    } else {
+        std::snprintf(line, sizeof line, "{\"type\":\"present\",\"n\":%" PRIu64 ",\"t_ms\":%.3f,\"damage_px\":%" PRIu64 "}",
+                      number, atMs, written.pixels);
+    }
     diagnostics::TraceLine(line);
 }
 
@@ -66,12 +72,13 @@ void PresentFrame(const FrameView& frame, bool wait) {
     const Options& options = CurrentOptions();
     host::Host& host = host::CurrentHost();
     if (options.vsync) AnnounceVsyncOnce(host.Offscreen());
-    host.ShowFrame(frame, present::CurrentPresentStats().frames + 1, options.vsync, wait);
+    const host::Host::Written written =
+        host.ShowFrame(frame, present::CurrentPresentStats().frames + 1, options.vsync, wait);
 
     const double presentedAtMs = diagnostics::MillisecondsSinceStart();
-    const std::uint64_t number = present::RecordPresent(frame, presentedAtMs);
+    const std::uint64_t number = present::RecordPresent(frame, presentedAtMs, written.pixels, written.picture);
     present::LogPresent(number, presentedAtMs);
-    if (diagnostics::TraceEnabled()) TracePresent(number, presentedAtMs);
+    if (diagnostics::TraceEnabled()) TracePresent(number, presentedAtMs, written);
     if (!options.capture.empty()) CaptureFrame(options.capture, number, frame);
     FrameHook& hook = TheFrameHook();
     std::lock_guard lock(hook.mutex);

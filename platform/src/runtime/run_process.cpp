@@ -73,7 +73,10 @@ void WriteScreenshot(const std::string& path) {
 void PrintSummary(const Options& options) {
     const present::PresentStats stats = present::CurrentPresentStats();
     const PixelFormat format = stats.frames > 0 ? stats.format : options.pixelFormat;
-    const std::string pacing = present::FormatPacing(present::CurrentPacing());
+    std::string pacing = present::FormatPacing(present::CurrentPacing());
+    if (const std::string share = present::FormatWrittenShare(stats); !share.empty()) {
+        pacing += (pacing.empty() ? "" : ", ") + share;
+    }
     std::string line =
         FormatSummary(stats.frames, stats.lastPresentMs / 1000.0, pacing, SummaryNote(), format, options.vsync);
     if (options.lockstep && gCycleFrames > 0) line += ", lockstep (one cycle: " + std::to_string(gCycleFrames) + " frames)";

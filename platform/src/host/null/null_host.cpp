@@ -61,8 +61,9 @@ void NullHost::DesktopSize(int& width, int& height) {
     height = kDesktopHeight;
 }
 
-void NullHost::ShowFrame(const FrameView&, std::uint64_t, bool vsync, bool wait) {
+Host::Written NullHost::ShowFrame(const FrameView&, std::uint64_t, bool vsync, bool wait) {
     if (vsync && wait) SleepUntilNextRefresh(kVirtualRefreshHz);
+    return {};
 }
 
 void NullHost::Inject(const HostEvent& event) {

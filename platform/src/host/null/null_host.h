@@ -37,7 +37,7 @@ public:
     bool ShowMessageBox(const std::string& caption, const std::string& text, bool owned) override;
     void SetCursorVisible(bool visible) override;
     void DesktopSize(int& width, int& height) override;
-    void ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) override;
+    Written ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) override;
 
     // Queues an event as if the window system had reported it; any thread.
     void Inject(const HostEvent& event);

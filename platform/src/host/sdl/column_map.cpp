@@ -1,5 +1,7 @@
 #include "host/sdl/column_map.h"
 
+#include <algorithm>
+
 #include "host/sdl/pixel_rows.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -19,9 +21,10 @@ void PickEach(const Pixel* row, const int* column, Pixel* dest, int from, int to
 
 #if VH_PERMUTE_BLOCKS
 namespace {
-__attribute__((target("avx2"))) void PermuteBlocks(const std::uint32_t* row, const std::int32_t* blocks, int count,
-                                                   std::uint32_t* dest) {
-    for (int b = 0; b < count; ++b, blocks += 9) {  // eight offsets, then the first column
+__attribute__((target("avx2"))) void PermuteBlocks(const std::uint32_t* row, const std::int32_t* blocks, int first,
+                                                   int end, std::uint32_t* dest) {
+    blocks += 9 * first;
+    for (int b = first; b < end; ++b, blocks += 9) {  // eight offsets, then the first column
         const __m256i source = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + blocks[8]));
         const __m256i picks = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blocks));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + 8 * b), _mm256_permutevar8x32_epi32(source, picks));
@@ -50,20 +53,23 @@ void ColumnMap::Prepare(int sourceWidth, int destWidth) {
     }
 }
 
-void ColumnMap::Pick(const std::uint32_t* row, std::uint32_t* dest) const {
-    int done = 0;
+void ColumnMap::Pick(const std::uint32_t* row, std::uint32_t* dest, int from, int to) const {
 #if VH_PERMUTE_BLOCKS
-    if (!blocks_.empty() && rows::CpuHasAvx2()) {
-        const int count = static_cast<int>(blocks_.size()) / kBlockInts;
-        PermuteBlocks(row, blocks_.data(), count, dest);
-        done = 8 * count;
+    // The whole blocks of eight inside [from, to) at once, the columns around them one by one.
+    const int firstBlock = (from + 7) / 8;
+    const int endBlock = std::min(to / 8, static_cast<int>(blocks_.size()) / kBlockInts);
+    if (firstBlock < endBlock && rows::CpuHasAvx2()) {
+        PickEach(row, column_.data(), dest, from, 8 * firstBlock);
+        PermuteBlocks(row, blocks_.data(), firstBlock, endBlock, dest);
+        PickEach(row, column_.data(), dest, 8 * endBlock, to);
+        return;
     }
 #endif
-    PickEach(row, column_.data(), dest, done, destWidth_);
+    PickEach(row, column_.data(), dest, from, to);
 }
 
-void ColumnMap::Pick(const std::uint16_t* row, std::uint16_t* dest) const {
-    PickEach(row, column_.data(), dest, 0, destWidth_);
+void ColumnMap::Pick(const std::uint16_t* row, std::uint16_t* dest, int from, int to) const {
+    PickEach(row, column_.data(), dest, from, to);
 }
 
 }  // namespace platform::host

@@ -16,9 +16,12 @@ public:
     // Maps destWidth image columns onto sourceWidth source columns; cheap when unchanged.
     void Prepare(int sourceWidth, int destWidth);
 
-    // dest[x] = row[the source column of x], for every image column.
-    void Pick(const std::uint32_t* row, std::uint32_t* dest) const;
-    void Pick(const std::uint16_t* row, std::uint16_t* dest) const;
+    // The source column image column x shows.
+    int SourceOf(int x) const { return column_[static_cast<std::size_t>(x)]; }
+
+    // dest[x] = row[the source column of x], for image columns from <= x < to.
+    void Pick(const std::uint32_t* row, std::uint32_t* dest, int from, int to) const;
+    void Pick(const std::uint16_t* row, std::uint16_t* dest, int from, int to) const;
 
 private:
     // Per whole block of eight image columns: the eight source columns as offsets from the

@@ -276,22 +276,28 @@ void SdlHost::DesktopSize(int& width, int& height) {
     }
 }
 
-void SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) {
+Host::Written SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(window_, &width, &height);
+    Written written;
     if (present_ != nullptr) {
-        if (present_->Show(frame, number, width, height) != XPresentPresenter::Outcome::ServerSilent) return;
+        if (present_->Show(frame, number, width, height, written) != XPresentPresenter::Outcome::ServerSilent) {
+            return written;
+        }
         LeavePresent(number);
     }
     if (xshm_ != nullptr) {
-        xshm_->Show(frame, number, width, height);
+        xshm_->Show(frame, number, width, height, written);
         if (vsync && wait) SleepUntilNextRefresh(refreshHz_);
-        return;
+        return written;
     }
     // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
+    // It takes the whole frame every time.
     renderer_.Show(window_, frame, vsync);
     if (rendererReadback_.Due()) rendererReadback_.Fail(number, "frames go through SDL's renderer, not read back");
+    const auto pixels = static_cast<std::uint64_t>(frame.width) * static_cast<std::uint64_t>(frame.height);
+    return {pixels, pixels};
 }
 
 void SdlHost::LeavePresent(std::uint64_t fromFrame) {

@@ -45,7 +45,8 @@ public:
     bool ShowMessageBox(const std::string& caption, const std::string& text, bool owned) override;
     void SetCursorVisible(bool visible) override;
     void DesktopSize(int& width, int& height) override;
-    void ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) override;
+    bool WantsDamage() const override { return present_ != nullptr || xshm_ != nullptr; }
+    Written ShowFrame(const FrameView& frame, std::uint64_t number, bool vsync, bool wait) override;
     void FinishShowing() override;
 
     SDL_Window* Window() const { return window_; }

@@ -1,8 +1,11 @@
 #include "host/sdl/window_pixels.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "host/sdl/pixel_rows.h"
+#include "host/sdl/presenter_seam.h"
 
 namespace platform::host {
 namespace {
@@ -79,8 +82,31 @@ void FrameWriter::ConvertRow(const std::uint16_t* source, std::uint32_t* dest, i
     }
 }
 
+namespace {
+
+// The picture pixels that show source pixels [low, high) of `source` scaled to `picture`: the
+// source edges scaled down, widened by `widen` on each side when scaled.
+std::pair<int, int> ScaledSpan(int low, int high, int source, int picture, int widen) {
+    if (source == picture) return {low, high};
+    const auto scale = [&](int edge) { return static_cast<int>(static_cast<long long>(edge) * picture / source); };
+    return {std::max(scale(low) - widen, 0), std::min(scale(high) + widen, picture)};
+}
+
+}  // namespace
+
+void MapToPicture(const Damage& frameDamage, int frameWidth, int frameHeight, int width, int height,
+                  Damage& picture) {
+    picture.Clear();
+    const int widen = ScaledRectWidening();
+    for (const pixman_box32_t& box : frameDamage.Boxes()) {
+        const auto [left, right] = ScaledSpan(box.x1, box.x2, frameWidth, width, widen);
+        const auto [top, bottom] = ScaledSpan(box.y1, box.y2, frameHeight, height, widen);
+        picture.Add(left, top, right, bottom);
+    }
+}
+
 template <class Pixel>
-void FrameWriter::WriteAs(const FrameView& frame, const ImageMemory& image) {
+void FrameWriter::WriteAs(const FrameView& frame, const ImageMemory& image, const pixman_box32_t& box) {
     auto* destBytes = static_cast<unsigned char*>(image.pixels);
     auto destRow = [&](int y) {
         return reinterpret_cast<Pixel*>(destBytes + static_cast<std::ptrdiff_t>(y) * image.pitchBytes);
@@ -88,33 +114,46 @@ void FrameWriter::WriteAs(const FrameView& frame, const ImageMemory& image) {
     auto sourceRow = [&](int y) { return frame.pixels + static_cast<std::ptrdiff_t>(y) * frame.pitchPixels; };
 
     if (image.width == frame.width && image.height == frame.height) {
-        for (int y = 0; y < image.height; ++y) ConvertRow(sourceRow(y), destRow(y), frame.width, frame.format);
+        for (int y = box.y1; y < box.y2; ++y) {
+            ConvertRow(sourceRow(y) + box.x1, destRow(y) + box.x1, box.x2 - box.x1, frame.format);
+        }
         return;
     }
     columns_.Prepare(frame.width, image.width);
     row_.resize(static_cast<std::size_t>(frame.width + ColumnMap::kReadPastEnd));
     auto* converted = reinterpret_cast<Pixel*>(row_.data());
-    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * sizeof(Pixel);
+    // The source columns the box's picture columns show: only those are converted.
+    const int firstColumn = columns_.SourceOf(box.x1);
+    const int columnCount = columns_.SourceOf(box.x2 - 1) + 1 - firstColumn;
+    const std::size_t rowBytes = static_cast<std::size_t>(box.x2 - box.x1) * sizeof(Pixel);
     int shownRow = -1;
-    for (int y = 0; y < image.height; ++y) {
+    for (int y = box.y1; y < box.y2; ++y) {
         // Each image row shows the frame row under its centre.
         const int from = static_cast<int>((2LL * y + 1) * frame.height / (2LL * image.height));
         if (from == shownRow) {
             // Scaled up, several image rows show the same frame row: copy the one just written.
-            std::memcpy(destRow(y), destRow(y - 1), rowBytes);
+            std::memcpy(destRow(y) + box.x1, destRow(y - 1) + box.x1, rowBytes);
             continue;
         }
-        ConvertRow(sourceRow(from), converted, frame.width, frame.format);
-        columns_.Pick(converted, destRow(y));
+        ConvertRow(sourceRow(from) + firstColumn, converted + firstColumn, columnCount, frame.format);
+        columns_.Pick(converted, destRow(y), box.x1, box.x2);
         shownRow = from;
     }
 }
 
 void FrameWriter::Write(const FrameView& frame, const ImageMemory& image) {
-    if (format_.bytesPerPixel == 2) {
-        WriteAs<std::uint16_t>(frame, image);
-    } else {
-        WriteAs<std::uint32_t>(frame, image);
+    Damage whole;
+    whole.Add(0, 0, image.width, image.height);
+    Write(frame, image, whole);
+}
+
+void FrameWriter::Write(const FrameView& frame, const ImageMemory& image, const Damage& region) {
+    for (const pixman_box32_t& box : region.Boxes()) {
+        if (format_.bytesPerPixel == 2) {
+            WriteAs<std::uint16_t>(frame, image, box);
+        } else {
+            WriteAs<std::uint32_t>(frame, image, box);
+        }
     }
 }
 

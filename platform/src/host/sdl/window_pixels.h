@@ -1,12 +1,14 @@
 // Turns 16-bit frames into a window's own pixels: copied when the window has the frame's layout,
 // widened to 32 bits otherwise, and scaled (nearest pixel) when the window shows the picture at
-// another size. Knows nothing of X: the shared-memory presenter hands it the image memory.
+// another size; the whole picture, or only the rectangles that show a frame's damage. Knows
+// nothing of X: the shared-memory presenters hand it the image memory.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
+#include "host/damage.h"
 #include "host/host.h"
 #include "host/sdl/column_map.h"
 
@@ -55,6 +57,13 @@ private:
     bool ready_ = false;
 };
 
+// The rectangles of a width x height picture that show the damaged pixels of a frameWidth x
+// frameHeight frame scaled to it (nearest pixel). A scaled edge is the source edge scaled down to
+// a whole pixel, then widened by one on each side of a scaled axis: a picture pixel by the edge
+// may sample the source pixel on either side of it.
+void MapToPicture(const Damage& frameDamage, int frameWidth, int frameHeight, int width, int height,
+                  Damage& picture);
+
 // Memory to write into: width x height pixels in the writer's format, rows pitchBytes apart.
 struct ImageMemory {
     void* pixels;
@@ -69,10 +78,12 @@ public:
 
     // Writes frame into image, scaled to the image's size when the two differ.
     void Write(const FrameView& frame, const ImageMemory& image);
+    // The same for the image's pixels inside `region` only (MapToPicture's rectangles).
+    void Write(const FrameView& frame, const ImageMemory& image, const Damage& region);
 
 private:
     template <class Pixel>
-    void WriteAs(const FrameView& frame, const ImageMemory& image);
+    void WriteAs(const FrameView& frame, const ImageMemory& image, const pixman_box32_t& box);
     // One frame row in the window's format, unscaled.
     void ConvertRow(const std::uint16_t* source, std::uint16_t* dest, int count, PixelFormat sourceFormat) const;
     void ConvertRow(const std::uint16_t* source, std::uint32_t* dest, int count, PixelFormat sourceFormat) const;

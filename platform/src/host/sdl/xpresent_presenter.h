@@ -7,29 +7,32 @@
 //   the blank (MSC) and time (UST) it reports go to present/frame_pacing.h.
 // - Without vsync frames are presented at once (PresentOptionAsync), as fast as the server takes
 //   them.
+// Only what changed is written and sent: a pixmap holding an earlier frame gets the frames' damage
+// since (xpresent_pixmaps.h), and the server is told, as the update region (an XFixes region,
+// where the server has XFixes), what changed since the frame the window holds; a window that holds
+// no known frame gets the whole pixmap.
 // A pixmap is written again only after the server has said it is idle (PresentIdleNotify) about
-// that very presentation (matched by its serial). The server is given about six blanks to say
-// either: a frame it says nothing of by then counts as missed, and a pixmap it holds longer is
-// replaced by a fresh one, never written again. Pixmaps are freed without waiting (the server
-// keeps one alive while it still reads it). A server that sends no Present events at all (several
-// frames in a row and seconds on end without a word) is left: Show says so, and the caller shows
-// frames another way.
-//
-// It keeps an XCB connection of its own to the display, so its events never reach SDL's event
-// loop (nor SDL's events this one); when that connection breaks, the run ends as the display
-// going away (common/run_end.h). The window's background is set to black: the server clears the
-// letterbox bars itself when they are exposed or the size changes.
+// that very presentation (matched by its serial); the server's word and the waits for it are
+// xpresent_events.h's. A server that sends no Present events at all (several frames in a row and
+// seconds on end without a word) is left: Show says so, and the caller shows frames another way.
+// The window's background is set to black: the server clears the letterbox bars itself when they
+// are exposed or the size changes.
 #pragma once
 
 #include <SDL.h>
+#include <xcb/xfixes.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "host/damage.h"
 #include "host/host.h"
 #include "host/sdl/window_pixels.h"
-#include "host/sdl/window_readback.h"
+#include "host/sdl/xcb_window.h"
+#include "host/sdl/xpresent_events.h"
+#include "host/sdl/xpresent_pixmaps.h"
+#include "host/sdl/xpresent_readback.h"
 
 namespace platform::host {
 
@@ -49,8 +52,10 @@ public:
         ServerSilent,  // not presented: the server sends no word on frames (WhySilent)
     };
 
-    // Queues frame `number` for the window, scaled and letterboxed to windowWidth x windowHeight.
-    Outcome Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight);
+    // Queues frame `number` for the window, scaled and letterboxed to windowWidth x windowHeight;
+    // `written` says how much of the picture was written for it.
+    Outcome Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight,
+                 Host::Written& written);
 
     // Returns once the frames queued have been shown (or the server has not answered in time).
     void FinishShowing();
@@ -59,26 +64,30 @@ public:
     std::string WhySilent() const;
 
     // The window's depth in bits, for the line that says how frames are shown.
-    int Depth() const;
+    int Depth() const { return layout_.depth; }
 
 private:
-    struct Connection;
-    XPresentPresenter(std::unique_ptr<Connection> connection, bool vsync);
+    XPresentPresenter(xcb_connection_t* c, xcb_window_t window, const WindowLayout& layout, bool vsync);
     bool Resize(const FrameView& frame, int windowWidth, int windowHeight);
-    // Hands frame `number` as the window shows it to the screen check, when it asks and the
-    // window is known to hold that frame.
-    void ReadBack(std::uint64_t number);
+    // The update region of frame `number`: what changed since the frame the window holds, or None
+    // (the whole pixmap) when that is unknown or the server has no XFixes.
+    xcb_xfixes_region_t UpdateRegion(const FrameView& frame, std::uint64_t number);
 
-    std::unique_ptr<Connection> x_;
+    PixmapPool pool_;
+    PresentEvents events_;
+    PresentReadback readback_;
+    WindowLayout layout_;
     bool vsync_;
     FrameWriter writer_;
     PictureFit fit_;
+    xcb_xfixes_region_t region_ = 0;  // for the update region, where the server has XFixes
     bool failureReported_ = false;
-    WindowReadback readback_;
+    std::uint32_t nextSerial_ = 1;
     std::uint64_t lastPresented_ = 0;
-    std::uint64_t readFrame_ = 0;  // the frame read back last
     int windowWidth_ = 0;
     int windowHeight_ = 0;
+    Damage frameDamage_;  // of the frame, since an earlier one
+    Damage pictureDamage_;  // the same in the picture
 };
 
 }  // namespace platform::host

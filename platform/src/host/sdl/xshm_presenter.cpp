@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <span>
 
 #include "common/run_end.h"
 #include "host/sdl/presenter_seam.h"
@@ -24,6 +25,12 @@ namespace {
 // long.
 constexpr std::chrono::milliseconds kReadTimeout{1000};
 
+// Two images: the server reads one while the next frame is written into the other.
+constexpr int kImages = 2;
+
+// Past this many rectangles to put, one put of their bounding box costs the server less.
+constexpr std::size_t kMostPuts = 16;
+
 }  // namespace
 
 struct XShmPresenter::Connection {
@@ -34,7 +41,9 @@ struct XShmPresenter::Connection {
         int shmid = -1;          // in place: the frame's segment
         int width = 0;
         int height = 0;
+        std::uint64_t holds = 0;     // ours: the frame written into it last; 0: none, its pixels unknown
         bool serverReading = false;  // put, and its completion event not yet seen
+        bool wholePut = false;       // that put draws the whole picture
     };
 
     xcb_connection_t* c = nullptr;
@@ -42,7 +51,7 @@ struct XShmPresenter::Connection {
     xcb_gcontext_t gc = 0;
     std::uint8_t completionEvent = 0;
     WindowLayout layout;
-    Image images[2];
+    Image images[kImages];
     // Frames put where they lie, in the flip chain's two buffers (host/frame_memory.h): attached
     // as they come, never written here.
     Image inPlace[2];
@@ -50,6 +59,10 @@ struct XShmPresenter::Connection {
     bool inPlaceRefused = false;  // the server could not attach them
     WindowReader reader;          // the window read back, for the screen check
     bool unobscured = false;      // the window is mapped with nothing over it
+    // The window holds windowFrame, the frame put last, only while nothing cleared it since a put
+    // of the whole picture was carried out.
+    std::uint64_t windowFrame = 0;
+    bool windowValid = false;
 
     ~Connection() {
         if (c == nullptr) return;
@@ -92,8 +105,18 @@ struct XShmPresenter::Connection {
         }
     }
 
+    // Takes the events already read from the socket, without reading it.
+    void HandleQueuedEvents() {
+        while (xcb_generic_event_t* event = xcb_poll_for_queued_event(c)) {
+            Handle(*event);
+            std::free(event);
+        }
+    }
+
     void Handle(const xcb_generic_event_t& event) {
         const std::uint8_t type = event.response_type & 0x7F;
+        // What the window shows is lost where it is exposed: the server clears it to the background.
+        if (type == XCB_EXPOSE) windowValid = false;
         if (type == XCB_VISIBILITY_NOTIFY) {
             unobscured =
                 reinterpret_cast<const xcb_visibility_notify_event_t&>(event).state == XCB_VISIBILITY_UNOBSCURED;
@@ -102,7 +125,9 @@ struct XShmPresenter::Connection {
         const auto& done = reinterpret_cast<const xcb_shm_completion_event_t&>(event);
         for (Image* set : {images, inPlace}) {
             for (int i = 0; i < 2; ++i) {
-                if (set[i].segment == done.shmseg) set[i].serverReading = false;
+                if (set[i].segment != done.shmseg || !set[i].serverReading) continue;
+                set[i].serverReading = false;
+                if (set[i].wholePut) windowValid = true;
             }
         }
     }
@@ -175,14 +200,28 @@ struct XShmPresenter::Connection {
         slot = Image{};
     }
 
-    // Asks the server to draw image at picture, and to say when it has read it.
-    void Put(Image& image, const PictureRect& picture) {
-        xcb_shm_put_image(c, window, gc, static_cast<std::uint16_t>(image.width),
-                          static_cast<std::uint16_t>(image.height), 0, 0, static_cast<std::uint16_t>(picture.width),
-                          static_cast<std::uint16_t>(picture.height), static_cast<std::int16_t>(picture.x),
-                          static_cast<std::int16_t>(picture.y), layout.depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 1,
-                          image.segment, 0);
+    // Asks the server to draw the rectangles of `region` (of the picture, all of it when whole) from
+    // image, put at picture, and to say when it has read them; nothing when nothing changed.
+    void Put(Image& image, const PictureRect& picture, const Damage& region, bool whole) {
+        if (!whole && region.Empty()) return;
+        const auto put = [&](const pixman_box32_t& box, bool last) {
+            xcb_shm_put_image(c, window, gc, static_cast<std::uint16_t>(image.width),
+                              static_cast<std::uint16_t>(image.height), static_cast<std::uint16_t>(box.x1),
+                              static_cast<std::uint16_t>(box.y1), static_cast<std::uint16_t>(box.x2 - box.x1),
+                              static_cast<std::uint16_t>(box.y2 - box.y1), static_cast<std::int16_t>(picture.x + box.x1),
+                              static_cast<std::int16_t>(picture.y + box.y1), layout.depth, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                              last ? 1 : 0, image.segment, 0);
+        };
+        const std::span<const pixman_box32_t> boxes = region.Boxes();
+        if (whole) {
+            put(pixman_box32_t{0, 0, picture.width, picture.height}, true);
+        } else if (boxes.size() > kMostPuts) {
+            put(region.Extents(), true);
+        } else {
+            for (std::size_t i = 0; i < boxes.size(); ++i) put(boxes[i], i + 1 == boxes.size());
+        }
         image.serverReading = true;
+        image.wholePut = whole;
         xcb_flush(c);
     }
 };
@@ -219,10 +258,11 @@ std::unique_ptr<XShmPresenter> XShmPresenter::Open(SDL_Window* window, std::stri
     xcb_create_gc(c, x->gc, x->window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
     const std::uint32_t black = BarPixel(x->layout.format);
     xcb_change_window_attributes(c, x->window, XCB_CW_BACK_PIXEL, &black);
-    // For the screen check: whether the window is covered. The events tell only of changes: a
-    // window shown already (this path taking over from Present) is asked about, and an event
-    // read meanwhile, of a change since the events were selected, says it better.
-    const std::uint32_t watched = XCB_EVENT_MASK_VISIBILITY_CHANGE;
+    // For the screen check: whether the window is covered, and when its contents are lost. The
+    // events tell only of changes: a window shown already (this path taking over from Present) is
+    // asked about, and an event read meanwhile, of a change since the events were selected, says
+    // it better.
+    const std::uint32_t watched = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_VISIBILITY_CHANGE;
     xcb_change_window_attributes(c, x->window, XCB_CW_EVENT_MASK, &watched);
     x->unobscured = AskUnobscured(c, x->window);
     x->HandleEvents();
@@ -230,7 +270,7 @@ std::unique_ptr<XShmPresenter> XShmPresenter::Open(SDL_Window* window, std::stri
 }
 
 XShmPresenter::XShmPresenter(std::unique_ptr<Connection> connection)
-    : x_(std::move(connection)), writer_(x_->layout.format) {}
+    : x_(std::move(connection)), writer_(x_->layout.format), damage_(kImages) {}
 
 XShmPresenter::~XShmPresenter() = default;
 
@@ -242,10 +282,13 @@ bool XShmPresenter::Resize(const FrameView& frame, int windowWidth, int windowHe
     fit_.MarkReady();
     // The bars around a smaller picture: cleared once here, and by the server on exposure.
     xcb_clear_area(x_->c, 0, x_->window, 0, 0, 0, 0);
+    x_->windowValid = false;
     return true;
 }
 
-bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight) {
+bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight,
+                         Host::Written& written) {
+    damage_.Push(number, frame.damage, frame.width, frame.height);
     if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
         !Resize(frame, windowWidth, windowHeight)) {
         if (!failureReported_) {
@@ -255,36 +298,56 @@ bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windo
         failureReported_ = true;
         return false;
     }
-    Connection::Image* put = x_->InPlaceImage(frame, fit_.rect);
+    const PictureRect& rect = fit_.rect;
+    const auto picture = static_cast<std::uint64_t>(rect.width) * static_cast<std::uint64_t>(rect.height);
+    Connection::Image* put = x_->InPlaceImage(frame, rect);
     if (put == nullptr) {
         put = &x_->images[next_];
-        next_ ^= 1;
+        next_ = (next_ + 1) % kImages;
         x_->WaitUntilRead(*put);
-        const ImageMemory image{put->memory, fit_.rect.width, fit_.rect.height, x_->layout.PitchOf(fit_.rect.width)};
+        // The image, holding an earlier frame or none, is brought to this one.
+        damage_.Since(put->holds, number, frameDamage_);
+        MapToPicture(frameDamage_, frame.width, frame.height, rect.width, rect.height, pictureDamage_);
+        const ImageMemory image{put->memory, rect.width, rect.height, x_->layout.PitchOf(rect.width)};
         if (WritesFrame(number)) {
-            writer_.Write(frame, image);
-            SpoilPicture(image, x_->layout.format);
+            writer_.Write(frame, image, pictureDamage_);
+            SpoilPicture(image, x_->layout.format, pictureDamage_);
         }
+        put->holds = number;
+        written = {pictureDamage_.Area(), picture};
     }
-    x_->Put(*put, fit_.rect);
+    // What changed since the frame the window holds, the whole picture when that is not known.
+    x_->HandleEvents();
+    const std::uint64_t held = x_->windowValid ? x_->windowFrame : 0;
+    damage_.Since(held, number, frameDamage_);
+    MapToPicture(frameDamage_, frame.width, frame.height, rect.width, rect.height, pictureDamage_);
+    x_->Put(*put, rect, pictureDamage_, held == 0);
+    x_->windowFrame = number;
+    if (put->memory == frame.pixels) written = {held == 0 ? picture : pictureDamage_.Area(), picture};
     // The program draws into the flip chain's other buffer next: the server must be done with it.
     for (Connection::Image& other : x_->inPlace) {
         if (&other != put) x_->WaitUntilRead(other);
     }
-    // Requests are carried out in order: a read now sees the frame just put.
-    if (readback_.Due()) {
-        x_->HandleEvents();
-        std::string why;
-        if (!x_->unobscured) {
-            readback_.Fail(number, "the window is covered or not mapped");
-        } else if (!x_->reader.Read(x_->c, x_->window, x_->layout, windowWidth, windowHeight, why)) {
-            readback_.Fail(number, why.c_str());
-        } else {
-            readback_.Deliver(number, x_->reader.Pixels(), windowWidth, windowHeight, x_->layout.PitchOf(windowWidth),
-                              x_->layout.format);
-        }
-    }
+    ReadBack(number, windowWidth, windowHeight);
     return true;
+}
+
+// Requests are carried out in order: a read now sees the frame just put.
+void XShmPresenter::ReadBack(std::uint64_t number, int windowWidth, int windowHeight) {
+    if (!readback_.Due()) return;
+    x_->HandleEvents();
+    std::string why;
+    if (!x_->unobscured) {
+        readback_.Fail(number, "the window is covered or not mapped");
+    } else if (!x_->reader.Read(x_->c, x_->window, x_->layout, windowWidth, windowHeight, why)) {
+        readback_.Fail(number, why.c_str());
+    } else if (x_->HandleQueuedEvents(), !x_->windowValid) {
+        // An event that came before the pixels did: the window was cleared since the last whole put.
+        readback_.Fail(number, "the window was cleared while it was read");
+    } else {
+        readback_.Deliver(number, x_->reader.Pixels(), windowWidth, windowHeight, x_->layout.PitchOf(windowWidth),
+                          x_->layout.format);
+    }
 }
 
 }  // namespace platform::host
