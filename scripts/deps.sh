@@ -14,7 +14,7 @@ VH_RUN_PACKAGES=(
 # a browser to render the report page.
 VH_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libxcb-res0-dev
-  xvfb xdotool x11-utils x11-apps python3
+  xvfb xdotool x11-utils x11-apps x11-xserver-utils python3
   clang libclang-rt-14-dev
   dpkg-dev desktop-file-utils groff-base lintian
   chromium

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""x_hide_extension.py [NAME | --present-silent]: the X display of $DISPLAY without its extension
-NAME, or with Present there but none of its CompleteNotify and IdleNotify events delivered, or
-(with neither) as it is. On SIGUSR1 it stops passing on anything the server sends, and keeps every
+"""x_hide_extension.py [NAME | --present-silent | --present-late]: the X display of $DISPLAY without
+its extension NAME, or with Present there but none of its CompleteNotify and IdleNotify events
+delivered, or every 20th CompleteNotify held back for 0.5 s (and the Present events after it, so
+that they keep their order; the replies go on), or (with none) as it is. On SIGUSR1 it stops passing on anything the server sends, and keeps every
 connection open: a server that no longer answers.
 
 For servers that cannot turn an extension off (Xvfb keeps Present whatever its options say), and
@@ -59,10 +60,19 @@ def requests(client, server, name, asked, order):
         server.sendall(head + body)
 
 
-def replies(server, client, asked, order, silent):
+def replies(server, client, asked, order, silent, late):
     head = exact(server, 8)
     client.sendall(head + exact(server, 4 * struct.unpack(order[0] + "H", head[6:8])[0]))
     present_opcode = None
+    completes = 0
+    sending = threading.Lock()
+    held = []  # Present events held back, the late CompleteNotify first
+
+    def release():
+        with sending:
+            for packet in held:
+                client.sendall(packet)
+            held.clear()
     while True:
         packet = bytearray(exact(server, 32))
         if packet[0] == 1 or packet[0] & 0x7F == GENERIC_EVENT:  # a reply or a generic event: longer
@@ -70,15 +80,24 @@ def replies(server, client, asked, order, silent):
         sequence = struct.unpack(order[0] + "H", packet[2:4])[0]
         if packet[0] == 1 and sequence in asked:
             asked.discard(sequence)
-            if silent:
+            if silent or late:
                 present_opcode = packet[9] if packet[8] else None
             else:
                 packet[8] = 0  # present: no
         if packet[0] & 0x7F == GENERIC_EVENT and packet[1] == present_opcode:
-            if struct.unpack(order[0] + "H", packet[8:10])[0] in (PRESENT_COMPLETE_NOTIFY, PRESENT_IDLE_NOTIFY):
+            kind = struct.unpack(order[0] + "H", packet[8:10])[0]
+            if silent and kind in (PRESENT_COMPLETE_NOTIFY, PRESENT_IDLE_NOTIFY):
                 continue
+            completes += kind == PRESENT_COMPLETE_NOTIFY
+            with sending:
+                if late and (held or (kind == PRESENT_COMPLETE_NOTIFY and completes % 20 == 0)):
+                    held.append(bytes(packet))
+                    if len(held) == 1:
+                        threading.Timer(0.5, release).start()
+                    continue
         if not stalled.is_set():
-            client.sendall(packet)
+            with sending:
+                client.sendall(packet)
 
 
 def relay(direction, source, dest, *args):
@@ -115,8 +134,8 @@ def listen():
 
 def main():
     hide = sys.argv[1] if len(sys.argv) > 1 else ""
-    silent = hide == "--present-silent"
-    name = b"Present" if silent else hide.encode() or None
+    silent, late = hide == "--present-silent", hide == "--present-late"
+    name = b"Present" if silent or late else hide.encode() or None
     real = "/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":")[1].split(".")[0]
     listener, number = listen()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
@@ -129,7 +148,8 @@ def main():
             server.connect(real)
             asked, order = set(), []
             threading.Thread(target=relay, args=(requests, client, server, name, asked, order), daemon=True).start()
-            threading.Thread(target=relay, args=(replies, server, client, asked, order, silent), daemon=True).start()
+            threading.Thread(target=relay, args=(replies, server, client, asked, order, silent, late),
+                             daemon=True).start()
     finally:
         os.unlink(f"/tmp/.X{number}-lock")
 

@@ -19,6 +19,8 @@ and runs, in turn and R times each, this build and (with --before) an older one 
   written whole (the XShmPutLimit benchmark of bench/; skipped when it is not built);
 - on the 16-bit screen Wine needs, the Windows build under wine64 (skipped when the exe or Wine is
   missing): its steady frame rate from its trace.
+First, as the floor of the CPU a frame costs with vsync, the same measure offscreen (nothing shown,
+the frames paced by a virtual 60 Hz display).
 Medians, ratios of medians (this build over the older one) and the load average before and after
 each case are printed.
 """
@@ -202,6 +204,15 @@ def main():
     prefix = tempfile.mkdtemp(prefix="vh-wineprefix-")
     wine_env = None
     print("columns: this build" + (", the build before" if options.before else "") + "; medians (runs)")
+    floor = {program: [] for program in programs}
+    for _ in range(options.runs):
+        for program in programs:
+            one, _ = run([program, "--offscreen", "--frames", "1"], dict(os.environ))
+            many, _ = run([program, "--offscreen", "--frames", "300"], dict(os.environ))
+            if one and many:
+                floor[program].append((many[1] - one[1]) / 299 * 1000)
+    print(f"\noffscreen (load average {os.getloadavg()[0]:.2f})")
+    report(programs, {p: {"vsync, CPU ms a frame": floor[p]} for p in programs}, [], [])
     try:
         for screen, mode, extra in CASES:
             if (options.cases and screen not in options.cases.split(",")) or (

@@ -60,8 +60,8 @@ public:
     void Presented(PresentPixmap& p, unsigned request, std::uint32_t serial, std::uint64_t number,
                    std::uint64_t targetMsc, bool wholeUpdate);
 
-    // Returns once the frames queued, and those given up on, have had their word (or cannot):
-    // the frames still without one count as not shown.
+    // Returns once the frames queued, and those given up on, have had their word, waited for up
+    // to 2 s: the frames still without one count as not shown.
     void Finish();
 
     // The blank the last frame was shown at or, when its word did not come in time, aimed at.
