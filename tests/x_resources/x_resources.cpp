@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,7 +47,9 @@ int main(int argc, char** argv) {
     std::vector<std::uint32_t> clients;
     for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem > 0; xcb_res_client_id_value_next(&it)) {
         if (xcb_res_client_id_value_value_length(it.data) == 1 && *xcb_res_client_id_value_value(it.data) == pid) {
-            clients.push_back(it.data->spec.client);
+            std::uint32_t client = 0;  // a value record starts with its client's XID
+            std::memcpy(&client, it.data, sizeof client);
+            clients.push_back(client);
         }
     }
     std::map<std::string, unsigned long> counts;
