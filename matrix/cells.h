@@ -1,4 +1,4 @@
-// The cells of each kind of row, from one report (build_matrix.cpp puts them together).
+// The cells of each kind of row, from one report (assemble_matrix.cpp puts them together).
 #pragma once
 
 #include <string>

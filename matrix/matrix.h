@@ -1,5 +1,5 @@
 // The matrix: one column per report, one row per thing judged, a cell where they meet. Built from
-// the reports read (build_matrix.cpp), compared with an earlier one (changes.h) and written as
+// the reports read (assemble_matrix.cpp), compared with an earlier one (changes.h) and written as
 // HTML, JSON and JUnit.
 #pragma once
 
