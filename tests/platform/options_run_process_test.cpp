@@ -23,17 +23,25 @@
 
 namespace {
 
-// What the fake program saw and did.
+// What the fake program saw and did, and what the run had when it started: no window made or
+// shown, no message waiting (also after a run before it in the same process).
 struct EntryRecord {
     int calls = 0, showCommand = -1, result = 0;
     HINSTANCE instance = nullptr, previous = reinterpret_cast<HINSTANCE>(1);
     std::string commandLine;
+    std::tuple<bool, bool, bool> startState{true, true, true};
 } gEntry;
+
+std::tuple<bool, bool, bool> StartState() {
+    MSG waiting{};
+    return {platform::testing::HostWindowExists(),
+            platform::testing::HostWindowVisible(), PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE) != FALSE};
+}
 
 // A small program in the shape of the real one: a note for the summary, a trace line, then five
 // frames (frame n filled with n).
 int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
-    gEntry = {gEntry.calls + 1, showCommand, gEntry.result, instance, previous, commandLine};
+    gEntry = {gEntry.calls + 1, showCommand, gEntry.result, instance, previous, commandLine, StartState()};
     diagnostics::SetSummaryNote("3 tiles");
     diagnostics::TraceLine(R"({"event":"start"})");
     std::vector<std::uint16_t> pixels(640 * 480);
@@ -51,14 +59,18 @@ struct RunResult {
     std::string out, err;
 };
 
-RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry = FakeWinMain) {
+RunResult RunWithCycle(std::vector<std::string> args, platform::runtime::EntryPoint entry, std::uint64_t cycleFrames) {
     args.insert(args.begin(), "vornhollow");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int code = platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), {entry});
+    const int code =
+        platform::runtime::RunProcess(static_cast<int>(argv.size()), argv.data(), {entry, nullptr, cycleFrames});
     return {code, ::testing::internal::GetCapturedStdout(), ::testing::internal::GetCapturedStderr()};
+}
+RunResult RunWith(std::vector<std::string> args, platform::runtime::EntryPoint entry = FakeWinMain) {
+    return RunWithCycle(std::move(args), entry, 0);
 }
 
 class RunProcessTest : public ::testing::Test {
@@ -165,8 +177,9 @@ TEST_F(RunProcessTest, RunsThatCannotStartNeverCallWinMain) {
 }
 
 // The summary line is printed after a bounded or checked run, and after one that lost an output,
-// which it then says; never after a plain run. A screenshot of no frame is an output lost.
-TEST_F(RunProcessTest, WhenTheSummaryLineIsPrinted) {
+// which it then says; never after a plain run. A screenshot of no frame is an output lost. A
+// lockstep run is bounded by the scene's cycle, which the line names. Each run starts afresh.
+TEST_F(RunProcessTest, WhenTheSummaryLineIsPrintedAndWhatEachRunStartsWith) {
     const struct {
         const char* name;
         std::vector<std::string> args;
@@ -181,11 +194,21 @@ TEST_F(RunProcessTest, WhenTheSummaryLineIsPrinted) {
         {"plain, frames drawn", {"--offscreen", "--no-vsync"}, FakeWinMain, 0, nullptr},
         {"bounded", {"--offscreen", "--no-vsync", "--frames", "5"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync off\n"},
         {"checked", {"--offscreen", "--verify"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync on\n"},
+        {"lockstep", {"--offscreen", "--lockstep"}, FakeWinMain, 0, "vsync on, lockstep (one cycle: 297 frames)\n"},
+        {"lockstep, trace lost", {"--offscreen", "--lockstep", "--trace", "/dev/full"}, FakeWinMain, 1,
+         "lockstep (one cycle: 297 frames), an output was lost\n"},
         {"a trace lost", {"--offscreen", "--trace", "/dev/full"}, FakeWinMain, 1, ", an output was lost\n"},
+        {"windowed, plain", {"--windowed", "--no-vsync"}, FakeWinMain, 0, nullptr},
+        {"windowed, bounded", {"--windowed", "--frames", "5"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync on\n"},
     };
     for (const auto& row : rows) {
-        const RunResult run = RunWith(row.args, row.entry);
+        const int callsBefore = gEntry.calls;
+        gEntry.startState = {true, true, true};
+        const RunResult run = RunWithCycle(row.args, row.entry, 297);
         EXPECT_EQ(run.exitCode, row.exitCode) << row.name << ": " << run.err;
+        if (gEntry.calls > callsBefore) {
+            EXPECT_EQ(gEntry.startState, std::make_tuple(false, false, false)) << row.name;
+        }
         if (row.summary == nullptr) {
             EXPECT_EQ(run.out, "") << row.name;
             continue;
