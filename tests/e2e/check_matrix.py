@@ -6,6 +6,7 @@ state], ...], "failing": [[name, row], ...], "anyFailing": [name, ...]}), failin
 "failing" but in "anyFailing" columns, which must fail their verdict; matrix.xml a suite per column failing as many
 cases; the screenshot the grid's colours. layout: measured in the browser, every column's cells lie inside the
 1280-pixel window, nothing overflows, text is at least 11 px. Exit 77 (skipped) without chromium."""
+import collections
 import html.parser
 import json
 import pathlib
@@ -79,12 +80,7 @@ def page(folder, expected_path, screenshot=None):
     shot = folder / "check-screenshot.png"
     chromium(folder / "matrix.html", "--screenshot=" + str(shot))
     width, height, channels, pixels = read_png_channels(shot)
-    count = {colour: 0 for colour in (PASS_GREEN, FAIL_RED, DID_NOT_END_RED)}
-    for row in pixels:
-        for x in range(0, width * channels, channels):
-            colour = tuple(row[x:x + 3])
-            if colour in count:
-                count[colour] += 1
+    count = collections.Counter(tuple(row[x:x + 3]) for row in pixels for x in range(0, width * channels, channels))
     shot.unlink()
     print(f"check_matrix: {len(names)} columns, {len(rows)} rows, failing {failing}; screenshot {width}x{height}, "
           f"{count[PASS_GREEN]} pixels of the pass green, {count[FAIL_RED] + count[DID_NOT_END_RED]} of the reds")
