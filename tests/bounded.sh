@@ -1,20 +1,13 @@
-# Sourced by the test scripts: every program a test starts runs under a bound, and a message box
-# that no one will close fails the test at once instead of waiting for a click.
-#
-# vh_start [--box] SECONDS OUT ERR PROGRAM [ARGS...]: starts the program in the background under
-#   `timeout -k 10 SECONDS`, which on expiry ends its whole process group (the program and any box
-#   it forked): TERM, then KILL. Standard input is /dev/null; OUT and ERR take its output (the same
-#   path twice: both into one file, as 2>&1 would). Sets vh_pid to the program's own pid, for
-#   signals meant for it alone. The platform writes "Fatal Error: <text>" to stderr before it shows
-#   that box: unless --box says the test expects one, the group is killed as soon as the line shows.
-# vh_finish: waits for the program started last and returns its exit code; when its bound ran out
-#   (124) or a box came up unasked (125), it says so and prints the program's output.
-# vh_run [--box] SECONDS OUT ERR PROGRAM [ARGS...]: vh_start, then vh_finish.
-# vh_running: true while the program started last runs.
-# vh_kill: kills the group of the program started last if vh_finish has not waited for it yet,
-#   and says so if an unasked box ended it (for EXIT traps and early failures).
-# vh_wait_for SECONDS COMMAND...: runs the command every 0.1 s until it succeeds; fails when it has
-#   not within that many seconds, or at once when an unasked box ended the program.
+# Sourced by the test scripts: every program a test starts runs under a bound, and a message box that no one will
+# close fails the test at once instead of waiting for a click.
+# vh_start [--box] SECONDS OUT ERR PROGRAM [ARGS...]: the program in the background under `timeout -k 10 SECONDS`,
+#   which on expiry ends its whole process group (TERM, then KILL); stdin is /dev/null, OUT and ERR take its output
+#   (the same path twice: one file); vh_pid is the program's own pid. The platform writes "Fatal Error: <text>" to
+#   stderr before it shows a box: unless --box says one is expected, the group is killed as soon as the line shows.
+# vh_finish: waits for it and returns its exit code; 124 when its bound ran out, 125 for a box unasked (said so, with
+#   the program's output). vh_run: vh_start, then vh_finish. vh_running: true while it runs.
+# vh_kill: kills its group unless vh_finish waited for it (for EXIT traps and early failures).
+# vh_wait_for SECONDS COMMAND...: runs the command every 0.1 s until it succeeds; fails past SECONDS or on a box.
 # Every function here may be called under `set -e`.
 
 vh_bound_pid="" vh_pid="" vh_watch_pid="" vh_box_file=""

@@ -1,7 +1,11 @@
-"""Reading what the screen-checking scripts compare: X screen dumps (`xwd`) and the program's PNGs."""
+"""What the checking scripts compare: X screen dumps (`xwd`), PNGs, and pages as headless Chromium shows them."""
 import array
+import pathlib
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import zlib
 
 TOP5 = bytes(v & 0xF8 for v in range(256))
@@ -85,3 +89,20 @@ def unfilter(kind, line, up, step=3):
             p = a + b - c
             pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
             line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+
+
+def chromium(page, *args):
+    """Headless Chromium's run of PAGE at 1280x800 with a profile of its own; the check fails unless it succeeds."""
+    profile = tempfile.mkdtemp(prefix="chromium.")
+    command = ["timeout", "-k", "10", "90", shutil.which("chromium"), "--headless", "--no-sandbox", "--disable-gpu",
+               "--disable-quic", "--no-first-run", "--disable-background-networking", "--disable-component-update",
+               "--disable-sync", "--user-data-dir=" + profile, "--window-size=1280,800", "--hide-scrollbars",
+               "--force-color-profile=srgb", *args, pathlib.Path(page).resolve().as_uri()]
+    try:
+        run = subprocess.run(command, capture_output=True, text=True)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    if run.returncode != 0:
+        print(" ".join(command), run.stdout[-6000:], run.stderr[-6000:], sep="\n")
+        sys.exit(f"{pathlib.Path(sys.argv[0]).name}: chromium exited with {run.returncode}")
+    return run

@@ -1,17 +1,9 @@
 #!/usr/bin/env python3
-"""x_hide_extension.py [NAME | --present-silent | --present-late]: the X display of $DISPLAY without
-its extension NAME, or with Present there but none of its CompleteNotify and IdleNotify events
-delivered, or every 20th CompleteNotify held back for 0.5 s (and the Present events after it, so
-that they keep their order; the replies go on), or (with none) as it is. On SIGUSR1 it stops passing on anything the server sends, and keeps every
-connection open: a server that no longer answers.
-
-For servers that cannot turn an extension off (Xvfb keeps Present whatever its options say), and
-to play a server that never says when a presented pixmap was shown or is free again. It listens
-on a free display number of its own, printed on stdout once it listens, and passes each client's
-connection to the real server byte for byte, except that the server's answers to
-QueryExtension(NAME) say that it is not there, or that Present's Complete and Idle events are
-dropped. Runs until it is killed.
-"""
+"""x_hide_extension.py [NAME | --present-silent | --present-late]: a proxy of the X display of $DISPLAY, on a free
+display number of its own (printed once it listens), that passes each connection on byte for byte but says the
+extension NAME is not there (Xvfb keeps Present whatever its options say), drops Present's CompleteNotify and
+IdleNotify events, or holds every 20th CompleteNotify (and the Present events after it) back for 0.5 s. On SIGUSR1 it
+passes nothing more from the server and keeps every connection open: a server that no longer answers."""
 import os
 import signal
 import socket

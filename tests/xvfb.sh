@@ -1,13 +1,10 @@
 # Sourced by the scripts that run programs under Xvfb (brings in bounded.sh too).
 source "$(dirname "${BASH_SOURCE[0]}")/bounded.sh"
 
-# vh_start_xvfb SCREEN [Xvfb options...]: starts an Xvfb of that geometry (e.g. 640x480x16) on a
-# display number the server finds free itself, so scripts running side by side never meet; sets
-# DISPLAY and vh_xvfb_pid (the server's own pid). Waits up to 60 s, as long as a loaded machine may
-# need; returns 1 and prints what the server said when it does not come up. The server is bounded
-# too (VH_XVFB_SECONDS, 1200 by default), so one a killed script leaves behind ends by itself. It
-# does not reset when its last client leaves: a resetting server refuses the next program for a
-# moment, and scripts start program after program.
+# vh_start_xvfb SCREEN [Xvfb options...]: an Xvfb of that geometry (e.g. 640x480x16) on a display number it finds
+# free itself; sets DISPLAY and vh_xvfb_pid. Waits up to 60 s, else prints what the server said and returns 1. Bounded
+# by VH_XVFB_SECONDS (1200), so one a killed script leaves behind ends; -noreset: a resetting server refuses the next
+# program for a moment, and scripts start program after program.
 vh_start_xvfb() {
   local number_file log number=""
   number_file="$(mktemp)" log="$(mktemp)"

@@ -1,27 +1,22 @@
 #!/usr/bin/env python3
 """check_matrix.py page DIR EXPECTED.json [SCREENSHOT] | layout DIR COLUMNS
 
-page: headless Chromium renders DIR/matrix.html at 1280x800. Its DOM must hold one column per
-run, named and in the state EXPECTED gives ({"columns": [[name, state], ...], "failing": [[name,
-row], ...], "anyFailing": [name, ...]}), and failing cells (pacing aside, which a loaded machine
-moves) exactly at the "failing" places, but in the "anyFailing" columns, which must fail their
-verdict whatever else they fail; matrix.xml must have a suite per column failing as many cases as
-the column has failing cells; the screenshot must show the grid's colours, not a blank page.
-layout: the page with COLUMNS columns, measured in the browser by a script added to a copy of
-it: every column's header and cells lie inside the 1280-pixel window, nothing overflows its
-cell, and the text is at least 11 px. Exit 77 (skipped) without chromium."""
+page: Chromium's DOM of DIR/matrix.html must hold the columns, names and states EXPECTED gives ({"columns": [[name,
+state], ...], "failing": [[name, row], ...], "anyFailing": [name, ...]}), failing cells (pacing aside) exactly at
+"failing" but in "anyFailing" columns, which must fail their verdict; matrix.xml a suite per column failing as many
+cases; the screenshot the grid's colours. layout: measured in the browser, every column's cells lie inside the
+1280-pixel window, nothing overflows, text is at least 11 px. Exit 77 (skipped) without chromium."""
+import collections
 import html.parser
 import json
 import pathlib
 import re
 import shutil
-import subprocess
 import sys
-import tempfile
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
-from screen_dumps import read_png_channels  # noqa: E402
+from screen_dumps import chromium, read_png_channels  # noqa: E402
 
 PASS_GREEN, FAIL_RED, DID_NOT_END_RED = (0xE3, 0xF3, 0xE8), (0xFB, 0xE1, 0xE2), (0xC0, 0x26, 0x2D)
 
@@ -30,21 +25,6 @@ def fail(text, *outputs):
     for output in outputs:
         print(output[-6000:])
     sys.exit("check_matrix: " + text)
-
-
-def chromium(page, *args):
-    work = tempfile.mkdtemp(prefix="check_matrix.")
-    try:
-        command = ["timeout", "-k", "10", "90", shutil.which("chromium"), "--headless", "--no-sandbox",
-                   "--disable-gpu", "--no-first-run", "--disable-background-networking", "--disable-sync",
-                   "--disable-component-update", "--user-data-dir=" + work, "--window-size=1280,800",
-                   "--hide-scrollbars", "--force-color-profile=srgb", *args, page.resolve().as_uri()]
-        run = subprocess.run(command, capture_output=True, text=True)
-        if run.returncode != 0:
-            fail(f"chromium exited with {run.returncode}", " ".join(command), run.stdout, run.stderr)
-        return run.stdout
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
 
 
 class Grid(html.parser.HTMLParser):
@@ -69,7 +49,7 @@ class Grid(html.parser.HTMLParser):
 def page(folder, expected_path, screenshot=None):
     expected = json.loads(pathlib.Path(expected_path).read_text())
     grid = Grid()
-    grid.feed(chromium(folder / "matrix.html", "--dump-dom"))
+    grid.feed(chromium(folder / "matrix.html", "--dump-dom").stdout)
     if grid.columns != [tuple(c) for c in expected["columns"]]:
         fail(f"the columns are {grid.columns}, not {expected['columns']}")
     names = [name for name, _ in grid.columns]
@@ -100,12 +80,7 @@ def page(folder, expected_path, screenshot=None):
     shot = folder / "check-screenshot.png"
     chromium(folder / "matrix.html", "--screenshot=" + str(shot))
     width, height, channels, pixels = read_png_channels(shot)
-    count = {colour: 0 for colour in (PASS_GREEN, FAIL_RED, DID_NOT_END_RED)}
-    for row in pixels:
-        for x in range(0, width * channels, channels):
-            colour = tuple(row[x:x + 3])
-            if colour in count:
-                count[colour] += 1
+    count = collections.Counter(tuple(row[x:x + 3]) for row in pixels for x in range(0, width * channels, channels))
     shot.unlink()
     print(f"check_matrix: {len(names)} columns, {len(rows)} rows, failing {failing}; screenshot {width}x{height}, "
           f"{count[PASS_GREEN]} pixels of the pass green, {count[FAIL_RED] + count[DID_NOT_END_RED]} of the reds")
@@ -139,7 +114,7 @@ window.addEventListener('load', () => {
 def layout(folder, columns):
     copy = folder / "matrix-measured.html"
     copy.write_text((folder / "matrix.html").read_text(encoding="utf-8").replace("</body>", MEASURE), encoding="utf-8")
-    dom = chromium(copy, "--dump-dom", "--virtual-time-budget=5000")
+    dom = chromium(copy, "--dump-dom", "--virtual-time-budget=5000").stdout
     copy.unlink()
     found = re.search(r'<pre id="measured">(.*?)</pre>', dom, re.S)
     if not found:

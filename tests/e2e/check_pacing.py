@@ -1,15 +1,8 @@
 #!/usr/bin/env python3
-"""check_pacing.py TRACE.jsonl SUMMARY_FILE FRAMES LOAD|- [PICTURE_PIXELS]: exit 0 when a vsync'd run met
-the blanks.
-
-Every presented frame was shown, each at a blank of its own (the MSCs strictly increase), between
-the presents of the frames before and after it on the trace's time line; the summary line gives
-the same frames, blanks, missed blanks, mean interval and p99, and the share of the screen that the
-trace's frames wrote (not all of it every frame). Below a load average of 1, at most
-1% of the frames missed a blank and the mean interval is within 1% of the blank period that the
-run's UST measures ("-": those bounds are not checked). With PICTURE_PIXELS, the share said is
-the trace's own, over a picture of that many pixels.
-"""
+"""check_pacing.py TRACE.jsonl SUMMARY_FILE FRAMES LOAD|- [PICTURE_PIXELS]: a vsync'd run met the blanks: every
+frame presented was shown at a blank of its own, between the presents of its neighbours; the summary gives the same
+frames, blanks, misses, mean interval, p99 and share of the screen written (the trace's own with PICTURE_PIXELS); below
+a load of 1 ("-": unchecked), at most 1% missed and the mean interval is within 1% of the measured blank period."""
 import json
 import math
 import re

@@ -1,14 +1,10 @@
 #!/usr/bin/env python3
-"""check_report.py DIR CODE [--stdout FILE] [--stderr FILE] [--trace FILE] [--frames N]: the report
-a run left in DIR is whole and agrees with itself and with the run. report.json, report.xml and
-report.html are there, and every other file is an image the page shows; report.xml is one JUnit
-suite "vornhollow" whose counts are its test cases'; report.json's exit code is CODE and it says
-the run finished; the run's test case is an error when CODE is neither 0, 3 nor 4 (its message
-the end's reason) or a fatal error was shown.
---stdout: the JSON's verdict line ends the summary line. --stderr: the run test case's error is
-the fatal error's text as stderr gave it. --trace: the JSON's intervals are those between the
-trace's present times. --frames: the pacing counts that many frames.
-Prints the suite's counts: "tests=T failures=F errors=E skipped=S"."""
+"""check_report.py DIR CODE [--stdout FILE] [--stderr FILE] [--trace FILE] [--frames N]: the report a run left in DIR
+is whole and agrees with itself and the run: the three files and only images the page shows; one JUnit suite
+"vornhollow" counting its cases; exit code CODE, finished; the run's case an error (the end's reason) unless CODE is 0,
+3 or 4 and no fatal error was shown. --stdout: the summary line ends with the verdict line. --stderr: the run case's
+error is the fatal error as stderr gave it. --trace: the intervals are the trace's. --frames: the frames counted.
+Prints "tests=T failures=F errors=E skipped=S"."""
 import argparse
 import json
 import pathlib
@@ -18,13 +14,14 @@ import xml.etree.ElementTree as ET
 args = argparse.ArgumentParser()
 args.add_argument("dir", type=pathlib.Path)
 args.add_argument("code", type=int)
-args.add_argument("--stdout")
-args.add_argument("--stderr")
-args.add_argument("--trace")
+for option in ("--stdout", "--stderr", "--trace"):
+    args.add_argument(option)
 args.add_argument("--frames", type=int)
 a = args.parse_args()
 
-report = json.loads((a.dir / "report.json").read_text())
+findings = []  # every object naming images, gathered as report.json is read (append gives None: `or` gives the node)
+report = json.loads((a.dir / "report.json").read_text(),
+                    object_hook=lambda node: "gotImage" in node and findings.append(node) or node)
 suite = ET.parse(a.dir / "report.xml").getroot()
 page = (a.dir / "report.html").read_text()
 
@@ -50,16 +47,7 @@ assert (run_error is not None) == (failed_end or bool(report["fatalError"])), f"
 assert not failed_end or run_error.get("message") == (report["endReason"] or report["fatalError"]), "its message"
 
 # Images are named from inside the folder, so the folder can be carried away whole.
-def findings(node):
-    if isinstance(node, dict):
-        if "gotImage" in node:
-            yield node
-        for value in node.values():
-            yield from findings(value)
-    elif isinstance(node, list):
-        for value in node:
-            yield from findings(value)
-for finding in findings(report):
+for finding in findings:
     for key in ("gotImage", "expectedImage", "differencesImage", "cropImage"):
         assert not finding[key] or finding[key] in files, f"report.json's {key} is {finding[key]!r}"
 

@@ -1,12 +1,7 @@
 #!/usr/bin/env python3
-"""screen_matches_frame.py SCREEN.xwd FRAME.png...: exit 0 when the X screen shows one of the frames.
-
-The screen (an `xwd -root` dump: 16-bit 5-6-5, or 32 bits with a byte per channel) must show the
-frame scaled by a whole number and centred, black around it, and equal it exactly in the screen's
-own pixel values: in 5-6-5 on a 16-bit screen, in every bit on a 32-bit one, where each channel of
-the frame is widened by repeating its top bits below them, as the PNGs written by --capture hold
-it. The frames are tried in the order given.
-"""
+"""screen_matches_frame.py SCREEN.xwd FRAME.png...: exit 0 when the X screen (`xwd -root`, 16-bit 5-6-5 or 32-bit)
+shows one of the frames, tried in order, scaled by a whole number and centred on black, equal in the screen's own
+pixel values (each channel widened by repeating its top bits, as --capture writes them)."""
 import os
 import sys
 

@@ -1,6 +1,4 @@
-// libFuzzer target: one input is a .bmp file. It goes through every reader of untrusted bitmap
-// bytes - the DIB decoder (file and packed forms), LoadImageA on it as a bitmap resource, and
-// the program's palette loaders from a resource and from a file - under ASan and UBSan.
+// libFuzzer target: a .bmp through every reader of untrusted bitmap bytes (DIB decoder, LoadImageA, palette loaders).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

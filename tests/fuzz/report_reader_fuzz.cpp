@@ -1,6 +1,4 @@
-// libFuzzer target: one input is a report.json. It is read as the matrix reads a report folder,
-// then shown in a matrix of two columns (against itself) in all three files, under ASan and UBSan:
-// whatever the bytes, a column with a state and a reason, never a crash.
+// libFuzzer target: a report.json read as the matrix reads a folder and shown in all three files: never a crash.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,4 @@
-// The program with a fault planted, named by VH_PLANTED_FAULT (unset: none), for the end-to-end
-// tests: a presenter fault the screen check must see, a blitter or text fault the frame check
-// must charge to the right item, or a surface whose Lock fails.
+// The program with the fault VH_PLANTED_FAULT names planted (unset: none), for the end-to-end tests.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +54,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no fault named %s\n", name);
         return 2;
     }
-    return platform::runtime::RunProcess(
-        argc, argv, {&WinMain, &diagnostics::StartFrameCheck, diagnostics::LockstepCycleFrames()});
+    return platform::runtime::RunProcess(argc, argv,
+                                         {&WinMain, &diagnostics::StartFrameCheck, diagnostics::LockstepCycleFrames()});
 }

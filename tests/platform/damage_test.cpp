@@ -1,7 +1,5 @@
-// Damage: every pixel in which a flipped frame differs from the frame before lies in the damage the
-// flip hands the host, whatever was drawn into either buffer and however; a frame that changes
-// little is damaged little; and a presenter's image brought forward by the damage since the frame
-// it holds equals the frame written whole, scaled or not. Planted damage faults make the checks fail.
+// Damage: every pixel a flip changes lies in the damage it hands the host, a small change is a small damage, and a
+// presenter's image brought forward by the damage equals the frame written whole. Planted faults must fail.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -83,13 +81,14 @@ protected:
 
 RECT At(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
 
-// Every way of writing into the chain, at random: fills, keyed, mirrored and stretched blits, a
-// write Lock, text through GetDC, and writes into the front buffer between flips.
+// Every way of writing into the chain, at random: fills, keyed, mirrored and stretched blits, a write Lock, text
+// through GetDC, and writes into the front buffer between flips.
 TEST_F(FlipDamageTest, EveryChangeLiesInTheDamageAndPlantedFaultsMissSome) {
     const struct {
         BlitFault fault;
         bool misses;
-    } rows[] = {{BlitFault::None, false}, {BlitFault::BltDamageNotRecorded, true}, {BlitFault::FlipDamageForgotten, true}};
+    } rows[] = {
+        {BlitFault::None, false}, {BlitFault::BltDamageNotRecorded, true}, {BlitFault::FlipDamageForgotten, true}};
     for (const auto& row : rows) {
         host_->shown.clear();
         PlantBlitFault(row.fault);
@@ -161,9 +160,8 @@ TEST_F(FlipDamageTest, ASmallChangeIsASmallDamage) {
     EXPECT_EQ(host_->shown.back().damage.Area(), 30u * 20u);
 }
 
-// A presenter's image that holds an earlier frame, brought to the latest by what DamageRing gives,
-// equals that frame written whole: unscaled, scaled by 2, and scaled by a fraction (where a
-// rectangle not widened misses an edge; and a ring one frame short misses the oldest frame).
+// An image holding an earlier frame, brought forward by DamageRing, equals the latest written whole, unscaled or scaled
+// (an unwidened rectangle misses an edge, a ring one short the oldest frame).
 TEST(PresenterDamage, AnImageBroughtForwardEqualsTheFrameWrittenWhole) {
     const platform::host::WindowPixelFormat k565{2, 0xF800, 0x07E0, 0x001F, 0};
     const platform::host::WindowPixelFormat k888{4, 0xFF0000, 0x00FF00, 0x0000FF, 0};
@@ -197,7 +195,8 @@ TEST(PresenterDamage, AnImageBroughtForwardEqualsTheFrameWrittenWhole) {
                 const int x = static_cast<int>(random() % 600), y = static_cast<int>(random() % 440);
                 const int w = 1 + static_cast<int>(random() % 40), h = 1 + static_cast<int>(random() % 40);
                 for (int row2 = y; row2 < y + h; ++row2)
-                    for (int col = x; col < x + w; ++col) frame[row2 * 640 + col] = static_cast<std::uint16_t>(random());
+                    for (int col = x; col < x + w; ++col)
+                        frame[row2 * 640 + col] = static_cast<std::uint16_t>(random());
                 damage.Add(x, y, x + w, y + h);
             }
             ring.Push(n, n == 1 ? nullptr : &damage, 640, 480);

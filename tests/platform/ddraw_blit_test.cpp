@@ -23,8 +23,8 @@ void FillRandom(IDirectDrawSurface* surface, unsigned seed, std::uint16_t key = 
         view.pixels[i] = percent(random) < keyPercent ? key : static_cast<std::uint16_t>(pixel(random));
 }
 
-// One blit pixel by pixel from its definition: source rectangle s onto destination rectangle d of a
-// 120-wide surface, scaled by nearest neighbour (rounding down) when their sizes differ.
+// One blit pixel by pixel from its definition: source rectangle s onto destination rectangle d of a 120-wide surface,
+// scaled by nearest neighbour (rounding down) when their sizes differ.
 std::vector<std::uint16_t> ExpectedAfter(const std::vector<std::uint16_t>& source, int sourceWidth,
                                          std::vector<std::uint16_t> dest, RECT s, RECT d, bool keyed, DWORD ddfx,
                                          std::uint16_t low, std::uint16_t high) {

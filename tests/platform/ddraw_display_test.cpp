@@ -12,15 +12,13 @@ namespace {
 using namespace ddraw_test;
 using platform::PixelFormat;
 
-// Reference counts, the cooperative level, the one display mode (wrong in width, height or depth alone is
-// refused), records of the wrong size (GetCaps clears what it does not fill), a primary that cannot flip.
+// Reference counts, the cooperative level, the one display mode (wrong in width, height or depth alone is refused),
+// records of the wrong size (GetCaps clears what it does not fill), a primary that cannot flip.
 TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 2048);
-    EXPECT_EQ(dd->AddRef(), 2u);
-    EXPECT_EQ(dd->Release(), 1u);
     IDirectDrawSurface* counted = MakeSurface(dd, 8, 8);
-    EXPECT_EQ(counted->AddRef(), 2u);
-    EXPECT_EQ(counted->Release(), 1u);
+    EXPECT_EQ((std::vector<ULONG>{dd->AddRef(), dd->Release(), counted->AddRef(), counted->Release()}),
+              (std::vector<ULONG>{2, 1, 2, 1}));
     PALETTEENTRY entries[256] = {};
     IDirectDrawPalette* palette = nullptr;
     ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
@@ -28,10 +26,10 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     IDirectDraw* refused = reinterpret_cast<IDirectDraw*>(1);
     EXPECT_EQ(DirectDrawCreate(nullptr, &refused, reinterpret_cast<IUnknown*>(8)), DDERR_INVALIDPARAMS);
     EXPECT_EQ(refused, nullptr);
-
-    EXPECT_EQ(dd->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL | DDSCL_EXCLUSIVE), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    EXPECT_EQ((std::vector<HRESULT>{dd->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+                                    dd->SetCooperativeLevel(FakeWindow(), DDSCL_NORMAL | DDSCL_EXCLUSIVE),
+                                    dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN)}),
+              (std::vector<HRESULT>{DDERR_INVALIDPARAMS, DDERR_INVALIDPARAMS, DD_OK}));
     for (auto [w, h, bpp, expected] :
          {std::tuple{640u, 480u, 16u, DD_OK}, std::tuple{800u, 480u, 16u, DDERR_INVALIDMODE},
           std::tuple{640u, 600u, 16u, DDERR_INVALIDMODE}, std::tuple{640u, 480u, 32u, DDERR_INVALIDMODE}})
@@ -66,8 +64,7 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     EXPECT_EQ(lone->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE) << "a primary without a back buffer";
 }
 
-// Lock hands out the rectangle's first pixel and the row pitch; while locked (by Lock or by GetDC)
-// a surface refuses blits, device contexts, flips and a second lock; Unlock takes Lock's pointer.
+// Lock hands out the rectangle's first pixel and the pitch; locked (by Lock or GetDC), a surface refuses other use.
 TEST_F(DirectDrawTest, LockedSurfacesRefuseOtherUse) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565);
     IDirectDrawSurface* back = nullptr;
@@ -89,20 +86,20 @@ TEST_F(DirectDrawTest, LockedSurfacesRefuseOtherUse) {
     EXPECT_EQ(std::tuple(desc.lPitch, desc.dwWidth, desc.dwHeight), std::tuple(LONG{1280}, 640u, 480u));
     HDC dc = nullptr;
     DDBLTFX fill = Fx(0, 0x1234);
-    EXPECT_EQ(back->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACEBUSY);
-    EXPECT_EQ(back->GetDC(&dc), DDERR_SURFACEBUSY);
-    EXPECT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fill), DDERR_SURFACEBUSY);
-    EXPECT_EQ(other->BltFast(0, 0, back, &rect, 0), DDERR_SURFACEBUSY) << "as a source too";
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
-    EXPECT_EQ(back->Unlock(reinterpret_cast<LPVOID>(8)), DDERR_INVALIDRECT);
-    EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
-    EXPECT_EQ(back->Unlock(nullptr), DDERR_NOTLOCKED);
+    // Busy as a destination and as a source; Unlock takes only Lock's pointer, once.
+    EXPECT_EQ((std::vector<HRESULT>{back->Lock(nullptr, &desc, 0, nullptr), back->GetDC(&dc),
+                                    back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fill),
+                                    other->BltFast(0, 0, back, &rect, 0), primary->Flip(nullptr, DDFLIP_WAIT),
+                                    back->Unlock(reinterpret_cast<LPVOID>(8)), back->Unlock(desc.lpSurface),
+                                    back->Unlock(nullptr)}),
+              (std::vector<HRESULT>{DDERR_SURFACEBUSY, DDERR_SURFACEBUSY, DDERR_SURFACEBUSY, DDERR_SURFACEBUSY,
+                                    DDERR_SURFACEBUSY, DDERR_INVALIDRECT, DD_OK, DDERR_NOTLOCKED}));
     ASSERT_EQ(other->GetDC(&dc), DD_OK);
     EXPECT_EQ(other->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACEBUSY) << "a device context locks it";
     ASSERT_EQ(other->ReleaseDC(dc), DD_OK);
     platform::ddraw::MarkAllSurfacesLost();
-    EXPECT_EQ(other->Lock(nullptr, &desc, 0, nullptr), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+    EXPECT_EQ(std::tuple(other->Lock(nullptr, &desc, 0, nullptr), primary->Flip(nullptr, DDFLIP_WAIT)),
+              std::tuple(DDERR_SURFACELOST, DDERR_SURFACELOST));
 }
 
 TEST_F(DirectDrawTest, SurfaceRequestsAreChecked) {
@@ -166,23 +163,17 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOEXCLUSIVEMODE);
 }
 
-// A released primary makes room for a new one, as the program's restoration needs.
-TEST_F(DirectDrawTest, AReleasedPrimaryMakesRoomForANewOne) {
+// VIDEOMEMORY must fit, SYSTEMMEMORY never takes video memory, neither does while it fits; after the chain and a 1024x1
+// surface 1447 rows of 1024 fit, one more does not.
+TEST_F(DirectDrawTest, VideoMemoryIsABudget) {
     IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096);
     ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i) {  // a released primary makes room for a new one, as the program's restoration needs
         DDSURFACEDESC desc = PrimaryRequest();
         IDirectDrawSurface* primary = nullptr;
         ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK) << "primary " << i + 1;
         EXPECT_EQ(primary->Release(), 0u);
     }
-}
-
-// VIDEOMEMORY must fit, SYSTEMMEMORY never uses video memory, neither takes it while it fits. After the
-// flip chain and one 1024x1 surface, 1447 rows of 1024 are left: one row more is refused, exactly that fits.
-TEST_F(DirectDrawTest, VideoMemoryIsABudget) {
-    IDirectDraw* dd = MakeDirectDraw(PixelFormat::Rgb565, 4096);
-    ASSERT_EQ(dd->SetCooperativeLevel(FakeWindow(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     ASSERT_NE(MakeSurface(dd, PrimaryRequest()), nullptr);
     constexpr DWORD kVideo = DDSCAPS_VIDEOMEMORY, kSystem = DDSCAPS_SYSTEMMEMORY;
     constexpr HRESULT kOk = DD_OK, kFull = DDERR_OUTOFVIDEOMEMORY;
@@ -197,8 +188,8 @@ TEST_F(DirectDrawTest, VideoMemoryIsABudget) {
     }
 }
 
-// Switched away from in exclusive full screen, the flip chain and video memory are lost until the application is in
-// front again and each is restored; system memory is kept. In a window there is no exclusive mode to lose.
+// Switched away from in full screen, the chain and video memory are lost until the program is in front and each is
+// restored; system memory is kept; a window has no exclusive mode to lose.
 TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenActive) {
     for (const bool windowed : {true, false}) {
         SCOPED_TRACE(windowed ? "windowed" : "full screen");

@@ -1,5 +1,5 @@
-// Shared helpers of the software DirectDraw tests: a fixture that sets the run options, owns the
-// objects a test makes and checks that none outlives it.
+// Shared by the DirectDraw tests: requests, a surface's pixels, and a fixture that owns the objects a test makes and
+// checks that none outlives it.
 #pragma once
 
 #include <gtest/gtest.h>

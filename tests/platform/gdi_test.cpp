@@ -1,5 +1,5 @@
-// GDI: the DIB decoder (DIBs made to measure, the BMP Suite, lying headers, cut files read under ASan); memory DCs
-// and DIB sections; text and StretchBlt into 16-bit surface DCs inside a guard band; LoadImageA on bitmap resources.
+// GDI: the DIB decoder (DIBs made to measure, the BMP Suite, lying headers, cut files read under ASan); memory DCs and
+// DIB sections; text and StretchBlt into 16-bit surface DCs inside a guard band; LoadImageA on bitmap resources.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,8 +103,8 @@ TEST(DibDecoder, PixelsLandWhereTheyBelongForEveryDepthAndRowOrder) {
 }
 
 TEST(DibDecoder, ColourMasksWidenOrNarrowEachChannelAndBrokenMasksAreRefused) {
-    // Depth, red, green and blue masks, a pixel and its colour as 0x00RRGGBB: 16/31 and 32/63 round to the nearest;
-    // of 10 bits the top 8 count. Masks that are empty, overlap, are not one run or outgrow the pixel are refused.
+    // Depth, red, green and blue masks, a pixel and its colour as 0x00RRGGBB: 16/31 and 32/63 round to the nearest; of
+    // 10 bits the top 8 count. Masks that are empty, overlap, are not one run or outgrow the pixel are refused.
     constexpr std::uint32_t kRefused = ~0u;
     const std::uint32_t cases[][6] = {
         {16, 0xF800, 0x07E0, 0x001F, 0xF800, 0xFF0000},   {16, 0xF800, 0x07E0, 0x001F, 0x07E0, 0x00FF00},
@@ -160,8 +160,8 @@ Bytes ReadFile(const std::filesystem::path& path) {
 }
 
 TEST(DibBmpSuite, GoodFilesDecodeAtTheirSizeAndEncodingsAgreeBadOnesAreRefusedAndNoCutReadsTooFar) {
-    // g/: all but run-length compression. b/: headers that lie about depth, planes, size or layout;
-    // the other b/ files are damaged only in fields a reader can ignore. q/: reading or refusing.
+    // g/: all but run-length compression. b/: headers that lie about depth, planes, size or layout; the other b/ files
+    // are damaged only in fields a reader can ignore. q/: reading or refusing.
     const std::set<std::string> refused = {
         "g/pal4rle.bmp",    "g/pal8rle.bmp",   "b/badbitcount.bmp", "b/badheadersize.bmp", "b/badpalettesize.bmp",
         "b/badplanes.bmp",  "b/badrle.bmp",    "b/badrle4.bmp",     "b/badrle4bis.bmp",    "b/badrle4ter.bmp",
@@ -172,8 +172,8 @@ TEST(DibBmpSuite, GoodFilesDecodeAtTheirSizeAndEncodingsAgreeBadOnesAreRefusedAn
                                                               {"g/pal8w124.bmp", {124, 61}},
                                                               {"g/pal8w125.bmp", {125, 62}},
                                                               {"g/pal8w126.bmp", {126, 63}}};
-    // One picture in many encodings: equal to the 24-bit or the 8-bit file; within the rounding of
-    // 5- and 6-bit channels (16-bit files) or of 10- and 11-bit ones (111110).
+    // One picture in many encodings: equal to the 24-bit or the 8-bit file; within the rounding of 5- and 6-bit
+    // channels (16-bit files) or of 10- and 11-bit ones (111110).
     const std::set<std::string> agree = {
         "g/rgb24pal.bmp",   "g/rgb32.bmp",         "g/rgb32bf.bmp",      "g/rgb32bfdef.bmp", "q/rgb32h52.bmp",
         "q/rgb32-xbgr.bmp", "q/rgb24largepal.bmp", "q/rgb32-111110.bmp", "g/rgb16.bmp",      "g/rgb16bfdef.bmp",
@@ -361,13 +361,13 @@ TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedEx
     }
 }
 
-// Palette: 0 pure green (the sheets' transparent colour), 1 red, 2 mid-grey, 3 r=0x09 g=0x37 b=0xFF;
-// the same in 5-6-5 and 5-5-5, each component truncated to its field's width.
+// Palette: 0 pure green (the sheets' transparent colour), 1 red, 2 mid-grey, 3 r=0x09 g=0x37 b=0xFF; the same in 5-6-5
+// and 5-5-5, each component truncated to its field's width.
 constexpr std::uint16_t kSheet565[4] = {0x07E0, 0xF800, 0x8410, (0x09 >> 3) << 11 | (0x37 >> 2) << 5 | 0x1F};
 constexpr std::uint16_t kSheet555[4] = {0x03E0, 0x7C00, 0x4210, (0x09 >> 3) << 10 | (0x37 >> 3) << 5 | 0x1F};
 
-// Copies `dib` into a w x h surface with StretchBlt from (sx, sy, sw, sh) to (x, y, dw, dh); returns
-// the surface's pixels row by row, or nothing when the call fails or writes outside the surface.
+// Copies `dib` into a w x h surface with StretchBlt from (sx, sy, sw, sh) to (x, y, dw, dh); returns the surface's
+// pixels row by row, or nothing when the call fails or writes outside the surface.
 Pixels Stretch(const TestDib& dib, int w, int h, std::array<int, 8> r, PixelFormat f = PixelFormat::Rgb565) {
     const HBITMAP bitmap = MakeBitmap(dib);
     const HDC memory = CreateCompatibleDC(nullptr);
@@ -426,8 +426,8 @@ TEST(GdiDrawing, StateCallsAndRefusalsOfBadHandlesAndRequestsLeaveThePixels) {
               (std::vector<int>{OPAQUE, TRANSPARENT, 0}));
     EXPECT_EQ((std::vector<COLORREF>{SetTextColor(s.dc, 0x123456), SetTextColor(s.dc, 0xFF)}),
               (std::vector<COLORREF>{0, 0x123456}));
-    // Stock objects, by number, replace the DC's brush (0..5, 18), pen (6..8, 19) or font and give back
-    // the one before, from the defaults on; a palette (15) is not selected this way.
+    // Stock objects, by number, replace the DC's brush (0..5, 18), pen (6..8, 19) or font and give back the one before,
+    // from the defaults on; a palette (15) is not selected this way.
     const auto select = [&](int stock) { return SelectObject(memory, GetStockObject(stock)); };
     EXPECT_EQ((std::vector<HGDIOBJ>{select(2), select(18), select(6), select(19), select(11), select(15)}),
               (std::vector<HGDIOBJ>{GetStockObject(0), GetStockObject(2), GetStockObject(7), GetStockObject(6),

@@ -1,5 +1,5 @@
-// The kernel (tick count, debugger output, module handle, the executable's resources, old-style file
-// reading) and the command line (every option in both spellings, and every way to get it wrong).
+// The kernel (tick count, debugger output, module handle, the executable's resources, old-style file reading) and the
+// command line (every option in both spellings, and every way to get it wrong).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <thread>
 
+#include "../test_files.h"
 #include "kernel/kernel_control.h"
 #include "runtime/option_parser.h"
 #include "windows.h"
@@ -95,7 +95,8 @@ TEST(ResourceLookup, IntegerNamesInBothSpellingsFindTheResourceAndNothingElseDoe
 }
 
 TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
-    const std::string path = ::testing::TempDir() + "lread_" + std::to_string(::getpid()) + ".bin";
+    const test_files::TempDir dir;
+    const std::string path = (dir.path / "lread.bin").string();
     // Bytes 0 to 99, the file closed when the loop ends.
     for (std::ofstream out(path, std::ios::binary); out && out.tellp() < 100;) out.put(static_cast<char>(out.tellp()));
     const UINT failed = static_cast<UINT>(HFILE_ERROR);
@@ -123,20 +124,20 @@ TEST(OldStyleFiles, ReadInPiecesAndRefuseWhatTheyDidNotOpen) {
     // Nor were standard input and error opened by _lopen: they stay open.
     EXPECT_EQ(std::tuple(_lread(HFILE_ERROR, buffer, 4), _lread(0, buffer, 4), _lclose(2)),
               std::tuple(failed, failed, HFILE_ERROR));
-    std::remove(path.c_str());
 }
 
-// A pipe hands over what has been written so far: the read goes on for the rest, and asks for no
-// more than the rest. The writer sends its second part only once the first has been taken.
+// A pipe's short read is followed by one for the rest only; the writer sends its second part once the first is taken.
 TEST(OldStyleFiles, AShortReadIsFollowedByOneForTheRestOnly) {
-    const std::string path = ::testing::TempDir() + "lread_fifo_" + std::to_string(::getpid());
+    const test_files::TempDir dir;
+    const std::string path = (dir.path / "fifo").string();
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     std::thread writer([&] {
         const int fd = ::open(path.c_str(), O_WRONLY);
         const char parts[] = "0123456789abcdefghij";
         int waiting = 1;
         bool sent = fd >= 0 && ::write(fd, parts, 10) == 10;
-        while (sent && waiting > 0 && ::ioctl(fd, FIONREAD, &waiting) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (sent && waiting > 0 && ::ioctl(fd, FIONREAD, &waiting) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         sent = sent && ::write(fd, parts + 10, 10) == 10;
         if (fd >= 0) ::close(fd);
         EXPECT_TRUE(sent);
@@ -147,7 +148,6 @@ TEST(OldStyleFiles, AShortReadIsFollowedByOneForTheRestOnly) {
     writer.join();
     EXPECT_EQ(std::tuple(first, second, got), std::tuple(16u, 4u, std::string("0123456789abcdefghij....")));
     EXPECT_EQ(_lclose(file), 0);
-    std::remove(path.c_str());
 }
 
 using namespace platform;

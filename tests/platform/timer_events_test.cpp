@@ -1,5 +1,5 @@
-// The multimedia timer: callback ids, both kinds of kill, killing from inside, invalid requests and
-// capabilities. No timing is asserted tighter than a loaded two-core machine allows.
+// The multimedia timer: ids, both kills, killing from inside, bad requests, caps; no timing tighter than a loaded
+// machine.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -50,8 +50,7 @@ protected:
     void TearDown() override { platform::mm::StopAllTimers(); }
 };
 
-// Killed while its second callback runs. With TIME_KILL_SYNCHRONOUS timeKillEvent waits for that
-// callback to return; without it, it returns at once. Either way no tick follows that callback.
+// Killed in its second callback: TIME_KILL_SYNCHRONOUS waits for it, a plain kill does not; no tick follows either way.
 TEST_F(TimerTest, APeriodicTimerTicksUntilKilled) {
     for (const bool waits : {true, false}) {
         SCOPED_TRACE(waits ? "TIME_KILL_SYNCHRONOUS" : "plain kill");

@@ -1,16 +1,13 @@
-// The window system (queue, classes, the one window, host events, message boxes, cursor, metrics),
-// the presenter (offscreen and SDL; CTest sets SDL_VIDEODRIVER=offscreen), the PNG writer, the pacing
-// of frames shown at a display's blanks, and frames written into a window's own pixels: exact in
-// every layout and scaled to the nearest pixel.
+// The window system (queue, classes, window, host events, boxes, cursor, metrics), the presenter (offscreen and SDL),
+// the PNG writer, frame pacing, and frames written into a window's pixels in every layout and scale.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
-#include <tuple>
 #include <vector>
+
+#include "../test_files.h"
 
 #include "host/null/null_host_control.h"
 #include "host/refresh_clock.h"
@@ -243,10 +240,8 @@ struct TestFrame {
 };
 
 TEST_F(WindowTest, FramesAreCountedTheLastKeptAndEachCapturedAsANumberedPngAndThePngWriterRefusesNothing) {
-    const auto dir = std::filesystem::temp_directory_path() / ("vh-capture-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    UseOptions(false, dir.string());
+    const test_files::TempDir dir;
+    UseOptions(false, dir.path.string());
     // Widening by bit replication: full intensity is 255, and middle values repeat their top bits.
     const std::tuple<PixelFormat, std::uint16_t, std::vector<int>> cases[] = {
         {PixelFormat::Rgb565, 0xF800, {255, 0, 0}},     {PixelFormat::Rgb565, 0x07E0, {0, 255, 0}},
@@ -262,18 +257,18 @@ TEST_F(WindowTest, FramesAreCountedTheLastKeptAndEachCapturedAsANumberedPngAndTh
         for (int y = 0; y < 480; ++y) picture.insert(picture.end(), &frame.At(0, y), &frame.At(640, y));
     }
     EXPECT_TRUE(pt::PresentedFrameCount() == std::size(cases) && pt::LastPresentedFrame() == picture);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 8);  // numbered from 1
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 8);  // numbered from 1
     const std::uint16_t p = TestFrame(10).At(100, 200);  // the picture itself, not only the probe: its blue
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string name = "frame-00000" + std::to_string(i + 1) + ".png";
-        const present_test::RgbImage image = present_test::ReadPng((dir / name).string());
+        const present_test::RgbImage image = present_test::ReadPng((dir.path / name).string());
         ASSERT_TRUE(image.ok && image.width == 640 && image.height == 480) << name;
         const std::uint8_t* got = image.At(639, 479);
         std::vector<int> expected = std::get<2>(cases[i]);
         expected.push_back(((p & 0x1F) << 3) | ((p & 0x1F) >> 2));
         EXPECT_EQ((std::vector<int>{got[0], got[1], got[2], image.At(100, 200)[2]}), expected) << name;
     }
-    std::string bad = (dir / "bad.png").string(), error;
+    std::string bad = (dir.path / "bad.png").string(), error;
     for (const auto& [pixels, w, h, pitch] :
          {std::tuple{&p, 1, 1, 0}, {&p, 0, 1, 1}, {&p, 1, 0, 1}, {nullptr, 1, 1, 1}})
         EXPECT_FALSE(platform::present::WritePng(bad, pixels, w, h, pitch, PixelFormat::Rgb565, error))
@@ -281,7 +276,6 @@ TEST_F(WindowTest, FramesAreCountedTheLastKeptAndEachCapturedAsANumberedPngAndTh
     EXPECT_TRUE(!error.empty() && !std::filesystem::exists(bad)) << error;
     EXPECT_TRUE(platform::present::WritePng(bad, &p, 1, 1, 1, PixelFormat::Rgb565, error) &&
                 std::filesystem::exists(bad));
-    std::filesystem::remove_all(dir);
     pt::UseNullHost();
     EXPECT_TRUE(pt::PresentedFrameCount() == 0 && pt::LastPresentedFrame().empty());
 }
@@ -335,16 +329,18 @@ TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsE
 }
 
 TEST(SdlKeymap, KeysMapToTheirWindowsVirtualKeysAndOthersToNone) {
+    // clang-format off
     const std::pair<SDL_Keycode, unsigned> rows[] = {
         {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_F1, VK_F1},         {SDLK_F12, VK_F12},       {SDLK_a, 'A'},
         {SDLK_z, 'Z'},            {SDLK_0, '0'},            {SDLK_9, '9'},            {SDLK_LEFT, VK_LEFT},
         {SDLK_DOWN, VK_DOWN},     {SDLK_SPACE, VK_SPACE},   {SDLK_RETURN, VK_RETURN}, {SDLK_LSHIFT, VK_SHIFT},
         {SDLK_KP_0, VK_NUMPAD0},  {SDLK_KP_1, VK_NUMPAD1},  {SDLK_KP_9, VK_NUMPAD9},  {SDLK_F13, 0}};
+    // clang-format on
     for (const auto& [sdl, vk] : rows) EXPECT_EQ(platform::host::VirtualKeyFromSdl(sdl), vk) << SDL_GetKeyName(sdl);
 }
 
-// A frame value in a window layout: 16-bit layouts move green's bits (repeating the top one when
-// it widens), 32-bit ones widen each channel to 8 bits by repeating its top bits.
+// A frame value in a window layout: 16-bit layouts move green's bits (repeating the top one when it widens), 32-bit
+// ones widen each channel to 8 bits by repeating its top bits.
 std::uint32_t Expected(std::uint16_t v, PixelFormat from, const WindowPixelFormat& to) {
     const bool is565 = from == PixelFormat::Rgb565;
     const unsigned r = is565 ? v >> 11 : (v >> 10) & 31, g = is565 ? (v >> 5) & 63 : (v >> 5) & 31, b = v & 31;
@@ -379,7 +375,7 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                  {kRgbOpaque, PixelFormat::Rgb565, 640, 480}, {kRgbOpaque, PixelFormat::Rgb555, 640, 480},
                  {kRgb, PixelFormat::Rgb565, 632, 480, 632},  {kBgrOpaque, PixelFormat::Rgb555, 632, 480, 632}};
     // Both builds of the row loops: the baseline one and, where the processor has it, AVX2.
-    for (const bool baseline : {false, true}) {
+    for (const bool baseline : {false, true})
         for (const auto& c : cases) {
             platform::host::rows::UseBaselineRows(baseline);
             const int pitch = c.width * c.format.bytesPerPixel + 8;
@@ -399,27 +395,21 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                 }
             EXPECT_EQ(wrong, 0) << &c - cases << (baseline ? " baseline" : "");
         }
-    }
     platform::host::rows::UseBaselineRows(false);
 }
 
-// A layout the writer does not know is refused (the presenter then leaves the window to another
-// path), never written as if it were a near one.
+// A layout the writer does not know is refused (the presenter leaves it to another path), never written as a near one.
 TEST(WindowPixels, OnlyLayoutsTheWriterKnowsAreWritable) {
     const struct {
         WindowPixelFormat format;
         bool writable;
-    } cases[] = {{{2, 0xF800, 0x07E0, 0x001F, 0}, true},         {{2, 0x7C00, 0x03E0, 0x001F, 0}, true},
-                 {{4, 0xFF0000, 0xFF00, 0xFF, 0}, true},         {{4, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u}, true},
-                 {{2, 0xF800, 0x07E0, 0x003F, 0}, false},        {{4, 0x3FF00000, 0xFFC00, 0x3FF, 0}, false},
-                 {{4, 0x3F0000, 0xFF00, 0xFF, 0}, false},        {{4, 0xFF0000, 0x3F00, 0xFF, 0}, false},
-                 {{4, 0xFF0000, 0xFF00, 0x3F, 0}, false},        {{4, 0xFF0000, 0xFF0000, 0xFF, 0}, false},
-                 {{4, 0xFF0000, 0xFF00, 0xFF, 0xFF}, false},     {{3, 0xFF0000, 0xFF00, 0xFF, 0}, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(platform::host::CanWrite(c.format), c.writable)
-            << c.format.bytesPerPixel << " bytes, red 0x" << std::hex << c.format.redMask << ", green 0x"
-            << c.format.greenMask << ", blue 0x" << c.format.blueMask;
-    }
+    } cases[] = {{{2, 0xF800, 0x07E0, 0x001F, 0}, true},     {{2, 0x7C00, 0x03E0, 0x001F, 0}, true},
+                 {{4, 0xFF0000, 0xFF00, 0xFF, 0}, true},     {{4, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u}, true},
+                 {{2, 0xF800, 0x07E0, 0x003F, 0}, false},    {{4, 0x3FF00000, 0xFFC00, 0x3FF, 0}, false},
+                 {{4, 0x3F0000, 0xFF00, 0xFF, 0}, false},    {{4, 0xFF0000, 0x3F00, 0xFF, 0}, false},
+                 {{4, 0xFF0000, 0xFF00, 0x3F, 0}, false},    {{4, 0xFF0000, 0xFF0000, 0xFF, 0}, false},
+                 {{4, 0xFF0000, 0xFF00, 0xFF, 0xFF}, false}, {{3, 0xFF0000, 0xFF00, 0xFF, 0}, false}};
+    for (const auto& c : cases) EXPECT_EQ(platform::host::CanWrite(c.format), c.writable) << "row " << &c - cases;
 }
 
 TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {
@@ -437,11 +427,11 @@ TEST(FramePacing, BlanksMissesMeanIntervalAndP99OfTheFramesShown) {
     namespace pr = platform::present;
     pr::ResetPacing();
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "");  // a path that cannot see the blanks says nothing
-    pr::RecordShown(1, 999, 4'000'000);  // one frame shown has no interval yet
+    pr::RecordShown(1, 999, 4'000'000);                    // one frame shown has no interval yet
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "1 frames on 1 blanks, 0 missed, interval 0.00 ms (p99 0.0)");
     pr::ResetPacing();
-    // 201 frames a blank apart, but for one 20 ms late on the next blank, two each two blanks
-    // after the one before, and one at the blank of the frame before.
+    // 201 frames a blank apart, but for one 20 ms late on the next blank, two each two blanks after the one before, and
+    // one at the blank of the frame before.
     std::uint64_t msc = 1000, ust = 5'000'000;
     for (int n = 1; n <= 201; ++n) {
         const int kind = n == 40 ? 1 : n == 80 || n == 120 ? 2 : n == 160 ? 3 : 0;

@@ -1,5 +1,4 @@
-// The scene's fixed step - walking, turning, frames and the fireball's life - and the timer that
-// makes it: resolution, stepping only while active, start and stop, the trace.
+// The scene's step (walking, turning, frames, the fireball's life) and its timer: resolution, activity, stop, trace.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -40,21 +39,18 @@ void Put(SceneState& s, const Values& v) {
     for (std::size_t i = 0; i < v.size(); ++i) Fields(s)[i]->store(v[i]);
 }
 
-TEST(SceneStep, ResetGivesTheStartingScene) {
-    SceneState scene;
-    Put(scene, {9, -1, 9, 1, 9, 9, 9});
-    scene.busy = 1;
-    scene.tilePhaseFrames = 0;
-    scene.gnollY = 9;
-    scene.eraseCurrent = scene.erasePrevious = {1, 2, 3};
-    scene.Reset();
-    EXPECT_EQ(Take(scene), (Values{0, 1, 0, 0, 9, 9, 9}));
-    EXPECT_EQ((Values{std::int32_t(scene.busy), scene.tilePhaseFrames, scene.gnollY, scene.eraseCurrent.drawn,
-                      scene.erasePrevious.drawn}),
+TEST(SceneStep, ResetGivesTheStartingSceneAndOneStepTheNext) {
+    SceneState reset;
+    Put(reset, {9, -1, 9, 1, 9, 9, 9});
+    reset.busy = 1;
+    reset.tilePhaseFrames = 0;
+    reset.gnollY = 9;
+    reset.eraseCurrent = reset.erasePrevious = {1, 2, 3};
+    reset.Reset();
+    EXPECT_EQ(Take(reset), (Values{0, 1, 0, 0, 9, 9, 9}));
+    EXPECT_EQ((Values{std::int32_t(reset.busy), reset.tilePhaseFrames, reset.gnollY, reset.eraseCurrent.drawn,
+                      reset.erasePrevious.drawn}),
               (Values{0, 2, 347, 0, 0}));
-}
-
-TEST(SceneStep, OneStep) {
     const struct {
         const char* name;
         Values before, after;
@@ -106,8 +102,7 @@ protected:
     SceneState scene_;
 };
 
-// 5 ms where the device allows; the period asked for is ended on stop, also when the timer itself
-// could not start. The timer ticks every 66 ms at 5 ms resolution, and its kill waits for a tick.
+// 5 ms where the device allows; the period is ended on stop, also when the timer (66 ms, killed synchronously) fails.
 TEST_F(AnimationTimer, ResolutionAndPeriod) {
     const struct {
         UINT min, max, want;
@@ -126,8 +121,7 @@ TEST_F(AnimationTimer, ResolutionAndPeriod) {
               (std::vector<std::array<UINT, 3>>{{66, 5, TIME_PERIODIC | TIME_KILL_SYNCHRONOUS}}));
 }
 
-// Ticks step the scene only while the application is active; missed ticks are not made up. A
-// real timer steps it on its own thread until stopped.
+// Ticks step the scene only while active, missed ones are not made up; a real timer steps it until stopped.
 TEST_F(AnimationTimer, TicksStepTheSceneOnlyWhileActiveAndUntilStopped) {
     for (const auto& [active, x] : {std::pair{0, 0}, {1, 5}, {0, 5}, {0, 5}, {1, 10}}) {
         gAppActive = active;
@@ -148,9 +142,8 @@ TEST_F(AnimationTimer, TicksStepTheSceneOnlyWhileActiveAndUntilStopped) {
     EXPECT_EQ(scene_.gnollX.load(), stoppedAt) << "no tick after the timer was stopped";
 }
 
-// Each tick writes a trace line numbered from 1, saying whether it stepped; each frame one with
-// its number and what it drew. The counts live as long as the process, so the lines are traced,
-// and read, in a fresh one.
+// Ticks and frames write trace lines numbered from 1 saying what they did; the counts live as long as the process, so
+// the lines are written in a fresh one.
 TEST_F(AnimationTimer, TraceLinesAreNumberedFromOneAndSayWhatHappened) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto traceTicksAndAFrame = [] {

@@ -1,5 +1,4 @@
-// The four primitives and text through a device context under the lost-surface and still-drawing
-// policy, on the software DirectDraw; the screen format they fill in; the frame-rate line.
+// The four primitives and text under the lost-surface and still-drawing policy; the screen format; the frame-rate line.
 #include <functional>
 
 #include "display/blit_primitives.h"
@@ -92,8 +91,7 @@ TEST_F(PrimitivesTest, SlotsOutsideTheTableOrEmptyMakeNoCall) {
     display_->surfaces[Pointer2] = pointer2;
 }
 
-// 5-6-5 and 5-5-5 fields; four bits; three and seven bits count as six, as does an empty mask;
-// the bits above the low 16 play no part.
+// 5-6-5 and 5-5-5 fields; four bits; three, seven and none count as six; bits above the low 16 play no part.
 TEST(ColorMaskAnalysis, MasksOfEveryShape) {
     const struct {
         std::uint32_t mask, low;
@@ -110,8 +108,8 @@ TEST(ColorMaskAnalysis, MasksOfEveryShape) {
     }
 }
 
-// Still drawing repeats a context call, a lost surface is restored and the call made again, other
-// failures (of the context or a drawing step) fail the text; a context taken is given back once.
+// Still drawing repeats a context call, a lost surface is restored and the call made again, other failures fail the
+// text; a context taken is given back once.
 TEST_F(PrimitivesTest, DeviceContextPolicy) {
     constexpr HRESULT busy = DDERR_WASSTILLDRAWING, lost = DDERR_SURFACELOST, other = DDERR_GENERIC;
     constexpr GdiCall none = GdiCall::Count;
@@ -157,8 +155,7 @@ TEST_F(PrimitivesTest, DeviceContextPolicy) {
     }
 }
 
-// The figure: frames counted in a window closing once more than 1000 ms passed (66 until then; the
-// clock may wrap). The line is "<figure> <tiles>" drawn red at (300, 460), grey kept between glyphs.
+// Frames counted in a window closing past 1000 ms (the clock may wrap); "<figure> <tiles>" drawn red at (300, 460).
 TEST_F(PrimitivesTest, FrameRateLine) {
     const struct {
         DWORD lastTick, count, now, value, countAfter, lastTickAfter;

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include <platform/options.h>
-#include "ddraw/ddraw_control.h"
 #include "host/null/null_host_control.h"
 #include "kernel/kernel_control.h"
 #include "win/win_control.h"
 
 #include "display/display_context.h"
+#include "tests/platform/ddraw_test_support.h"
 
 using platform::ddraw::Call;
 using platform::ddraw::InjectFault;
@@ -93,16 +93,7 @@ protected:
         return names;
     }
     static std::vector<LONG> Rect4(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-    // A surface's pixels, row by row.
-    std::vector<std::uint16_t> Pixels(SurfaceSlot slot) const {
-        const platform::ddraw::PixelView view = platform::ddraw::SurfacePixels(display_->surfaces[slot]);
-        std::vector<std::uint16_t> pixels;
-        for (int y = 0; y < view.height; ++y) {
-            const std::uint16_t* row = view.pixels + y * view.pitchPixels;
-            pixels.insert(pixels.end(), row, row + view.width);
-        }
-        return pixels;
-    }
+    std::vector<std::uint16_t> Pixels(SurfaceSlot slot) const { return ddraw_test::Snapshot(display_->surfaces[slot]); }
 
     bool startDisplay_ = true;  // before each test
     HWND window_ = nullptr;

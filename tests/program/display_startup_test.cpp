@@ -1,5 +1,5 @@
-// Display start-up on the software DirectDraw - the capability checks, the tiles and the surfaces,
-// the words its messages give for DirectDraw failures - and restoring and releasing everything.
+// Display start-up (capability checks, tiles, surfaces, error words), restoring and releasing, on the software
+// DirectDraw.
 #include <cstring>
 #include <tuple>
 
@@ -8,8 +8,7 @@
 
 namespace {
 
-// Only the flip chain, the scratch surfaces and the tiles ask for video memory; the pictures name
-// no memory at all. Requests are made in the surface table's order from one shared descriptor.
+// Only the flip chain, scratch surfaces and tiles ask for video memory; requests follow the surface table's order.
 class StartupTest : public DisplayFixture {
 protected:
     StartupTest() { startDisplay_ = false; }
@@ -94,8 +93,9 @@ TEST_F(StartupTest, TilesCountWhatTheVideoMemoryHolds) {
     }
 }
 
-// Codes without words of their own, near neighbours among them, get the bare default.
-TEST(DirectDrawErrorText, EveryCodeWithWords) {
+// Codes without words of their own, near neighbours among them, get the bare default; the text is cut at the 512-byte
+// working buffer and at the caller's, and an unterminated caller text is read only within its buffer.
+TEST(DirectDrawErrorText, EveryCodeWithWordsWithinBothBuffers) {
     // clang-format off
     const struct { std::uint32_t code; const char* words; } table[] = {
         {0x8007000E, "Out of memory.\n"}, {0x80070057, "Invalid Parameters.\n"},
@@ -116,11 +116,6 @@ TEST(DirectDrawErrorText, EveryCodeWithWords) {
         EXPECT_EQ(DescribeDirectDrawError(HRESULT(row.code), buffer, sizeof buffer), buffer);
         EXPECT_EQ(std::string(buffer), "Error!\n\n" + std::string(row.words) + "CreateSurface failed: 100% %s\n");
     }
-}
-
-// The composed text is cut at the 512-byte working buffer and at the caller's buffer, and an
-// unterminated caller text is read only within its buffer.
-TEST(DirectDrawErrorText, OverlongTextsAreTruncatedWithinBothBuffers) {
     char big[1024] = {};
     std::memset(big, 'x', 600);
     const std::string composed = DescribeDirectDrawError(DDERR_OUTOFVIDEOMEMORY, big, sizeof big);
@@ -138,9 +133,8 @@ TEST(DirectDrawErrorText, OverlongTextsAreTruncatedWithinBothBuffers) {
 
 using RestorationTest = DisplayFixture;
 
-// Every surface is restored in order, the scratch surfaces keyed right after their own Restore, then
-// the pictures reloaded. The first failing Restore ends it all with no reload; an empty tile entry
-// ends the walk over the tiles without failing it.
+// Every surface is restored in order, each scratch surface keyed after its Restore, then the pictures reloaded; the
+// first failing Restore ends it all, an empty tile entry ends the tiles without failing.
 TEST_F(RestorationTest, RestoresInOrderKeysAndReloads) {
     // clang-format off
     const struct { const char* name; int failingRestore /* 0: none */, emptyTile, tileCount; } rows[] = {

@@ -1,7 +1,6 @@
-// One sweep over every DirectDraw call of a start-up and the first frames: each call in turn is
-// made to fail, once with a lost surface and once plainly, in a fresh run of the whole program.
-// Each run must end as the program's rules say - the right box or none, restoration exactly where
-// the lost-surface policy asks for it, exit code 0, nothing left alive, no hang.
+// Every DirectDraw call of a start-up and the first frames fails in turn (lost, then plainly) in a fresh run of the
+// program, which must end as its rules say: the right box or none, restoration where the lost-surface policy asks for
+// it, exit code 0, nothing left alive, no hang.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -38,9 +37,8 @@ struct Outcome {
     std::uint64_t frames = 0;
 };
 
-// The whole program, ended after kFrames frames. The scene is frozen after the first frame and
-// then placed so the scene frames clip the creature walking left and draw and erase a fireball
-// pair at the top-left corner.
+// The whole program for kFrames frames; from the second, the creature walks left clipped and a fireball pair flies at
+// the top-left corner.
 Outcome RunProgram(const char* op = nullptr, int nth = 0, HRESULT fault = DD_OK) {
     platform::testing::UseNullHost();
     platform::ddraw::ResetForTesting();
@@ -83,8 +81,7 @@ Outcome RunProgram(const char* op = nullptr, int nth = 0, HRESULT fault = DD_OK)
 
 bool Injectable(const std::string& op) { return op != "AddRef" && op != "Release" && op != "QueryInterface"; }
 
-// What failing call `at` of the clean run must lead to: the box shown (empty for none) and
-// whether the lost-surface policy restores the surfaces once.
+// What failing call `at` of the clean run leads to: the box shown (empty: none) and whether it restores once.
 struct Expected {
     std::string box;
     bool restores = false;
@@ -110,9 +107,9 @@ public:
         const bool lost = fault == DDERR_SURFACELOST;
         if (at < firstRestore_) return {Creation(call.op, nth)};
         if (at < firstFrame_) {
-            // The restoration that loads the pictures. A context not given back leaves its picture
-            // locked: the background at once (the strip is copied from it), each sheet at its first
-            // use in a frame. Other results it ignores change nothing.
+            // The restoration that loads the pictures. A context not given back leaves its picture locked: the
+            // background at once (the strip is copied from it), each sheet at its first use in a frame. Other results
+            // it ignores change nothing.
             if (call.op == "ReleaseDC") return {nth == 1 ? kRestoreFailed : kFrameFailed};
             const bool ignored = call.op == "SetColorKey" || call.op == "GetSurfaceDesc" ||
                                  (call.op == "Restore" && nth > 4 + tiles_ + 4) ||
@@ -203,8 +200,8 @@ TEST(FaultSweep, EveryCallFailingEndsTheRunAsThePolicySays) {
             if (expected.box.empty() && oracle.InFrames(at)) {
                 EXPECT_EQ(run.frames, kFrames) << "the run goes on";
             }
-            // Each restoration begins with the primary's Restore: the start-up's own one once it got
-            // that far, and one more wherever the lost-surface policy asks for it.
+            // Each restoration begins with the primary's Restore: the start-up's own one once it got that far, and one
+            // more wherever the lost-surface policy asks for it.
             const void* primary = nullptr;
             for (const Call& c : run.log) {
                 if (c.op == "Restore" && primary == nullptr) primary = c.object;

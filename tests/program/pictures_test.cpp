@@ -1,5 +1,4 @@
-// The scene's pictures: palettes from resources and files, the copies into the surfaces and the
-// cached strip, and their return after a loss.
+// The scene's pictures: palettes from resources and files, copies into surfaces, and their return after a loss.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -35,8 +34,7 @@ protected:
     }
 };
 
-// The background has no colour table: its palette is the default one; so is the palette of no
-// name at all and of a resource that cannot be locked.
+// Without a colour table (the background, no name, a resource that cannot be locked) the palette is the default one.
 TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
     Entries expected(256);
     for (int i = 0; i < 256; ++i) expected[i] = DefaultEntry(i);
@@ -48,14 +46,13 @@ TEST_F(PicturesTest, PalettesWithoutATableAreTheDefaultOne) {
     EXPECT_EQ(PaletteOf("#103"), expected);
 }
 
-// A DIB (header, quads (k, 100 + k, 200 - k, 0x55) in blue-green-red order, 16 bytes of pixels): a
-// resource's counted colours replace the first entries as far as 256 and its own bytes reach; a
-// file's table is read as it stands after a 40-byte header, only the counted quads turned into
+// A DIB with quads (k, 100 + k, 200 - k, 0x55) in blue-green-red order: a resource's counted colours replace the first
+// entries as far as 256 and its bytes reach; a file's table is read as it stands, only the counted quads turned to
 // red-green-blue. A count with its top bit set counts nothing.
 TEST_F(PicturesTest, PalettesTakeTheirCountedColours) {
-    // Resources: 8-bit, 16 used; 4-bit, all; longer header; 24-bit; too many colours; a count past the
-    // resource (into the pixels); a header past it; a count with its top bit set. Files: 8-bit, 16
-    // used; 8-bit, all; 24-bit; longer header (no count); huge count; top bit set; a cut header.
+    // Resources: 8-bit, 16 used; 4-bit, all; longer header; 24-bit; too many colours; a count past the resource (into
+    // the pixels); a header past it; a count with its top bit set. Files: 8-bit, 16 used; 8-bit, all; 24-bit; longer
+    // header (no count); huge count; top bit set; a cut header.
     const struct {
         bool file;
         DWORD headerSize, bits, used;
@@ -102,9 +99,8 @@ TEST_F(PicturesTest, PalettesTakeTheirCountedColours) {
     std::filesystem::remove(path);
 }
 
-// The sheets keep their transparent green as the key value around a drawing. After a loss,
-// restored memory is filled with a loud pattern: only the reload brings the pictures back as they
-// were. (The strip's band of the background shows in every composed frame.)
+// The sheets' corners are the key; after a loss only the reload brings the pictures back over restored memory's
+// pattern.
 TEST_F(PicturesTest, TheLoadedPicturesAndTheirReturnAfterALoss) {
     std::vector<std::vector<std::uint16_t>> before;
     for (SurfaceSlot slot : {Background, GnollSheet, BackgroundStrip, FireballSheet}) before.push_back(Pixels(slot));
@@ -118,8 +114,7 @@ TEST_F(PicturesTest, TheLoadedPicturesAndTheirReturnAfterALoss) {
               (std::vector{Pixels(Background), Pixels(GnollSheet), Pixels(BackgroundStrip), Pixels(FireballSheet)}));
 }
 
-// A copy stretches the bitmap over the whole surface; without a memory context, a surface or a
-// bitmap it reports failure.
+// A copy stretches the bitmap over the whole surface; without a memory context, surface or bitmap it fails.
 TEST_F(PicturesTest, CopyingABitmapIntoASurface) {
     HBITMAP bitmap =
         static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "#105", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));

@@ -1,5 +1,4 @@
-// The frame composer: the tile phase, the scene frame's calls and their order, the clipping
-// geometry, the erase records and the pixels of composed frames.
+// The frame composer: the tile phase, the scene frame's calls and order, clipping, erase records and composed pixels.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -33,8 +32,8 @@ protected:
         for (int i = 0; i < 6; ++i) *fields[i] = creature[i];
         scene_.fireballActive = flying && fireball != std::vector<std::int32_t>(3);
     }
-    // A call as text: its object, source and source rectangle, where it goes (a point for BltFast,
-    // a rectangle for Blt), flags and effects.
+    // A call as text: its object, source and source rectangle, where it goes (a point for BltFast, a rectangle for
+    // Blt), flags and effects.
     using Rect = std::vector<LONG>;
     static std::string Str(std::string op, std::string to, std::string from, Rect src, Rect place, DWORD flags,
                            DWORD fx = 0, DWORD fill = 0) {
@@ -61,9 +60,8 @@ protected:
     SceneState scene_;
 };
 
-// Two frames paint the background through the tiles, column by column, reusing fewer tiles in
-// turn, then send one block through a tile mirrored twice; no tiles means one full-screen copy.
-// Tile-phase frames draw no text and leave the erase records alone.
+// Two frames paint the background through the tiles column by column, reusing fewer tiles in turn, then one block
+// through a tile mirrored twice (no tiles: one full copy); no text, erase records left alone.
 TEST_F(ComposerTest, TilePhaseFrames) {
     constexpr DWORD kMirrored = DDBLT_WAIT | DDBLT_DDFX;
     for (std::int32_t count : {100, 80, 24, 5, 1, 0}) {
@@ -112,8 +110,8 @@ TEST_F(ComposerTest, AFrameWaitsOutARunningStep) {
     EXPECT_EQ(scene_.tilePhaseFrames, 1) << "drawn once it ended";
 }
 
-// A scene frame with nothing in flight: the strip, the colour-key probe, the creature's cell and
-// the creature cut at the edges (mirrored walking left), the text and the flip naming no target.
+// A scene frame with nothing in flight: the strip, the colour-key probe, the creature's cell and the creature cut at
+// the edges (mirrored walking left), the text and the flip naming no target.
 TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
     SkipTilePhase();
     constexpr DWORD kKeyedFast = DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY;
@@ -146,8 +144,7 @@ TEST_F(ComposerTest, SceneFrameCreatureCellsAndClipping) {
     }
 }
 
-// A failing blit ends the frame at once with no flip: before the erase records move on (the
-// strip, the erase of the pair drawn two frames ago) or after (the new pair's copies).
+// A failing blit ends the frame with no flip, before the erase records move on (strip, erase) or after (the new pair).
 TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     SkipTilePhase();
     // Blits: strip, fill, probe, cell, creature, erase fill, erase, erase mirrored, fill, frame, copies.
@@ -172,10 +169,9 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
     }
 }
 
-// Two frames with the creature and a fireball pair, then two without, over the buffers the pairs
-// were drawn in (and must be erased from, also where cut at the corner). Each picture is built
-// pixel by pixel: cell column c lands on X + c walking right, X + 99 - c walking left; the fireball
-// frame shows upside down centred on (fx, fy) and again reflected about x = 320.
+// Two frames with the creature and a fireball pair, then two without, built pixel by pixel: cell column c lands on X +
+// c walking right, X + 99 - c walking left; the fireball frame shows upside down at (fx, fy) and mirrored about x =
+// 320.
 TEST_F(ComposerTest, FramesAsComposed) {
     const struct {
         std::vector<std::int32_t> creature[2], pair[2];  // x, direction, frame; x, y, frame

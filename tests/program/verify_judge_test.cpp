@@ -1,7 +1,5 @@
-// The check's judgement of frames, alone: frames made right by a second re-drawing, then spoiled
-// one way each, must be charged to what made them wrong - a step of that frame, a step of an
-// earlier frame whose wrong pixels are still there, or nothing at all (a stray write) - and the
-// counter must be where and as it is drawn.
+// The check's judgement alone: right frames, spoiled one way each, are charged to a step of that frame, one of an
+// earlier frame whose pixels remain, or a stray write; the counter must be where and as it is drawn.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -35,10 +33,10 @@ Pixel Glyph(int x, int y, Pixel under) {
 struct Spoil {
     const char* name;
     std::vector<std::string> expected;  // --expect items
-    // Spoils frame `n` as drawn (its counter included); `counter` may be moved or retold.
-    std::function<void(int n, verify::Image& got, verify::CounterDrawn& counter)> spoil;
     ItemState strays, counter, tileCopy, probe;
     bool noGlyphs = false;
+    // Spoils frame `n` as drawn (its counter included); `counter` may be moved or retold.
+    std::function<void(int n, verify::Image& got, verify::CounterDrawn& counter)> spoil = [](auto...) {};
 };
 
 class VerifyJudgeTest : public ::testing::Test {
@@ -89,11 +87,9 @@ protected:
                     std::copy_n(belief.Row(y) + r.left, r.Width(), got.Row(y) + r.left);
             }
             verify::CounterDrawn counter{"66 100", 300, 460, verify::Rect{300, 460, 340, 476}};
-            if (!values.tilePhase && !row.noGlyphs) {
-                for (int y = 460; y < 476; ++y) {
+            if (!values.tilePhase && !row.noGlyphs)
+                for (int y = 460; y < 476; ++y)
                     for (int x = 300; x < 340; ++x) got.Row(y)[x] = Glyph(x, y, got.Row(y)[x]);
-                }
-            }
             row.spoil(n, got, counter);
             if (!values.tilePhase) {
                 // The truth holds the counter as drawn, as the buffer does.
@@ -118,74 +114,43 @@ void Poke(verify::Image& got, int left, int top, int size, Pixel value) {
 }
 
 TEST_F(VerifyJudgeTest, DifferencesAreChargedToWhatMadeThem) {
-    const auto none = [](int, verify::Image&, verify::CounterDrawn&) {};
     const ItemState exact = ItemState::Exact, differs = ItemState::Differs, expected = ItemState::Expected;
+    // clang-format off
     const Spoil rows[] = {
-        {"nothing", {}, none, exact, exact, exact, exact},
+        {"nothing", {}, exact, exact, exact, exact},
         // A stray write is never excused by an earlier, expected difference.
-        {"a stray after an expected probe difference",
-         {"colour-key-probe"},
+        {"a stray after an expected probe difference", {"colour-key-probe"}, differs, exact, exact, expected, false,
          [](int n, verify::Image& got, verify::CounterDrawn&) {
              if (n == 5) Poke(got, 300, 40, 1, 0x1234);
              if (n == 20) Poke(got, 10, 10, 10, 0xFFFF);
-         },
-         differs,
-         exact,
-         exact,
-         expected},
+         }},
         // A wrong tile left on screen stays the tile copy's, in every later frame of its buffer.
-        {"a tile copy's wrong pixels left over",
-         {"tile-copy"},
+        {"a tile copy's wrong pixels left over", {"tile-copy"}, exact, exact, expected, exact, false,
          [](int n, verify::Image& got, verify::CounterDrawn&) {
              if (n == 1) Poke(got, 10, 10, 4, 0xFFFF);
-         },
-         exact,
-         exact,
-         expected,
-         exact},
-        {"the counter in blue",
-         {},
+         }},
+        {"the counter in blue", {}, exact, differs, exact, exact, false,
          [](int n, verify::Image& got, verify::CounterDrawn&) {
-             for (int y = 460; y < 476 && n > 2; ++y) {
+             for (int y = 460; y < 476 && n > 2; ++y)
                  for (int x = 300; x < 340; ++x) got.Row(y)[x] = got.Row(y)[x] == kRed ? Pixel{0x001F} : got.Row(y)[x];
-             }
-         },
-         exact,
-         differs,
-         exact,
-         exact},
-        {"the counter elsewhere",
-         {},
-         [](int, verify::Image&, verify::CounterDrawn& c) { c.x = 301; },
-         exact,
-         differs,
-         exact,
-         exact},
-        {"the counter with the wrong tile count",
-         {},
-         [](int, verify::Image&, verify::CounterDrawn& c) { c.text = "66 99"; },
-         exact,
-         differs,
-         exact,
-         exact},
-        {"the counter not drawn", {}, none, exact, differs, exact, exact, true},
+         }},
+        {"the counter elsewhere", {}, exact, differs, exact, exact, false,
+         [](int, verify::Image&, verify::CounterDrawn& c) { c.x = 301; }},
+        {"the counter with the wrong tile count", {}, exact, differs, exact, exact, false,
+         [](int, verify::Image&, verify::CounterDrawn& c) { c.text = "66 99"; }},
+        {"the counter not drawn", {}, exact, differs, exact, exact, true},
     };
+    // clang-format on
     for (const Spoil& row : rows) {
         const diagnostics::VerdictRecord v = Run(row);
-        EXPECT_EQ(v.strays.state, row.strays) << row.name << ": " << v.line;
-        EXPECT_EQ(v.counter.state, row.counter) << row.name << ": " << v.line;
-        EXPECT_EQ(v.kinds[int(diagnostics::DrawKind::TileCopy)].state, row.tileCopy) << row.name << ": " << v.line;
-        EXPECT_EQ(v.kinds[int(diagnostics::DrawKind::ColourKeyProbe)].state, row.probe) << row.name << ": " << v.line;
-        EXPECT_EQ(v.counter.compared, 38u) << row.name;
+        EXPECT_EQ(std::tuple(v.strays.state, v.counter.state, v.kinds[int(diagnostics::DrawKind::TileCopy)].state,
+                             v.kinds[int(diagnostics::DrawKind::ColourKeyProbe)].state, v.counter.compared),
+                  std::tuple(row.strays, row.counter, row.tileCopy, row.probe, 38u))
+            << row.name << ": " << v.line;
     }
 }
 
-}  // namespace
-
-namespace {
-
-// The screen's verdict from its reads: every frame due on each path it has must be read, but for
-// 1%; no window is "primary only", never plain exact; a difference is a difference whatever else.
+// The screen's verdict: every frame due on each path read, but for 1%; no window is "primary only"; a difference wins.
 TEST(VerifyScreenReadsTest, EveryFrameDueIsReadOrCounted) {
     const struct {
         const char* name;
@@ -215,9 +180,8 @@ TEST(VerifyScreenReadsTest, EveryFrameDueIsReadOrCounted) {
             coverage.ScreenShown();
             coverage.ScreenCompared(false, nullptr);
         }
-        for (int n = 0; n < row.windowReads; ++n) {
+        for (int n = 0; n < row.windowReads; ++n)
             coverage.ScreenCompared(true, row.windowDiffers && n == 0 ? &finding : nullptr);
-        }
         for (int n = 0; n < row.windowNotRead; ++n) coverage.ScreenNotRead(true, "covered");
         diagnostics::VerdictRecord v;
         coverage.Fill(v);

@@ -1,23 +1,15 @@
-// --verify on the whole program, offscreen, in lockstep (the scene stepped once per frame, so
-// every run draws the same frames however fast the machine is). A full cycle is exact and
-// covers every kind of draw step; its per-frame CRCs are the same with and without vsync and equal
-// the re-drawing's. Each fault planted in our own blitter or flip is caught and put down to the
-// step it breaks; what was not read back or never drawn makes the verdict incomplete, never
-// exact; expected differences are taken as such, and an expected one that did not happen fails.
+// --verify on the whole program, offscreen, in lockstep (every run draws the same frames): a full cycle is exact,
+// covers every kind and has the same CRCs with and without vsync; planted faults are caught and named; what was not
+// read back or never drawn leaves it incomplete; expected differences are taken, and ones that did not happen fail.
 #include <gtest/gtest.h>
 
 #include <ddraw.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <condition_variable>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <regex>
-#include <sstream>
-#include <string>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -29,6 +21,7 @@
 #include "planted_faults.h"
 #include "platform/options.h"
 #include "runtime/run_process.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -43,60 +36,47 @@ struct RunResult {
 // The values of one field of every frame line of a trace, in order.
 std::vector<std::string> FrameField(const std::string& trace, const std::string& field) {
     std::vector<std::string> values;
-    const std::regex pattern("\"type\":\"frame\".*\"" + field + "\":\"([^\"]*)\"");
     std::istringstream lines(trace);
+    const std::string key = "\"" + field + "\":\"";
     for (std::string line; std::getline(lines, line);) {
-        std::smatch match;
-        if (std::regex_search(line, match, pattern)) values.push_back(match[1]);
+        const std::size_t at = line.find(key), start = at + key.size();
+        if (line.starts_with("{\"type\":\"frame\"") && at != std::string::npos)
+            values.push_back(line.substr(start, line.find('"', start) - start));
     }
     return values;
 }
 
-// Ends a run still going at the deadline as a stop signal would, and a run that does not end even
-// then (a main loop that no longer takes messages) by ending the test's process, so that a program
-// that stops drawing fails its test within minutes instead of running into CTest's bound. Made
-// before stderr is captured, to say why on the real one.
+// Stops a run still going at the deadline as a signal would, and ends the test's process when even that does not end
+// it. Made before stderr is captured, to say why on the real one.
 class Watchdog {
 public:
     explicit Watchdog(std::chrono::steady_clock::time_point deadline)
-        : stderr_(::dup(2)), thread_([this, deadline] {
-              std::unique_lock lock(mutex_);
-              const auto finished = [this] { return finished_; };
-              if (ended_.wait_until(lock, deadline, finished)) return;
+        : stderr_(::dup(2)), thread_([this, deadline, ended = ended_.get_future()] {
+              if (ended.wait_until(deadline) == std::future_status::ready) return;
               platform::RequestStop();
-              if (ended_.wait_for(lock, std::chrono::seconds(30), finished)) return;
+              if (ended.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
               constexpr char kSay[] = "the run did not end 30 s after a stop was asked for; ending the test\n";
               [[maybe_unused]] const auto said = ::write(stderr_, kSay, sizeof kSay - 1);
               std::_Exit(1);
           }) {}
     ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        ended_.notify_all();
+        ended_.set_value();
         thread_.join();
         ::close(stderr_);
     }
 
 private:
     int stderr_;
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    bool finished_ = false;
+    std::promise<void> ended_;
     std::thread thread_;
 };
 
 class VerifyRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir_ = std::filesystem::temp_directory_path() / ("vh-verify-" + std::to_string(::getpid()) + name);
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
         platform::ddraw::ResetForTesting();
-        // The counter's text is left out of the comparison, so its width decides which wrong pixels
-        // are seen: a stopped clock keeps it "66 100" however slow the machine runs.
+        // The counter's text is left out of the comparison, so its width decides which wrong pixels are seen: a stopped
+        // clock keeps it "66 100" however slow the machine runs.
         platform::testing::SetTickCount(1000);
     }
     void TearDown() override {
@@ -104,7 +84,6 @@ protected:
         PlantBlitFault(BlitFault::None);
         platform::testing::SetTickCount(std::nullopt);
         platform::SetOptions(platform::Options{});
-        std::filesystem::remove_all(dir_);
     }
     // The program offscreen with --verify and a trace, plus `args`.
     RunResult Run(std::vector<std::string> args) {
@@ -125,9 +104,7 @@ protected:
         }
         run.out = ::testing::internal::GetCapturedStdout();
         run.err = ::testing::internal::GetCapturedStderr();
-        std::stringstream text;
-        text << std::ifstream(trace).rdbuf();
-        run.trace = text.str();
+        run.trace = test_files::ReadFile(trace);
         return run;
     }
     std::string Expect(const std::string& lines) {
@@ -135,7 +112,8 @@ protected:
         std::ofstream(path) << lines;
         return path;
     }
-    std::filesystem::path dir_;
+    const test_files::TempDir temp_;
+    const std::filesystem::path& dir_ = temp_.path;
     const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
@@ -171,9 +149,8 @@ TEST_F(VerifyRunTest, ALockstepCycleIsExactCoversEveryKindAndHasTheSameFramesWit
     }
 }
 
-// Each row plants one fault; the run must end with 3, name the first differing frame's step in
-// the summary, and write the images. Every frame that shows a wrong pixel differs: a probe drawn
-// wrong in every scene frame makes 198 of 200, a wrong tile-phase pixel left on screen all 200.
+// Each row plants one fault: exit 3, the first differing frame's step named, the images written. A probe drawn wrong in
+// every scene frame makes 198 of 200 differ, a wrong tile-phase pixel left on screen all 200.
 TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
     const struct {
         const char* name;
@@ -188,7 +165,8 @@ TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
         {"source key ignored", BlitFault::SourceKeyIgnored, "the colour-key probe", "the creature's keyed blit", 198},
         {"key one bit off", BlitFault::KeyOneBitOff, "the colour-key probe", "the creature's keyed blit", 198},
         {"fill one step off in green", BlitFault::FillGreenOneStepOff, "the colour-key probe", nullptr, 198},
-        {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy", "a tile copy, left over from an earlier frame", 200},
+        {"tile copy one row off", BlitFault::TileCopyOneRowOff, "a tile copy",
+         "a tile copy, left over from an earlier frame", 200},
         {"keyed BltFast opaque", BlitFault::KeyedBltFastOpaque, "the colour-key probe", "the creature's keyed blit",
          198},
         {"flip stale", BlitFault::FlipStale, "the screen", nullptr, 200},
@@ -197,21 +175,26 @@ TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
         PlantBlitFault(row.fault);
         const RunResult run = Run({"--lockstep", "--no-vsync", "--frames", "200"});
         PlantBlitFault(BlitFault::None);
-        std::smatch found;
-        const std::regex verdict("verified: (\\d+) of 200 frames differ \\(first: frame (\\d+), ([^,]+),");
-        ASSERT_TRUE(std::regex_search(run.out, found, verdict)) << row.name << ": " << run.out << run.err;
+        // "verified: D of 200 frames differ (first: frame N, STEP, ..."
+        const std::size_t at = run.out.find("verified: ");
+        unsigned long long differing = 0, frame = 0;
+        int end = 0;
+        ASSERT_TRUE(at != std::string::npos &&
+                    std::sscanf(run.out.c_str() + at, "verified: %llu of 200 frames differ (first: frame %llu, %n",
+                                &differing, &frame, &end) == 2 &&
+                    end > 0)
+            << row.name << ": " << run.out << run.err;
+        const std::string n = std::to_string(frame),
+                          step = run.out.substr(at + end, run.out.find(',', at + end) - at - end);
         EXPECT_EQ(run.code, 3) << row.name;
-        EXPECT_EQ(std::stoull(found[1]), row.differing) << row.name << ": " << run.out;
-        EXPECT_EQ(found[3].str().rfind(row.first, 0), 0u) << row.name << ": " << run.out;
-        EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + found[2].str() + ",\"step\":\"" + found[3].str()),
-                  std::string::npos)
+        EXPECT_EQ(differing, row.differing) << row.name << ": " << run.out;
+        EXPECT_TRUE(step.starts_with(row.first)) << row.name << ": " << run.out;
+        EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + n + ",\"step\":\"" + step), std::string::npos)
             << row.name;
-        if (row.also != nullptr) {
-            EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
-        }
+        if (row.also != nullptr) EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
         const std::string stem = row.fault == BlitFault::FlipStale ? "verify-screen-" : "verify-frame-";
         for (const char* image : {"got", "expected", "differences", "crop"}) {
-            const auto file = dir_ / (stem + found[2].str() + "-" + image + ".png");
+            const auto file = dir_ / (stem + n + "-" + image + ".png");
             EXPECT_TRUE(std::filesystem::exists(file)) << row.name << ": " << file << "\n" << run.err;
         }
     }
@@ -222,38 +205,35 @@ TEST_F(VerifyRunTest, WhatWasNotDrawnOrNotReadBackIsNeverExact) {
     const struct {
         const char* name;
         std::vector<std::string> args;
-        const char* lockOn;  // the surfaces whose Lock fails, or null
+        DWORD lockOn;  // the surfaces whose Lock fails (a picture's once, a buffer's always), or 0
         const char* says;
     } rows[] = {
+        // clang-format off
         // A slow build may see a fireball fly in those frames, but not the turn some 10 s in.
-        {"the timer's pace, too short to turn", {"--no-vsync", "--frames", "300"}, nullptr,
+        {"the timer's pace, too short to turn", {"--no-vsync", "--frames", "300"}, 0,
          "verified: incomplete: 300 of 300 frames compared, exact, never drawn: the creature's mirrored keyed blit"},
-        {"ended early", {"--lockstep", "--no-vsync", "--frames", "20"}, nullptr,
+        {"ended early", {"--lockstep", "--no-vsync", "--frames", "20"}, 0,
          "never drawn: the creature's mirrored keyed blit, an erase, both fireball blits;"},
-        {"back buffer", {"--lockstep", "--no-vsync"}, "back buffer",
-         "verified: incomplete: none of 297 frames compared, 297 frames not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
-        {"primary", {"--lockstep", "--no-vsync"}, "primary",
-         "verified: incomplete: 297 of 297 frames compared, exact; screen: not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
-        {"a picture", {"--lockstep", "--no-vsync"}, "picture",
+        {"back buffer", {"--lockstep", "--no-vsync"}, DDSCAPS_BACKBUFFER, "verified: incomplete: none of 297 frames "
+         "compared, 297 frames not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
+        {"primary", {"--lockstep", "--no-vsync"}, DDSCAPS_PRIMARYSURFACE, "verified: incomplete: 297 of 297 frames "
+         "compared, exact; screen: not read back (Lock failed: DDERR_GENERIC (0x80004005))"},
+        {"a picture", {"--lockstep", "--no-vsync"}, DDSCAPS_OFFSCREENPLAIN,
          "pictures not checked: Background (Lock failed: DDERR_GENERIC (0x80004005))"},
+        // clang-format on
     };
     for (const auto& row : rows) {
         platform::ddraw::ResetForTesting();
-        if (row.lockOn != nullptr) {
-            const std::string on = row.lockOn;
-            const DWORD caps = on == "primary"       ? DDSCAPS_PRIMARYSURFACE
-                               : on == "back buffer" ? DDSCAPS_BACKBUFFER
-                                                     : DDSCAPS_OFFSCREENPLAIN;
-            platform::ddraw::InjectFaultOn("Lock", caps, 1, DDERR_GENERIC, on == "picture" ? 1 : 1000000);
-        }
+        if (row.lockOn != 0)
+            platform::ddraw::InjectFaultOn("Lock", row.lockOn, 1, DDERR_GENERIC,
+                                           row.lockOn == DDSCAPS_OFFSCREENPLAIN ? 1 : 1000000);
         const RunResult run = Run(row.args);
         EXPECT_EQ(run.code, 4) << row.name << ": " << run.out << run.err;
         EXPECT_NE(run.out.find(row.says), std::string::npos) << row.name << ": " << run.out;
     }
 }
 
-// A maintainer's baseline: the differences it lists are taken as expected; one that stays exact
-// fails the run, as does an unknown item.
+// A baseline's differences are taken as expected; one that stays exact fails the run, as does an unknown item.
 TEST_F(VerifyRunTest, ExpectedDifferencesAreTakenAndOnesThatDidNotHappenFail) {
     PlantBlitFault(BlitFault::MirrorUpDownIgnored);
     RunResult run = Run({"--lockstep", "--no-vsync", "--expect",
@@ -271,19 +251,18 @@ TEST_F(VerifyRunTest, ExpectedDifferencesAreTakenAndOnesThatDidNotHappenFail) {
     EXPECT_NE(run.err.find("expect:3: 'fireball-sideways' is not a kind of draw step"), std::string::npos) << run.err;
 }
 
-// The counter's GetDC of the fifth frame meets a real loss: the text overlay restores everything
-// (the flip chain comes back scrambled) and draws on. That frame can be compared on nothing, the
-// next only on what it draws, and from then on every frame whole again - with no false alarm, and
-// the frame that could not be compared said as such.
+// The counter's GetDC of the fifth frame meets a real loss and everything is restored: that frame is compared on
+// nothing, the next in part, then every frame whole, with no false alarm.
 TEST_F(VerifyRunTest, ARestorationMidRunRaisesNoFalseAlarm) {
-    // GetDC: three picture loads, then the third frame's text and the check's measure of it, the
-    // fourth frame's text, then the fifth's.
+    // GetDC: three picture loads, then the text of frames 3 (and the check's measure of it), 4 and 5.
     platform::ddraw::LoseAllSurfacesAt("GetDC", 7);
     const RunResult run = Run({"--lockstep", "--no-vsync"});
     EXPECT_EQ(run.code, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("verified: 296 of 297 frames compared, exact (1 compared only in part after a restoration), 1 frames not "
-                            "compared (a restoration during the frame left nothing known to compare with)"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find(
+            "verified: 296 of 297 frames compared, exact (1 compared only in part after a restoration), 1 frames not "
+            "compared (a restoration during the frame left nothing known to compare with)"),
+        std::string::npos)
         << run.out << run.err;
 }
 

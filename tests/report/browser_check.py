@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""browser_check.py REPORT_SAMPLE|REPORT_DIR [SCREENSHOT]: writes the sample report (a differing
-frame) into a temporary folder, or takes the folder of a real run's report of a differing frame,
-has headless Chromium render report.html at 1280x800, and fails unless the page
-shows the verdict, the per-kind table and the interval plot, refers to nothing outside its folder,
-and the screenshot shows the verdict's red. Exit 77 (skipped) without chromium. The screenshot is
-kept at SCREENSHOT when given."""
+"""browser_check.py REPORT_SAMPLE|REPORT_DIR [SCREENSHOT]: the sample report (a differing frame) written into a
+temporary folder, or a real run's report of a differing frame, as headless Chromium renders report.html: it must show
+the verdict, the per-kind table and the interval plot, refer to nothing outside its folder, and the screenshot the
+verdict's red (kept at SCREENSHOT). Exit 77 (skipped) without chromium."""
 import pathlib
 import re
 import shutil
@@ -13,7 +11,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
-from screen_dumps import read_png_channels  # noqa: E402
+from screen_dumps import chromium, read_png_channels  # noqa: E402
 
 DIFFERS_RED = (0xC0, 0x26, 0x2D)
 
@@ -24,20 +22,8 @@ def fail(text, *outputs):
     sys.exit("browser_check: " + text)
 
 
-def chromium(browser, work, page, *args):
-    command = ["timeout", "-k", "10", "60", browser, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-               "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync",
-               "--user-data-dir=" + tempfile.mkdtemp(dir=work), "--window-size=1280,800", "--hide-scrollbars",
-               "--force-color-profile=srgb", *args, page.as_uri()]
-    run = subprocess.run(command, cwd=work, capture_output=True, text=True)
-    if run.returncode != 0:
-        fail(f"chromium exited with {run.returncode}", " ".join(command), run.stdout[-4000:], run.stderr[-4000:])
-    return run
-
-
 def main():
-    browser = shutil.which("chromium")
-    if browser is None:
+    if shutil.which("chromium") is None:
         print("browser_check: chromium is not installed; skipped")
         return 77
     work = pathlib.Path(tempfile.mkdtemp(prefix="report_browser."))
@@ -65,7 +51,7 @@ def main():
             if not reference.startswith("data:") and not (folder / reference).is_file():
                 fail(f"the page refers to {reference!r}, which is not a file in its folder")
 
-        dom = chromium(browser, work, page, "--dump-dom").stdout
+        dom = chromium(page, "--dump-dom").stdout
         # The sample's own values, or any differing frame's (its refresh marked only with vsync).
         step, channel, images, refresh = (r"[a-z-]+", r"\d+ of \d+", r"verify-(frame|screen)-\d+-[a-z]+\.png", "") if real \
             else ("colour-key-probe", "31 of 31", r"verify-frame-42-[a-z]+\.bmp", r'.*class="refresh"')
@@ -78,7 +64,7 @@ def main():
                 fail(f"the rendered page lacks {what}", dom[:3000])
 
         shot = work / "screenshot.png"
-        run = chromium(browser, work, page, "--screenshot=" + str(shot))
+        run = chromium(page, "--screenshot=" + str(shot))
         if not shot.is_file():
             fail("chromium wrote no screenshot", run.stdout, run.stderr)
         width, height, channels, rows = read_png_channels(shot)

@@ -1,20 +1,15 @@
-// The report writer: pacing numbers on hand-made intervals, JUnit counts that agree with the test
-// cases for each kind of run (checked by python3's XML parser), the run's own test case, images
-// referred to or carried inside the page, the report of a run that has not ended, no half-written
-// file when a write fails and no link in the folder followed.
+// The report writer: pacing numbers, JUnit counts per kind of run (checked by python3's XML parser), the run's own
+// case, images referred to or carried, the report of a run not ended, no half-written file, no link followed.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "../test_files.h"
 #include "report/image_source.h"
 #include "report/pacing_stats.h"
 #include "report/report_documents.h"
@@ -25,15 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using diagnostics::ItemState;
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "report_test.XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
+using test_files::ReadFile, test_files::TempDir;
 
 report::Pacing FromIntervals(const std::vector<double>& intervals, bool vsync = true, double refreshMs = 0) {
     report::Pacing pacing{vsync, refreshMs, {{0}}};
@@ -58,13 +45,11 @@ TEST(Pacing, LowsPercentilesAndMean) {
     for (const auto& row : rows) {
         const report::PacingStats stats = report::ComputePacing(FromIntervals(row.intervals));
         SCOPED_TRACE(row.intervals.size());
-        EXPECT_EQ(stats.frames, row.intervals.size() + 1);
         EXPECT_NEAR(stats.meanFps, row.meanFps, 1e-9);
         EXPECT_NEAR(stats.low1PercentFps, row.low1, 1e-9);
         EXPECT_NEAR(stats.low01PercentFps, row.low01, 1e-9);
-        EXPECT_EQ(stats.p50Ms, row.p50);
-        EXPECT_EQ(stats.p99Ms, row.p99);
-        EXPECT_EQ(stats.maxMs, row.max);
+        EXPECT_EQ(std::tuple(stats.frames, stats.p50Ms, stats.p99Ms, stats.maxMs),
+                  std::tuple(row.intervals.size() + 1, row.p50, row.p99, row.max));
     }
 }
 
@@ -79,16 +64,15 @@ TEST(Pacing, MissedBlanksCountOnlyKnownNeighbours) {
         {true, {0, 1, 2, 4, 5, 5, 8}, true, 6, 2, 7.0 / 6},  // 2->4 and 5->8 are late; two frames at blank 5
         {true, {0, 1, -1, 5}, true, 1, 0, 1},                // the jump around the unknown blank is not judged
         {true, {-1, -1}, false, 0, 0, 0},
-        {false, {0, 3, 6}, false, 0, 0, 0},                  // without vsync no frame waits for a blank
+        {false, {0, 3, 6}, false, 0, 0, 0},  // without vsync no frame waits for a blank
     };
     for (const auto& row : rows) {
         report::Pacing pacing{row.vsync, 16.7, {}};
         for (std::size_t i = 0; i < row.blanks.size(); ++i) pacing.frames.push_back({16.7 * i, -1, row.blanks[i]});
         const report::PacingStats stats = report::ComputePacing(pacing);
         SCOPED_TRACE(row.blanks.size());
-        EXPECT_EQ(stats.blanksKnown, row.known);
-        EXPECT_EQ(stats.blankIntervals, row.intervals);
-        EXPECT_EQ(stats.missedBlanks, row.missed);
+        EXPECT_EQ(std::tuple(stats.blanksKnown, stats.blankIntervals, stats.missedBlanks),
+                  std::tuple(row.known, row.intervals, row.missed));
         EXPECT_NEAR(stats.framesPerBlank, row.framesPerBlank, 1e-12);
     }
 }
@@ -106,9 +90,8 @@ TEST(Pacing, HistogramBuckets) {
     // 1 ms buckets without vsync, the last one open-ended.
     const report::PacingStats ms = report::ComputePacing(FromIntervals({0.5, 1.0, 1.9, 3.2, 100}, false, 10));
     ASSERT_EQ(ms.histogram.size(), std::size_t(report::kMaxMillisecondBuckets));
-    EXPECT_EQ(ms.histogram.back().label, ">= 39 ms");
-    EXPECT_EQ(ms.histogram.back().count, 1u);
-    EXPECT_EQ(counts(ms)[1], 2u);
+    EXPECT_EQ(std::tuple(ms.histogram.back().label, ms.histogram.back().count, counts(ms)[1]),
+              std::tuple(">= 39 ms", 1u, 2u));
     EXPECT_EQ(counts(report::ComputePacing(FromIntervals({0.5, 2.5}, false))), (std::vector<std::uint64_t>{1, 0, 1}));
 }
 
@@ -118,8 +101,7 @@ TEST(Report, ChannelsDecodeInTheSurfacesOwnBits) {
     } rows[] = {{0xF800, 0xF800, 31, 31}, {0x07E0, 0x07E0, 63, 63}, {0x0200, 0x03E0, 16, 31}, {0x7C00, 0x001F, 0, 31}};
     for (const auto& row : rows) {
         const report::Channel channel = report::DecodeChannel(row.pixel, row.mask);
-        EXPECT_EQ(channel.value, row.value) << std::hex << row.pixel;
-        EXPECT_EQ(channel.max, row.max) << std::hex << row.mask;
+        EXPECT_EQ(std::tuple(channel.value, channel.max), std::tuple(row.value, row.max)) << std::hex << row.pixel;
     }
 }
 
@@ -132,65 +114,45 @@ std::string CheckFiles(const fs::path& dir) {
     return out;
 }
 
-void SetState(report::RunReport& r, const std::string& id, ItemState state, const std::string& why = "") {
-    for (auto* items : {&r.verdict.kinds, &r.verdict.pictures}) {
-        for (auto& item : *items) {
-            if (item.id == id) item.state = state, item.why = why;
-        }
-    }
-    for (auto* item : {&r.verdict.screen, &r.verdict.strays, &r.verdict.counter}) {
-        if (item->id == id) item->state = state, item->why = why;
-    }
-}
-
-// Each kind of run (from the sample: the colour-key probe differs) and its counts as python3's
-// parser finds them: tests failures errors skipped.
+// Each kind of run and its counts as python3's parser finds them: tests failures errors skipped.
 TEST(Report, JunitCountsAgreeWithTestCasesForEachKindOfRun) {
+    using Change = std::tuple<std::string, ItemState, const char*>;  // an item's new state and why
+    const ItemState exact = ItemState::Exact, differs = ItemState::Differs;
     const struct {
-        const char* name;
-        void (*change)(report::RunReport&);
-        const char* counts;
+        const char *name, *counts;
+        std::vector<Change> items;
+        void (*change)(report::RunReport&) = [](report::RunReport&) {};
     } rows[] = {
-        {"exact", [](report::RunReport& r) { SetState(r, "colour-key-probe", ItemState::Exact); }, "20 0 0 0\n"},
-        {"incomplete",
-         [](report::RunReport& r) {
-             SetState(r, "colour-key-probe", ItemState::Exact);
-             SetState(r, "erase", ItemState::NotCovered, "never drawn <in> 300 frames & \x01 \xff");
-             SetState(r, "BackgroundStrip", ItemState::NotRequired);
-             SetState(r, "screen", ItemState::PrimaryOnly, "offscreen");
-         },
-         "20 1 0 2\n"},
-        {"differs", [](report::RunReport& r) { SetState(r, "Background", ItemState::Differs); }, "20 2 0 0\n"},
-        {"stray writes and a wrong counter",
-         [](report::RunReport& r) {
-             SetState(r, "stray-write", ItemState::Differs);
-             SetState(r, "counter", ItemState::Differs);
-         },
-         "20 3 0 0\n"},
-        {"differs, one frame in 20 a blank late",
-         [](report::RunReport& r) {
+        // clang-format off
+        {"exact", "20 0 0 0\n", {{"colour-key-probe", exact, ""}}},
+        {"incomplete", "20 1 0 2\n", {{"colour-key-probe", exact, ""},
+          {"erase", ItemState::NotCovered, "never drawn <in> 300 frames & \x01 \xff"},
+          {"BackgroundStrip", ItemState::NotRequired, ""}, {"screen", ItemState::PrimaryOnly, "offscreen"}}},
+        {"differs", "20 2 0 0\n", {{"Background", differs, ""}}},
+        {"stray writes and a wrong counter", "20 3 0 0\n", {{"stray-write", differs, ""}, {"counter", differs, ""}}},
+        {"differs, one frame in 20 a blank late", "20 2 0 0\n", {}, [](report::RunReport& r) {
              for (std::size_t i = 0; i < r.pacing.frames.size(); ++i) r.pacing.frames[i].blank += std::int64_t(i / 20);
-         },
-         "20 2 0 0\n"},
-        {"expected",
-         [](report::RunReport& r) {
-             SetState(r, "colour-key-probe", ItemState::Expected);
-             SetState(r, "erase", ItemState::UnexpectedlyExact);
-             r.expected = {"colour-key-probe", "erase"};
-         },
-         "20 1 0 0\n"},
-        {"fatal error, not verified",
-         [](report::RunReport& r) {
+         }},
+        {"expected", "20 1 0 0\n",
+         {{"colour-key-probe", ItemState::Expected, ""}, {"erase", ItemState::UnexpectedlyExact, ""}},
+         [](report::RunReport& r) { r.expected = {"colour-key-probe", "erase"}; }},
+        {"fatal error, not verified", "20 0 1 19\n", {}, [](report::RunReport& r) {
              r.verified = false;
              r.fatalError = "Out of Video Memory. <\"'&>";
              r.pacing.frames.clear();
-         },
-         "20 0 1 19\n"},
+         }},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir dir;
         report::RunReport r = report_test::SampleReport((dir.path / "out").string());
+        std::vector<diagnostics::ItemResult*> items = {&r.verdict.screen, &r.verdict.strays, &r.verdict.counter};
+        for (auto* list : {&r.verdict.kinds, &r.verdict.pictures})
+            for (auto& item : *list) items.push_back(&item);
+        for (const auto& [id, state, why] : row.items)
+            for (auto* item : items)
+                if (item->id == id) item->state = state, item->why = why;
         row.change(r);
         std::string error;
         ASSERT_TRUE(report::WriteReport((dir.path / "out").string(), r, error)) << error;
@@ -214,13 +176,7 @@ TEST(Report, PageRefersToImagesInItsFolderAndCarriesOthers) {
     EXPECT_EQ(report::Base64("fo") + report::Base64("f"), "Zm8=Zg==");
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-// A write that fails (a file size limit: EFBIG) names the file, leaves the earlier report whole
-// and no temporary file behind; a path that is not a folder is refused by name.
+// A failed write (EFBIG) names the file and leaves the earlier report whole, no temporary file; a file is no folder.
 TEST(Report, FailedWriteLeavesNothingHalfWritten) {
     TempDir dir;
     report::RunReport r = report_test::SampleReport((dir.path / "images").string());
@@ -246,13 +202,11 @@ TEST(Report, FailedWriteLeavesNothingHalfWritten) {
     EXPECT_FALSE(written);
     EXPECT_NE(error.find("report.json: " + std::string(std::strerror(EFBIG))), std::string::npos) << error;
     EXPECT_EQ(ReadFile(out / "report.json"), earlier);
-    for (const auto& entry : fs::directory_iterator(out)) {
+    for (const auto& entry : fs::directory_iterator(out))
         EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
-    }
 }
 
-// Links planted in the folder, at the final names and at the fixed temporary names of old, point
-// at a victim: the victim is never written, and the final names become files of their own.
+// Links planted at the final and the old temporary names are never followed: the final names become files of their own.
 TEST(Report, LinksInTheFolderAreNeverFollowed) {
     TempDir dir;
     const fs::path out = dir.path / "out", victim = dir.path / "victim";
@@ -270,24 +224,23 @@ TEST(Report, LinksInTheFolderAreNeverFollowed) {
             << error;
         EXPECT_EQ(ReadFile(victim), "victim");
         EXPECT_FALSE(fs::exists(dir.path / "missing"));
-        for (const char* name : {"report.json", "report.xml", "report.html"}) {
+        for (const char* name : {"report.json", "report.xml", "report.html"})
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / name))) << name;
-        }
         for (const char* name : temporary) EXPECT_TRUE(fs::is_symlink(fs::symlink_status(out / name))) << name;
     }
 }
 
-// Written before the first frame: report.xml is one test case, an error saying that the run did
-// not end; report.json says "finished": false, the report of a run that ended "finished": true.
+// Written before the first frame: one test case, an error that the run did not end, "finished": false until it ends.
 TEST(Report, UnfinishedReportFailsUntilTheRunEnds) {
     TempDir dir;
     report::RunReport r = report_test::SampleReport((dir.path / "images").string());
     std::string error;
     ASSERT_TRUE(report::WriteUnfinishedReport(dir.path.string(), r, error)) << error;
     EXPECT_EQ(CheckFiles(dir.path), "1 0 1 0\n");
-    EXPECT_NE(ReadFile(dir.path / "report.xml")
-                  .find("<error type=\"unfinished\" message=\"the run did not end: crashed, killed or still running\">"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFile(dir.path / "report.xml")
+            .find("<error type=\"unfinished\" message=\"the run did not end: crashed, killed or still running\">"),
+        std::string::npos);
     EXPECT_NE(ReadFile(dir.path / "report.json").find("\"finished\": false"), std::string::npos);
     EXPECT_NE(ReadFile(dir.path / "report.html").find("the run did not end"), std::string::npos);
     EXPECT_NE(ReadFile(dir.path / "report.json").find(r.commandLine), std::string::npos);
@@ -295,14 +248,11 @@ TEST(Report, UnfinishedReportFailsUntilTheRunEnds) {
     EXPECT_NE(ReadFile(dir.path / "report.json").find("\"finished\": true"), std::string::npos);
 }
 
-// The run's own test case: an error for an exit code that is neither a pass nor a verdict (3, 4),
-// with the reason the run ended; and for a fatal error shown, whatever the code.
+// The run's test case is an error for an exit code other than 0, 3, 4 (with the end's reason) and for a fatal error.
 TEST(Report, RunCaseIsAnErrorForAFailingEnd) {
     const struct {
         int code;
-        const char* endReason;
-        const char* fatalError;
-        const char* error;  // the run case's error message; null: it passes
+        const char *endReason, *fatalError, *error;  // error: the run case's message; null: it passes
     } rows[] = {
         {0, "", "", nullptr},
         {3, "", "", nullptr},
@@ -324,12 +274,9 @@ TEST(Report, RunCaseIsAnErrorForAFailingEnd) {
         ASSERT_NE(run, std::string::npos);
         const std::string runCase = xml.substr(run, xml.find("<testcase", run) - run);
         EXPECT_NE(xml.find(row.error ? "errors=\"1\"" : "errors=\"0\""), std::string::npos);
-        if (row.error == nullptr) {
-            EXPECT_EQ(runCase.find("<error"), std::string::npos) << runCase;
-        } else {
-            EXPECT_NE(runCase.find(std::string("message=\"") + report::Escaped(row.error) + "\""), std::string::npos)
-                << runCase;
-        }
+        // Without an error no <error> at all, with one its message.
+        const std::string sought = row.error ? "message=\"" + report::Escaped(row.error) + "\"" : "<error";
+        EXPECT_EQ(runCase.find(sought) != std::string::npos, row.error != nullptr) << runCase;
     }
 }
 

@@ -1,6 +1,5 @@
-// A report of a 300-frame verified run whose frame 42 differs at one 4x4 block, with small
-// generated images: got, expected and differences inside the report's folder, the 8x crop beside
-// it (so the page has to carry it inside itself). Pacing: vsync at 60 Hz, two frames a blank late.
+// A 300-frame verified run whose frame 42 differs in a 4x4 block; its images in the folder, the crop outside it (the
+// page must carry it); vsync at 60 Hz, two frames a blank late.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +21,8 @@ inline void WriteBmp(const std::string& path, int width, int height, Colour colo
         for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
     };
     bytes[0] = 'B', bytes[1] = 'M';
-    put(2, size, 4), put(10, 54, 4), put(14, 40, 4), put(18, width, 4), put(22, height, 4), put(26, 1, 2), put(28, 24, 2);
+    put(2, size, 4), put(10, 54, 4), put(14, 40, 4), put(18, width, 4), put(22, height, 4), put(26, 1, 2),
+        put(28, 24, 2);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) put(54 + (height - 1 - y) * row + x * 3, colour(x, y), 3);
     }
@@ -37,9 +37,11 @@ inline report::RunReport SampleReport(const std::string& dir) {
     const std::string at = (fs::path(dir) / "verify-frame-42-").string();
     WriteBmp(at + "got.bmp", 64, 48, [&](int x, int y) { return inBlock(x, y) ? 0xFF0000u : scene(x, y); });
     WriteBmp(at + "expected.bmp", 64, 48, [&](int x, int y) { return inBlock(x, y) ? 0x0000FFu : scene(x, y); });
-    WriteBmp(at + "differences.bmp", 64, 48, [&](int x, int y) { return inBlock(x, y) ? 0xFF0000u : scene(x, y) >> 1 & 0x7F7F7Fu; });
+    WriteBmp(at + "differences.bmp", 64, 48,
+             [&](int x, int y) { return inBlock(x, y) ? 0xFF0000u : scene(x, y) >> 1 & 0x7F7F7Fu; });
     const std::string crop = fs::path(dir).string() + "-crop.bmp";
-    WriteBmp(crop, 72, 72, [&](int x, int y) { return inBlock(16 + x / 8, 8 + y / 8) ? 0xFF0000u : scene(16 + x / 8, 8 + y / 8); });
+    WriteBmp(crop, 72, 72,
+             [&](int x, int y) { return inBlock(16 + x / 8, 8 + y / 8) ? 0xFF0000u : scene(16 + x / 8, 8 + y / 8); });
 
     report::RunReport r;
     r.version = "1.0.0";
@@ -64,7 +66,8 @@ inline report::RunReport SampleReport(const std::string& dir) {
         item.id = id, item.state = diagnostics::ItemState::Exact, item.drawn = item.compared = times;
         return item;
     };
-    for (int k = 0; k < diagnostics::kDrawKinds; ++k) v.kinds.push_back(exact(diagnostics::DrawKindId(diagnostics::DrawKind(k)), 300));
+    for (int k = 0; k < diagnostics::kDrawKinds; ++k)
+        v.kinds.push_back(exact(diagnostics::DrawKindId(diagnostics::DrawKind(k)), 300));
     for (const char* picture : diagnostics::kPictureIds) v.pictures.push_back(exact(picture, 1));
     v.screen = exact(diagnostics::kScreenId, 300);
     v.strays = exact(diagnostics::kStrayWriteId, 300);
@@ -72,8 +75,21 @@ inline report::RunReport SampleReport(const std::string& dir) {
     v.primary = {true, 300, 0, ""};
     v.window = {true, 297, 3, "the window is covered or not mapped"};
     diagnostics::Finding& f = v.first;
-    f = {42, "the colour-key probe", 20, 12, 0xF800, 0x001F, 16, 2, 0xF800, 0x07E0, 0x001F,
-         at + "got.bmp", at + "expected.bmp", at + "differences.bmp", crop};
+    f = {42,
+         "the colour-key probe",
+         20,
+         12,
+         0xF800,
+         0x001F,
+         16,
+         2,
+         0xF800,
+         0x07E0,
+         0x001F,
+         at + "got.bmp",
+         at + "expected.bmp",
+         at + "differences.bmp",
+         crop};
     v.hasFinding = true;
     diagnostics::ItemResult& probe = v.kinds[int(diagnostics::DrawKind::ColourKeyProbe)];
     probe.state = diagnostics::ItemState::Differs;
