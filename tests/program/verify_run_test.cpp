@@ -191,7 +191,9 @@ TEST_F(VerifyRunTest, EachPlantedFaultIsCaughtAndNamed) {
         EXPECT_TRUE(step.starts_with(row.first)) << row.name << ": " << run.out;
         EXPECT_NE(run.trace.find("{\"type\":\"verify\",\"n\":" + n + ",\"step\":\"" + step), std::string::npos)
             << row.name;
-        if (row.also != nullptr) EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
+        if (row.also != nullptr) {
+            EXPECT_NE(run.trace.find(row.also), std::string::npos) << row.name;
+        }
         const std::string stem = row.fault == BlitFault::FlipStale ? "verify-screen-" : "verify-frame-";
         for (const char* image : {"got", "expected", "differences", "crop"}) {
             const auto file = dir_ / (stem + n + "-" + image + ".png");
