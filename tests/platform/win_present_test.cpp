@@ -297,6 +297,15 @@ TEST_F(WindowTest, VsyncIsAnnouncedOnceAndTheVirtualDisplayRefreshesSixtyTimesAS
                                       {5 * kSecond + 983'333'334, 6 * kSecond},
                                       {123456 * kSecond + 500'000'000, 123456 * kSecond + 516'666'667}};
     for (const auto& c : cases) EXPECT_EQ(platform::host::NextRefreshNs(c[0], 60), c[1]) << c[0];
+    // At any whole rate (SDL says 59 of a 59.94 Hz display), blank k comes at the first nanosecond
+    // at or after k/hz s, and the next after it: never the same blank twice.
+    for (const std::uint64_t hz : {59u, 60u, 61u, 75u, 144u}) {
+        std::uint64_t t = 0;
+        for (std::uint64_t k = 1; k <= 2 * hz; ++k) {
+            t = platform::host::NextRefreshNs(t, static_cast<std::uint32_t>(hz));
+            ASSERT_EQ(t, (k * kSecond + hz - 1) / hz) << hz << " Hz, blank " << k;
+        }
+    }
 }
 
 TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsEventsIntoMessages) {
