@@ -14,10 +14,10 @@ run_suite() {  # DIR [CTEST-ARGUMENTS] -- CMAKE-ARGUMENTS
   shift
   while [ "$1" != "--" ]; do selection+=("$1"); shift; done
   shift
-  echo "== $dir: configuring and building"
+  echo "== $dir: configuring and building (at ${SECONDS} s)"
   cmake -S . -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  echo "== $dir: testing ${selection[*]}"
+  echo "== $dir: testing ${selection[*]} (at ${SECONDS} s)"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${selection[@]}"
 }
 
@@ -43,7 +43,7 @@ fuzz_one() {  # TARGET SECONDS CORPUS...
   fi
 }
 run_fuzz() {
-  echo "== build-fuzz: configuring and building"
+  echo "== build-fuzz: configuring and building (at ${SECONDS} s)"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVH_SANITIZE=address \
     -DVH_FUZZ=ON -DVH_BUILD_TESTS=OFF -DVH_BUILD_BENCH=OFF >/dev/null
   cmake --build build-fuzz -j "$jobs" --target bitmap_fuzz report_reader_fuzz
@@ -62,7 +62,7 @@ run_suite build-tsan -LE repeats -E '^(FaultSweep[.]|VerifyRunTest[.]EachPlanted
 run_fuzz
 
 for preset in windows-i686 windows-x86_64; do
-  echo "== build-$preset: configuring and building"
+  echo "== build-$preset: configuring and building (at ${SECONDS} s)"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   # The zip a Windows user gets: the executable, the README and the licence.
@@ -74,6 +74,6 @@ for preset in windows-i686 windows-x86_64; do
     exit 1
   fi
 done
-echo "== Windows under Wine"
+echo "== Windows under Wine (at ${SECONDS} s)"
 bash tests/windows/wine_suite.sh build/vornhollow build-windows-i686/vornhollow.exe build-windows-x86_64/vornhollow.exe
-echo "== all suites passed"
+echo "== all suites passed in ${SECONDS} s"
