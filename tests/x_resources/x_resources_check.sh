@@ -29,9 +29,18 @@ found() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/nul
 # start ARGS...: a checked windowed run that goes on until ended, once its window shows and has
 # had a second of frames.
 start() {
-  vh_start 300 "$work/out" "$work/out" "$program" --windowed --verify --frames 1000000000 "$@"
+  rm -f "$work/trace"
+  vh_start 300 "$work/out" "$work/out" "$program" --windowed --verify --frames 1000000000 --trace "$work/trace" "$@"
   vh_wait_for 60 found || fail "no window within 60 s"
   sleep 1
+}
+# settle: waits until 120 more frames have been shown, so that the window has been read back at its
+# last size (its read image remade for it) however loaded the machine is.
+settle() {
+  local n
+  n="$(grep -o '"type":"present","n":[0-9]*' "$work/trace" | tail -1 | grep -o '[0-9]*$')"
+  vh_wait_for 120 grep -q "\"type\":\"present\",\"n\":$((n + 120))," "$work/trace" ||
+    fail "no 120 frames within 120 s after frame $n"
 }
 stop() { kill -TERM "$vh_pid"; vh_finish >/dev/null; }
 
@@ -48,7 +57,7 @@ for path in present xshm; do
   sleep 1
   kill "$cover"
   wait "$cover" 2>/dev/null
-  sleep 1
+  settle
   after="$(held "$vh_pid")"
   stop
   [ "$after" = "$before" ] || fail "$path: held $before after the first frames, $after after 20 resizes and an Expose"
