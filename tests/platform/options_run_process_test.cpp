@@ -151,6 +151,15 @@ TEST_F(RunProcessTest, ImagesGoToTheReportOrBesideTheTrace) {
         EXPECT_EQ((std::tuple(image.At(0, 0)[0], image.At(0, 0)[1], image.At(0, 1)[2])),
                   (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>{0, 255, 255}));
     }
+    // A folder that is gone: no image, no path given for it.
+    platform::Options options;
+    options.report = In("gone");
+    platform::SetOptions(options);
+    char path[512] = "";
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(diagnostics::WriteImage("image", rgb, 1, 2, path, sizeof path));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot write " + In("gone")), std::string::npos);
+    EXPECT_STREQ(path, "");
 }
 
 // Usage errors, help, version and a missing display never start the program.
