@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "gdi/dib_decoder.h"
 #include "gdi/gdi_control.h"
@@ -345,6 +346,11 @@ TEST(GdiText, GlyphsInExactlyTheTextColourBelowRightOfTheReferencePointClippedEx
         ASSERT_TRUE(GetTextExtentPoint32A(whole.dc, "W@88 Mg", 7, &box));
         EXPECT_TRUE(maxX < 30 + box.cx && maxY < 20 + box.cy) << box.cx << "x" << box.cy;
         EXPECT_TRUE(mode != OPAQUE || (maxX + 1 == 30 + box.cx && maxY + 1 == 20 + box.cy));
+        // What the surface is told was drawn holds every changed pixel and lies in that box.
+        const RECT drawn = DestroySurfaceDC(std::exchange(whole.dc, nullptr));
+        EXPECT_TRUE(drawn.left <= minX && drawn.top <= minY && drawn.right > maxX && drawn.bottom > maxY &&
+                    drawn.left >= 30 && drawn.top >= 20 && drawn.right <= 30 + box.cx && drawn.bottom <= 20 + box.cy)
+            << drawn.left << "," << drawn.top << "," << drawn.right << "," << drawn.bottom;
         // Opaque: the whole cell, from the reference point down and right.
         EXPECT_TRUE(mode != OPAQUE || (minX == 30 && minY == 20 && maxY >= 33 && changed - ink > ink &&
                                        changed == (maxX - minX + 1) * (maxY - minY + 1)));
