@@ -1,5 +1,6 @@
 // The four primitives and text under the lost-surface and still-drawing policy; the screen format; the frame-rate line.
 #include <functional>
+#include <tuple>
 
 #include "display/blit_primitives.h"
 #include "display/pixel_format.h"
@@ -168,7 +169,8 @@ TEST_F(PrimitivesTest, FrameRateLine) {
                  {6001, 0, 6001, 4, 1, 6001, 100, "4 100"},
                  {0xFFFFFF00u, 2, 0x300, 3, 0, 0x300, 7, "3 7"},
                  {0xFFFFFF00u, 2, 0xE7, 3, 3, 0xFFFFFF00u, 100, "3 100"}};
-    display_->fpsValue = 66;
+    // A display starts with no frames counted and 66 as its figure, shown until the first second closes.
+    EXPECT_EQ(std::tuple(display_->fpsValue, display_->fpsFrameCount), std::tuple(DWORD{66}, DWORD{0}));
     for (const auto& step : steps) {
         SCOPED_TRACE(step.now);
         display_->fpsLastTick = step.lastTick;
