@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -175,6 +176,15 @@ TEST_F(RunProcessTest, RunsThatCannotStartNeverCallWinMain) {
         EXPECT_EQ(run.out.find("usage:") != std::string::npos, c.usageOnStdout) << c.args[0];
         EXPECT_EQ(run.err.find("usage:") != std::string::npos, c.usageOnStderr) << c.args[0];
     }
+    // Each option's text, and every line it wraps to, starts at column 25.
+    std::istringstream help(RunWith({"--help"}).out);
+    int wrapped = 0;
+    for (std::string line; std::getline(help, line) && line != "exit codes:";) {
+        if (!line.starts_with(" ") || line.starts_with("  --")) continue;
+        EXPECT_EQ(line.find_first_not_of(' '), 25u) << line;
+        ++wrapped;
+    }
+    EXPECT_GT(wrapped, 10);
     const char* saved = std::getenv("SDL_VIDEODRIVER");
     const std::string previous = saved != nullptr ? saved : "";
     ::setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
