@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -151,6 +152,11 @@ TEST_F(RunProcessTest, ImagesGoToTheReportOrBesideTheTrace) {
         ASSERT_TRUE(image.ok && image.width == 1 && image.height == 2);
         EXPECT_EQ((std::tuple(image.At(0, 0)[0], image.At(0, 0)[1], image.At(0, 1)[2])),
                   (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>{0, 255, 255}));
+        // A path longer than the room given is cut to fit, its end marked, nothing past the room written.
+        char cut[12];
+        std::memset(cut, '#', sizeof cut);
+        ASSERT_TRUE(diagnostics::WriteImage("image", rgb, 1, 2, cut, 8));
+        EXPECT_EQ(std::string(cut, sizeof cut), std::string(path, 7) + '\0' + "####");
     }
     // A folder that is gone: no image, no path given for it.
     platform::Options options;

@@ -2,7 +2,7 @@
 # What the program holds in the X server stays what it held after its first frames: windowed, on
 # both X paths, through 20 resizes and an Expose (another window over it and away), the counts of
 # its windows, pixmaps, GCs, shared-memory segments and Present event selections (X-Resource, read
-# by x_resources) are those it had at the start. After Present fell back to shared memory (an X
+# by x_resources), and the segments it has attached itself, are those it had at the start. After Present fell back to shared memory (an X
 # proxy hiding Present's events), it holds what a run on shared memory from the start holds: the
 # Present pixmaps are gone. Skipped (exit 77) where Xvfb, xdotool or xmessage is missing.
 set -uo pipefail
@@ -20,9 +20,11 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 server="$DISPLAY"
 fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$work/out"; exit 1; }
 
-# held PID: the counts that matter, one line.
+# held CLIENT [PID]: the counts that matter of the X client process CLIENT, and the shared-memory segments the
+# program PID (CLIENT by default) has attached, one line.
 held() {
-  DISPLAY="$server" timeout -k 5 30 "$counter" "$1" | grep -E '^(WINDOW|PIXMAP|GC|ShmSeg|PresentEvent) ' | paste -sd' '
+  { DISPLAY="$server" timeout -k 5 30 "$counter" "$1" | grep -E '^(WINDOW|PIXMAP|GC|ShmSeg|PresentEvent) '
+    echo "attached $(grep -c ' /SYSV' "/proc/${2:-$1}/maps")"; } | paste -sd' '
 }
 window=""
 found() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)" && [ -n "$window" ]; }
@@ -73,7 +75,7 @@ DISPLAY=":$(cat "$work/display")" start --present present
 fell() { grep -q "from frame [0-9]* on, paced by a clock" "$work/out"; }
 vh_wait_for 60 fell || fail "shared memory did not take over within 60 s"
 sleep 1
-after="$(held "$(pgrep -P "$hider" | head -1)")"  # the proxy itself, not its timeout
+after="$(held "$(pgrep -P "$hider" | head -1)" "$vh_pid")"  # the proxy itself, not its timeout
 stop
 [ "$after" = "$shm" ] || fail "after the fall-back: held $after, not $shm as on shared memory from the start"
 echo "ok: after Present fell back to shared memory: $after, as on shared memory from the start"
