@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -388,12 +389,14 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
         for (const auto& c : cases) {
             platform::host::rows::UseBaselineRows(baseline);
             const int pitch = c.width * c.format.bytesPerPixel + 8;
-            std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height);
+            std::vector<unsigned char> image(static_cast<std::size_t>(pitch) * c.height, 0xA5);
             platform::host::FrameWriter(c.format).Write({frame.data(), c.frameWidth, 480, 704, c.from},
                                                         {image.data(), c.width, c.height, pitch});
             const std::uint32_t used = c.format.redMask | c.format.greenMask | c.format.blueMask | c.format.fixedBits;
-            int wrong = 0;  // bits outside the layout's channels are left to the writer
-            for (int y = 0; y < c.height; ++y)
+            int wrong = 0;  // bits outside the layout's channels are left to the writer; the rows' ends are not its
+            for (int y = 0; y < c.height; ++y) {
+                const auto end = image.begin() + static_cast<std::ptrdiff_t>(y) * pitch + c.width * c.format.bytesPerPixel;
+                wrong += static_cast<int>(std::count(end, end + 8, 0xA5) != 8);
                 for (int x = 0; x < c.width; ++x) {  // the frame pixel under the centre of each image pixel
                     const std::uint16_t v =
                         frame[(2 * y + 1) * 480 / (2 * c.height) * 704 + (2 * x + 1) * c.frameWidth / (2 * c.width)];
@@ -402,6 +405,7 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                     std::memcpy(&shown, at, c.format.bytesPerPixel);
                     wrong += (shown & used) != Expected(v, c.from, c.format);
                 }
+            }
             EXPECT_EQ(wrong, 0) << &c - cases << (baseline ? " baseline" : "");
         }
     platform::host::rows::UseBaselineRows(false);
