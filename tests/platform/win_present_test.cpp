@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "../test_files.h"
@@ -309,6 +311,20 @@ TEST_F(WindowTest, VsyncIsAnnouncedOnceAndTheVirtualDisplayRefreshesSixtyTimesAS
     }
 }
 
+// SDL's box, as the host asks for it: nothing is shown here (this binary's definition is the one linked).
+struct AskedBox {
+    std::string title, message, button;
+    int buttons = 0;
+    Uint32 buttonFlags = 0;
+    bool owned = false;
+} gAskedBox;
+extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* box, int* pressed) {
+    gAskedBox = {box->title, box->message, box->buttons[0].text, box->numbuttons, box->buttons[0].flags,
+                 box->window != nullptr};
+    *pressed = box->buttons[0].buttonid;
+    return 0;
+}
+
 TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsEventsIntoMessages) {
     UseOptions(false, {}, true);
     // Software only: Mesa's EGL driver, loaded for acceleration, leaks at unload (sanitizer builds fail).
@@ -335,6 +351,12 @@ TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsE
     EXPECT_EQ(std::tuple(msg.message, msg.wParam), std::tuple(UINT{WM_KEYDOWN}, WPARAM{VK_F12}));
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_CLOSE);
     platform::PresentFrame(frame.View(), true);
+    // A box has one button, OK, which Return and Escape press.
+    EXPECT_TRUE(host->ShowMessageBox("Fatal Error", "Error in animating.", true));
+    EXPECT_EQ(std::tuple(gAskedBox.title, gAskedBox.message, gAskedBox.buttons, gAskedBox.button,
+                         gAskedBox.buttonFlags, gAskedBox.owned),
+              std::tuple("Fatal Error", "Error in animating.", 1, "OK",
+                         Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT}, true));
     EXPECT_TRUE(pt::PresentedFrameCount() == 2 && DestroyWindow(window) && host->Window() == nullptr);
 }
 
