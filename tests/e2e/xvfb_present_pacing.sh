@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # With vsync, frames reach the X screen through Present, one per vertical blank: on Xvfb screens of
 # 24 and 16 bits a 600-frame run shows every frame at a blank of its own, writing only part of the
-# screen for most, and the trace and the summary say so (check_pacing.py), also across a resize and
-# when the server's word on a frame comes after the wait for it ended. Without the Present extension
-# (hidden by x_hide_extension.py: Xvfb cannot turn it off) the run says that it is paced by a clock
-# and still runs. Skipped (exit 77) where Xvfb cannot start.
+# screen for most, and the trace and the summary say so (check_pacing.py), also across a resize,
+# when the server's word on a frame comes after the wait for it ended, and without XFixes (frames
+# then go whole). Without the Present extension (hidden by x_hide_extension.py: Xvfb cannot turn it
+# off) the run says that it is paced by a clock and still runs. Skipped (exit 77) where Xvfb cannot start.
 set -uo pipefail
 program="$1"
 checker="$(dirname "$0")/check_pacing.py"
@@ -53,6 +53,18 @@ rm -f "$work/trace"
 DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames 120 --trace "$work/trace" ||
   fail "late words: the run failed"
 python3 "$checker" "$work/trace" "$work/out" 120 - || fail "late words: a frame was lost"
+kill "$hider" && wait "$hider" 2>/dev/null
+rm -f "$work/display"
+
+# Without XFixes there are no update regions: every frame goes whole, still through Present.
+timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" XFIXES >"$work/display" &
+hider=$!
+vh_wait_for 60 test -s "$work/display" || fail "no display without XFixes"
+rm -f "$work/trace"
+DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames 120 --trace "$work/trace" ||
+  fail "without XFixes: the run failed"
+grep -qF "(Present), each at a vertical blank" "$work/err" || fail "without XFixes: frames did not go through Present"
+python3 "$checker" "$work/trace" "$work/out" 120 - || fail "without XFixes: a frame was lost"
 kill "$hider" && wait "$hider" 2>/dev/null
 rm -f "$work/display"
 
