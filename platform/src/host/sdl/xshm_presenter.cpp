@@ -286,7 +286,7 @@ bool XShmPresenter::Resize(const FrameView& frame, int windowWidth, int windowHe
     return true;
 }
 
-bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight,
+void XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight,
                          Host::Written& written) {
     damage_.Push(number, frame.damage, frame.width, frame.height);
     if (!fit_.Holds(frame.width, frame.height, windowWidth, windowHeight) &&
@@ -296,7 +296,7 @@ bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windo
                          fit_.rect.height);
         }
         failureReported_ = true;
-        return false;
+        return;
     }
     const PictureRect& rect = fit_.rect;
     const auto picture = static_cast<std::uint64_t>(rect.width) * static_cast<std::uint64_t>(rect.height);
@@ -329,7 +329,6 @@ bool XShmPresenter::Show(const FrameView& frame, std::uint64_t number, int windo
         if (&other != put) x_->WaitUntilRead(other);
     }
     ReadBack(number, windowWidth, windowHeight);
-    return true;
 }
 
 // Requests are carried out in order: a read now sees the frame just put.

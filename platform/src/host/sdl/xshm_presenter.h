@@ -48,9 +48,9 @@ public:
     // Draws frame `number` into the window, scaled and letterboxed to windowWidth x windowHeight;
     // `written` says how much of the picture was written for it. Returns once the request is sent,
     // without waiting for the server to carry it out, unless the screen check asks for the window
-    // read back (then it follows the put). False when the images cannot be made (said on stderr
-    // once).
-    bool Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight, Host::Written& written);
+    // read back (then it follows the put). Where the images cannot be made nothing is shown and
+    // nothing written (said on stderr once).
+    void Show(const FrameView& frame, std::uint64_t number, int windowWidth, int windowHeight, Host::Written& written);
 
     // The window's depth in bits, for the line that says how frames are shown.
     int Depth() const;
