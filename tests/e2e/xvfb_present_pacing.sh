@@ -43,35 +43,30 @@ if command -v xdotool >/dev/null; then
   vh_stop_xvfb
 fi
 
+# proxied WHAT ARG FRAMES: a traced run of FRAMES frames through x_hide_extension.py told ARG (the
+# proxy before it ended first).
+proxied() {
+  [ -z "$hider" ] || { kill "$hider"; wait "$hider" 2>/dev/null; rm -f "$work/display"; }
+  timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" "$2" >"$work/display" &
+  hider=$!
+  vh_wait_for 60 test -s "$work/display" || fail "$1: no display from the proxy"
+  rm -f "$work/trace"
+  DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames "$3" --trace "$work/trace" ||
+    fail "$1: the run failed"
+}
+
 # Every 20th frame's word comes 0.5 s late, long after the wait for it ended: a late word is no lost
 # frame, and every frame still counts as shown at the blank it was shown at.
 start_xvfb 640x480x24
-timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" --present-late >"$work/display" &
-hider=$!
-vh_wait_for 60 test -s "$work/display" || fail "no display with late words"
-rm -f "$work/trace"
-DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames 120 --trace "$work/trace" ||
-  fail "late words: the run failed"
+proxied "late words" --present-late 120
 python3 "$checker" "$work/trace" "$work/out" 120 - || fail "late words: a frame was lost"
-kill "$hider" && wait "$hider" 2>/dev/null
-rm -f "$work/display"
 
 # Without XFixes there are no update regions: every frame goes whole, still through Present.
-timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" XFIXES >"$work/display" &
-hider=$!
-vh_wait_for 60 test -s "$work/display" || fail "no display without XFixes"
-rm -f "$work/trace"
-DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames 120 --trace "$work/trace" ||
-  fail "without XFixes: the run failed"
+proxied "without XFixes" XFIXES 120
 grep -qF "(Present), each at a vertical blank" "$work/err" || fail "without XFixes: frames did not go through Present"
 python3 "$checker" "$work/trace" "$work/out" 120 - || fail "without XFixes: a frame was lost"
-kill "$hider" && wait "$hider" 2>/dev/null
-rm -f "$work/display"
 
-timeout -k 10 600 python3 "$(dirname "$0")/../x_hide_extension.py" Present >"$work/display" &
-hider=$!
-vh_wait_for 60 test -s "$work/display" || fail "no display without Present"
-DISPLAY=":$(cat "$work/display")" vh_run 120 "$work/out" "$work/err" "$program" --frames 30 || fail "no run without Present"
+proxied "without Present" Present 30
 grep -qF "paced by a clock, may tear (60 Hz; the X display has no Present extension)" "$work/err" &&
   grep -q "^vornhollow: 30 frames in .*, 100 tiles, 5-6-5, vsync on$" "$work/out" || fail "without Present"
 echo "xvfb present pacing: passed"
