@@ -14,12 +14,10 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xrefre
   { echo "SKIP: Xvfb, xdotool or xrefresh missing"; exit 77; }
 source "$(dirname "$0")/../xvfb.sh"
 work="$(mktemp -d)"
-trap 'vh_kill; vh_stop_xvfb; rm -rf "$work"' EXIT
-vh_start_xvfb 1366x768x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
+workers=()
+trap 'kill "${workers[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
-cd "$work"  # the images of a difference are written here
-fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$work/out"; exit 1; }
 
 # run MODE EXPOSE PROGRAM ARGS...: full screen, or windowed with the window resized as soon as it
 # shows; with EXPOSE a frame number, every window is exposed (its contents lost) once the run's
@@ -28,54 +26,75 @@ fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$work/out"; exi
 run() {
   local mode="$1" expose="$2" window=""
   shift 2
-  rm -f "$work/trace"
+  rm -f "$dir/trace"
   if [ "$mode" = full ]; then
-    vh_start 300 "$work/out" "$work/out" "$@" --trace "$work/trace"
+    vh_start 300 "$dir/out" "$dir/out" "$@" --trace "$dir/trace"
   else
-    vh_start 300 "$work/out" "$work/out" "$@" --trace "$work/trace" --windowed
+    vh_start 300 "$dir/out" "$dir/out" "$@" --trace "$dir/trace" --windowed
     found() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/dev/null | head -1)" && [ -n "$window" ]; }
     vh_wait_for 60 found || fail "no window within 60 s"
     xdotool windowsize "$window" 800 500
   fi
   if [ -n "$expose" ]; then
-    vh_wait_for 120 grep -q "\"n\":$expose," "$work/trace" || fail "no frame $expose within 120 s"
+    vh_wait_for 120 grep -q "\"n\":$expose," "$dir/trace" || fail "no frame $expose within 120 s"
     xrefresh
   fi
   vh_finish
 }
 
-for mode in full windowed; do
-  for path in present xshm; do
-    # Full screen the window is exposed midway (a window resized is, at the resize).
-    expose=""
-    [ "$mode" = windowed ] || expose=150
-    run "$mode" "$expose" "$program" --verify --lockstep --present "$path"
-    code=$?
-    [ "$code" -eq 0 ] || fail "clean $mode run through $path: exit code $code"
-    # A resize may leave a frame or two unread (at most 1% may be).
-    grep -Eq "verified: all 297 frames exact; screen: 297 frames checked on the primary surface, [0-9]+ in the window(, [0-9]+ not read there \([^)]*\))?$" \
-      "$work/out" || fail "clean $mode run through $path: not exact in the window"
-  done
+# check MODE PATH: the clean run and each planted fault, in one mode through one path, on an X
+# server of its own. The four go side by side: their runs mostly wait for the display's blanks.
+check() {
+  local mode="$1" path="$2" code expose frames fault
+  dir="$work/$mode-$path"
+  mkdir -p "$dir" && cd "$dir" || exit 1 # the images of a difference are written here
+  trap 'vh_kill; vh_stop_xvfb' EXIT
+  trap 'exit 143' TERM
+  fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$dir/out"; exit 1; }
+  vh_start_xvfb 1366x768x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
+  # Full screen the window is exposed midway (a window resized is, at the resize).
+  expose=""
+  [ "$mode" = windowed ] || expose=150
+  run "$mode" "$expose" "$program" --verify --lockstep --present "$path"
+  code=$?
+  [ "$code" -eq 0 ] || fail "clean $mode run through $path: exit code $code"
+  # A resize may leave a frame or two unread (at most 1% may be).
+  grep -Eq "verified: all 297 frames exact; screen: 297 frames checked on the primary surface, [0-9]+ in the window(, [0-9]+ not read there \([^)]*\))?$" \
+    "$dir/out" || fail "clean $mode run through $path: not exact in the window"
   for fault in flip-not-taken low-bits-lost red-blue-swapped columns-off-by-one bars-not-black \
     blt-damage-not-recorded scaled-rect-not-widened damage-ring-one-short; do
-    for path in present xshm; do
-      # Full screen, a presenter fault shows from frame 1 (every tenth frame for a flip not taken); a
-      # window shows the bars only once resized. A damage fault shows where the scene moves: the
-      # first fireball flies from frame 49; a ring too short, once the window is exposed after that.
-      frames=20 expose=""
-      [ "$mode" = full ] || frames=120
-      case "$fault" in
-        blt-damage-not-recorded | scaled-rect-not-widened) frames=150 ;;
-        damage-ring-one-short) frames=150 expose=100 ;;
-      esac
-      VH_PLANTED_FAULT="$fault" run "$mode" "$expose" "$planted" --verify --lockstep --frames "$frames" --present "$path"
-      code=$?
-      [ "$code" -eq 3 ] || fail "$fault, $mode, through $path: exit code $code, not 3"
-      grep -Eq "verified: [0-9]+ of $frames frames differ \(first: frame [0-9]+, the screen, .* in the window(, [0-9]+ not read there \([^)]*\))?, [0-9]+ differ$" \
-        "$work/out" || fail "$fault, $mode, through $path: the window's difference not named"
-      echo "$fault, $mode, through $path: $(grep -o 'verified: [0-9]* of [0-9]* frames differ' "$work/out")"
-    done
+    # Full screen, a presenter fault shows from frame 1 (every tenth frame for a flip not taken); a
+    # window shows the bars only once resized. A damage fault shows where the scene moves: the
+    # first fireball flies from frame 49; a ring too short, once the window is exposed after that.
+    frames=20 expose=""
+    [ "$mode" = full ] || frames=120
+    case "$fault" in
+      blt-damage-not-recorded | scaled-rect-not-widened) frames=150 ;;
+      damage-ring-one-short) frames=150 expose=100 ;;
+    esac
+    VH_PLANTED_FAULT="$fault" run "$mode" "$expose" "$planted" --verify --lockstep --frames "$frames" --present "$path"
+    code=$?
+    [ "$code" -eq 3 ] || fail "$fault, $mode, through $path: exit code $code, not 3"
+    grep -Eq "verified: [0-9]+ of $frames frames differ \(first: frame [0-9]+, the screen, .* in the window(, [0-9]+ not read there \([^)]*\))?, [0-9]+ differ$" \
+      "$dir/out" || fail "$fault, $mode, through $path: the window's difference not named"
+    echo "$fault, $mode, through $path: $(grep -o 'verified: [0-9]* of [0-9]* frames differ' "$dir/out")"
+  done
+}
+
+for mode in full windowed; do
+  for path in present xshm; do
+    check "$mode" "$path" >"$work/$mode-$path.log" 2>&1 &
+    workers+=($!)
   done
 done
+codes=""
+for worker in "${workers[@]}"; do
+  wait "$worker"
+  codes+=" $?"
+done
+workers=()
+cat "$work"/*.log
+[[ "$codes" =~ ^( (0|77))+$ ]] || exit 1
+[[ "$codes" != *77* ]] || exit 77
 echo "xvfb screen check: clean runs exact in the window, full screen and windowed, through Present and shared memory;" \
   "8 planted faults caught in each of the four"
