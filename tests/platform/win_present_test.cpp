@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
@@ -324,6 +325,14 @@ extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* box, int* pressed) {
     *pressed = box->buttons[0].buttonid;
     return 0;
 }
+// Textures the host makes, counted on their way to SDL's own SDL_CreateTexture.
+int gTexturesMade = 0;
+extern "C" SDL_Texture* SDL_CreateTexture(SDL_Renderer* renderer, Uint32 format, int access, int w, int h) {
+    ++gTexturesMade;
+    using Make = SDL_Texture* (*)(SDL_Renderer*, Uint32, int, int, int);
+    static const auto sdl = reinterpret_cast<Make>(dlsym(RTLD_NEXT, "SDL_CreateTexture"));
+    return sdl(renderer, format, access, w, h);
+}
 
 TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsEventsIntoMessages) {
     UseOptions(false, {}, true);
@@ -339,6 +348,8 @@ TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsE
     ASSERT_TRUE(window != nullptr && host->Window() != nullptr);
     EXPECT_STREQ(SDL_GetWindowTitle(host->Window()), kTitle);
     const TestFrame frame(0);
+    gTexturesMade = 0;
+    platform::PresentFrame(frame.View(), true);
     platform::PresentFrame(frame.View(), true);
     EXPECT_NE(SDL_GetRenderer(host->Window()), nullptr);
     MSG msg{};
@@ -351,13 +362,14 @@ TEST_F(WindowTest, TheSdlHostShowsTheWindowPresentsSurvivesADeviceResetAndTurnsE
     EXPECT_EQ(std::tuple(msg.message, msg.wParam), std::tuple(UINT{WM_KEYDOWN}, WPARAM{VK_F12}));
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_CLOSE);
     platform::PresentFrame(frame.View(), true);
+    EXPECT_EQ(gTexturesMade, 2) << "one texture for frames of one size, made again after the reset";
     // A box has one button, OK, which Return and Escape press.
     EXPECT_TRUE(host->ShowMessageBox("Fatal Error", "Error in animating.", true));
     EXPECT_EQ(std::tuple(gAskedBox.title, gAskedBox.message, gAskedBox.buttons, gAskedBox.button,
                          gAskedBox.buttonFlags, gAskedBox.owned),
               std::tuple("Fatal Error", "Error in animating.", 1, "OK",
                          Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT}, true));
-    EXPECT_TRUE(pt::PresentedFrameCount() == 2 && DestroyWindow(window) && host->Window() == nullptr);
+    EXPECT_TRUE(pt::PresentedFrameCount() == 3 && DestroyWindow(window) && host->Window() == nullptr);
 }
 
 TEST(SdlKeymap, KeysMapToTheirWindowsVirtualKeysAndOthersToNone) {
