@@ -35,3 +35,30 @@ vh_stop_xvfb() {
   wait "$vh_xvfb_bound" 2>/dev/null || true
   vh_xvfb_bound="" vh_xvfb_pid=""
 }
+
+# vh_side LOG COMMAND...: runs the command (a function, say) in the background with its output in
+# LOG; its program and X server end with it, also when it is stopped. Runs that mostly wait for the
+# display's blanks go side by side so. vh_side_wait: waits for them all, prints their logs, and
+# returns 1 when one failed, else 77 when one skipped, else 0. vh_side_stop: for EXIT traps.
+vh_sides=() vh_side_logs=()
+vh_side() {
+  local log="$1"
+  shift
+  (trap 'vh_kill; vh_stop_xvfb' EXIT; trap 'exit 143' TERM; "$@") >"$log" 2>&1 &
+  vh_sides+=($!) vh_side_logs+=("$log")
+}
+vh_side_wait() {
+  local pid codes=""
+  for pid in "${vh_sides[@]}"; do
+    wait "$pid"
+    codes+=" $?"
+  done
+  cat "${vh_side_logs[@]}"
+  vh_sides=() vh_side_logs=()
+  [[ "$codes" =~ ^( (0|77))+$ ]] || return 1
+  [[ "$codes" != *77* ]] || return 77
+}
+vh_side_stop() {
+  [ "${#vh_sides[@]}" -eq 0 ] || kill "${vh_sides[@]}" 2>/dev/null
+  wait
+}

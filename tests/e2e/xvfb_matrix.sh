@@ -11,46 +11,31 @@ matrix="$(dirname "$program")/vornhollow-matrix" checker="$(dirname "$0")/check_
 command -v Xvfb >/dev/null || { echo "SKIP: Xvfb missing"; exit 77; }
 source "$(dirname "$0")/../xvfb.sh"
 work="$(mktemp -d)"
-trap 'kill "${started[@]}" 2>/dev/null; vh_kill; wait; rm -rf "$work"' EXIT
+trap 'vh_kill; vh_side_stop; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 
-# lockstep FOLDER EXPECTED_CODE PROGRAM ARGS...: a checked lockstep run with its report, started in
-# the background (a windowed one on an X server of its own); they go side by side, since each
-# mostly waits for the display's blanks. finish_runs waits for them all.
-started=()
+# lockstep FOLDER EXPECTED_CODE PROGRAM ARGS...: a checked lockstep run with its report (a windowed
+# one on an X server of its own).
 lockstep() {
-  local folder="$1" code="$2"
+  local folder="$1" code="$2" got
   shift 2
-  (
-    trap 'vh_kill; vh_stop_xvfb' EXIT
-    trap 'exit 143' TERM
-    if [[ " $* " == *" --windowed "* ]]; then vh_start_xvfb 1024x768x24 || exit 77; fi
-    vh_run 180 "$folder.out" "$folder.out" "$@" --verify --lockstep --unattended --report "$folder"
-    got=$?
-    [ "$got" -eq "$code" ] || { cat "$folder.out"; echo "FAIL: $folder: exit code $got, not $code"; exit 1; }
-  ) &
-  started+=($!)
-}
-finish_runs() {
-  local pid codes=""
-  for pid in "${started[@]}"; do
-    wait "$pid"
-    codes+=" $?"
-  done
-  started=()
-  [[ "$codes" =~ ^( (0|77))+$ ]] || fail "a run ended otherwise than it should"
-  [[ "$codes" != *77* ]] || { echo "SKIP: Xvfb could not start"; exit 77; }
+  if [[ " $* " == *" --windowed "* ]]; then vh_start_xvfb 1024x768x24 || exit 77; fi
+  vh_run 180 "$folder.out" "$folder.out" "$@" --verify --lockstep --unattended --report "$folder"
+  got=$?
+  [ "$got" -eq "$code" ] || { cat "$folder.out"; fail "$folder: exit code $got, not $code"; }
 }
 mkdir -p "$work/runs" "$work/planted-runs"
-lockstep "$work/runs/offscreen-565" 0 "$program" --offscreen --pixel-format 565
-lockstep "$work/runs/offscreen-555" 0 "$program" --offscreen --pixel-format 555
-lockstep "$work/runs/window-present" 0 "$program" --windowed --present present
-lockstep "$work/runs/window-xshm" 0 "$program" --windowed --present xshm
-VH_PLANTED_FAULT=mirror-up-down-ignored lockstep "$work/planted-runs/offscreen-565" 3 "$planted" --offscreen \
-  --pixel-format 565
-finish_runs
+for run in offscreen-565 offscreen-555; do
+  vh_side "$work/$run.log" lockstep "$work/runs/$run" 0 "$program" --offscreen --pixel-format "${run#*-}"
+done
+for path in present xshm; do
+  vh_side "$work/$path.log" lockstep "$work/runs/window-$path" 0 "$program" --windowed --present "$path"
+done
+VH_PLANTED_FAULT=mirror-up-down-ignored vh_side "$work/planted.log" lockstep "$work/planted-runs/offscreen-565" 3 \
+  "$planted" --offscreen --pixel-format 565
+vh_side_wait || { [ $? -eq 77 ] && echo "SKIP: Xvfb could not start" && exit 77; fail "a checked run"; }
 # A run killed once it has begun: its report says it did not end.
 vh_start 180 "$work/out" "$work/out" "$program" --offscreen --lockstep --frames 100000000 --report "$work/runs/killed"
 began() { grep -q '"finished": false' "$work/runs/killed/report.json" 2>/dev/null; }

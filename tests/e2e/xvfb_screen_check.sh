@@ -14,8 +14,7 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xrefre
   { echo "SKIP: Xvfb, xdotool or xrefresh missing"; exit 77; }
 source "$(dirname "$0")/../xvfb.sh"
 work="$(mktemp -d)"
-workers=()
-trap 'kill "${workers[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'vh_side_stop; rm -rf "$work"' EXIT
 unset SDL_VIDEODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # see xvfb_window.sh
 
@@ -48,8 +47,6 @@ check() {
   local mode="$1" path="$2" code expose frames fault
   dir="$work/$mode-$path"
   mkdir -p "$dir" && cd "$dir" || exit 1 # the images of a difference are written here
-  trap 'vh_kill; vh_stop_xvfb' EXIT
-  trap 'exit 143' TERM
   fail() { echo "FAIL: $*"; echo "--- the program's output:"; cat "$dir/out"; exit 1; }
   vh_start_xvfb 1366x768x24 || { echo "SKIP: Xvfb could not start"; exit 77; }
   # Full screen the window is exposed midway (a window resized is, at the resize).
@@ -82,19 +79,8 @@ check() {
 }
 
 for mode in full windowed; do
-  for path in present xshm; do
-    check "$mode" "$path" >"$work/$mode-$path.log" 2>&1 &
-    workers+=($!)
-  done
+  for path in present xshm; do vh_side "$work/$mode-$path.log" check "$mode" "$path"; done
 done
-codes=""
-for worker in "${workers[@]}"; do
-  wait "$worker"
-  codes+=" $?"
-done
-workers=()
-cat "$work"/*.log
-[[ "$codes" =~ ^( (0|77))+$ ]] || exit 1
-[[ "$codes" != *77* ]] || exit 77
+vh_side_wait || exit
 echo "xvfb screen check: clean runs exact in the window, full screen and windowed, through Present and shared memory;" \
   "8 planted faults caught in each of the four"
