@@ -417,7 +417,8 @@ TEST(WindowPixels, EveryFrameValueKeepsItsColourAndScaledPicturesShowTheNearestF
                  {k555, PixelFormat::Rgb565, 320, 240},       {kBgrOpaque, PixelFormat::Rgb565, 641, 479},
                  {k565, PixelFormat::Rgb565, 700, 480},       {k565, PixelFormat::Rgb565, 640, 481},
                  {kRgbOpaque, PixelFormat::Rgb565, 640, 480}, {kRgbOpaque, PixelFormat::Rgb555, 640, 480},
-                 {kRgb, PixelFormat::Rgb565, 632, 480, 632},  {kBgrOpaque, PixelFormat::Rgb555, 632, 480, 632}};
+                 {kRgb, PixelFormat::Rgb565, 632, 480, 632},  {kBgrOpaque, PixelFormat::Rgb555, 632, 480, 632},
+                 {kRgb, PixelFormat::Rgb565, 600, 450}};
     // Both builds of the row loops: the baseline one and, where the processor has it, AVX2.
     for (const bool baseline : {false, true})
         for (const auto& c : cases) {
