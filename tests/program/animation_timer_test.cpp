@@ -44,13 +44,13 @@ TEST(SceneStep, ResetGivesTheStartingSceneAndOneStepTheNext) {
     Put(reset, {9, -1, 9, 1, 9, 9, 9});
     reset.busy = 1;
     reset.tilePhaseFrames = 0;
-    reset.gnollY = 9;
+    reset.gnollY = reset.spriteHeight = reset.spriteWidth = 9;
     reset.eraseCurrent = reset.erasePrevious = {1, 2, 3};
     reset.Reset();
     EXPECT_EQ(Take(reset), (Values{0, 1, 0, 0, 9, 9, 9}));
     EXPECT_EQ((Values{std::int32_t(reset.busy), reset.tilePhaseFrames, reset.gnollY, reset.eraseCurrent.drawn,
-                      reset.erasePrevious.drawn}),
-              (Values{0, 2, 347, 0, 0}));
+                      reset.erasePrevious.drawn, reset.spriteHeight, reset.spriteWidth}),
+              (Values{0, 2, 347, 0, 0, 120, 100}));
     const struct {
         const char* name;
         Values before, after;
