@@ -469,6 +469,8 @@ TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {
         const auto r = platform::host::FitPicture(640, 480, c[0], c[1]);
         EXPECT_EQ(std::vector({r.x, r.y, r.width, r.height}), std::vector(c + 2, c + 6)) << c[0] << "x" << c[1];
     }
+    const auto dot = platform::host::FitPicture(1, 1, 3, 2);  // a one-pixel picture still fills the short side
+    EXPECT_EQ(std::vector({dot.x, dot.y, dot.width, dot.height}), std::vector({0, 0, 2, 2}));
 }
 
 TEST(FramePacing, BlanksMissesMeanIntervalAndP99OfTheFramesShown) {
