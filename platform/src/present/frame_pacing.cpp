@@ -19,7 +19,6 @@ constexpr std::uint64_t kBinUs = 10;
 constexpr std::size_t kBins = 10'000;
 
 struct Pacing {
-    std::mutex mutex;
     std::uint64_t frames = 0;
     std::uint64_t blanks = 0;
     std::uint64_t missed = 0;
@@ -34,6 +33,12 @@ struct Pacing {
 Pacing& ThePacing() {
     static auto* pacing = new Pacing();
     return *pacing;
+}
+
+// Guards ThePacing(). Kept apart from it, so that a reset is a fresh Pacing.
+std::mutex& PacingMutex() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
 }
 
 void TraceUnseen(std::uint64_t number) {
@@ -67,7 +72,7 @@ double P99Ms(const Pacing& p) {
 void RecordShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ustMicroseconds) {
     {
         Pacing& p = ThePacing();
-        std::lock_guard lock(p.mutex);
+        std::lock_guard lock(PacingMutex());
         if (p.frames == 0) {
             p.firstUst = ustMicroseconds;
             p.blanks = 1;
@@ -90,7 +95,7 @@ void RecordShown(std::uint64_t number, std::uint64_t msc, std::uint64_t ustMicro
 void RecordUnseen(std::uint64_t number) {
     {
         Pacing& p = ThePacing();
-        std::lock_guard lock(p.mutex);
+        std::lock_guard lock(PacingMutex());
         ++p.missed;
         ++p.unseenSinceShown;
     }
@@ -99,7 +104,7 @@ void RecordUnseen(std::uint64_t number) {
 
 PacingFigures CurrentPacing() {
     Pacing& p = ThePacing();
-    std::lock_guard lock(p.mutex);
+    std::lock_guard lock(PacingMutex());
     PacingFigures figures;
     figures.frames = p.frames;
     figures.blanks = p.blanks;
@@ -114,10 +119,8 @@ PacingFigures CurrentPacing() {
 
 void ResetPacing() {
     Pacing& p = ThePacing();
-    std::lock_guard lock(p.mutex);
-    p.frames = p.blanks = p.missed = p.unseenSinceShown = 0;
-    p.firstUst = p.lastUst = p.lastMsc = p.longestUs = 0;
-    p.intervals.fill(0);
+    std::lock_guard lock(PacingMutex());
+    p = Pacing{};
 }
 
 std::string FormatPacing(const PacingFigures& figures) {
