@@ -458,6 +458,13 @@ TEST(WindowPixels, OnlyLayoutsTheWriterKnowsAreWritable) {
                  {{4, 0xFF0000, 0xFF00, 0x3F, 0}, false},    {{4, 0xFF0000, 0xFF0000, 0xFF, 0}, false},
                  {{4, 0xFF0000, 0xFF00, 0xFF, 0xFF}, false}, {{3, 0xFF0000, 0xFF00, 0xFF, 0}, false}};
     for (const auto& c : cases) EXPECT_EQ(platform::host::CanWrite(c.format), c.writable) << "row " << &c - cases;
+    // The window's visual: true colour, whole bytes per pixel, this machine's byte order.
+    const auto draws = [&](bool trueColour, int bits, bool native, int row) {
+        return platform::host::CanDrawOn(trueColour, bits, native, cases[row].format);
+    };
+    EXPECT_TRUE(draws(true, 16, true, 0));
+    EXPECT_FALSE(draws(false, 16, true, 0) || draws(true, 12, true, 0) || draws(true, 16, false, 0) ||
+                 draws(true, 16, true, 4));
 }
 
 TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {

@@ -41,6 +41,10 @@ bool CanWrite(const WindowPixelFormat& format) {
     return disjoint && IsByteWide(format.redMask) && IsByteWide(format.greenMask) && IsByteWide(format.blueMask);
 }
 
+bool CanDrawOn(bool trueColour, int bitsPerPixel, bool nativeOrder, const WindowPixelFormat& format) {
+    return trueColour && bitsPerPixel % 8 == 0 && nativeOrder && CanWrite(format);
+}
+
 PictureRect FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight) {
     PictureRect rect;
     if (pictureWidth <= 0 || pictureHeight <= 0 || windowWidth <= 0 || windowHeight <= 0) return rect;

@@ -27,6 +27,10 @@ struct WindowPixelFormat {
 // three channels are 8 bits wide each.
 bool CanWrite(const WindowPixelFormat& format);
 
+// True when frames can go into a window of this kind: a true-colour visual, whole bytes per pixel
+// in this machine's byte order, and a layout CanWrite takes.
+bool CanDrawOn(bool trueColour, int bitsPerPixel, bool nativeOrder, const WindowPixelFormat& format);
+
 // Where a picture goes in a window: as large as fits with its shape kept, centred.
 struct PictureRect {
     int x = 0;

@@ -55,8 +55,7 @@ bool ReadWindowLayout(xcb_connection_t* c, xcb_window_t window, WindowLayout& la
     // A 32-bit-deep window has an alpha channel: frames are opaque.
     if (layout.depth == 32) format.fixedBits = ~(format.redMask | format.greenMask | format.blueMask);
     const bool nativeOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == HostIsLittleEndian();
-    if (visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR || layout.bitsPerPixel % 8 != 0 || !nativeOrder ||
-        !CanWrite(format)) {
+    if (!CanDrawOn(visual->_class == XCB_VISUAL_CLASS_TRUE_COLOR, layout.bitsPerPixel, nativeOrder, format)) {
         whyNot = "the window's pixel layout (depth " + std::to_string(layout.depth) + ", " +
                  std::to_string(layout.bitsPerPixel) + " bits per pixel) is not one written here";
         return false;
