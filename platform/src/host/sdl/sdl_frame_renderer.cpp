@@ -11,8 +11,8 @@ Uint32 SdlFormatOf(PixelFormat format) {
 
 }  // namespace
 
-bool SdlFrameRenderer::Show(SDL_Window* window, const FrameView& frame, bool vsync) {
-    if (window == nullptr || !EnsureRenderer(window, vsync) || !EnsureTexture(frame)) return false;
+bool SdlFrameRenderer::Show(const FrameView& frame) {
+    if (renderer_ == nullptr || !EnsureTexture(frame)) return false;
     const int pitchBytes = frame.pitchPixels * static_cast<int>(sizeof(std::uint16_t));
     if (SDL_UpdateTexture(texture_, nullptr, frame.pixels, pitchBytes) != 0 ||
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255) != 0 || SDL_RenderClear(renderer_) != 0 ||
@@ -25,7 +25,7 @@ bool SdlFrameRenderer::Show(SDL_Window* window, const FrameView& frame, bool vsy
     return true;
 }
 
-bool SdlFrameRenderer::EnsureRenderer(SDL_Window* window, bool vsync) {
+bool SdlFrameRenderer::Prepare(SDL_Window* window, bool vsync) {
     if (renderer_ != nullptr) return true;
     const Uint32 vsyncFlag = vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
     renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | vsyncFlag);

@@ -15,12 +15,13 @@ public:
     SdlFrameRenderer& operator=(const SdlFrameRenderer&) = delete;
     ~SdlFrameRenderer() { Release(); }
 
-    // Shows the frame on window; creates the renderer on first use. Returns false (and says why
-    // on stderr, once) when SDL cannot draw.
-    bool Show(SDL_Window* window, const FrameView& frame, bool vsync);
+    // Creates the renderer for window, once. Returns false (and says why on stderr, once) when
+    // SDL has none.
+    bool Prepare(SDL_Window* window, bool vsync);
 
-    // Creates the renderer for window now (Show does it on first use otherwise).
-    bool Prepare(SDL_Window* window, bool vsync) { return EnsureRenderer(window, vsync); }
+    // Shows the frame on the prepared renderer's window. Returns false when there is no renderer
+    // (Prepare said why) or SDL cannot draw (said on stderr, once).
+    bool Show(const FrameView& frame);
 
     // The render device was reset: textures are gone and must be made again.
     void TexturesLost() { texturesLost_ = true; }
@@ -28,10 +29,7 @@ public:
     // Destroys the texture and the renderer (before their window goes).
     void Release();
 
-    bool HasRenderer() const { return renderer_ != nullptr; }
-
 private:
-    bool EnsureRenderer(SDL_Window* window, bool vsync);
     bool EnsureTexture(const FrameView& frame);
 
     SDL_Renderer* renderer_ = nullptr;

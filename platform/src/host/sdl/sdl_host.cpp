@@ -148,7 +148,9 @@ std::string SdlHost::HowFramesAreShown(std::uint64_t fromFrame) const {
     if (present_ != nullptr) {
         return "frames go to a " + std::to_string(present_->Depth()) +
                "-bit X11 window as shared-memory pixmaps presented by the X server (Present), " +
-               (vsync ? "each at a vertical blank: tear-free" : "at once, not waiting for a blank");
+               (vsync ? "each at a vertical blank: tear-free" : "at once, not waiting for a blank") +
+               (present_->SendsOnlyChanges() ? ", sending what changed"
+                                             : ", sending whole frames (no XFixes regions on this X display)");
     }
     if (xshm_ != nullptr) {
         std::string how;
@@ -294,7 +296,7 @@ Host::Written SdlHost::ShowFrame(const FrameView& frame, std::uint64_t number, b
     }
     // With vsync the renderer was made with SDL_RENDERER_PRESENTVSYNC: presenting waits itself.
     // It takes the whole frame every time.
-    renderer_.Show(window_, frame, vsync);
+    renderer_.Show(frame);
     if (rendererReadback_.Due()) rendererReadback_.Fail(number, "frames go through SDL's renderer, not read back");
     const auto pixels = static_cast<std::uint64_t>(frame.width) * static_cast<std::uint64_t>(frame.height);
     return {pixels, pixels};

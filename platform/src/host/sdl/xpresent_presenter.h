@@ -66,6 +66,9 @@ public:
     // The window's depth in bits, for the line that says how frames are shown.
     int Depth() const { return layout_.depth; }
 
+    // Whether frames carry an update region (only what changed), which needs XFixes regions.
+    bool SendsOnlyChanges() const { return region_ != 0; }
+
 private:
     XPresentPresenter(xcb_connection_t* c, xcb_window_t window, const WindowLayout& layout, bool vsync);
     bool Resize(const FrameView& frame, int windowWidth, int windowHeight);
