@@ -39,6 +39,12 @@ summary="$(cat "$work/out")"
 echo "$summary" | grep -Eq '^vornhollow: 200 frames in [0-9.]+ s = [0-9.]+ fps, 100 tiles, 5-6-5, vsync on$' \
   || fail "summary line: $summary"
 
+# Run with stderr closed, its own lines stay out of its trace.
+timeout -k 10 120 "$program" --offscreen --no-vsync --frames 3 --trace "$work/c.jsonl" </dev/null >/dev/null 2>&- ||
+  fail "closed: exit $?"
+python3 -c 'import json, sys; [json.loads(l) for l in open(sys.argv[1])]' "$work/c.jsonl" ||
+  fail "closed: not a trace: $(tail -c 1000 "$work/c.jsonl")"
+
 # The display options show in the summary.
 vh_run 120 "$work/out" "$work/err" "$program" --offscreen --no-vsync --frames 50 --vram-kb 1600 --pixel-format 555 ||
   fail "exit code $?: $(cat "$work/err")"

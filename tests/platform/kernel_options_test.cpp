@@ -1,5 +1,5 @@
-// The kernel (tick count, debugger output, module handle, the executable's resources, old-style file reading) and the
-// command line (every option in both spellings, and every way to get it wrong).
+// The kernel (tick count, debugger output, module handle, the executable's resources, old-style file reading, whole
+// writes) and the command line (every option in both spellings, and every way to get it wrong).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <thread>
 
 #include "../test_files.h"
+#include "common/write_all.h"
 #include "kernel/kernel_control.h"
 #include "runtime/option_parser.h"
 #include "windows.h"
@@ -148,6 +150,23 @@ TEST(OldStyleFiles, AShortReadIsFollowedByOneForTheRestOnly) {
     writer.join();
     EXPECT_EQ(std::tuple(first, second, got), std::tuple(16u, 4u, std::string("0123456789abcdefghij....")));
     EXPECT_EQ(_lclose(file), 0);
+}
+
+// A write that a signal cuts short (once the pipe is full, while it waits in write()) goes on.
+TEST(WriteAll, AWriteASignalCutShortGoesOnFromWhereItStopped) {
+    int ends[2], failure = -1, queued = 0;
+    ASSERT_TRUE(pipe(ends) == 0 && signal(SIGUSR1, [](int) {}) != SIG_ERR);  // the write returns what it wrote
+    std::string sent(1 << 20, 'x'), got;
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 7 / 5);
+    std::thread writer([&] { failure = platform::WriteAll(ends[1], sent.data(), sent.size()), close(ends[1]); });
+    for (int waits = 0; queued < fcntl(ends[0], F_GETPIPE_SZ) && waits < 10000; ++waits, usleep(1000))
+        ioctl(ends[0], FIONREAD, &queued);
+    pthread_kill(writer.native_handle(), SIGUSR1);
+    char chunk[4096];
+    for (ssize_t n; (n = read(ends[0], chunk, sizeof chunk)) > 0;) got.append(chunk, static_cast<std::size_t>(n));
+    writer.join();
+    close(ends[0]), signal(SIGUSR1, SIG_DFL);
+    EXPECT_TRUE(failure == 0 && got == sent) << failure << ", " << got.size() << " bytes";
 }
 
 using namespace platform;

@@ -13,8 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
+#include "../test_files.h"
 #include "host/null/null_host_control.h"
 #include "platform/options.h"
 #include "present/presenter.h"
@@ -41,13 +40,14 @@ std::tuple<bool, bool, bool> StartState() {
 }
 
 // A small program in the shape of the real one: a note for the summary, a trace line, then five
-// frames (frame n filled with n).
+// frames (frame n filled with n), or one for a run of one frame.
 int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
     gEntry = {gEntry.calls + 1, showCommand, gEntry.result, instance, previous, commandLine, StartState()};
     diagnostics::SetSummaryNote("3 tiles");
     diagnostics::TraceLine(R"({"event":"start"})");
     std::vector<std::uint16_t> pixels(640 * 480);
-    for (std::uint16_t n = 1; n <= 5; ++n) {
+    const std::uint64_t bound = platform::CurrentOptions().frames;
+    for (std::uint16_t n = 1; n <= (bound == 1 ? 1 : 5); ++n) {
         std::fill(pixels.begin(), pixels.end(), n);
         platform::PresentFrame({pixels.data(), 640, 480, 640, platform::CurrentOptions().pixelFormat}, true);
     }
@@ -80,19 +80,14 @@ protected:
     void SetUp() override {
         gEntry = EntryRecord{};
         platform::testing::UseNullHost();
-        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir_ = std::filesystem::temp_directory_path() / ("vh-run-" + std::to_string(::getpid()) + name);
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
     }
     void TearDown() override {
-        std::filesystem::remove_all(dir_);
         platform::SetOptions(platform::Options{});
         diagnostics::SetSummaryNote("");
         platform::testing::UseNullHost();
     }
-    std::string In(const char* name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
+    std::string In(const char* name) const { return (dir_.path / name).string(); }
+    const test_files::TempDir dir_;
 };
 
 TEST_F(RunProcessTest, ABoundedOffscreenRunLeavesSummaryScreenshotAndTrace) {
@@ -216,8 +211,9 @@ TEST_F(RunProcessTest, WhenTheSummaryLineIsPrintedAndWhatEachRunStartsWith) {
         // Before any run here has presented a frame.
         {"a screenshot of no frame", {"--offscreen", "--screenshot", In("none.png")}, EmptyWinMain, 1,
          "vsync on, an output was lost\n"},
+        {"bounded, a shot of one frame", {"--offscreen", "--no-vsync", "--frames=1", "--screenshot", In("1.png")},
+         FakeWinMain, 0, "3 tiles, 5-6-5, vsync off\n"},
         {"plain, frames drawn", {"--offscreen", "--no-vsync"}, FakeWinMain, 0, nullptr},
-        {"bounded", {"--offscreen", "--no-vsync", "--frames", "5"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync off\n"},
         {"checked", {"--offscreen", "--verify"}, FakeWinMain, 0, "3 tiles, 5-6-5, vsync on\n"},
         {"lockstep", {"--offscreen", "--lockstep"}, FakeWinMain, 0, "vsync on, lockstep (one cycle: 297 frames)\n"},
         {"lockstep, trace lost", {"--offscreen", "--lockstep", "--trace", "/dev/full"}, FakeWinMain, 1,
@@ -244,7 +240,7 @@ TEST_F(RunProcessTest, WhenTheSummaryLineIsPrintedAndWhatEachRunStartsWith) {
                                                                        ending) == 0)
             << row.name << ": " << run.out;
     }
-    EXPECT_FALSE(std::filesystem::exists(In("none.png")));
+    EXPECT_TRUE(!std::filesystem::exists(In("none.png")) && std::filesystem::exists(In("1.png")));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "runtime/run_process.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -153,9 +156,18 @@ bool StartCheck(const Program& program, const Options& options, std::string& rea
     return false;
 }
 
+// A file opened while a standard descriptor is closed takes its number: with stdout closed, the
+// summary line would be written into the trace. /dev/null holds each closed one instead.
+void HoldStandardDescriptors() {
+    int fd = ::open("/dev/null", O_RDWR);
+    while (fd >= 0 && fd <= STDERR_FILENO) fd = ::open("/dev/null", O_RDWR);
+    if (fd > STDERR_FILENO) ::close(fd);
+}
+
 }  // namespace
 
 int RunProcess(int argc, const char* const* argv, const Program& program) {
+    HoldStandardDescriptors();
     ParseResult parsed = ParseOptions(argc, argv, program.cycleFrames);
     if (parsed.exitCode) {
         std::fputs(parsed.message.c_str(), *parsed.exitCode == 0 ? stdout : stderr);
