@@ -164,8 +164,7 @@ TEST(WriteAll, AWriteASignalCutShortGoesOnFromWhereItStopped) {
     pthread_kill(writer.native_handle(), SIGUSR1);
     char chunk[4096];
     for (ssize_t n; (n = read(ends[0], chunk, sizeof chunk)) > 0;) got.append(chunk, static_cast<std::size_t>(n));
-    writer.join();
-    close(ends[0]), signal(SIGUSR1, SIG_DFL);
+    writer.join(), close(ends[0]), signal(SIGUSR1, SIG_DFL);
     EXPECT_TRUE(failure == 0 && got == sent) << failure << ", " << got.size() << " bytes";
 }
 

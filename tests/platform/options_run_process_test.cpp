@@ -46,8 +46,7 @@ int WINAPI FakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine
     diagnostics::SetSummaryNote("3 tiles");
     diagnostics::TraceLine(R"({"event":"start"})");
     std::vector<std::uint16_t> pixels(640 * 480);
-    const std::uint64_t bound = platform::CurrentOptions().frames;
-    for (std::uint16_t n = 1; n <= (bound == 1 ? 1 : 5); ++n) {
+    for (std::uint16_t n = 1; n <= (platform::CurrentOptions().frames == 1 ? 1 : 5); ++n) {
         std::fill(pixels.begin(), pixels.end(), n);
         platform::PresentFrame({pixels.data(), 640, 480, 640, platform::CurrentOptions().pixelFormat}, true);
     }

@@ -167,6 +167,8 @@ TEST_F(ComposerTest, AFailureEndsTheFrameAtOnce) {
         EXPECT_EQ(EraseRecords(), row.moved ? std::vector<std::int32_t>({1, 168, 168, 1, 10, 20})
                                             : std::vector<std::int32_t>({1, 10, 20, 1, 30, 40}));
     }
+    StopDisplay();
+    EXPECT_EQ(scene_.RenderFrame(), 0) << "no display to draw on";
 }
 
 // Two frames with the creature and a fireball pair, then two without, built pixel by pixel: cell column c lands on X +
