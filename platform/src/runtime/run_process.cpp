@@ -156,8 +156,9 @@ bool StartCheck(const Program& program, const Options& options, std::string& rea
     return false;
 }
 
-// A file opened while a standard descriptor is closed takes its number: with stdout closed, the
-// summary line would be written into the trace. /dev/null holds each closed one instead.
+// A file opened while a standard descriptor is closed takes its number: with stderr closed, the
+// trace would take it and the run's own messages would land in the trace. /dev/null holds each
+// closed one instead.
 void HoldStandardDescriptors() {
     int fd = ::open("/dev/null", O_RDWR);
     while (fd >= 0 && fd <= STDERR_FILENO) fd = ::open("/dev/null", O_RDWR);
