@@ -15,22 +15,23 @@ ALL8 = bytes(range(256))
 
 def read_xwd(path):
     """The screen as three planes of red, green and blue bytes, and the tables that cut an 8-bit
-    value to the bits the screen keeps of each: 5-6-5 on a 16-bit screen (the planes hold those
-    bits at the top), all 8 on a 32-bit one."""
+    value to the bits the screen keeps of each: 5-6-5 or 5-5-5 on a 16-bit screen (the planes hold
+    those bits at the top), all 8 on a 32-bit one."""
     data = open(path, "rb").read()
     header = struct.unpack(">25I", data[:100])
     header_size, width, height, byte_order, bits, pitch = (header[i] for i in (0, 4, 5, 7, 11, 12))
     masks = header[14:17]
     pixels = data[header_size + header[19] * 12:]
     rows = b"".join(pixels[y * pitch:y * pitch + width * bits // 8] for y in range(height))
-    if bits == 16 and masks == (0xF800, 0x07E0, 0x001F):
+    if bits == 16 and masks in ((0xF800, 0x07E0, 0x001F), (0x7C00, 0x03E0, 0x001F)):
         values = array.array("H", rows)
         if (byte_order == 0) != (sys.byteorder == "little"):
             values.byteswap()
-        red = bytes((v >> 8) & 0xF8 for v in values)
-        green = bytes((v >> 3) & 0xFC for v in values)
+        green_bits = 6 if masks[1] == 0x07E0 else 5
+        red = bytes((v >> (green_bits + 2)) & 0xF8 for v in values)
+        green = bytes((v >> (green_bits - 3)) & (0xFF << (8 - green_bits)) & 0xFF for v in values)
         blue = bytes((v << 3) & 0xF8 for v in values)
-        return width, height, (red, green, blue), (TOP5, TOP6, TOP5)
+        return width, height, (red, green, blue), (TOP5, TOP6 if green_bits == 6 else TOP5, TOP5)
     assert bits == 32 and all(m in (0xFF, 0xFF00, 0xFF0000) for m in masks), f"unexpected screen: {bits} bits"
     byte_of = [(m.bit_length() - 1) // 8 for m in masks]
     if byte_order != 0:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What reaches the X screen is the composed frame: on Xvfb screens of 16 and 24 bits at 640x480,
 # and at 1280x1024 (the picture scaled twice, black bars above and below), and with 5-5-5 frames on
-# the 5-6-5 screen (converted, never shown as they are), the program runs with
+# the 5-6-5 screen and 5-6-5 frames on a 5-5-5 one (converted, never shown as they are), the program runs with
 # --capture while the root window is read back with xwd; the screen must equal one of the frames
 # captured around that moment, exactly in the screen's own pixel values. Frames go through Present
 # (the default with vsync), through the shared-memory images and, without MIT-SHM, through SDL's
@@ -26,7 +26,7 @@ start_xvfb() { vh_start_xvfb "$@" || { echo "SKIP: Xvfb could not start"; exit 7
 export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
 # screen | the server's arguments | the program's | the path's line on stderr
 for row in "640x480x16|||(Present)" "640x480x24|||(Present)" "1280x1024x24|||(Present)" \
-           "640x480x16||--present xshm|shared memory (MIT-SHM)" \
+           "640x480x16||--present xshm|shared memory (MIT-SHM)" "640x480x15||--present xshm|shared memory (MIT-SHM)" \
            "640x480x16||--pixel-format 555|(Present)" "640x480x16||--present xshm --pixel-format 555|shared memory (MIT-SHM)" \
            "640x480x16|-extension MIT-SHM|--present xshm|SDL's software renderer"; do
   IFS='|' read -r screen server args path <<<"$row"

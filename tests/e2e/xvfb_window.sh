@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The real program under an X server: a full-screen window with the right title, and F12 ends it
-# with exit code 0. Skipped (exit 77) where Xvfb cannot start.
+# The real program under an X server: a full-screen window with the right title, in the screen's own
+# visual (the one X draws fastest), and F12 ends it with exit code 0. Skipped (exit 77) where Xvfb cannot start.
 set -uo pipefail
 program="$1"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "SKIP: Xvfb or xdotool missing"; exit 77; }
@@ -20,13 +20,14 @@ find_window() { window="$(xdotool search --name '^Vornhollow Test Program$' 2>/d
 vh_wait_for 60 find_window || fail "no window titled 'Vornhollow Test Program' within 60 s"
 geometry="$(xdotool getwindowgeometry "$window")"
 echo "$geometry" | grep -q "1024x768" || fail "not full screen: $geometry"
+visual="$(xwininfo -id "$window" | sed -n 's/.*Visual: //p')" screen="$(xdpyinfo | sed -n 's/.*default visual id: *//p')"
+[ "$visual" = "$screen" ] || fail "the window's visual $visual is not the screen's default $screen"
 sleep 1
 vh_running || fail "the program ended by itself"
 xdotool key F12
 ended() { ! vh_running; }
 vh_wait_for 60 ended || fail "F12 did not end the program within 60 s"
-vh_finish
-code=$?
+vh_finish; code=$?
 [ "$code" -eq 0 ] || fail "exit code $code"
 
 # A windowed lockstep run, 640x480: one cycle of the scene, every frame compared with the
@@ -35,8 +36,7 @@ vh_start 120 "$out" "$out" "$program" --windowed --verify --lockstep --trace "$t
 vh_wait_for 60 find_window || fail "no window for the windowed run within 60 s"
 windowed="$(xdotool getwindowgeometry "$window")"
 echo "$windowed" | grep -q "Geometry: 640x480" || fail "the windowed run's window is not 640x480: $windowed"
-vh_finish
-code=$?
+vh_finish; code=$?
 [ "$code" -eq 0 ] || fail "verified windowed run: exit code $code"
 grep -q "verified: all 297 frames exact; screen: 297 frames checked on the primary surface, 297 in the window$" "$out" ||
   fail "verified windowed run"

@@ -148,7 +148,8 @@ TEST_F(DirectDrawTest, BlitArgumentsAreChecked) {
     EXPECT_EQ(Snapshot(dest), Snapshot(source));
     SetKey(source, 1, 1);  // and removing it makes keyed blits refuse again
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
-    ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, nullptr), DD_OK);
+    ASSERT_EQ(std::pair(source->SetColorKey(DDCKEY_COLORSPACE, nullptr), source->SetColorKey(DDCKEY_SRCBLT, nullptr)),
+              std::pair(DDERR_INVALIDPARAMS, DD_OK));  // a key that is not a source blit key is refused
     EXPECT_EQ(dest->BltFast(0, 0, source, nullptr, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDPARAMS);
 }
 

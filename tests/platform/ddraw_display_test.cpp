@@ -130,7 +130,8 @@ TEST_F(DirectDrawTest, FlipSwapsTheMemoryBehindAFixedBackBuffer) {
     IDirectDrawSurface* back = nullptr;
     IDirectDrawSurface* primary = MakeChain(dd, &back);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->AddRef(), 2u) << "GetAttachedSurface gave a reference of its own";
+    EXPECT_EQ(std::vector<ULONG>({back->AddRef(), back->Release(), back->AddRef()}), std::vector<ULONG>({2, 1, 2}))
+        << "GetAttachedSurface gave a reference of its own, each Release gives back one";
     const auto frame = [](std::uint16_t value) { return std::vector<std::uint16_t>(640 * 480, value); };
     ASSERT_EQ(Fill(primary, 0x2222) | Fill(back, 0x1111), DD_OK);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);

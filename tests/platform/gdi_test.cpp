@@ -72,13 +72,13 @@ DibDecodeResult Decode(const Bytes& b) { return platform::gdi::DecodePackedDib(b
 DibDecodeResult DecodeFile(const Bytes& b) { return platform::gdi::DecodeBmpFile(b.data(), b.size()); }
 std::uint32_t Rgb(RGBQUAD c) { return (c.rgbRed << 16) | (c.rgbGreen << 8) | c.rgbBlue; }
 
-// Every pixel differs enough from its neighbours to catch swapped rows, columns or nibbles.
+// Every pixel differs enough from its neighbours to catch swapped rows, columns, bytes or nibbles.
 TestDib Pattern(int width, int height, int bits, bool topDown) {
     TestDib dib{width, height, bits, topDown, {}, {}};
     for (int i = 0; bits <= 8 && i < (1 << bits); ++i)
         dib.colors.push_back({static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i / 2), 0});
     for (int i = 0, x = 0, y = 0; i < width * height; x = ++i % width, y = i / width)
-        dib.pixels.push_back((x * 7 + y * 13 + x * y * 101) & (bits <= 8 ? (1 << bits) - 1 : 0xFFFFFF));
+        dib.pixels.push_back((x * 7 + y * 13 + x * y * 101 + x / 3) & (bits <= 8 ? (1 << bits) - 1 : 0xFFFFFF));
     return dib;
 }
 

@@ -2,7 +2,6 @@
 // trace), what WinMain is given, and how runs that cannot start end.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>

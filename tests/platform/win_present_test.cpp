@@ -472,7 +472,7 @@ TEST(WindowPixels, PicturesKeepTheirShapeCentredWithBarsOnTheLongSides) {
     const int cases[][6] = {{640, 480, 0, 0, 640, 480},     {1024, 768, 0, 0, 1024, 768},
                             {1280, 1024, 0, 32, 1280, 960}, {1920, 1080, 240, 0, 1440, 1080},
                             {800, 480, 80, 0, 640, 480},    {101, 1000, 0, 462, 101, 76},
-                            {0, 480, 0, 0, 0, 0},           {640, -1, 0, 0, 0, 0}};
+                            {0, 480, 0, 0, 0, 0}, {640, -1, 0, 0, 0, 0}, {640, 1, 319, 0, 1, 1}};
     for (const auto& c : cases) {
         const auto r = platform::host::FitPicture(640, 480, c[0], c[1]);
         EXPECT_EQ(std::vector({r.x, r.y, r.width, r.height}), std::vector(c + 2, c + 6)) << c[0] << "x" << c[1];

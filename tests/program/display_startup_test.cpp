@@ -29,17 +29,16 @@ protected:
             {64, 64, kVram, display_->tiles[0]}, {640, 480, kPlain, s[Background]},
             {500, 360, kPlain, s[GnollSheet]}, {384, 64, kPlain, s[FireballSheet]}}));
         // clang-format on
-        // The format is read once, from the back buffer; the scratch surfaces are keyed as they are made.
+        // The format is read once, from the back buffer; the scratch surfaces, and only they, are keyed as they are
+        // made and again by the restoration that ends the start.
         const DWORD key = display_->colorKeyLow;
         for (const auto& call : log) {
             if (call.op == "GetPixelFormat" || call.op == "SetColorKey")
                 keys.emplace_back(call.flags, call.x, 0, call.object);
         }
-        keys.resize(4);
-        EXPECT_EQ(keys, (std::vector<Request>{{0, 0, 0, s[BackBuffer]},
-                                              {DDCKEY_SRCBLT, key, 0, s[Pointer1]},
-                                              {DDCKEY_SRCBLT, key, 0, s[Pointer2]},
-                                              {DDCKEY_SRCBLT, key, 0, s[FxSurface]}}));
+        const Request p1{DDCKEY_SRCBLT, key, 0, s[Pointer1]}, p2{DDCKEY_SRCBLT, key, 0, s[Pointer2]},
+            fx{DDCKEY_SRCBLT, key, 0, s[FxSurface]};
+        EXPECT_EQ(keys, (std::vector<Request>{{0, 0, 0, s[BackBuffer]}, p1, p2, fx, fx, p1, p2}));
     }
 };
 
