@@ -27,11 +27,11 @@ def read_xwd(path):
         values = array.array("H", rows)
         if (byte_order == 0) != (sys.byteorder == "little"):
             values.byteswap()
-        green_bits = 6 if masks[1] == 0x07E0 else 5
+        green_bits, green_cut = (6, TOP6) if masks[1] == 0x07E0 else (5, TOP5)
         red = bytes((v >> (green_bits + 2)) & 0xF8 for v in values)
-        green = bytes((v >> (green_bits - 3)) & (0xFF << (8 - green_bits)) & 0xFF for v in values)
+        green = bytes((v >> (green_bits - 3)) & 0xFF for v in values).translate(green_cut)
         blue = bytes((v << 3) & 0xF8 for v in values)
-        return width, height, (red, green, blue), (TOP5, TOP6 if green_bits == 6 else TOP5, TOP5)
+        return width, height, (red, green, blue), (TOP5, green_cut, TOP5)
     assert bits == 32 and all(m in (0xFF, 0xFF00, 0xFF0000) for m in masks), f"unexpected screen: {bits} bits"
     byte_of = [(m.bit_length() - 1) // 8 for m in masks]
     if byte_order != 0:
