@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# What reaches the X screen is the composed frame: on Xvfb screens of 16 and 24 bits at 640x480,
-# and at 1280x1024 (the picture scaled twice, black bars above and below), and with 5-5-5 frames on
-# the 5-6-5 screen and 5-6-5 frames on a 5-5-5 one (converted, never shown as they are), the program runs with
-# --capture while the root window is read back with xwd; the screen must equal one of the frames
-# captured around that moment, exactly in the screen's own pixel values. Frames go through Present
-# (the default with vsync), through the shared-memory images and, without MIT-SHM, through SDL's
-# software renderer. Skipped (exit 77) where Xvfb cannot start.
+# What reaches the X screen is the composed frame: on Xvfb screens of 16 and 24 bits at 640x480, and at 1280x1024 (the
+# picture scaled twice, black bars above and below), and with 5-5-5 frames on the 5-6-5 screen and 5-6-5 frames on a
+# 5-5-5 one (converted, never shown as they are), the program runs with --capture while the root window is read back
+# with xwd; the screen must equal one of the frames captured around that moment, exactly in the screen's own pixel
+# values, and the summary says how much of the screen the frames wrote. Frames go through Present (the default with
+# vsync), through the shared-memory images and, without MIT-SHM, through SDL's software renderer. Skipped (exit 77)
+# where Xvfb cannot start.
 set -uo pipefail
 program="$1"
 checker="$(dirname "$0")/screen_matches_frame.py"
@@ -46,10 +46,10 @@ for row in "640x480x16|||(Present)" "640x480x24|||(Present)" "1280x1024x24|||(Pr
   kill -TERM "$vh_pid"
   vh_finish || { echo "FAIL: $screen: the program failed"; cat "$work/out"; exit 1; }
   grep -qF "$path" "$work/out" || { echo "FAIL: $screen: frames did not go through $path"; cat "$work/out"; exit 1; }
-  if [ -n "$server" ]; then
-    grep -q "xshm is not possible here: the X display has no MIT-SHM" "$work/out" ||
-      { echo "FAIL: without MIT-SHM, no word of why:"; cat "$work/out"; exit 1; }
-  fi
+  [ -z "$server" ] || grep -q "xshm is not possible here: the X display has no MIT-SHM" "$work/out" ||
+    { echo "FAIL: without MIT-SHM, no word of why:"; cat "$work/out"; exit 1; }
+  grep -qE "[1-9][0-9]*\.[0-9]% of the screen written a frame" "$work/out" ||
+    { echo "FAIL: $screen ($path): no share of the screen written said"; cat "$work/out"; exit 1; }
   # A frame is captured once it is shown or queued: the screen shows one from before-1 to
   # after+1, most likely the last one captured when it was read.
   candidates=()

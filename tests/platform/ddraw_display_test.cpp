@@ -23,6 +23,9 @@ TEST_F(DirectDrawTest, ObjectsCountReferencesAndCheckTheirArguments) {
     IDirectDrawPalette* palette = nullptr;
     ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
     EXPECT_EQ(palette->Release(), 0u) << "and the fixture sees it gone";
+    platform::ddraw::InjectFault("CreatePalette", 1, DDERR_OUTOFMEMORY);  // an injected failure clears the output
+    EXPECT_EQ(dd->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DDERR_OUTOFMEMORY);
+    EXPECT_EQ(palette, nullptr);
     IDirectDraw* refused = reinterpret_cast<IDirectDraw*>(1);
     EXPECT_EQ(DirectDrawCreate(nullptr, &refused, reinterpret_cast<IUnknown*>(8)), DDERR_INVALIDPARAMS);
     EXPECT_EQ(refused, nullptr);
@@ -217,15 +220,15 @@ TEST_F(DirectDrawTest, FocusLossInFullScreenLosesVideoMemoryUntilRestoredWhenAct
         HDC dc = nullptr;
         DDSCAPS caps{DDSCAPS_BACKBUFFER};
         IDirectDrawSurface* attached = nullptr;
-        EXPECT_EQ(video->IsLost(), DDERR_SURFACELOST) << "lost until restored";
-        EXPECT_EQ(primary->GetAttachedSurface(&caps, &attached), DDERR_SURFACELOST);
-        EXPECT_EQ(Fill(video, 0), DDERR_SURFACELOST);
+        EXPECT_EQ((std::vector{video->IsLost(), primary->GetAttachedSurface(&caps, &attached), Fill(video, 0)}),
+                  std::vector<HRESULT>(3, DDERR_SURFACELOST)) << "lost until restored";
         EXPECT_EQ(video->GetDC(&dc), DDERR_SURFACELOST);
         EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
         EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
         ASSERT_EQ(primary->Restore(), DD_OK);
         EXPECT_EQ(back->IsLost(), DD_OK) << "restoring the primary restores its back buffer";
         ASSERT_EQ(video->Restore(), DD_OK);
+        platform::NoteAppActivation(true);  // told again that it is in front: nothing is lost
         EXPECT_EQ(Snapshot(video)[8], 0x7C1F) << "restored memory shows 8x8 magenta and black checks at (8, 0)";
         EXPECT_EQ(Snapshot(back)[8 * 640], 0x7C1F) << "and at (0, 8)";
         EXPECT_EQ(system->BltFast(0, 0, video, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK) << "the key survives";

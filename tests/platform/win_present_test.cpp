@@ -20,6 +20,7 @@
 #include "host/sdl/sdl_keymap.h"
 #include "host/sdl/window_pixels.h"
 #include "platform/options.h"
+#include "present/frame_log.h"
 #include "present/frame_pacing.h"
 #include "present/png_writer.h"
 #include "present/present_control.h"
@@ -501,16 +502,20 @@ TEST(FramePacing, BlanksMissesMeanIntervalAndP99OfTheFramesShown) {
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()),
               "201 frames on 200 blanks, 2 missed, interval 16.92 ms (p99 20.0)");
 
-    // A frame the display said nothing of is missed, and the next one shown is owed its blank.
-    pr::ResetPacing();
+    // A frame unseen is missed, the next shown is owed its blank, and the report's log has each shown frame's blank.
+    pr::ResetPacing(), pr::KeepFrameLog(true);
     pr::RecordUnseen(1);
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "0 frames on 0 blanks, 1 missed");
     const std::uint64_t shown[][2] = {{2, 10}, {4, 12}, {6, 15}};  // frames 3 and 5 unseen; 6 late
     for (const auto& [n, at] : shown) {
         if (n > 2) pr::RecordUnseen(n - 1);
-        pr::RecordShown(n, at, at * 16'667);
+        pr::LogPresent(n - 1, 0), pr::LogPresent(n, 0), pr::RecordShown(n, at, at * 16'667);
     }
     EXPECT_EQ(pr::FormatPacing(pr::CurrentPacing()), "3 frames on 3 blanks, 4 missed, interval 41.67 ms (p99 50.0)");
+    std::vector<std::int64_t> blanks;
+    for (const pr::LoggedFrame& frame : pr::FrameLog()) blanks.push_back(frame.shownMs == -1 ? -2 : frame.blank);
+    EXPECT_EQ(blanks, (std::vector<std::int64_t>{-2, 10, -2, 12, -2, 15}));
+    pr::KeepFrameLog(false);
 }
 
 }  // namespace
