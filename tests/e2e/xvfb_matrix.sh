@@ -54,6 +54,7 @@ echo "{\"columns\": $columns, \"failing\": [[\"killed\",\"verdict\"],[\"killed\"
 python3 "$checker" page "$work/clean" "$work/clean.json" ${VH_MATRIX_SCREENSHOT:+"$VH_MATRIX_SCREENSHOT"} ||
   fail "the clean matrix in the browser"
 grep -q "same 297" "$work/clean/matrix.json" || fail "the windowed runs' frames do not match the offscreen 5-6-5 run's"
+grep -q '"refreshMs": [1-9]' "$work/runs/window-present/report.json" || fail "no refresh period measured on the blanks"
 
 # The planted run's matrix against the clean one: its fireball rows, verdict, exit code and first
 # parting frame go red, and the regression is named.
